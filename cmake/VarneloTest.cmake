@@ -1,0 +1,23 @@
+# varnelo_add_test(<source> LIBS <targets...> [LABELS <labels...>] [ENV <k=v...>])
+# Builds one GoogleTest executable per test source and registers it with CTest.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(varnelo_add_test source)
+  cmake_parse_arguments(ARG "" "" "LIBS;LABELS;ENV" ${ARGN})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
+                                        varnelo_warnings)
+  target_compile_definitions(${name} PRIVATE
+    VARNELO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    VARNELO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(props)
+  if(ARG_LABELS)
+    list(APPEND props LABELS "${ARG_LABELS}")
+  endif()
+  if(ARG_ENV)
+    list(APPEND props ENVIRONMENT "${ARG_ENV}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

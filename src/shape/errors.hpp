@@ -1,0 +1,53 @@
+// Error classes shared by the whole core. Every error carries only its message text,
+// byte for byte as shown to the user (Shift-JIS where the text is Japanese).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace varnelo {
+
+// Base of every error the core raises.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// Text that does not convert to the number, date or value asked for.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file that cannot be opened, created, read or written.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A stream write that did not write all of its bytes.
+class EWriteError : public EInOutError {
+public:
+    using EInOutError::EInOutError;
+};
+
+// Errors of the table layer.
+class EDatabaseError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Errors the dBASE table engine detects itself.
+class ELocalDbfError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// A MIF source that ends inside an object or declares counts it cannot hold.
+class EMifFormatError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+}  // namespace varnelo
