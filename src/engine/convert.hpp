@@ -1,0 +1,75 @@
+// The conversion driver: one MIF/MID pair into one shapefile triple (.shp, .shx, .dbf).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnelo {
+
+class TLocalDbf;
+
+// Conversion types, the position in the type list of the window.
+enum TConversionType : int {
+    ctPoint = 0,
+    ctPolyLine = 1,
+    ctPolygon = 2,
+    ctTextAsPoint = 3,
+    ctTextAsLine = 4,
+};
+
+// Where the driver reports progress texts. An empty text clears the status.
+class IStatusSink {
+public:
+    virtual ~IStatusSink() = default;
+    virtual void SetStatusText(std::string_view text) = 0;
+};
+
+// Keeps the attribute tables a conversion creates alive after the call returns, as a
+// window keeps the components it owns; they are released with the owner.
+class TTableOwner {
+public:
+    TTableOwner();
+    ~TTableOwner();
+    TTableOwner(const TTableOwner&) = delete;
+    TTableOwner& operator=(const TTableOwner&) = delete;
+
+    TLocalDbf& CreateTable();
+    std::size_t Count() const { return tables_.size(); }
+
+private:
+    std::vector<std::unique_ptr<TLocalDbf>> tables_;
+};
+
+// What the caller learns beyond the yes/no answer; filled when passed.
+struct TConversionReport {
+    std::int64_t RecordsWritten = 0;
+    std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
+    std::string ErrorText;        // the caught error's message, empty on success
+};
+
+// Hooks the surroundings give the driver. All are optional.
+struct TConversionHooks {
+    IStatusSink* Status = nullptr;
+    // Lets pending window messages run; called once, after the .dbf is created.
+    std::function<void()> ProcessMessages;
+    // Owner of the attribute table; a private one is used when none is given.
+    TTableOwner* Owner = nullptr;
+    // Called now and then with the bytes of the .mif read so far and its size.
+    std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
+    TConversionReport* Report = nullptr;
+};
+
+// Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx and .dbf.
+// Returns false when a source is missing or anything fails once the sources are open;
+// errors while opening the sources or creating the .shp/.shx reach the caller.
+bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
+                     const TConversionHooks& hooks = {});
+
+// The path with the extension of its file name replaced (or appended when it has none).
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+}  // namespace varnelo
