@@ -1,0 +1,177 @@
+#include "shape/output_stream.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+#include "shape/errors.hpp"
+
+namespace varnelo {
+
+namespace {
+
+[[noreturn]] void RaiseWriteError() {
+    throw EWriteError(kStreamWriteErrorText);
+}
+
+std::string CannotCreateText(const std::string& path, int error) {
+    return "ファイル \"" + path + "\". " + std::system_category().message(error) +
+           " を作成できません";
+}
+
+}  // namespace
+
+TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t bufferSize)
+    : buffer_(std::max<std::size_t>(bufferSize, 1)) {
+    do {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+        throw EInOutError(CannotCreateText(path, errno));
+    }
+}
+
+TFileOutputStream::~TFileOutputStream() {
+    try {
+        Close();
+    } catch (...) {
+        // A destructor must not raise; callers that care call Close() themselves.
+    }
+}
+
+void TFileOutputStream::EnsureOpen() const {
+    if (fd_ < 0) {
+        RaiseWriteError();
+    }
+}
+
+void TFileOutputStream::WriteAt(std::uint64_t offset, const std::byte* data, std::size_t count) {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) - count) {
+        RaiseWriteError();
+    }
+    while (count > 0) {
+        const ssize_t written = ::pwrite(fd_, data, count, static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            RaiseWriteError();  // zero progress means the device takes no more
+        }
+        const auto n = static_cast<std::size_t>(written);
+        data += n;
+        count -= n;
+        offset += n;
+    }
+    fileSize_ = std::max(fileSize_, offset);
+}
+
+void TFileOutputStream::FlushBuffer() {
+    if (used_ == 0) {
+        return;
+    }
+    const std::size_t pending = used_;
+    // The buffered bytes are given up even when the write fails, so that a later Close()
+    // does not report the same failure again.
+    used_ = 0;
+    WriteAt(bufferStart_, buffer_.data(), pending);
+    bufferStart_ += pending;
+}
+
+void TFileOutputStream::Write(const void* data, std::size_t count) {
+    EnsureOpen();
+    if (count == 0) {
+        return;
+    }
+    const auto* bytes = static_cast<const std::byte*>(data);
+    if (count > buffer_.size() - used_) {
+        FlushBuffer();
+        if (count >= buffer_.size()) {
+            // Large blocks go straight to the file instead of through the buffer.
+            WriteAt(bufferStart_, bytes, count);
+            bufferStart_ += count;
+            return;
+        }
+    }
+    std::memcpy(buffer_.data() + used_, bytes, count);
+    used_ += count;
+}
+
+void TFileOutputStream::Seek(std::uint64_t position) {
+    EnsureOpen();
+    FlushBuffer();
+    bufferStart_ = position;
+}
+
+std::uint64_t TFileOutputStream::Size() const {
+    // A seek alone does not lengthen the file; only bytes written after it do.
+    return used_ > 0 ? std::max(fileSize_, Position()) : fileSize_;
+}
+
+void TFileOutputStream::Flush() {
+    EnsureOpen();
+    FlushBuffer();
+}
+
+void TFileOutputStream::Close() {
+    if (fd_ < 0) {
+        return;
+    }
+    bool failed = false;
+    try {
+        FlushBuffer();
+    } catch (const EWriteError&) {
+        failed = true;
+    }
+    // close() is not retried on EINTR: on Linux the descriptor is released either way.
+    if (::close(fd_) != 0) {
+        failed = true;
+    }
+    fd_ = -1;
+    if (failed) {
+        RaiseWriteError();
+    }
+}
+
+std::unique_ptr<TOutputStream> CreateFileOutputStream(const std::string& path) {
+    return std::make_unique<TFileOutputStream>(path);
+}
+
+void TMemoryOutputStream::Write(const void* data, std::size_t count) {
+    if (closed_) {
+        RaiseWriteError();
+    }
+    if (count == 0) {
+        return;
+    }
+    if (position_ + count > bytes_.size()) {
+        bytes_.resize(position_ + count);
+    }
+    std::memcpy(bytes_.data() + position_, data, count);
+    position_ += count;
+}
+
+void TMemoryOutputStream::Seek(std::uint64_t position) {
+    if (closed_ || position > std::numeric_limits<std::size_t>::max() / 2) {
+        RaiseWriteError();
+    }
+    position_ = static_cast<std::size_t>(position);
+}
+
+void TFaultInjectingOutputStream::Write(const void* data, std::size_t count) {
+    if (count <= remaining_) {
+        target_.Write(data, count);
+        remaining_ -= count;
+        return;
+    }
+    const auto fitting = static_cast<std::size_t>(remaining_);
+    remaining_ = 0;
+    target_.Write(data, fitting);
+    RaiseWriteError();
+}
+
+}  // namespace varnelo

@@ -1,0 +1,78 @@
+// Writers for the shapefile main file (.shp) and its index (.shx). Each routine writes at
+// the stream's current position; the caller owns the streams, the record counter and the
+// running header values, and calls them in this order per record: content length, index
+// entry, record, box folding. Lengths and offsets on disk count 16-bit words.
+//
+// Size limit: record offsets travel as signed 32-bit byte counts and file lengths are stored
+// as signed 32-bit word counts. To stay readable by programs that treat either as a signed
+// 32-bit byte count, no record may end beyond byte 2^31 - 1 (INT32_MAX) of its file; since
+// every record has an even length, a finished file is at most 2^31 - 2 bytes long. A record
+// or index entry that would end beyond that limit is refused with EInOutError
+// (kShapefileTooLargeText) before any of its bytes is written.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+#include "shape/geometry.hpp"
+#include "shape/output_stream.hpp"
+
+namespace varnelo {
+
+// The values that differ between main file headers. One instance feeds both the .shp and
+// the .shx header of a conversion.
+struct TShpHeader {
+    std::int32_t FileLength = 0;  // file size in 16-bit words; 0 in the placeholder header
+    std::int32_t ShapeType = 0;   // 1 point, 3 polyline, 5 polygon
+    TShpBox Box;
+};
+
+inline constexpr std::int32_t kShapeTypePoint = 1;
+inline constexpr std::int32_t kShapeTypePolyLine = 3;
+inline constexpr std::int32_t kShapeTypePolygon = 5;
+
+inline constexpr std::uint64_t kShpHeaderBytes = 100;
+inline constexpr std::uint64_t kShpRecordHeaderBytes = 8;
+inline constexpr std::uint64_t kShxRecordBytes = 8;
+inline constexpr std::uint64_t kMaxShapefileBytes = std::numeric_limits<std::int32_t>::max();
+
+inline constexpr const char* kShapefileTooLargeText =
+    "シェープファイルが 2 GB の上限を超えるため、これ以上レコードを書き込めません";
+
+inline constexpr const char* kInconsistentShapeText =
+    "図形のパート数または点数が配列の大きさと合いません";
+
+// Content lengths in 16-bit words, without the 8-byte record header. The multi-part form is
+// 22 + 2 * NumParts + 8 * NumPoints from the shape's current counts; a value beyond the
+// range of the result is returned as INT32_MAX, which no file can hold.
+std::int32_t PointContentLength(const TShpPoint& point) noexcept;
+std::int32_t PolyLineContentLength(const TSFPolyLine& line) noexcept;
+std::int32_t PolygonContentLength(const TSFPolygon& polygon) noexcept;
+
+// Whether a record of `contentLength` words whose header starts at byte `recordOffset`
+// ends within kMaxShapefileBytes.
+bool RecordFits(std::uint64_t recordOffset, std::int32_t contentLength) noexcept;
+// Raises EInOutError(kShapefileTooLargeText) unless RecordFits. The driver calls it with the
+// .shp size before writing the index entry, so that no entry is left for a record that
+// cannot be written.
+void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength);
+
+// Move to position 0 and write the 100-byte main file header; the layout is the same for
+// both files.
+void WriteShpHeader(TOutputStream& stream, const TShpHeader& header);
+void WriteShxHeader(TOutputStream& stream, const TShpHeader& header);
+
+// Record writers. The multi-part writers write exactly NumParts part indices and NumPoints
+// points; counts that are negative or larger than the arrays raise Exception
+// (kInconsistentShapeText) before anything is written, rather than reading outside them.
+void WritePointRecord(TOutputStream& stream, std::int32_t recordNumber, const TShpPoint& point);
+void WritePolyLineRecord(TOutputStream& stream, std::int32_t recordNumber, const TSFPolyLine& line);
+// Normalises the caller's polygon first (NormalizePolygonRing), then writes it with the
+// content length of its normalised form. The polygon keeps the normalised rings.
+void WritePolygonRecord(TOutputStream& stream, std::int32_t recordNumber, TSFPolygon& polygon);
+
+// Index entry: the record's byte offset in the .shp halved (truncating toward zero), then
+// its content length, both big-endian.
+void WriteShxRecord(TOutputStream& stream, std::int32_t offset, std::int32_t contentLength);
+
+}  // namespace varnelo

@@ -1,0 +1,180 @@
+#include "shape/output_stream.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "shape/byte_order.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        path_ = fs::temp_directory_path() /
+                ("varnelo_output_stream_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    fs::path path_;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteText(TOutputStream& stream, const std::string& text) {
+    stream.Write(text.data(), text.size());
+}
+
+std::string TextOf(const TMemoryOutputStream& stream) {
+    const auto& bytes = stream.Bytes();
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+template <class F>
+std::string MessageOf(F&& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(nothing raised)";
+}
+
+TEST(ByteOrder, PlacesEachFieldInItsOrder) {
+    std::byte bytes[8]{};
+    byte_order::PutInt32BE(bytes, 9994);
+    EXPECT_EQ(std::memcmp(bytes, "\x00\x00\x27\x0A", 4), 0);
+    EXPECT_EQ(byte_order::GetInt32BE(bytes), 9994);
+    byte_order::PutInt32LE(bytes, 1000);
+    EXPECT_EQ(std::memcmp(bytes, "\xE8\x03\x00\x00", 4), 0);
+    EXPECT_EQ(byte_order::GetInt32LE(bytes), 1000);
+    byte_order::PutInt32BE(bytes, -2);
+    EXPECT_EQ(std::memcmp(bytes, "\xFF\xFF\xFF\xFE", 4), 0);
+    EXPECT_EQ(byte_order::GetInt32BE(bytes), -2);
+    byte_order::PutDoubleLE(bytes, 1.0);
+    EXPECT_EQ(std::memcmp(bytes, "\x00\x00\x00\x00\x00\x00\xF0\x3F", 8), 0);
+    EXPECT_EQ(byte_order::GetDoubleLE(bytes), 1.0);
+    byte_order::PutDoubleLE(bytes, -0.0);
+    EXPECT_EQ(std::memcmp(bytes, "\x00\x00\x00\x00\x00\x00\x00\x80", 8), 0);
+}
+
+TEST(FileOutputStream, WritesOverwritesAndExtendsThroughASmallBuffer) {
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    TFileOutputStream stream(path, 4);
+    WriteText(stream, "ab");
+    WriteText(stream, "cdefgh");  // larger than the buffer: goes straight to the file
+    WriteText(stream, "ij");
+    EXPECT_EQ(stream.Position(), 10u);
+    EXPECT_EQ(stream.Size(), 10u);  // counts the two bytes still in the buffer
+    stream.Seek(1);
+    WriteText(stream, "XY");
+    EXPECT_EQ(stream.Position(), 3u);
+    EXPECT_EQ(stream.Size(), 10u);
+    stream.Seek(12);
+    EXPECT_EQ(stream.Size(), 10u);
+    WriteText(stream, "Z");
+    EXPECT_EQ(stream.Size(), 13u);
+    stream.Close();
+    EXPECT_EQ(ReadFile(path), std::string("aXYdefghij\0\0Z", 13));
+}
+
+TEST(FileOutputStream, FlushHandsBufferedBytesToTheFile) {
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    TFileOutputStream stream(path);
+    WriteText(stream, "header");
+    EXPECT_EQ(ReadFile(path), "");
+    stream.Flush();
+    EXPECT_EQ(ReadFile(path), "header");
+}
+
+TEST(FileOutputStream, TruncatesAnExistingFile) {
+    TempDir dir;
+    const std::string path = dir.File("out.bin");
+    std::ofstream(path) << "old contents that are longer";
+    {
+        auto stream = CreateFileOutputStream(path);
+        EXPECT_EQ(stream->Size(), 0u);
+        WriteText(*stream, "new");
+    }  // the destructor closes and flushes
+    EXPECT_EQ(ReadFile(path), "new");
+}
+
+TEST(FileOutputStream, NamesPathAndSystemErrorWhenTheFileCannotBeCreated) {
+    TempDir dir;
+    const std::string path = dir.File("missing/out.shp");
+    EXPECT_EQ(MessageOf([&] { CreateFileOutputStream(path); }),
+              "ファイル \"" + path + "\". No such file or directory を作成できません");
+    EXPECT_THROW(CreateFileOutputStream(path), EInOutError);
+}
+
+TEST(FileOutputStream, RaisesWriteErrorWhenTheDeviceIsFull) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "/dev/full is not available";
+    }
+    TFileOutputStream stream("/dev/full", 16);
+    WriteText(stream, "fits the buffer");
+    EXPECT_EQ(MessageOf([&] { WriteText(stream, "goes past the buffer"); }),
+              "ストリームへの書き込みエラー");
+
+    TFileOutputStream closing("/dev/full");
+    WriteText(closing, "pending");
+    EXPECT_THROW(closing.Close(), EWriteError);
+    EXPECT_NO_THROW(closing.Close());  // already closed
+    EXPECT_THROW(WriteText(closing, "x"), EWriteError);
+}
+
+TEST(FileOutputStream, DestructorSwallowsAFailedFinalWrite) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "/dev/full is not available";
+    }
+    EXPECT_NO_THROW({
+        TFileOutputStream stream("/dev/full");
+        WriteText(stream, "pending");
+    });
+}
+
+TEST(MemoryOutputStream, OverwritesAndFillsGapsWithZeros) {
+    TMemoryOutputStream stream;
+    WriteText(stream, "abcd");
+    stream.Seek(1);
+    WriteText(stream, "X");
+    EXPECT_EQ(stream.Position(), 2u);
+    stream.Seek(6);
+    WriteText(stream, "Z");
+    EXPECT_EQ(stream.Size(), 7u);
+    EXPECT_EQ(TextOf(stream), std::string("aXcd\0\0Z", 7));
+    stream.Close();
+    EXPECT_THROW(WriteText(stream, "x"), EWriteError);
+}
+
+TEST(FaultInjectingOutputStream, PassesOnWhatFitsThenFails) {
+    TMemoryOutputStream target;
+    TFaultInjectingOutputStream stream(target, 5);
+    WriteText(stream, "abc");
+    EXPECT_EQ(MessageOf([&] { WriteText(stream, "defg"); }), "ストリームへの書き込みエラー");
+    EXPECT_EQ(TextOf(target), "abcde");
+    EXPECT_THROW(WriteText(stream, "h"), EWriteError);
+    EXPECT_EQ(stream.Size(), 5u);
+}
+
+}  // namespace
+}  // namespace varnelo
