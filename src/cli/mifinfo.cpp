@@ -1,0 +1,79 @@
+// varnelo-mifinfo FILE.mif: prints the column list of a .mif and how many objects of
+// each kind its data section holds. A quick look at a source before converting it.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "engine/line_reader.hpp"
+#include "engine/mif_header.hpp"
+#include "engine/text_ops.hpp"
+
+namespace {
+
+constexpr std::array<std::string_view, 11> kObjectKeywords = {
+    "POINT", "LINE",      "PLINE",   "REGION",     "ARC", "TEXT",
+    "RECT",  "ROUNDRECT", "ELLIPSE", "MULTIPOINT", "NONE"};
+
+using TCounts = std::array<std::uint64_t, kObjectKeywords.size()>;
+
+// Counts the lines whose first word is an object keyword; lines inside objects hold
+// numbers, styles or text strings, which never match.
+TCounts CountObjects(varnelo::TLineReader& mif) {
+    TCounts counts{};
+    std::string line;
+    while (!mif.Eof()) {
+        varnelo::CollapseBlanksInto(varnelo::TrimView(mif.ReadLineView()), line);
+        varnelo::TFieldScanner fields(line, ' ');
+        if (!fields.Next()) {
+            continue;
+        }
+        for (std::size_t k = 0; k < kObjectKeywords.size(); ++k) {
+            if (varnelo::SameKeyword(fields.Field(), kObjectKeywords[k])) {
+                ++counts[k];
+                break;
+            }
+        }
+    }
+    return counts;
+}
+
+void PrintColumns(const varnelo::TSFColumns& columns) {
+    std::printf("columns: %zu\n", columns.size());
+    for (const varnelo::TSFColumn& column : columns) {
+        std::printf("  %-20s type %d  width %d\n", column.Name.c_str(),
+                    static_cast<int>(column.Type), static_cast<int>(column.Width));
+    }
+}
+
+void PrintCounts(const TCounts& counts) {
+    std::printf("objects:\n");
+    for (std::size_t k = 0; k < kObjectKeywords.size(); ++k) {
+        std::printf("  %-10.*s %llu\n", static_cast<int>(kObjectKeywords[k].size()),
+                    kObjectKeywords[k].data(), static_cast<unsigned long long>(counts[k]));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "使い方: varnelo-mifinfo FILE.mif\n");
+        return 1;
+    }
+    try {
+        varnelo::TLineReader mif = varnelo::TLineReader::FromFile(argv[1]);
+        varnelo::ReadMifHeader(mif);
+        varnelo::TSFColumns columns;
+        varnelo::ReadMifColumns(mif, columns);
+        std::printf("%s\n", argv[1]);
+        PrintColumns(columns);
+        PrintCounts(CountObjects(mif));
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "varnelo-mifinfo: %s\n", error.what());
+        return 1;
+    }
+}

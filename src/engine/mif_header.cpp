@@ -1,0 +1,139 @@
+#include "engine/mif_header.hpp"
+
+#include <string_view>
+
+#include "engine/numbers.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+
+namespace {
+
+// Each header keyword adds its own weight; only one of each adds up to exactly 16.
+constexpr int kCompleteHeader = 16;
+
+int HeaderKeywordWeight(std::string_view word) noexcept {
+    if (SameKeyword(word, "Version")) {
+        return 1;
+    }
+    if (SameKeyword(word, "Charset")) {
+        return 3;
+    }
+    if (SameKeyword(word, "Delimiter")) {
+        return 5;
+    }
+    if (SameKeyword(word, "CoordSys")) {
+        return 7;
+    }
+    return 0;
+}
+
+std::string_view FirstWord(std::string_view trimmedLine) noexcept {
+    return SplitAtFirstView(' ', trimmedLine).Head;
+}
+
+constexpr int kCharWidthFallback = 255;
+constexpr int kIntegerWidth = 11;
+
+// Applies the type tests one after the other, as each may overwrite the previous one.
+// A type the tests do not know leaves the entry as it was.
+void ApplyColumnType(std::string_view typeText, TSFColumn& column) {
+    if (StartsWithKeyword(typeText, "Char")) {
+        column.Type = 0;
+        const std::string_view afterOpen = SplitAtFirstView('(', typeText).Tail;
+        const THeadTailView width = SplitAtFirstView(')', afterOpen);
+        column.Width = TryStrToInt32(width.Head).value_or(kCharWidthFallback);
+        typeText = width.Tail;  // the later tests look only past the ")"
+    }
+    if (StartsWithKeyword(typeText, "Integer") || StartsWithKeyword(typeText, "SmallInt")) {
+        column.Type = 1;
+        column.Width = kIntegerWidth;
+    }
+    if (StartsWithKeyword(typeText, "Decimal") || StartsWithKeyword(typeText, "Float")) {
+        column.Type = 2;
+    }
+    if (StartsWithKeyword(typeText, "Date")) {
+        column.Type = 3;
+    }
+    if (StartsWithKeyword(typeText, "Logical")) {
+        column.Type = 4;
+    }
+}
+
+std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_t declared) {
+    for (;;) {
+        if (mif.Eof()) {
+            throw EMifFormatError("Columns 節の途中でファイルが終わっています (" +
+                                  std::to_string(declared) + " 列のうち " + std::to_string(read) +
+                                  " 列しかありません)");
+        }
+        const std::string_view line = TrimView(mif.ReadLineView());
+        if (!line.empty()) {
+            return line;
+        }
+    }
+}
+
+}  // namespace
+
+void ReadMifHeader(TLineReader& mif) {
+    int total = 0;
+    while (total != kCompleteHeader && !mif.Eof()) {
+        const std::string_view raw = mif.ReadLineView();
+        const std::string_view line = TrimView(raw);
+        if (line.empty()) {
+            continue;
+        }
+        const std::string_view word = FirstWord(line);
+        // A header that lacks a keyword must not swallow the columns and the objects.
+        if (SameKeyword(word, "Columns") || SameKeyword(word, "Data")) {
+            mif.PushBack(raw);
+            return;
+        }
+        total += HeaderKeywordWeight(word);
+    }
+}
+
+void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
+    std::string_view countText;
+    for (;;) {
+        if (mif.Eof()) {
+            return;
+        }
+        const std::string_view raw = mif.ReadLineView();
+        const std::string_view line = TrimView(raw);
+        if (line.empty()) {
+            continue;
+        }
+        const THeadTailView words = SplitAtFirstView(' ', line);
+        if (SameKeyword(words.Head, "Columns")) {
+            countText = words.Tail;
+            break;
+        }
+        if (SameKeyword(words.Head, "Data")) {
+            mif.PushBack(raw);
+            return;
+        }
+    }
+
+    const std::int32_t count = TryStrToInt32(countText).value_or(0);
+    if (count < 0) {
+        throw EMifFormatError("Columns の列数が負の値です (" + std::to_string(count) + ")");
+    }
+    // The list grows only as column lines are actually read, so a huge declared count
+    // cannot allocate ahead of the data.
+    for (std::int32_t k = 0; k < count; ++k) {
+        const THeadTailView parts = SplitAtFirstView(' ', NextColumnLine(mif, k, count));
+        const auto index = static_cast<std::size_t>(k);
+        if (index == columns.size()) {
+            columns.emplace_back();
+        }
+        TSFColumn& column = columns[index];
+        column.Name.assign(parts.Head);
+        ApplyColumnType(parts.Tail, column);
+    }
+    columns.resize(static_cast<std::size_t>(count));
+}
+
+}  // namespace varnelo

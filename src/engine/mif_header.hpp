@@ -1,0 +1,35 @@
+// The parts of a .mif read before any object: the header keywords and the Columns
+// section, whose column list becomes the attribute table's layout.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/line_reader.hpp"
+
+namespace varnelo {
+
+// One attribute column of the Columns section.
+struct TSFColumn {
+    std::string Name;        // as written, trimmed; no length limit here
+    std::uint8_t Type = 0;   // 0 character, 1 integer, 2 decimal, 3 date, 4 logical
+    std::int32_t Width = 0;  // declared byte width; meaningful for character columns
+    friend bool operator==(const TSFColumn&, const TSFColumn&) = default;
+};
+
+using TSFColumns = std::vector<TSFColumn>;
+
+// Reads past the header: stops after the line that completes the four keywords Version,
+// Charset, Delimiter and CoordSys, at the end of the file, or before the first line whose
+// first word is Columns or Data, which is left to be read next.
+void ReadMifHeader(TLineReader& mif);
+
+// Reads up to and including the Columns section and fills `columns` (resized to the
+// declared count; entries already there keep what an unknown type does not set). At the
+// end of the file, or at a Data line met before any Columns line, the list is left as it
+// was; the Data line is left to be read next. Raises EMifFormatError for a negative count
+// or a file that ends before all column lines.
+void ReadMifColumns(TLineReader& mif, TSFColumns& columns);
+
+}  // namespace varnelo

@@ -1,0 +1,374 @@
+#include "engine/mif_objects.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "engine/numbers.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegToRad = kPi / 180.0;
+constexpr double kRadToDeg = 180.0 / kPi;
+constexpr double kTwoPi = 6.283185307179586477;
+// The ellipse's angle grows by adding this step to the running value, not as i * step.
+constexpr double kEllipseStep = 0.017453292519943295769;
+constexpr int kEllipseSteps = 360;
+
+// Beyond this many degrees an angle is first reduced with fmod, so that bringing it into
+// 0..360 by whole turns stays a short loop for absurd input.
+constexpr double kFarDegrees = 360.0 * 65536.0;
+
+// ---- line access with the end of the file as an error ----
+
+[[noreturn]] void ThrowTruncated(std::string_view kind) {
+    throw EMifFormatError(std::string(kind) + " オブジェクトの途中でファイルが終わっています");
+}
+
+// The next line of an object, raw; an object never waits past the end of the file.
+std::string_view ReadObjectLine(TLineReader& mif, std::string_view kind) {
+    if (mif.Eof()) {
+        ThrowTruncated(kind);
+    }
+    return mif.ReadLineView();
+}
+
+// Blank lines between the lines of an object are read past and count for nothing.
+std::string_view NextNonEmptyLine(TLineReader& mif, std::string_view kind) {
+    for (;;) {
+        const std::string_view line = TrimView(ReadObjectLine(mif, kind));
+        if (!line.empty()) {
+            return line;
+        }
+    }
+}
+
+// What follows the keyword on its line, or else the first non-empty line after it: the
+// keyword line continued by following lines until something stands after the keyword.
+std::string_view TailAfterKeyword(std::string_view keywordLine, TLineReader& mif,
+                                  std::string_view kind) {
+    const std::string_view tail = SplitAtFirstView(' ', keywordLine).Tail;
+    return tail.empty() ? NextNonEmptyLine(mif, kind) : tail;
+}
+
+// ---- taking numbers from a working text ----
+
+struct TTaken {
+    double Value;
+    std::string_view Rest;
+};
+
+// The first word of `text` as a number; the rest may be empty.
+TTaken TakeNumber(std::string_view text) {
+    const THeadTailView parts = SplitAtFirstView(' ', text);
+    return {StrToDouble(parts.Head), parts.Tail};
+}
+
+// The first word of `text` as a number; when nothing follows it, the text continues on
+// the next non-blank line. The word is converted before any further line is read,
+// because the read may reuse the storage the word lies in.
+TTaken TakeNumberWithContinuation(std::string_view text, TLineReader& mif, std::string_view kind) {
+    TTaken taken = TakeNumber(text);
+    while (taken.Rest.empty()) {
+        taken.Rest = TrimView(ReadObjectLine(mif, kind));
+    }
+    return taken;
+}
+
+double NextFieldAsDouble(TFieldScanner& fields) {
+    return StrToDouble(fields.Next() ? fields.Field() : std::string_view{});
+}
+
+// ---- counts and point lists ----
+
+std::int32_t ReadCount(std::string_view text, std::string_view kind, const char* what) {
+    const std::int32_t count = StrToInt32(text);
+    if (count < 0) {
+        throw EMifFormatError(std::string(kind) + " オブジェクトの" + what + "が負の値です (" +
+                              std::to_string(count) + ")");
+    }
+    return count;
+}
+
+// Adds `count` to the running point total, which must stay a 32-bit count.
+void AddToTotal(std::int64_t& total, std::int32_t count, std::string_view kind) {
+    total += count;
+    if (total > std::numeric_limits<std::int32_t>::max()) {
+        throw EMifFormatError(std::string(kind) + " オブジェクトの点の数が多すぎます");
+    }
+}
+
+// `count` points, one per non-empty line, x and y split at the first space. Points are
+// appended one by one: a declared count is never trusted for allocation.
+void ReadPointLines(TLineReader& mif, std::int32_t count, std::string_view kind,
+                    std::vector<TShpPoint>& points) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        const THeadTailView xy = SplitAtFirstView(' ', NextNonEmptyLine(mif, kind));
+        const double x = StrToDouble(xy.Head);
+        points.push_back({x, StrToDouble(xy.Tail)});
+    }
+}
+
+// The box of the points; all zero when there is none.
+void SetBoxFromPoints(TSFMultiPart& shape) noexcept {
+    if (shape.Points.empty()) {
+        shape.Box = TShpBox{};
+        return;
+    }
+    const TShpPoint& first = shape.Points.front();
+    TShpBox box{first.X, first.Y, first.X, first.Y};
+    for (const TShpPoint& p : shape.Points) {
+        if (p.X < box.Xmin) {
+            box.Xmin = p.X;
+        }
+        if (p.Y < box.Ymin) {
+            box.Ymin = p.Y;
+        }
+        if (p.X > box.Xmax) {
+            box.Xmax = p.X;
+        }
+        if (p.Y > box.Ymax) {
+            box.Ymax = p.Y;
+        }
+    }
+    shape.Box = box;
+}
+
+void SetSinglePart(TSFMultiPart& shape, std::int32_t numPoints) {
+    shape.NumParts = 1;
+    shape.Parts.assign(1, 0);
+    shape.NumPoints = numPoints;
+}
+
+// ---- arcs ----
+
+double NormalizeDegrees(double degrees) {
+    if (std::fabs(degrees) > kFarDegrees) {
+        degrees = std::fmod(degrees, 360.0);
+    }
+    while (degrees < 0.0) {
+        degrees += 360.0;
+    }
+    while (degrees > 360.0) {
+        degrees -= 360.0;
+    }
+    return degrees;
+}
+
+int NormalizeDegrees(int degrees) {
+    while (degrees < 0) {
+        degrees += 360;
+    }
+    while (degrees > 360) {
+        degrees -= 360;
+    }
+    return degrees;
+}
+
+TShpPoint RotatePoint(double px, double py, double cx, double cy, double alpha) {
+    return {cx + std::cos(alpha) * (px - cx) - std::sin(alpha) * (py - cy),
+            cy + std::sin(alpha) * (px - cx) + std::cos(alpha) * (py - cy)};
+}
+
+// The ellipse's own parameter angle of the point seen at `theta` degrees clockwise.
+double EllipseAngle(double theta, double cx, double cy, double rx, double ry) {
+    const TShpPoint r = RotatePoint(cx + rx + ry, cy, cx, cy, -theta * kDegToRad);
+    return std::atan2(-(r.Y - cy) * rx, (r.X - cx) * ry);
+}
+
+// ---- text objects ----
+
+// The text string, from the keyword line when it carries one, else from the next line.
+void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string& text) {
+    TFieldScanner byComma(keywordLine, ',');
+    byComma.Next();
+    const bool onKeywordLine = byComma.Next() && !byComma.Field().empty();
+    if (onKeywordLine) {
+        text = Dequote(SplitString(keywordLine, 2, ' '), '"');
+    } else {
+        text = Dequote(TrimView(ReadObjectLine(mif, "TEXT")), '"');
+    }
+}
+
+// The coordinate line after the text string, read once: a blank line here is not skipped.
+// Runs of spaces need no collapsing, since any run of blanks separates fields anyway and
+// a number never holds a space.
+std::string_view ReadTextCoordinateLine(TLineReader& mif) {
+    return TrimView(ReadObjectLine(mif, "TEXT"));
+}
+
+}  // namespace
+
+void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out) {
+    const std::string_view w = TailAfterKeyword(keywordLine, mif, "POINT");
+    const TTaken x = TakeNumberWithContinuation(w, mif, "POINT");
+    out = {x.Value, StrToDouble(x.Rest)};
+}
+
+void ReadMifLine(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out) {
+    const std::string_view w = TailAfterKeyword(keywordLine, mif, "LINE");
+    const TTaken x0 = TakeNumberWithContinuation(w, mif, "LINE");
+    const TTaken y0 = TakeNumber(x0.Rest);
+    const TTaken x1 = TakeNumber(y0.Rest);
+    const double y1 = StrToDouble(x1.Rest);
+    SetSinglePart(out, 2);
+    out.Points.assign({{x0.Value, y0.Value}, {x1.Value, y1}});
+    CalcShapeBox(out);
+}
+
+void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out) {
+    out.Parts.clear();
+    out.Points.clear();
+    const std::string_view tail = TailAfterKeyword(keywordLine, mif, "PLINE");
+    std::int64_t total = 0;
+    if (StartsWithKeyword(tail, "MultiPle")) {
+        const std::string_view sectionText = SplitAtFirstView(' ', tail).Tail;
+        const std::int32_t sections = TryStrToInt32(sectionText).value_or(1);
+        if (sections < 0) {
+            throw EMifFormatError("PLINE オブジェクトの区間数が負の値です (" +
+                                  std::to_string(sections) + ")");
+        }
+        out.NumParts = sections;
+        for (std::int32_t k = 0; k < sections; ++k) {
+            const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "PLINE"), "PLINE", "点数");
+            out.Parts.push_back(static_cast<std::int32_t>(total));
+            AddToTotal(total, count, "PLINE");
+            ReadPointLines(mif, count, "PLINE", out.Points);
+        }
+    } else {
+        const std::int32_t count = ReadCount(tail, "PLINE", "点数");
+        out.NumParts = 1;
+        out.Parts.push_back(0);
+        total = count;
+        ReadPointLines(mif, count, "PLINE", out.Points);
+    }
+    out.NumPoints = static_cast<std::int32_t>(total);
+    SetBoxFromPoints(out);
+}
+
+void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
+    out.Parts.clear();
+    out.Points.clear();
+    const std::int32_t rings =
+        ReadCount(TailAfterKeyword(keywordLine, mif, "REGION"), "REGION", "リング数");
+    out.NumParts = rings;
+    std::int64_t total = 0;
+    for (std::int32_t k = 0; k < rings; ++k) {
+        const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "REGION"), "REGION", "点数");
+        out.Parts.push_back(static_cast<std::int32_t>(total));
+        AddToTotal(total, count, "REGION");
+        ReadPointLines(mif, count, "REGION", out.Points);
+    }
+    out.NumPoints = static_cast<std::int32_t>(total);
+    SetBoxFromPoints(out);
+}
+
+void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
+    out.Parts.clear();
+    out.Points.clear();
+    const std::string_view w = TailAfterKeyword(keywordLine, mif, "RECT");
+    const TTaken x1 = TakeNumberWithContinuation(w, mif, "RECT");
+    const TTaken y1 = TakeNumberWithContinuation(x1.Rest, mif, "RECT");
+    const TTaken x2 = TakeNumberWithContinuation(y1.Rest, mif, "RECT");
+    const double y2 = StrToDouble(x2.Rest);
+    SetSinglePart(out, 4);
+    out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});
+    SetBoxFromPoints(out);
+}
+
+void ReadMifEllipse(std::string_view keywordLine, TLineReader& /*mif*/, TSFPolygon& out) {
+    TFieldScanner fields(keywordLine, ' ');
+    fields.Next();  // the keyword
+    const double x1 = NextFieldAsDouble(fields);
+    const double y1 = NextFieldAsDouble(fields);
+    const double x2 = NextFieldAsDouble(fields);
+    const double y2 = NextFieldAsDouble(fields);
+    const double rx = (x2 - x1) / 2;
+    const double ry = (y2 - y1) / 2;
+
+    SetSinglePart(out, kEllipseSteps + 1);
+    out.Points.resize(kEllipseSteps + 1);
+    // Filled from the last index down, so the ring runs through decreasing angles.
+    double t = 0.0;
+    for (int i = 0; i < kEllipseSteps; ++i) {
+        out.Points[static_cast<std::size_t>(kEllipseSteps - 1 - i)] = {std::cos(t) * rx + x1 + rx,
+                                                                       std::sin(t) * ry + y1 + ry};
+        t += kEllipseStep;
+    }
+    out.Points[kEllipseSteps] = out.Points[0];
+    CalcShapeBox(out);
+}
+
+void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out) {
+    TFieldScanner fields(keywordLine, ' ');
+    fields.Next();  // the keyword
+    const double x1 = NextFieldAsDouble(fields);
+    const double y1 = NextFieldAsDouble(fields);
+    const double x2 = NextFieldAsDouble(fields);
+    const double y2 = NextFieldAsDouble(fields);
+
+    double a = 0.0;
+    double b = 0.0;
+    if (fields.Next() && !fields.Field().empty()) {
+        a = StrToDouble(fields.Field());
+        b = NextFieldAsDouble(fields);
+    } else {
+        TFieldScanner angles(TrimView(ReadObjectLine(mif, "ARC")), ' ');
+        a = NextFieldAsDouble(angles);
+        b = NextFieldAsDouble(angles);
+    }
+
+    const double cx = (x1 + x2) / 2;
+    const double cy = (y1 + y2) / 2;
+    const double rx = std::max((std::fabs(x1 - x2) - 1) / 2, 0.0);
+    const double ry = std::max((std::fabs(y1 - y2) - 1) / 2, 0.0);
+
+    const double phiEnd = EllipseAngle(NormalizeDegrees(360 - b), cx, cy, rx, ry);
+    const double phiStart = EllipseAngle(NormalizeDegrees(360 - a), cx, cy, rx, ry);
+    double sweep = phiStart - phiEnd;
+    if (sweep < 0) {
+        sweep += kTwoPi;
+    }
+    const int startDegree = NormalizeDegrees(static_cast<int>(std::floor(phiEnd * kRadToDeg)));
+    const int steps = NormalizeDegrees(static_cast<int>(std::floor(sweep * kRadToDeg)));
+
+    SetSinglePart(out, steps + 1);
+    out.Points.resize(static_cast<std::size_t>(steps) + 1);
+    for (int j = 0; j <= steps; ++j) {
+        const double d = (startDegree + j) * kDegToRad;
+        out.Points[static_cast<std::size_t>(j)] = {std::cos(d) * rx + cx, cy - std::sin(d) * ry};
+    }
+    // Only the end is exact; the start was snapped down to a whole degree.
+    out.Points[static_cast<std::size_t>(steps)] = {std::cos(phiStart) * rx + cx,
+                                                   cy - std::sin(phiStart) * ry};
+    CalcShapeBox(out);
+}
+
+void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,
+                      TShpPoint& out) {
+    ReadTextString(keywordLine, mif, text);
+    TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
+    const double x = NextFieldAsDouble(coordinates);
+    out = {x, NextFieldAsDouble(coordinates)};
+}
+
+void ReadMifTextLine(std::string_view keywordLine, TLineReader& mif, std::string& text,
+                     TSFPolyLine& out) {
+    ReadTextString(keywordLine, mif, text);
+    TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
+    const double x1 = NextFieldAsDouble(coordinates);
+    const double y1 = NextFieldAsDouble(coordinates);
+    const double x2 = NextFieldAsDouble(coordinates);
+    const double y2 = NextFieldAsDouble(coordinates);
+    SetSinglePart(out, 2);
+    out.Points.assign({{x1, y1}, {x2, y2}});
+    CalcShapeBox(out);
+}
+
+}  // namespace varnelo

@@ -1,0 +1,253 @@
+#include "engine/text_ops.hpp"
+
+#include <cstring>
+
+#include "shape/cp932.hpp"
+
+namespace varnelo {
+
+namespace {
+
+// Second bytes of the code page's two-byte characters. A lead byte followed by anything
+// else is not a two-byte character and is read as a byte of its own, so a broken
+// character can never swallow the blank or delimiter after it.
+constexpr bool IsTrailByte(unsigned char b) noexcept {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// True when a two-byte character starts at `i`; its trail byte may look like an ASCII
+// letter and must then not be compared loosely.
+constexpr bool IsDoubleByteAt(std::string_view text, std::size_t i) noexcept {
+    return cp932::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+           IsTrailByte(static_cast<unsigned char>(text[i + 1]));
+}
+
+constexpr unsigned char FoldAscii(unsigned char b) noexcept {
+    return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
+}
+
+// The quoted string whose opening quote stands at `open`. A doubled quote stands for one
+// quote; the first single quote closes. Without a closing quote the content runs to the
+// end of the text, less its last byte. `resume` becomes the index after the closing
+// quote (the text's size when unclosed). The result points into `text` unless doubled
+// quotes had to be reduced, in which case it points into `scratch`.
+std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quote,
+                               std::string& scratch, std::size_t& resume) {
+    const std::size_t n = text.size();
+    std::size_t segment = open + 1;
+    bool copying = false;
+    for (;;) {
+        const std::size_t q = text.find(quote, segment);
+        if (q == std::string_view::npos) {
+            resume = n;
+            if (!copying) {
+                std::string_view content = text.substr(segment);
+                return content.empty() ? content : content.substr(0, content.size() - 1);
+            }
+            scratch.append(text.substr(segment));
+            if (!scratch.empty()) {
+                scratch.pop_back();
+            }
+            return scratch;
+        }
+        if (q + 1 < n && text[q + 1] == quote) {
+            if (!copying) {
+                scratch.clear();
+                copying = true;
+            }
+            scratch.append(text.substr(segment, q + 1 - segment));  // keeps one quote
+            segment = q + 2;
+            continue;
+        }
+        resume = q + 1;
+        if (!copying) {
+            return text.substr(segment, q - segment);
+        }
+        scratch.append(text.substr(segment, q - segment));
+        return scratch;
+    }
+}
+
+}  // namespace
+
+std::string_view TrimView(std::string_view text) noexcept {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsTrimmable(static_cast<unsigned char>(text[first]))) {
+        ++first;
+    }
+    while (last > first && IsTrimmable(static_cast<unsigned char>(text[last - 1]))) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
+}
+
+THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept {
+    const std::size_t at = text.find(delimiter);
+    if (at == std::string_view::npos) {
+        return {TrimView(text), {}};
+    }
+    return {TrimView(text.substr(0, at)), TrimView(text.substr(at + 1))};
+}
+
+THeadTail SplitAtFirst(char delimiter, std::string_view text) {
+    const THeadTailView parts = SplitAtFirstView(delimiter, text);
+    return {std::string(parts.Head), std::string(parts.Tail)};
+}
+
+std::size_t PosFrom(std::int64_t start, std::string_view sub, std::string_view text) noexcept {
+    if (sub.empty()) {
+        return 0;
+    }
+    if (start < 1) {
+        start = 1;
+    }
+    if (static_cast<std::uint64_t>(start) > text.size()) {
+        return 0;
+    }
+    const std::size_t at = text.find(sub, static_cast<std::size_t>(start - 1));
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+std::size_t CountOccurrences(std::string_view sub, std::string_view text,
+                             std::int64_t start) noexcept {
+    std::size_t count = 0;
+    for (std::size_t at = PosFrom(start, sub, text); at != 0;
+         at = PosFrom(static_cast<std::int64_t>(at + sub.size()), sub, text)) {
+        ++count;
+    }
+    return count;
+}
+
+void CollapseBlanksInto(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto* space =
+            static_cast<const char*>(std::memchr(text.data() + i, ' ', text.size() - i));
+        if (space == nullptr) {
+            out.append(text.substr(i));
+            break;
+        }
+        const auto at = static_cast<std::size_t>(space - text.data());
+        out.append(text.substr(i, at + 1 - i));
+        i = at + 1;
+        while (i < text.size() && text[i] == ' ') {
+            ++i;
+        }
+    }
+}
+
+std::string CollapseBlanks(std::string_view text) {
+    std::string out;
+    CollapseBlanksInto(text, out);
+    return out;
+}
+
+// ---- TFieldScanner ----
+
+TFieldScanner::TFieldScanner(std::string_view text, char delimiter) noexcept
+    : text_(text), delimiter_(delimiter) {
+    SkipBlanks();
+}
+
+void TFieldScanner::SkipBlanks() noexcept {
+    while (pos_ < text_.size() && IsBlank(static_cast<unsigned char>(text_[pos_]))) {
+        ++pos_;
+    }
+}
+
+void TFieldScanner::ScanPlainField() noexcept {
+    const std::size_t start = pos_;
+    const std::size_t n = text_.size();
+    while (pos_ < n) {
+        const auto b = static_cast<unsigned char>(text_[pos_]);
+        if (b == static_cast<unsigned char>(delimiter_) || IsBlank(b)) {
+            break;
+        }
+        pos_ += IsDoubleByteAt(text_, pos_) ? 2 : 1;
+    }
+    field_ = text_.substr(start, pos_ - start);
+}
+
+bool TFieldScanner::Next() {
+    if (trailingEmptyField_) {
+        trailingEmptyField_ = false;
+        field_ = {};
+        return true;
+    }
+    if (pos_ >= text_.size()) {
+        return false;
+    }
+    if (text_[pos_] == '"') {
+        field_ = ExtractQuoted(text_, pos_, '"', unquoted_, pos_);
+    } else {
+        ScanPlainField();
+    }
+    SkipBlanks();
+    if (pos_ < text_.size() && text_[pos_] == delimiter_) {
+        // A delimiter that ends the text still opens one more, empty, field.
+        trailingEmptyField_ = pos_ + 1 == text_.size();
+        ++pos_;
+        SkipBlanks();
+    }
+    return true;
+}
+
+std::string SplitString(std::string_view text, std::int64_t index, char delimiter) {
+    if (index < 1) {
+        return {};
+    }
+    TFieldScanner fields(text, delimiter);
+    for (std::int64_t k = 0; k < index; ++k) {
+        if (!fields.Next()) {
+            return {};
+        }
+    }
+    return std::string(fields.Field());
+}
+
+std::string Dequote(std::string_view text, char quote) {
+    if (!text.empty() && text.front() == quote) {
+        std::string scratch;
+        std::size_t resume = 0;
+        const std::string_view content = ExtractQuoted(text, 0, quote, scratch, resume);
+        if (!content.empty()) {
+            return std::string(content);
+        }
+    }
+    return std::string(text);
+}
+
+bool SameKeyword(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    std::size_t i = 0;
+    while (i < a.size()) {
+        if (IsDoubleByteAt(a, i)) {
+            if (a.compare(i, 2, b, i, 2) != 0) {
+                return false;
+            }
+            i += 2;
+            continue;
+        }
+        if (FoldAscii(static_cast<unsigned char>(a[i])) !=
+            FoldAscii(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
+bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
+    return text.size() >= keyword.size() && SameKeyword(text.substr(0, keyword.size()), keyword);
+}
+
+}  // namespace varnelo

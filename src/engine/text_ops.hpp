@@ -1,0 +1,90 @@
+// The small byte-string operations every MIF and MID reader rests on. Text is bytes of
+// code page 932 and is never converted; positions are 1-based where the callers count
+// that way. Every operation is linear in its input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnelo {
+
+// Bytes 0-32 are removed by Trim; bytes 1-32 separate fields in SplitString.
+constexpr bool IsTrimmable(unsigned char b) noexcept {
+    return b <= 32;
+}
+constexpr bool IsBlank(unsigned char b) noexcept {
+    return b >= 1 && b <= 32;
+}
+
+// Removes every byte 0-32 from both ends. The view form returns a part of `text`.
+std::string_view TrimView(std::string_view text) noexcept;
+std::string Trim(std::string_view text);
+
+// Head and tail of a text cut at the first `delimiter`, both trimmed; when the delimiter
+// does not occur the head is the trimmed text and the tail is empty.
+struct THeadTailView {
+    std::string_view Head;
+    std::string_view Tail;
+};
+struct THeadTail {
+    std::string Head;
+    std::string Tail;
+};
+THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept;
+THeadTail SplitAtFirst(char delimiter, std::string_view text);
+
+// 1-based position of the first `sub` starting at or after `start` (below 1 counts as 1);
+// 0 when there is none, when `start` lies beyond the text, or when `sub` is empty.
+std::size_t PosFrom(std::int64_t start, std::string_view sub, std::string_view text) noexcept;
+
+// Number of non-overlapping occurrences of `sub` from `start` on; 0 for an empty `sub`.
+std::size_t CountOccurrences(std::string_view sub, std::string_view text,
+                             std::int64_t start) noexcept;
+
+// Turns every run of spaces (byte 32) into one space; tabs and other blanks stay.
+std::string CollapseBlanks(std::string_view text);
+// The same into a caller's buffer, which `text` must not point into.
+void CollapseBlanksInto(std::string_view text, std::string& out);
+
+// Walks the fields of a text one by one, by the field rules of SplitString: blanks and
+// the delimiter separate fields, a double-quoted field keeps its blanks and delimiters
+// with each doubled quote read as one, a two-byte character is never cut.
+class TFieldScanner {
+  public:
+    TFieldScanner(std::string_view text, char delimiter) noexcept;
+
+    // Moves to the next field; false when there is none left.
+    bool Next();
+    // The current field. It points into the text, or into the scanner when a quoted
+    // field had doubled quotes, and stays valid until the next call of Next.
+    std::string_view Field() const noexcept { return field_; }
+
+  private:
+    void SkipBlanks() noexcept;
+    void ScanPlainField() noexcept;
+
+    std::string_view text_;
+    char delimiter_;
+    std::size_t pos_ = 0;
+    bool trailingEmptyField_ = false;
+    std::string_view field_;
+    std::string unquoted_;
+};
+
+// Field number `index` (from 1) of `text`; empty when index is below 1 or the text has
+// fewer fields. Only the first byte of a delimiter counts, so it is passed as one byte.
+std::string SplitString(std::string_view text, std::int64_t index, char delimiter);
+
+// The quoted string at the start of `text` when it begins with `quote` and its content is
+// not empty; otherwise `text` unchanged.
+std::string Dequote(std::string_view text, char quote);
+
+// Keyword comparison: same length and same bytes, ASCII letters compared ignoring case.
+bool SameKeyword(std::string_view a, std::string_view b) noexcept;
+// True when the first keyword.size() bytes of `text` equal `keyword` ignoring case; a
+// shorter text never matches.
+bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+
+}  // namespace varnelo

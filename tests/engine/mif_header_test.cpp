@@ -1,0 +1,149 @@
+#include "engine/mif_header.hpp"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "shape/errors.hpp"
+
+namespace varnelo {
+
+void PrintTo(const TSFColumn& c, std::ostream* os) {
+    *os << "{" << c.Name << ", type " << int(c.Type) << ", width " << c.Width << "}";
+}
+
+namespace {
+
+const std::string kHeader =
+    "Version 300\r\n"
+    "Charset \"WindowsJapanese\"\r\n"
+    "Delimiter \",\"\r\n"
+    "CoordSys Earth Projection 1, 0\r\n";
+
+struct TRead {
+    TSFColumns Columns;
+    std::string NextLine;
+};
+
+// Runs both readers as the converter does and reports the line they leave next.
+TRead ReadHeaderAndColumns(std::string mif, TSFColumns columns = {}) {
+    TLineReader reader = TLineReader::FromString(std::move(mif));
+    ReadMifHeader(reader);
+    ReadMifColumns(reader, columns);
+    return {columns, reader.ReadLine()};
+}
+
+TEST(ReadMifColumns, ReadsTheColumnsAfterACompleteHeader) {
+    const TRead read = ReadHeaderAndColumns(kHeader +
+                                            "Columns 2\r\n"
+                                            "  NAME Char(20)\r\n"
+                                            "  POP Integer\r\n"
+                                            "Data\r\n");
+    EXPECT_EQ(read.Columns, (TSFColumns{{"NAME", 0, 20}, {"POP", 1, 11}}));
+    EXPECT_EQ(read.NextLine, "Data");
+}
+
+TEST(ReadMifHeader, StopsAfterTheFourthKeywordInAnyCase) {
+    // "Charset" followed by a tab is no keyword, so the header ends only at the second
+    // Charset line.
+    TLineReader reader = TLineReader::FromString(
+        "VERSION 300\n\ncharset\t\"x\"\nDELIMITER \",\"\ncoordsys Earth\nCharset \"y\"\nnext\n");
+    ReadMifHeader(reader);
+    EXPECT_EQ(reader.ReadLine(), "next");
+}
+
+TEST(ReadMifHeader, EndsAtColumnsOrDataWhenAKeywordIsMissingOrRepeated) {
+    const TRead noDelimiter = ReadHeaderAndColumns(
+        "Version 300\nCharset \"x\"\nCoordSys Earth\ncolumns 1\n A Float\nData\n");
+    EXPECT_EQ(noDelimiter.Columns, (TSFColumns{{"A", 2, 0}}));
+    EXPECT_EQ(noDelimiter.NextLine, "Data");
+
+    const TRead twice =
+        ReadHeaderAndColumns("Version 300\n" + kHeader + "Columns 1\n A Date\nDATA\n");
+    EXPECT_EQ(twice.Columns, (TSFColumns{{"A", 3, 0}}));
+    EXPECT_EQ(twice.NextLine, "DATA");
+
+    const TRead onlyVersion = ReadHeaderAndColumns("Version 300\n  Data  \nPoint 1 2\n");
+    EXPECT_EQ(onlyVersion.Columns, TSFColumns{});
+    EXPECT_EQ(onlyVersion.NextLine, "  Data  ");
+}
+
+TEST(ReadMifColumns, LeavesTheListAsItWasWithoutAColumnsLine) {
+    const TSFColumns before{{"OLD", 4, 3}};
+    EXPECT_EQ(ReadHeaderAndColumns(kHeader, before).Columns, before);
+
+    const TRead dataFirst = ReadHeaderAndColumns(kHeader + "Data\nPoint 1 2\n", before);
+    EXPECT_EQ(dataFirst.Columns, before);
+    EXPECT_EQ(dataFirst.NextLine, "Data");
+}
+
+TEST(ReadMifColumns, SkipsBlankLinesAndHonoursCountZero) {
+    const TRead none = ReadHeaderAndColumns(kHeader + "Columns 0\nData\n");
+    EXPECT_EQ(none.Columns, TSFColumns{});
+    EXPECT_EQ(none.NextLine, "Data");
+
+    const TRead notANumber = ReadHeaderAndColumns(kHeader + "Columns many\nData\n");
+    EXPECT_EQ(notANumber.Columns, TSFColumns{});
+
+    const TRead blanks =
+        ReadHeaderAndColumns(kHeader + "Columns 2\n\n A Logical\n \t\n B Char\nData\n");
+    EXPECT_EQ(blanks.Columns, (TSFColumns{{"A", 4, 0}, {"B", 0, 255}}));
+    EXPECT_EQ(blanks.NextLine, "Data");
+}
+
+TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
+    const TRead read = ReadHeaderAndColumns(kHeader +
+                                            "Columns 14\n"
+                                            "c1 Char(10)\n"
+                                            "c2 Char (10)\n"
+                                            "c3 char(10)\n"
+                                            "c4 Char\n"
+                                            "c5 Char(wide)\n"
+                                            "i1 Integer\n"
+                                            "i2 SmallInt\n"
+                                            "d1 Decimal(12,3)\n"
+                                            "f1 FLOAT\n"
+                                            "t1 Date\n"
+                                            "t2 DateTime\n"
+                                            "l1 Logical\n"
+                                            "x1 Time\n"
+                                            "x2 Char(10) Integer\n"
+                                            "Data\n");
+    EXPECT_EQ(read.Columns, (TSFColumns{{"c1", 0, 10},
+                                        {"c2", 0, 10},
+                                        {"c3", 0, 10},
+                                        {"c4", 0, 255},
+                                        {"c5", 0, 255},
+                                        {"i1", 1, 11},
+                                        {"i2", 1, 11},
+                                        {"d1", 2, 0},
+                                        {"f1", 2, 0},
+                                        {"t1", 3, 0},
+                                        {"t2", 3, 0},
+                                        {"l1", 4, 0},
+                                        {"x1", 0, 0},
+                                        {"x2", 1, 11}}));
+}
+
+TEST(ReadMifColumns, ResizesACallersListKeepingWhatUnknownTypesDoNotSet) {
+    const TRead grown =
+        ReadHeaderAndColumns(kHeader + "Columns 2\nA Time\nB Time\nData\n", {{"OLD", 2, 7}});
+    EXPECT_EQ(grown.Columns, (TSFColumns{{"A", 2, 7}, {"B", 0, 0}}));
+
+    const TRead shrunk = ReadHeaderAndColumns(kHeader + "Columns 1\nA Integer\nData\n",
+                                              {{"X", 0, 1}, {"Y", 0, 2}, {"Z", 0, 3}});
+    EXPECT_EQ(shrunk.Columns, (TSFColumns{{"A", 1, 11}}));
+}
+
+TEST(ReadMifColumns, RaisesForANegativeCountOrMissingColumnLines) {
+    EXPECT_THROW(ReadHeaderAndColumns(kHeader + "Columns -1\nData\n"), EMifFormatError);
+    EXPECT_THROW(ReadHeaderAndColumns(kHeader + "Columns 3\nA Integer\n\nB Integer\n"),
+                 EMifFormatError);
+    // A huge count with few lines fails at the end of the file, without allocating ahead.
+    EXPECT_THROW(ReadHeaderAndColumns(kHeader + "Columns 2000000000\nA Integer\n"),
+                 EMifFormatError);
+}
+
+}  // namespace
+}  // namespace varnelo
