@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "expected_bytes.hpp"
+#include "../support/expected_bytes.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnelo::testing {
@@ -38,12 +39,45 @@ class TExpectedBytes {
         Grow(count);
         return *this;
     }
+    TExpectedBytes& UInt16LE(std::uint16_t value) {
+        std::memcpy(&bytes_[Grow(2)], &value, 2);
+        return *this;
+    }
+    TExpectedBytes& Byte(unsigned char value) {
+        bytes_[Grow(1)] = std::byte{value};
+        return *this;
+    }
+    TExpectedBytes& Text(std::string_view text) {
+        const std::size_t at = Grow(text.size());
+        std::memcpy(bytes_.data() + at, text.data(), text.size());
+        return *this;
+    }
+    // Text left-aligned in a field of `width` bytes, blanks after it.
+    TExpectedBytes& Left(std::string_view text, std::size_t width) {
+        Text(text);
+        return Text(std::string(width - text.size(), ' '));
+    }
+    // Text right-aligned in a field of `width` bytes, blanks before it.
+    TExpectedBytes& Right(std::string_view text, std::size_t width) {
+        Text(std::string(width - text.size(), ' '));
+        return Text(text);
+    }
+    // The 100-byte main header shared by the .shp and the .shx.
+    TExpectedBytes& ShapeHeader(std::int32_t fileLengthWords, std::int32_t shapeType,
+                                double xmin, double ymin, double xmax, double ymax) {
+        Int32BE(9994).Zeros(20).Int32BE(fileLengthWords).Int32LE(1000).Int32LE(shapeType);
+        DoubleLE(xmin).DoubleLE(ymin).DoubleLE(xmax).DoubleLE(ymax);
+        return Zeros(32);
+    }
     TExpectedBytes& Append(const TExpectedBytes& other) {
         bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end());
         return *this;
     }
     const std::vector<std::byte>& Bytes() const { return bytes_; }
     std::size_t Size() const { return bytes_.size(); }
+    std::string String() const {
+        return {reinterpret_cast<const char*>(bytes_.data()), bytes_.size()};
+    }
 
   private:
     std::size_t Grow(std::size_t count) {
