@@ -1,0 +1,450 @@
+// varnelo-bench: converts generated MIF/MID pairs several times, each run in a child process of
+// its own, and prints Markdown table rows with throughput and peak memory, next to ogr2ogr on
+// the same files when it is installed.
+#include <sys/mman.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "child_process.hpp"
+#include "engine/convert.hpp"
+#include "mif_generator.hpp"
+
+#ifndef VARNELO_BUILD_TYPE
+#define VARNELO_BUILD_TYPE ""
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace varnelo::bench;
+
+constexpr std::string_view kUsage =
+    "usage: varnelo-bench [options] [regions] [points] [mix]\n"
+    "Generates the input files of each scenario in the work folder (or reuses them), converts\n"
+    "them --runs times with varnelo and, when it is on PATH, with ogr2ogr, each run in a child\n"
+    "process, and prints a Markdown table row per scenario (median time, highest peak memory).\n"
+    "1 MB = 10^6 bytes. All three scenarios run when none is named.\n"
+    "  --work DIR      work folder (default /tmp/varnelo-bench)\n"
+    "  --runs N        conversions per tool (default 5)\n"
+    "  --size-mb N     .mif size of the regions and mix scenarios (default 100)\n"
+    "  --points N      objects of the points scenario (default 2000000)\n"
+    "  --seed N        generator seed (default 1)\n"
+    "  --regenerate    write the input files anew even when present\n"
+    "  --no-ogr        do not run ogr2ogr\n"
+    "  --ogr-opt ARG   one more argument for ogr2ogr, repeatable\n"
+    "                  (e.g. --ogr-opt -lco --ogr-opt ENCODING=CP932 keeps Shift-JIS bytes)\n";
+
+struct TOptions {
+    fs::path Work = "/tmp/varnelo-bench";
+    int Runs = 5;
+    std::uint64_t SizeMb = 100;
+    std::uint64_t Points = 2'000'000;
+    std::uint64_t Seed = 1;
+    bool Regenerate = false;
+    bool UseOgr = true;
+    std::vector<std::string> OgrOptions;
+    std::vector<std::string> Scenarios;
+};
+
+struct TScenario {
+    std::string Name;
+    TMifKind Kind = TMifKind::Mix;
+    std::uint64_t TargetMifBytes = 0;  // 0 when capped by object count
+    std::uint64_t Objects = 0;         // 0 when capped by size
+    int ConversionType = varnelo::ctPolygon;
+    // Arguments that make ogr2ogr write what varnelo writes for this conversion type: a
+    // shapefile holds one shape type, so from a mixed file only the polygons are taken.
+    std::vector<std::string> OgrSelection;
+    std::string FileStem;
+};
+
+// What the converting child hands back to the parent, through a shared page.
+struct TChildReport {
+    std::int64_t RecordsWritten = 0;
+};
+
+struct TToolSummary {
+    bool Ran = false;
+    bool Failed = false;
+    double MedianSeconds = 0;
+    double PeakRssMb = 0;  // the highest over the runs
+};
+
+bool ParseCount(std::string_view text, std::uint64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+std::optional<TOptions> ParseOptions(int argc, char** argv) {
+    TOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        std::uint64_t number = 0;
+        if (arg == "--work" && hasValue) {
+            options.Work = argv[++i];
+        } else if (arg == "--ogr-opt" && hasValue) {
+            options.OgrOptions.emplace_back(argv[++i]);
+        } else if ((arg == "--runs" || arg == "--size-mb" || arg == "--points" ||
+                    arg == "--seed") &&
+                   hasValue) {
+            if (!ParseCount(argv[++i], number) || (number == 0 && arg != "--seed")) {
+                std::fprintf(stderr, "varnelo-bench: %s needs a positive whole number\n",
+                             argv[i - 1]);
+                return std::nullopt;
+            }
+            if (arg == "--runs") {
+                options.Runs = static_cast<int>(std::min<std::uint64_t>(number, 1000));
+            } else if (arg == "--size-mb") {
+                options.SizeMb = number;
+            } else if (arg == "--points") {
+                options.Points = number;
+            } else {
+                options.Seed = number;
+            }
+        } else if (arg == "--regenerate") {
+            options.Regenerate = true;
+        } else if (arg == "--no-ogr") {
+            options.UseOgr = false;
+        } else if (arg == "regions" || arg == "points" || arg == "mix") {
+            options.Scenarios.emplace_back(arg);
+        } else {
+            std::fprintf(stderr, "varnelo-bench: unexpected argument %s\n", argv[i]);
+            return std::nullopt;
+        }
+    }
+    if (options.Scenarios.empty()) {
+        options.Scenarios = {"regions", "points", "mix"};
+    }
+    return options;
+}
+
+TScenario MakeScenario(const std::string& name, const TOptions& options) {
+    TScenario scenario;
+    scenario.Name = name;
+    const std::string seed = "-seed" + std::to_string(options.Seed);
+    if (name == "points") {
+        scenario.Kind = TMifKind::Points;
+        scenario.Objects = options.Points;
+        scenario.ConversionType = varnelo::ctPoint;
+        scenario.FileStem = "points-" + std::to_string(options.Points) + seed;
+        return scenario;
+    }
+    scenario.Kind = name == "regions" ? TMifKind::Regions : TMifKind::Mix;
+    scenario.TargetMifBytes = options.SizeMb * 1'000'000;
+    scenario.ConversionType = varnelo::ctPolygon;
+    if (scenario.Kind == TMifKind::Mix) {
+        scenario.OgrSelection = {"-where", "OGR_GEOMETRY='POLYGON'"};
+    }
+    scenario.FileStem = name + "-" + std::to_string(options.SizeMb) + "MB" + seed;
+    return scenario;
+}
+
+// Writes the pair under temporary names and renames it when complete, so a pair that is
+// present was written in full. Generation runs in a child to keep this process small.
+bool PrepareInput(const TScenario& scenario, const TOptions& options, const fs::path& mif) {
+    const fs::path mid = MidPathFor(mif.string());
+    if (!options.Regenerate && fs::exists(mif) && fs::exists(mid)) {
+        std::fprintf(stderr, "%s: reusing %s\n", scenario.Name.c_str(), mif.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "%s: generating %s\n", scenario.Name.c_str(), mif.c_str());
+    const fs::path partialMif = mif.string() + ".part.mif";
+    const fs::path partialMid = MidPathFor(partialMif.string());
+    const TChildMeasurement run = MeasureInChild([&] {
+        TMifGeneratorOptions generator;
+        generator.Kind = scenario.Kind;
+        generator.TargetMifBytes = scenario.TargetMifBytes;
+        generator.MaxObjects = scenario.Objects;
+        generator.Seed = options.Seed;
+        GenerateMifPairFiles(generator, partialMif.string(), partialMid.string());
+        return 0;
+    });
+    if (!run.Succeeded()) {
+        std::fprintf(stderr, "%s: generating failed (%s)\n", scenario.Name.c_str(),
+                     run.Describe().c_str());
+        return false;
+    }
+    fs::rename(partialMid, mid);
+    fs::rename(partialMif, mif);
+    std::fprintf(stderr, "%s: generated in %.1f s\n", scenario.Name.c_str(), run.Seconds);
+    return true;
+}
+
+void ResetFolder(const fs::path& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+TToolSummary Summarize(const std::vector<TChildMeasurement>& runs) {
+    TToolSummary summary;
+    summary.Ran = !runs.empty();
+    std::vector<double> seconds;
+    for (const TChildMeasurement& run : runs) {
+        summary.Failed = summary.Failed || !run.Succeeded();
+        seconds.push_back(run.Seconds);
+        summary.PeakRssMb = std::max(summary.PeakRssMb, run.PeakRssMb);
+    }
+    if (!seconds.empty()) {
+        summary.MedianSeconds = Median(seconds);
+    }
+    return summary;
+}
+
+// 1234567 → "1,234,567"
+std::string GroupThousands(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
+}
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string FirstLineOf(const std::string& command) {
+    std::string line;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        if (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            line = buffer;
+        }
+        ::pclose(pipe);
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::string CpuModel() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.starts_with("model name")) {
+            const std::size_t colon = line.find(':');
+            if (colon != std::string::npos && colon + 2 <= line.size()) {
+                return line.substr(colon + 2);
+            }
+        }
+    }
+    return "unknown CPU";
+}
+
+std::string CompilerName() {
+#if defined(__clang__)
+    return "clang " __clang_version__;
+#elif defined(__GNUC__)
+    return "GCC " __VERSION__;
+#else
+    return "unknown compiler";
+#endif
+}
+
+bool IsOptimisedBuild() {
+    const std::string_view type = VARNELO_BUILD_TYPE;
+    return type == "Release" || type == "RelWithDebInfo" || type == "MinSizeRel";
+}
+
+void PrintPreamble(const std::optional<std::string>& ogr, const TOptions& options,
+                   double forkBaselineMb) {
+    utsname system{};
+    ::uname(&system);
+    const double memoryGb = static_cast<double>(::sysconf(_SC_PHYS_PAGES)) *
+                            static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e9;
+    std::printf("Machine: %s, %ld logical CPUs, %.1f GB RAM, %s %s\n", CpuModel().c_str(),
+                ::sysconf(_SC_NPROCESSORS_ONLN), memoryGb, system.sysname, system.release);
+    std::printf("Varnelo: %s build, %s\n",
+                std::string_view(VARNELO_BUILD_TYPE).empty() ? "unknown" : VARNELO_BUILD_TYPE,
+                CompilerName().c_str());
+    if (ogr) {
+        std::string command = "ogr2ogr -f \"ESRI Shapefile\" out.shp in.mif";
+        for (const std::string& extra : options.OgrOptions) {
+            command += " " + extra;
+        }
+        std::printf("Peer: %s (`%s`)\n", FirstLineOf(*ogr + " --version 2>/dev/null").c_str(),
+                    command.c_str());
+    }
+    std::printf(
+        "Method: %d runs per tool, alternating, each in a fresh child process; time is the median "
+        "wall time, peak is the highest ru_maxrss of the converting process (a child that does "
+        "nothing peaks at %.1f MB); 1 MB = 10^6 bytes. Regions and mix are converted as "
+        "polygons, points as points; a shapefile holds one shape type, so from mix ogr2ogr takes "
+        "the polygons only (`-where \"OGR_GEOMETRY='POLYGON'\"`).\n\n",
+        options.Runs, forkBaselineMb);
+    std::printf(
+        "| Scenario | .mif MB | Varnelo s | Varnelo MB/s | Varnelo rec/s | Varnelo peak MB | "
+        "ogr2ogr s | ogr2ogr peak MB | Speed ratio |\n");
+    std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+    std::fflush(stdout);
+}
+
+// Runs one scenario and prints its row; false when a conversion failed.
+bool RunScenario(const TScenario& scenario, const TOptions& options,
+                 const std::optional<std::string>& ogr, TChildReport* shared) {
+    const fs::path mif = options.Work / (scenario.FileStem + ".mif");
+    if (!PrepareInput(scenario, options, mif)) {
+        return false;
+    }
+    const double mifMb = static_cast<double>(fs::file_size(mif)) / 1e6;
+    const fs::path outFolder = options.Work / "out" / scenario.Name;
+    const fs::path varneloShp = outFolder / "varnelo" / "out.shp";
+    const fs::path ogrShp = outFolder / "ogr2ogr" / "out.shp";
+    const fs::path ogrLog = outFolder / "ogr2ogr.log";
+    ResetFolder(outFolder);
+
+    std::vector<std::string> ogrCommand;
+    if (ogr) {
+        ogrCommand = {*ogr, "-f", "ESRI Shapefile"};
+        ogrCommand.insert(ogrCommand.end(), scenario.OgrSelection.begin(),
+                          scenario.OgrSelection.end());
+        ogrCommand.insert(ogrCommand.end(), options.OgrOptions.begin(), options.OgrOptions.end());
+        ogrCommand.push_back(ogrShp.string());
+        ogrCommand.push_back(mif.string());
+    }
+
+    std::vector<TChildMeasurement> varneloRuns;
+    std::vector<TChildMeasurement> ogrRuns;
+    std::int64_t records = -1;
+    for (int run = 1; run <= options.Runs; ++run) {
+        ResetFolder(varneloShp.parent_path());
+        shared->RecordsWritten = -1;
+        const TChildMeasurement ours = MeasureInChild([&] {
+            varnelo::TConversionReport report;
+            varnelo::TConversionHooks hooks;
+            hooks.Report = &report;
+            const bool ok = varnelo::ConvertMifToShp(scenario.ConversionType, mif.string(),
+                                                     varneloShp.string(), hooks);
+            shared->RecordsWritten = report.RecordsWritten;
+            if (!ok) {
+                std::fprintf(stderr, "conversion failed at .mif line %lld: %s\n",
+                             static_cast<long long>(report.FailedLine), report.ErrorText.c_str());
+            }
+            return ok ? 0 : 1;
+        });
+        varneloRuns.push_back(ours);
+        if (records >= 0 && shared->RecordsWritten != records) {
+            std::fprintf(stderr, "%s: runs wrote different record counts\n", scenario.Name.c_str());
+        }
+        records = shared->RecordsWritten;
+        std::fprintf(stderr, "%s run %d/%d: varnelo %.3f s, %.1f MB%s", scenario.Name.c_str(), run,
+                     options.Runs, ours.Seconds, ours.PeakRssMb,
+                     ours.Succeeded() ? "" : (" FAILED, " + ours.Describe()).c_str());
+
+        if (ogr) {
+            ResetFolder(ogrShp.parent_path());
+            const TChildMeasurement theirs = MeasureCommand(ogrCommand, ogrLog.string());
+            ogrRuns.push_back(theirs);
+            std::fprintf(stderr, "; ogr2ogr %.3f s, %.1f MB%s", theirs.Seconds, theirs.PeakRssMb,
+                         theirs.Succeeded() ? "" : (" FAILED, " + theirs.Describe()).c_str());
+        }
+        std::fprintf(stderr, "\n");
+    }
+    if (ogr && fs::exists(ogrLog) && fs::file_size(ogrLog) > 0) {
+        std::fprintf(stderr, "%s: ogr2ogr printed messages, see %s\n", scenario.Name.c_str(),
+                     ogrLog.c_str());
+    }
+
+    const TToolSummary ours = Summarize(varneloRuns);
+    const TToolSummary theirs = Summarize(ogrRuns);
+    std::string row = "| " + scenario.Name + " | " + Format("%.1f", mifMb) + " | ";
+    if (ours.Failed) {
+        row += "failed | | | | ";
+    } else {
+        const double recordsPerSecond =
+            static_cast<double>(std::max<std::int64_t>(records, 0)) / ours.MedianSeconds;
+        row += Format("%.3f", ours.MedianSeconds) + " | ";
+        row += Format("%.1f", mifMb / ours.MedianSeconds) + " | ";
+        row += GroupThousands(static_cast<std::uint64_t>(recordsPerSecond)) + " | ";
+        row += Format("%.1f", ours.PeakRssMb) + " | ";
+    }
+    if (!theirs.Ran) {
+        row += "– | – | – |";
+    } else if (theirs.Failed) {
+        row += "failed | | |";
+    } else {
+        row += Format("%.2f", theirs.MedianSeconds) + " | ";
+        row += Format("%.1f", theirs.PeakRssMb) + " | ";
+        row += ours.Failed ? "–" : Format("%.1f×", theirs.MedianSeconds / ours.MedianSeconds);
+        row += " |";
+    }
+    std::printf("%s\n", row.c_str());
+    std::fflush(stdout);
+    return !ours.Failed && !theirs.Failed;
+}
+
+// One page shared with every child, so a converting child can report its record count.
+TChildReport* MapSharedReport() {
+    void* page = ::mmap(nullptr, sizeof(TChildReport), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) {
+        throw std::runtime_error("cannot map a shared page");
+    }
+    return new (page) TChildReport();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+            std::fputs(kUsage.data(), stdout);
+            return 0;
+        }
+    }
+    const std::optional<TOptions> options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fputs(kUsage.data(), stderr);
+        return 2;
+    }
+    try {
+        fs::create_directories(options->Work);
+        if (!IsOptimisedBuild()) {
+            std::fprintf(
+                stderr,
+                "varnelo-bench: warning: this is a %s build; use the release preset for "
+                "figures worth publishing\n",
+                std::string_view(VARNELO_BUILD_TYPE).empty() ? "unknown" : VARNELO_BUILD_TYPE);
+        }
+        const std::optional<std::string> ogr =
+            options->UseOgr ? FindOnPath("ogr2ogr") : std::nullopt;
+        if (options->UseOgr && !ogr) {
+            std::fprintf(stderr, "varnelo-bench: ogr2ogr is not on PATH; measuring varnelo only\n");
+        }
+        TChildReport* shared = MapSharedReport();
+        const double forkBaselineMb = MeasureInChild([] { return 0; }).PeakRssMb;
+        PrintPreamble(ogr, *options, forkBaselineMb);
+        bool allGood = true;
+        for (const std::string& name : options->Scenarios) {
+            allGood = RunScenario(MakeScenario(name, *options), *options, ogr, shared) && allGood;
+        }
+        return allGood ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "varnelo-bench: %s\n", error.what());
+        return 1;
+    }
+}
