@@ -1,0 +1,127 @@
+// TLocalDbf: a table over one dBASE file (.dbf), read and written record by record with no
+// index, memo or record cache. Every change is in the file before the call that makes it
+// returns; closing writes nothing.
+//
+// File layout (little-endian): a 32-byte header (version, update date, record count at 4,
+// header length at 8, record length at 10, index flag at 28), 32-byte field descriptors
+// from offset 32 up to the header length, then the records, each a flag byte (blank live,
+// '*' deleted) followed by the field values, and a closing 0x1A byte.
+//
+// Sharing: a writable table takes an exclusive lock on its file, a read-only one a shared
+// lock. So writers exclude everyone that locks (another table object, another process),
+// readers exclude only writers, and any number of readers coexist. The lock is advisory:
+// programs that do not lock are not kept out.
+//
+// Damaged files: opening refuses, with an ELocalDbfError naming the problem, a file shorter
+// than its 32-byte header, a header length below 33 or beyond the end of the file, a record
+// length of 0 or below 1 + the field lengths. When fewer records are in the file than the
+// header counts, only the records wholly present are shown and counted, and appending goes
+// on right after them. A name area without a zero byte gives an 11-byte name.
+//
+// Appending writes the record at header length + record count x record length, whatever
+// the file holds there (a missing end byte, bytes after it), and the end byte after it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "shape/table.hpp"
+#include "shape/table_storage.hpp"
+
+namespace varnelo {
+
+class TLocalDbf : public TDataSet {
+  public:
+    TLocalDbf();
+    ~TLocalDbf() override;
+
+    // The path of the .dbf file; settable only while closed.
+    const std::string& TableName() const noexcept { return tableName_; }
+    void SetTableName(std::string tableName);
+
+    // Open for reading only (shared with other readers); every write is refused. Settable
+    // only while closed.
+    bool ReadOnly() const noexcept { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+
+    // Records marked deleted are visible when set. Changing it refreshes an open view.
+    bool ShowDeleted() const noexcept { return showDeleted_; }
+    void SetShowDeleted(bool showDeleted);
+
+    bool LocateNext() const noexcept { return locateNext_; }
+    void SetLocateNext(bool locateNext) noexcept { locateNext_ = locateNext; }
+
+    // Records in the table, deleted ones included (only those wholly present in the file).
+    int RecordCount() const;
+
+    // Where the table's bytes come from; the disk unless replaced (tests use memory files
+    // and failing files). Takes effect at the next Open.
+    void SetStorageFactory(TTableStorageFactory factory);
+
+    bool CanModify() const override { return Active() && !readOnly_; }
+
+  protected:
+    void InternalOpen() override;
+    void InternalClose() noexcept override;
+    void InternalInitRecord(std::span<std::byte> buffer) override;
+    TGetResult GetRecord(std::span<std::byte> buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override { cursor_ = -1; }
+    void InternalLast() override { cursor_ = recordCount_; }
+    void InternalSetToRecord(std::span<const std::byte> buffer) override;
+    void InternalPost() override;
+    void FilterChanged() override { staleView_ = true; }
+    TFieldValue GetFieldValue(const TField& field) const override;
+    void SetFieldValue(const TField& field, const TFieldValueView& value) override;
+
+    // The 0-based record index kept behind the record image in every record buffer.
+    std::int32_t BufferBookmark(std::span<const std::byte> buffer) const noexcept;
+    void SetBufferBookmark(std::span<std::byte> buffer, std::int32_t index) const noexcept;
+
+    std::uint64_t RecordOffset(std::int64_t index) const noexcept;
+    void ReadRecord(std::int64_t index, std::span<std::byte> buffer);
+    // Raises "データセットはリードオンリーです" unless the table is open for writing.
+    void CheckWritable() const;
+
+  private:
+    // Where one field lives in the record and how it is stored.
+    struct TDbfField {
+        char TypeChar = 'C';
+        TFieldType Type = ftString;
+        std::uint8_t Length = 0;
+        std::uint8_t Decimals = 0;
+        std::size_t Offset = 0;  // from the record's flag byte
+    };
+
+    void ReadHeader(TTableStorage& storage, std::uint64_t fileSize);
+    void ReadFieldDefinitions(TTableStorage& storage);
+    void AddFieldDefinition(int fieldNo, std::span<const std::byte, 32> descriptor,
+                            std::size_t offset);
+    void CheckRecordLayout(std::uint64_t fileSize);
+    void AppendRecord(std::span<std::byte> image);
+    void WriteAppendedRecord(std::span<const std::byte> image);
+
+    std::string tableName_;
+    bool readOnly_ = false;
+    bool showDeleted_ = false;
+    bool locateNext_ = false;
+    TTableStorageFactory storageFactory_;
+
+    std::unique_ptr<TTableStorage> storage_;
+    std::array<std::byte, 32> header_{};
+    std::int64_t recordCount_ = 0;
+    std::size_t headerLength_ = 0;
+    std::size_t recordLength_ = 0;
+    std::vector<TDbfField> dbfFields_;
+    std::vector<std::byte> appendImage_;  // the record image followed by the end byte
+    // 0-based physical record index; -1 before the first record, recordCount_ after the last.
+    std::int64_t cursor_ = -1;
+    // Set when the view may not match the file; cleared when a fetch accepts a record.
+    bool staleView_ = true;
+};
+
+}  // namespace varnelo

@@ -1,0 +1,541 @@
+#include "shape/table.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <type_traits>
+#include <utility>
+
+#include "shape/cp932.hpp"
+
+namespace varnelo {
+namespace {
+
+char FoldAscii(char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string DateText(const TDate& date) {
+    std::array<char, 8> digits{};
+    FormatDateDigits(date, digits);
+    std::string text(digits.data(), 4);
+    text += '/';
+    text.append(digits.data() + 4, 2);
+    text += '/';
+    text.append(digits.data() + 6, 2);
+    return text;
+}
+
+// Text of any value alternative, for AsString and for typed values set on text fields.
+template <class Variant>
+std::string TextOf(const Variant& value) {
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                return {};
+            } else if constexpr (std::is_same_v<T, std::string> ||
+                                 std::is_same_v<T, std::string_view>) {
+                return std::string(v);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return v ? "True" : "False";
+            } else if constexpr (std::is_same_v<T, TDate>) {
+                return DateText(v);
+            } else if constexpr (std::is_same_v<T, double>) {
+                std::array<char, 32> buffer{};
+                const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v,
+                                               std::chars_format::general, 15)
+                                     .ptr;
+                return std::string(buffer.data(), end);
+            } else {
+                std::array<char, 16> buffer{};
+                const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v).ptr;
+                return std::string(buffer.data(), end);
+            }
+        },
+        value);
+}
+
+[[noreturn]] void RaiseNotConvertible(std::string_view text, const char* what) {
+    throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
+}
+
+[[noreturn]] void RaiseWrongKind(const TField& field, const char* kind) {
+    throw EDatabaseError("Field '" + field.FieldName() + "' cannot hold " + kind);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Field definitions
+
+const TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int size, bool required) {
+    if (name.empty()) {
+        throw EDatabaseError("Field name missing");
+    }
+    if (IndexOf(name) >= 0) {
+        throw EDatabaseError("Duplicate field name '" + name + "'");
+    }
+    if (size < 0) {
+        throw EDatabaseError("Invalid field size");
+    }
+    const int fieldNo = Count() + 1;
+    defs_.push_back(TFieldDef{std::move(name), dataType, size, required, fieldNo});
+    return defs_.back();
+}
+
+int TFieldDefs::IndexOf(std::string_view name) const noexcept {
+    for (std::size_t i = 0; i < defs_.size(); ++i) {
+        if (SameNameIgnoringCase(defs_[i].Name, name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Fields
+
+TFieldValue TField::Value() const {
+    dataSet_->CheckActive();
+    return dataSet_->GetFieldValue(*this);
+}
+
+bool TField::IsNull() const {
+    return std::holds_alternative<std::monostate>(Value());
+}
+
+std::string TField::AsString() const {
+    return TextOf(Value());
+}
+
+void TField::SetAsString(std::string_view text) {
+    dataSet_->CheckEditMode();
+    if (DataType() == ftString) {
+        SetValue(text);
+        return;
+    }
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty()) {
+        Clear();
+        return;
+    }
+    switch (DataType()) {
+        case ftInteger:
+            if (const auto v = ParseInt32Text(trimmed)) {
+                SetValue(*v);
+                return;
+            }
+            RaiseNotConvertible(text, "integer value");
+        case ftFloat:
+            if (const auto v = ParseDecimalText(trimmed)) {
+                SetValue(*v);
+                return;
+            }
+            RaiseNotConvertible(text, "floating point value");
+        case ftBoolean:
+            if (const auto v = ParseBooleanText(trimmed)) {
+                SetValue(*v);
+                return;
+            }
+            RaiseNotConvertible(text, "boolean value");
+        case ftDate:
+            if (const auto v = ParseDateText(trimmed)) {
+                SetValue(*v);
+                return;
+            }
+            RaiseNotConvertible(text, "date");
+        case ftString:
+            break;
+    }
+}
+
+void TField::SetValue(const TFieldValueView& value) {
+    dataSet_->CheckEditMode();
+    if (const auto* text = std::get_if<std::string_view>(&value); text && DataType() != ftString) {
+        SetAsString(*text);
+        return;
+    }
+    std::string converted;  // holds typed values turned into text for a text field
+    TFieldValueView stored = value;
+    const bool none = std::holds_alternative<std::monostate>(value);
+    switch (DataType()) {
+        case ftString:
+            if (!none) {
+                std::string_view text;
+                if (const auto* view = std::get_if<std::string_view>(&value)) {
+                    text = *view;
+                } else {
+                    converted = TextOf(value);
+                    text = converted;
+                }
+                // Never keep the first byte of a two-byte character without its second.
+                const auto size = static_cast<std::size_t>(Size());
+                stored = text.substr(0, cp932::CharBoundaryAtMost(text, size));
+            }
+            break;
+        case ftInteger:
+            if (const auto* d = std::get_if<double>(&value)) {
+                const double rounded = std::round(*d);
+                if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
+                    throw EConvertError("Field '" + FieldName() + "': " + TextOf(value) +
+                                        " is out of the integer range");
+                }
+                stored = static_cast<std::int32_t>(rounded);
+            } else if (!none && !std::holds_alternative<std::int32_t>(value)) {
+                RaiseWrongKind(*this, "a value of this kind");
+            }
+            break;
+        case ftFloat:
+            if (const auto* i = std::get_if<std::int32_t>(&value)) {
+                stored = static_cast<double>(*i);
+            } else if (const auto* d = std::get_if<double>(&value)) {
+                if (!std::isfinite(*d)) {
+                    throw EConvertError("Field '" + FieldName() +
+                                        "' cannot hold a non-finite value");
+                }
+            } else if (!none) {
+                RaiseWrongKind(*this, "a value of this kind");
+            }
+            break;
+        case ftBoolean:
+            if (!none && !std::holds_alternative<bool>(value)) {
+                RaiseWrongKind(*this, "a value of this kind");
+            }
+            break;
+        case ftDate:
+            if (const auto* date = std::get_if<TDate>(&value)) {
+                if (!IsValidDate(*date)) {
+                    throw EConvertError("Field '" + FieldName() + "': invalid date");
+                }
+            } else if (!none) {
+                RaiseWrongKind(*this, "a value of this kind");
+            }
+            break;
+    }
+    dataSet_->SetFieldValue(*this, stored);
+    dataSet_->FieldWritten();
+}
+
+// ---------------------------------------------------------------------------------------
+// Dataset
+
+TDataSet::~TDataSet() = default;
+
+void TDataSet::DatabaseError(const std::string& message) {
+    throw EDatabaseError(message);
+}
+
+void TDataSet::CheckActive() const {
+    if (!Active()) {
+        DatabaseError("Cannot perform this operation on a closed dataset");
+    }
+}
+
+void TDataSet::CheckEditMode() const {
+    if (state_ != dsInsert && state_ != dsEdit) {
+        DatabaseError("Dataset not in edit or insert mode");
+    }
+}
+
+void TDataSet::CheckCanModify() const {
+    if (!CanModify()) {
+        DatabaseError("Cannot modify a read-only dataset");
+    }
+}
+
+void TDataSet::CheckBrowseMode() {
+    CheckActive();
+    if (state_ == dsInsert || state_ == dsEdit) {
+        Post();
+    }
+}
+
+TField& TDataSet::Fields(int index) const {
+    if (index < 0 || index >= FieldCount()) {
+        DatabaseError("Field index out of range");
+    }
+    return *fields_[static_cast<std::size_t>(index)];
+}
+
+TField* TDataSet::FindField(std::string_view name) const noexcept {
+    for (const auto& field : fields_) {
+        if (SameNameIgnoringCase(field->FieldName(), name)) {
+            return field.get();
+        }
+    }
+    return nullptr;
+}
+
+TField& TDataSet::FieldByName(std::string_view name) const {
+    if (TField* field = FindField(name)) {
+        return *field;
+    }
+    DatabaseError("Field '" + std::string(name) + "' not found");
+}
+
+void TDataSet::CreateFields() {
+    fields_.clear();
+    fields_.reserve(static_cast<std::size_t>(fieldDefs_.Count()));
+    for (int i = 0; i < fieldDefs_.Count(); ++i) {
+        fields_.push_back(std::unique_ptr<TField>(new TField(*this, fieldDefs_[i])));
+    }
+}
+
+void TDataSet::AllocateBuffers() {
+    active_.assign(recordBufferSize_, std::byte{0});
+    scratch_.assign(recordBufferSize_, std::byte{0});
+    saved_.assign(recordBufferSize_, std::byte{0});
+    InternalInitRecord(active_);
+}
+
+void TDataSet::Open() {
+    if (Active()) {
+        return;
+    }
+    Notify(BeforeOpen);
+    InternalOpen();
+    try {
+        CreateFields();
+        AllocateBuffers();
+        state_ = dsBrowse;
+        bof_ = eof_ = true;
+        modified_ = false;
+        InternalFirst();
+        if (FetchInto(gmNext)) {
+            bof_ = true;
+            eof_ = false;
+        }
+    } catch (...) {
+        fields_.clear();
+        state_ = dsInactive;
+        InternalClose();
+        throw;
+    }
+    Notify(AfterOpen);
+}
+
+void TDataSet::Close() {
+    if (!Active()) {
+        return;
+    }
+    Notify(BeforeClose);
+    fields_.clear();
+    state_ = dsInactive;
+    modified_ = false;
+    filterRecord_ = {};
+    InternalClose();
+    Notify(AfterClose);
+}
+
+bool TDataSet::FetchInto(TGetMode mode) {
+    if (GetRecord(scratch_, mode, false) != grOK) {
+        return false;
+    }
+    active_.swap(scratch_);
+    return true;
+}
+
+void TDataSet::Resync() {
+    if (FetchInto(gmCurrent) || FetchInto(gmNext) || FetchInto(gmPrior)) {
+        bof_ = eof_ = false;
+    } else {
+        bof_ = eof_ = true;
+    }
+}
+
+void TDataSet::Refresh() {
+    CheckBrowseMode();
+    if (!IsEmpty()) {
+        InternalSetToRecord(active_);
+    }
+    Resync();
+}
+
+void TDataSet::SetFiltered(bool filtered) {
+    if (filtered == filtered_) {
+        return;
+    }
+    filtered_ = filtered;
+    FilterChanged();
+    if (Active()) {
+        Refresh();
+    }
+}
+
+std::span<const std::byte> TDataSet::ReadBuffer() const noexcept {
+    return state_ == dsFilter ? filterRecord_ : std::span<const std::byte>(active_);
+}
+
+bool TDataSet::FilterAccepts(std::span<const std::byte> record) {
+    if (!filtered_ || !OnFilterRecord) {
+        return true;
+    }
+    struct StateRestorer {
+        TDataSet& dataSet;
+        TDataSetState previous;
+        ~StateRestorer() {
+            dataSet.state_ = previous;
+            dataSet.filterRecord_ = {};
+        }
+    } restorer{*this, state_};
+    state_ = dsFilter;
+    filterRecord_ = record;
+    bool accept = true;
+    OnFilterRecord(*this, accept);
+    return accept;
+}
+
+template <class Operation>
+void TDataSet::RunHandled(const TDataSetErrorEvent& onError, Operation operation) {
+    for (;;) {
+        try {
+            operation();
+            return;
+        } catch (const Exception& error) {
+            TDataAction action = TDataAction::Fail;
+            if (onError) {
+                onError(*this, error, action);
+            }
+            if (action != TDataAction::Retry) {
+                throw;
+            }
+        }
+    }
+}
+
+void TDataSet::Append() {
+    CheckBrowseMode();
+    CheckCanModify();
+    Notify(BeforeInsert);
+    Notify(BeforeScroll);
+    // The current record waits in saved_ so that Cancel can bring it back.
+    active_.swap(saved_);
+    savedBof_ = bof_;
+    savedEof_ = eof_;
+    InternalInitRecord(active_);
+    state_ = dsInsert;
+    modified_ = false;
+    Notify(OnNewRecord);
+    Notify(AfterInsert);
+    Notify(AfterScroll);
+}
+
+void TDataSet::Edit() {
+    CheckActive();
+    if (state_ == dsInsert || state_ == dsEdit) {
+        return;
+    }
+    CheckCanModify();
+    if (IsEmpty()) {
+        DatabaseError("No current record to edit");
+    }
+    Notify(BeforeEdit);
+    RunHandled(OnEditError, [this] { InternalEdit(); });
+    saved_ = active_;  // same size, so no allocation
+    savedBof_ = bof_;
+    savedEof_ = eof_;
+    state_ = dsEdit;
+    modified_ = false;
+    Notify(AfterEdit);
+}
+
+void TDataSet::Post() {
+    CheckActive();
+    if (state_ != dsInsert && state_ != dsEdit) {
+        return;
+    }
+    Notify(BeforePost);
+    RunHandled(OnPostError, [this] {
+        if (state_ == dsEdit) {
+            InternalSetToRecord(active_);
+        }
+        InternalPost();
+    });
+    state_ = dsBrowse;
+    modified_ = false;
+    Resync();
+    Notify(AfterPost);
+}
+
+void TDataSet::Cancel() {
+    if (state_ != dsInsert && state_ != dsEdit) {
+        return;
+    }
+    Notify(BeforeCancel);
+    InternalCancel();
+    active_.swap(saved_);
+    bof_ = savedBof_;
+    eof_ = savedEof_;
+    state_ = dsBrowse;
+    modified_ = false;
+    Notify(AfterCancel);
+}
+
+void TDataSet::First() {
+    CheckBrowseMode();
+    Notify(BeforeScroll);
+    InternalFirst();
+    if (FetchInto(gmNext)) {
+        bof_ = true;
+        eof_ = false;
+    } else {
+        bof_ = eof_ = true;
+    }
+    Notify(AfterScroll);
+}
+
+void TDataSet::Last() {
+    CheckBrowseMode();
+    Notify(BeforeScroll);
+    InternalLast();
+    if (FetchInto(gmPrior)) {
+        bof_ = false;
+        eof_ = true;
+    } else {
+        bof_ = eof_ = true;
+    }
+    Notify(AfterScroll);
+}
+
+void TDataSet::Next() {
+    CheckBrowseMode();
+    if (eof_) {
+        return;
+    }
+    Notify(BeforeScroll);
+    InternalSetToRecord(active_);
+    bof_ = false;
+    if (!FetchInto(gmNext)) {
+        eof_ = true;
+    }
+    Notify(AfterScroll);
+}
+
+void TDataSet::Prior() {
+    CheckBrowseMode();
+    if (bof_) {
+        return;
+    }
+    Notify(BeforeScroll);
+    InternalSetToRecord(active_);
+    eof_ = false;
+    if (!FetchInto(gmPrior)) {
+        bof_ = true;
+    }
+    Notify(AfterScroll);
+}
+
+}  // namespace varnelo

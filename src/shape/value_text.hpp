@@ -1,0 +1,54 @@
+// Conversions between field values and their text: the parsers behind setting a field
+// from text, and the fixed-point formatter used for decimal fields. Plain functions on
+// byte strings, no locale: "." is the decimal separator and "/" separates the date parts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace varnelo {
+
+// A calendar date. Valid dates have a year 1-9999, so they always fit "yyyymmdd".
+struct TDate {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+    friend bool operator==(const TDate&, const TDate&) = default;
+};
+
+bool IsValidDate(const TDate& date) noexcept;
+
+// Removes the bytes 0-32 (blanks and control characters) from both ends.
+std::string_view TrimBlanks(std::string_view text) noexcept;
+
+// The whole text must be an optional sign and decimal digits within the signed 32-bit
+// range.
+std::optional<std::int32_t> ParseInt32Text(std::string_view text) noexcept;
+
+// The whole text must be an optional sign, digits with an optional "." (at least one digit
+// on either side of it), and an optional exponent "e"/"E" with optional sign and digits.
+// A value beyond the double range is refused; one too small for it becomes zero.
+std::optional<double> ParseDecimalText(std::string_view text);
+
+// A non-empty prefix of "False" gives false, else a non-empty prefix of "True" gives true,
+// both ignoring ASCII case.
+std::optional<bool> ParseBooleanText(std::string_view text) noexcept;
+
+// "yyyy/m/d" with a four-digit year and one- or two-digit month and day, or exactly eight
+// digits "yyyymmdd"; either way the date must exist.
+std::optional<TDate> ParseDateText(std::string_view text) noexcept;
+
+// Writes `value` (finite) in fixed-point notation with exactly `decimals` digits after the
+// "." (none and no "." when `decimals` is 0), "-" before negative values whose text is not
+// all zeros. Rounds half away from zero, on the shortest decimal text that reads back as
+// `value`: 5e-7 gives 0.000001 at six decimals, 2.5e-7 gives 0.000000, 1.005 gives 1.01 at
+// two. Returns the length of the text; writes it to `out` only when it fits.
+std::size_t FormatFixed(double value, int decimals, std::span<char> out);
+
+// Writes the date as "yyyymmdd" into the first 8 bytes of `out` (the date must be valid).
+void FormatDateDigits(const TDate& date, std::span<char, 8> out) noexcept;
+
+}  // namespace varnelo

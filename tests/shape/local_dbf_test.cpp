@@ -1,0 +1,682 @@
+#include "shape/local_dbf.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dbf_bytes.hpp"
+
+namespace varnelo {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using varnelo::testing::DbfHeader;
+using varnelo::testing::DbfLayout;
+using varnelo::testing::DbfTable;
+using varnelo::testing::FieldDesc;
+using varnelo::testing::MemoryTables;
+
+template <class Error, class Action>
+void ExpectError(Action action, const std::string& message) {
+    try {
+        action();
+        ADD_FAILURE() << "no error; expected: " << message;
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Message(), message);
+    }
+}
+
+std::uint32_t HeaderCount(const std::string& bytes) {
+    return static_cast<unsigned char>(bytes[4]) | (static_cast<unsigned char>(bytes[5]) << 8) |
+           (static_cast<unsigned char>(bytes[6]) << 16) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[7])) << 24);
+}
+
+const std::vector<FieldDesc> kThree = {{"NAME", 'C', 10}, {"ID", 'N', 16}, {"VAL", 'N', 16, 6}};
+constexpr std::size_t kThreeRecord = 1 + 10 + 16 + 16;
+
+class LocalDbfTest : public ::testing::Test {
+  protected:
+    MemoryTables tables;
+
+    // A table of one field, opened with a record being appended.
+    std::unique_ptr<TLocalDbf> AppendingOne(const FieldDesc& field) {
+        tables.Put(DbfTable({field}, {}));
+        auto t = tables.Open();
+        t->Append();
+        return t;
+    }
+};
+
+// The file bytes of field 0 of record `index` of a one-field table.
+std::string FieldBytes(const std::string& file, int length, int index = 0) {
+    const std::size_t headerLength = 32 + 32 + 1;
+    return file.substr(headerLength + static_cast<std::size_t>(index) * (1 + length) + 1,
+                       static_cast<std::size_t>(length));
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening and appending
+
+TEST_F(LocalDbfTest, OpensThreeFieldTableAndAppendsWhereTheEndByteWas) {
+    const std::string created = DbfTable(kThree, {});
+    ASSERT_EQ(created.size(), 130u);  // header length 129, then the end byte
+    tables.Put(created);
+    auto t = tables.Open();
+    EXPECT_EQ(t->FieldCount(), 3);
+    EXPECT_EQ(t->RecordCount(), 0);
+
+    t->Append();
+    t->FieldByName("NAME").SetAsString("abc");
+    t->FieldByName("ID").SetAsString("-5");
+    t->FieldByName("VAL").SetAsString("3.5");
+    t->Post();
+    const std::string& bytes = tables.Bytes();
+    ASSERT_EQ(bytes.size(), 129 + kThreeRecord + 1);
+    EXPECT_EQ(bytes.substr(129, kThreeRecord),
+              " abc       " + std::string(14, ' ') + "-5" + std::string(8, ' ') + "3.500000");
+    EXPECT_EQ(bytes.back(), '\x1A');
+    EXPECT_EQ(HeaderCount(bytes), 1u);
+    EXPECT_EQ(bytes.substr(0, 4), created.substr(0, 4));  // version and date untouched
+    EXPECT_EQ(bytes.substr(8, 121), created.substr(8, 121));
+
+    t->Append();
+    t->FieldByName("ID").SetAsInteger(0);
+    t->Post();
+    EXPECT_EQ(tables.Bytes().size(), 129 + 2 * kThreeRecord + 1);
+    EXPECT_EQ(tables.Bytes().back(), '\x1A');
+    EXPECT_EQ(t->RecordCount(), 2);
+    EXPECT_EQ(std::get<std::int32_t>(t->FieldByName("ID").Value()),
+              0);                                      // the new record is current
+    EXPECT_EQ(t->FieldByName("NAME").AsString(), "");  // blanks read as empty text
+}
+
+TEST_F(LocalDbfTest, EmptyTableShowsNoRecord) {
+    tables.Put(DbfTable(kThree, {}));
+    auto t = tables.Open();
+    EXPECT_TRUE(t->IsEmpty());
+    EXPECT_EQ(t->RecordCount(), 0);
+    EXPECT_TRUE(t->FieldByName("ID").IsNull());
+    t->Next();
+    t->Last();
+    EXPECT_TRUE(t->Bof() && t->Eof());
+}
+
+TEST_F(LocalDbfTest, HeaderLength33HasNoFieldsAndAppendsSingleBlanks) {
+    tables.Put(DbfTable({}, {}));
+    auto t = tables.Open();
+    EXPECT_EQ(t->FieldCount(), 0);
+    t->Append();
+    t->Post();
+    t->Append();
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(33), "  \x1A");
+    EXPECT_EQ(t->RecordCount(), 2);
+}
+
+TEST_F(LocalDbfTest, VersionByteDecidesWhetherTheTableOpens) {
+    for (const std::uint8_t version : {0x03, 0x83, 0x8B, 0xF5, 0x30}) {
+        DbfLayout layout;
+        layout.version = version;
+        tables.Put(DbfTable(kThree, {}, layout));
+        EXPECT_NO_THROW(tables.Open()) << int{version};
+    }
+    for (const std::uint8_t version : {0xFA, 0xFB, 0xFC}) {
+        DbfLayout layout;
+        layout.version = version;
+        tables.Put(DbfTable(kThree, {}, layout));
+        auto t = tables.Table();
+        ExpectError<ELocalDbfError>([&] { t->Open(); }, "このバージョンのDBFには対応してません");
+        EXPECT_FALSE(t->Active());
+        EXPECT_FALSE(tables.File().ExclusiveLock);  // the file was closed again
+    }
+}
+
+TEST_F(LocalDbfTest, MissingTableIsReportedAndNothingIsCreated) {
+    auto unnamed = std::make_unique<TLocalDbf>();
+    ExpectError<ELocalDbfError>([&] { unnamed->Open(); }, "テーブルが見つかりません");
+    ExpectError<ELocalDbfError>([&] { tables.Open(false, "none.dbf"); },
+                                "テーブルが見つかりません");
+    EXPECT_EQ(tables.files->count("none.dbf"), 0u);
+
+    const fs::path missing = fs::temp_directory_path() / "varnelo-no-such-dir" / "x.dbf";
+    TLocalDbf onDisk;
+    onDisk.SetTableName(missing.string());
+    ExpectError<ELocalDbfError>([&] { onDisk.Open(); }, "テーブルが見つかりません");
+    EXPECT_FALSE(fs::exists(missing));
+    onDisk.SetTableName(fs::temp_directory_path().string());  // a directory is no table
+    ExpectError<ELocalDbfError>([&] { onDisk.Open(); }, "テーブルが見つかりません");
+}
+
+TEST_F(LocalDbfTest, IndexFlagAllowsOnlyReadOnlyOpen) {
+    DbfLayout layout;
+    layout.indexFlag = 1;
+    tables.Put(DbfTable(kThree, {}, layout));
+    ExpectError<ELocalDbfError>([&] { tables.Open(); },
+                                "mdxのあるDBFはreadOnlyでしかオープンできません");
+    EXPECT_FALSE(tables.File().ExclusiveLock);
+    EXPECT_TRUE(tables.Open(true)->Active());
+}
+
+TEST_F(LocalDbfTest, UnsupportedFieldTypeRefusesTheOpen) {
+    for (const char type : {'M', 'F', '\0'}) {
+        tables.Put(DbfTable({{"A", 'C', 1}, {"B", type, 10}}, {}));
+        auto t = tables.Table();
+        ExpectError<ELocalDbfError>([&] { t->Open(); }, "対応していないフィールド型です。");
+        EXPECT_FALSE(t->Active());
+        EXPECT_FALSE(tables.File().ExclusiveLock);
+    }
+}
+
+TEST_F(LocalDbfTest, FieldDefinitionErrorsNameTheField) {
+    tables.Put(DbfTable({{"A", 'C', 1}, {"a", 'N', 3}}, {}));
+    ExpectError<EDatabaseError>([&] { tables.Open(); }, "Field=2: Duplicate field name 'a'");
+    tables.Put(DbfTable({{"", 'C', 1}}, {}));
+    ExpectError<EDatabaseError>([&] { tables.Open(); }, "Field=1: Field name missing");
+    tables.Put(DbfTable({{"A", 'C', 1}, {"B", 'L', 1}, {"D", 'D', 4}}, {}));
+    ExpectError<ELocalDbfError>([&] { tables.Open(); }, "Field=3: Invalid size 4 for field 'D'");
+    EXPECT_FALSE(tables.File().ExclusiveLock);
+}
+
+// ---------------------------------------------------------------------------------------
+// Field values as stored
+
+TEST_F(LocalDbfTest, IntegersAreRightAlignedAndTooLongOnesLeaveTheField) {
+    auto t = AppendingOne({"N", 'N', 16});
+    t->Fields(0).SetAsString("-5");
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16), std::string(14, ' ') + "-5");
+    t->Append();
+    t->Fields(0).SetAsInteger(0);
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, 1), std::string(15, ' ') + "0");
+
+    auto narrow = AppendingOne({"N", 'N', 3});
+    narrow->Fields(0).SetAsInteger(-12);
+    ExpectError<ELocalDbfError>([&] { narrow->Fields(0).SetAsInteger(1234); },
+                                "桁数を超えています");
+    ExpectError<ELocalDbfError>([&] { narrow->Fields(0).SetAsString("-100"); },
+                                "桁数を超えています");
+    EXPECT_EQ(narrow->State(), dsInsert);
+    narrow->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 3), "-12");
+}
+
+TEST_F(LocalDbfTest, FloatsHaveTheFieldsDecimalsAndLimitedDigits) {
+    auto t = AppendingOne({"X", 'N', 16, 6});
+    t->Fields(0).SetAsString("3.5");
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16), std::string(8, ' ') + "3.500000");
+
+    t->Append();
+    t->Fields(0).SetAsFloat(123456789.0);  // nine digits fit, ten do not
+    ExpectError<ELocalDbfError>([&] { t->Fields(0).SetAsString("1234567890"); },
+                                "桁数を超えています");
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, 1), "123456789.000000");
+
+    t->Append();
+    t->Fields(0).SetAsFloat(-12345678.0);  // eight for negative values
+    ExpectError<ELocalDbfError>([&] { t->Fields(0).SetAsFloat(-123456789.0); },
+                                "桁数を超えています");
+    t->Fields(0).SetAsString("0.0000005");  // rounds half away from zero
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, 2), std::string(8, ' ') + "0.000001");
+}
+
+TEST_F(LocalDbfTest, TextIsCutToTheFieldWithoutSplittingDoubleByteCharacters) {
+    const std::pair<int, std::pair<std::string, std::string>> cases[] = {
+        {5, {"abcdefg", "abcde"}},
+        {5, {"ab", "ab   "}},
+        {5, {"abcd\x82\xA0", "abcd "}},  // would end in a lead byte: one back, blank
+        {4,
+         {"ab\x82\xA0"
+          "c",
+          "ab\x82\xA0"}},                        // the whole character fits
+        {3, {"\x82\x9F\x82\xA0", "\x82\x9F "}},  // 0x9F here is a second byte, not a lead
+        {5, {"\xB1\xB2\xB3\xB4\xB5\xB6", "\xB1\xB2\xB3\xB4\xB5"}},  // one-byte kana
+    };
+    for (const auto& [length, io] : cases) {
+        auto t = AppendingOne({"S", 'C', length});
+        t->Fields(0).SetAsString(io.first);
+        t->Post();
+        EXPECT_EQ(FieldBytes(tables.Bytes(), length), io.second) << io.first;
+    }
+}
+
+TEST_F(LocalDbfTest, DatesAndLogicalsAreStoredAsDigitsAndLetters) {
+    for (const char* text : {"2005/01/23", "20050123", "2005/1/23"}) {
+        auto t = AppendingOne({"D", 'D', 8});
+        t->Fields(0).SetAsString(text);
+        t->Post();
+        EXPECT_EQ(FieldBytes(tables.Bytes(), 8), "20050123") << text;
+    }
+    auto wide = AppendingOne({"D", 'D', 10});
+    wide->Fields(0).SetAsDate(TDate{1999, 12, 31});
+    wide->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 10), "19991231  ");
+
+    const std::pair<const char*, const char*> logicals[] = {{"tr", "T"}, {"", " "}, {"f", "F"}};
+    for (const auto& [text, stored] : logicals) {
+        auto t = AppendingOne({"L", 'L', 1});
+        t->Fields(0).SetAsString(text);
+        t->Post();
+        EXPECT_EQ(FieldBytes(tables.Bytes(), 1), stored) << text;
+    }
+    auto t = AppendingOne({"L", 'L', 3});
+    EXPECT_THROW(t->Fields(0).SetAsString("yes"), EConvertError);
+    t->Fields(0).SetAsBoolean(true);
+    t->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 3), "T  ");
+}
+
+TEST_F(LocalDbfTest, FieldsReadFromTheFileGiveNoValueForBytesThatDoNotConvert) {
+    const std::vector<FieldDesc> fields = {
+        {"S", 'C', 6}, {"N", 'N', 11}, {"D", 'D', 8}, {"L", 'L', 1}};
+    tables.Put(DbfTable(fields, {"   ab  99999999999"
+                                 "2005 123t",
+                                 std::string(" ab\0cd ", 7) + "          1"
+                                                              "20051301?",
+                                 "       -2147483648"
+                                 "20000229F"}));
+    auto t = tables.Open();
+    EXPECT_EQ(t->FieldByName("S").AsString(), "  ab");  // leading blanks stay
+    EXPECT_TRUE(t->FieldByName("N").IsNull());          // beyond 32 bits
+    EXPECT_TRUE(t->FieldByName("D").IsNull());
+    EXPECT_TRUE(t->FieldByName("L").IsNull());
+    t->Next();
+    EXPECT_EQ(t->FieldByName("S").AsString(), "ab");  // ends at the zero byte
+    EXPECT_TRUE(t->FieldByName("D").IsNull());        // month 13
+    EXPECT_TRUE(t->FieldByName("L").IsNull());
+    t->Next();
+    EXPECT_EQ(std::get<std::int32_t>(t->FieldByName("N").Value()), INT32_MIN);
+    EXPECT_EQ(std::get<TDate>(t->FieldByName("D").Value()), (TDate{2000, 2, 29}));
+    EXPECT_EQ(std::get<bool>(t->FieldByName("L").Value()), false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Posting, cancelling, closing
+
+TEST_F(LocalDbfTest, EditRewritesTheRecordInPlace) {
+    tables.Put(DbfTable({{"A", 'C', 2}}, {" aa", " bb", " cc"}));
+    auto t = tables.Open();
+    t->Next();
+    t->Edit();
+    t->Fields(0).SetAsString("xy");
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(65), " aa xy cc\x1A");
+    EXPECT_EQ(t->RecordCount(), 3);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 3u);
+    EXPECT_EQ(t->Fields(0).AsString(), "xy");
+}
+
+TEST_F(LocalDbfTest, CancelAndCloseWriteNothing) {
+    tables.Put(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    const std::string before = tables.Bytes();
+    auto t = tables.Open();
+    t->Append();
+    t->Fields(0).SetAsString("zz");
+    t->Cancel();
+    EXPECT_EQ(t->Fields(0).AsString(), "aa");  // back on the record shown before
+    t->Edit();
+    t->Fields(0).SetAsString("zz");
+    t->Close();
+    EXPECT_EQ(tables.Bytes(), before);
+}
+
+TEST_F(LocalDbfTest, ReadOnlyTableRefusesChangesAtEveryLevel) {
+    tables.Put(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    const std::string before = tables.Bytes();
+    auto t = tables.Open(true);
+    ExpectError<EDatabaseError>([&] { t->Append(); }, "Cannot modify a read-only dataset");
+    ExpectError<EDatabaseError>([&] { t->Edit(); }, "Cannot modify a read-only dataset");
+    EXPECT_THROW(t->SetReadOnly(false), EDatabaseError);
+
+    // Even when the layer above lets an append start, the engine refuses to write it.
+    struct Permissive : TLocalDbf {
+        bool CanModify() const override { return Active(); }
+    } permissive;
+    permissive.SetStorageFactory(MakeMemoryStorageFactory(tables.files));
+    permissive.SetTableName("t.dbf");
+    permissive.SetReadOnly(true);
+    permissive.Open();
+    permissive.Append();
+    ExpectError<ELocalDbfError>([&] { permissive.Post(); }, "データセットはリードオンリーです");
+    EXPECT_EQ(tables.Bytes(), before);
+}
+
+TEST_F(LocalDbfTest, InvalidCurrentRecordRaisesWhenTheCallerAsksForACheck) {
+    struct Probe : TLocalDbf {
+        using TLocalDbf::GetRecord;
+    } probe;
+    tables.Put(DbfTable({{"A", 'C', 1}}, {"*a"}));
+    probe.SetStorageFactory(MakeMemoryStorageFactory(tables.files));
+    probe.SetTableName("t.dbf");
+    probe.Open();  // the only record is deleted: nothing visible, cursor left on it
+    EXPECT_TRUE(probe.IsEmpty());
+    std::vector<std::byte> buffer(2 + 8);
+    EXPECT_EQ(probe.GetRecord(buffer, gmCurrent, false), grError);
+    ExpectError<ELocalDbfError>([&] { probe.GetRecord(buffer, gmCurrent, true); },
+                                "GetRecord: Invalid record");
+}
+
+// ---------------------------------------------------------------------------------------
+// How an append reaches the file
+
+struct WriteProbe {
+    std::vector<std::pair<std::uint64_t, std::string>> writes;
+    long long budget = -1;  // bytes still written before a failure; -1 never fails
+};
+
+class ProbeStorage final : public TTableStorage {
+  public:
+    ProbeStorage(std::unique_ptr<TTableStorage> inner, std::shared_ptr<WriteProbe> probe)
+        : inner_(std::move(inner)), probe_(std::move(probe)) {}
+    std::uint64_t Size() override { return inner_->Size(); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::byte> out) override {
+        return inner_->ReadAt(offset, out);
+    }
+    void WriteAt(std::uint64_t offset, std::span<const std::byte> data) override {
+        probe_->writes.emplace_back(
+            offset, std::string(reinterpret_cast<const char*>(data.data()), data.size()));
+        if (probe_->budget >= 0 && static_cast<long long>(data.size()) > probe_->budget) {
+            inner_->WriteAt(offset, data.first(static_cast<std::size_t>(probe_->budget)));
+            probe_->budget = 0;
+            throw EWriteError("ストリームへの書き込みエラー");
+        }
+        if (probe_->budget >= 0) {
+            probe_->budget -= static_cast<long long>(data.size());
+        }
+        inner_->WriteAt(offset, data);
+    }
+    bool TryLock(TLockKind kind) override { return inner_->TryLock(kind); }
+    void Unlock() noexcept override { inner_->Unlock(); }
+    void Close() noexcept override { inner_->Close(); }
+
+  private:
+    std::unique_ptr<TTableStorage> inner_;
+    std::shared_ptr<WriteProbe> probe_;
+};
+
+class AppendWritesTest : public LocalDbfTest {
+  protected:
+    std::shared_ptr<WriteProbe> probe = std::make_shared<WriteProbe>();
+
+    std::unique_ptr<TLocalDbf> OpenProbed(const std::string& bytes) {
+        tables.Put(bytes);
+        auto t = std::make_unique<TLocalDbf>();
+        t->SetStorageFactory([memory = MakeMemoryStorageFactory(tables.files), p = probe](
+                                 const std::string& path, TStorageAccess access) {
+            return std::make_unique<ProbeStorage>(memory(path, access), p);
+        });
+        t->SetTableName("t.dbf");
+        t->Open();
+        return t;
+    }
+};
+
+TEST_F(AppendWritesTest, AppendWritesRecordWithEndByteThenTheHeader) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    t->Append();
+    t->Fields(0).SetAsString("bb");
+    t->Post();
+    t->Close();
+    ASSERT_EQ(probe->writes.size(), 2u);  // nothing at open or close
+    EXPECT_EQ(probe->writes[0], std::make_pair(std::uint64_t{65 + 3}, std::string(" bb\x1A")));
+    EXPECT_EQ(probe->writes[1].first, 0u);
+    EXPECT_EQ(probe->writes[1].second, tables.Bytes().substr(0, 32));
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 2u);
+}
+
+TEST_F(AppendWritesTest, AppendNeverOverwritesRecordsWhenTheEndByteIsMissingOrFollowed) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}, {}, false));
+    t->Append();
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(65), " aa   \x1A");
+
+    t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}) + "xyz");
+    t->Append();
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(65), " aa   \x1A");
+}
+
+TEST_F(AppendWritesTest, FailedRecordWriteKeepsTheCountAndRetryLandsInTheSameSlot) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {}));
+    t->Append();
+    t->Fields(0).SetAsString("bb");
+    probe->budget = 2;
+    EXPECT_THROW(t->Post(), EWriteError);
+    EXPECT_EQ(t->State(), dsInsert);
+    EXPECT_EQ(t->RecordCount(), 0);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 0u);
+
+    probe->budget = 4;  // the record gets through, the header write fails
+    EXPECT_THROW(t->Post(), EWriteError);
+    EXPECT_EQ(t->RecordCount(), 0);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 0u);
+
+    probe->budget = 0;
+    t->OnPostError = [this](TDataSet&, const Exception&, TDataAction& action) {
+        probe->budget = -1;
+        action = TDataAction::Retry;
+    };
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(65), " bb\x1A");
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 1u);
+    EXPECT_EQ(t->RecordCount(), 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Malformed tables
+
+TEST_F(LocalDbfTest, MalformedTablesAreRefusedWithAClearError) {
+    const std::string good = DbfTable({{"A", 'C', 4}, {"B", 'N', 6}}, {});
+    const auto withLength = [&](std::size_t at, int value) {
+        std::string bytes = good;
+        varnelo::testing::PutLE(bytes, at, static_cast<std::uint32_t>(value), 2);
+        return bytes;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, 10), "DBFのヘッダーが不完全です"},
+        {std::string(), "DBFのヘッダーが不完全です"},
+        {withLength(8, 32), "DBFのヘッダー長が不正です"},
+        {withLength(8, 5), "DBFのヘッダー長が不正です"},
+        {withLength(8, 60000), "を超えています"},
+        {withLength(10, 0), "DBFのレコード長が不正です"},
+        {withLength(10, 10), "より短いです"},
+    };
+    for (const auto& [bytes, message] : cases) {
+        tables.Put(bytes);
+        auto t = tables.Table();
+        try {
+            t->Open();
+            ADD_FAILURE() << "opened; expected " << message;
+        } catch (const ELocalDbfError& e) {
+            EXPECT_THAT(e.what(), HasSubstr(message));
+        }
+        EXPECT_FALSE(t->Active());
+        EXPECT_FALSE(tables.File().ExclusiveLock);
+    }
+}
+
+TEST_F(LocalDbfTest, TablesWithOddButReadableLayoutsShowWhatIsWhollyPresent) {
+    // A name area without a zero byte: the name is all eleven bytes.
+    tables.Put(DbfTable({{"ABCDEFGHIJK", 'C', 1}}, {}));
+    EXPECT_EQ(tables.Open()->Fields(0).FieldName(), "ABCDEFGHIJK");
+
+    // A header length ending inside a second descriptor: only whole descriptors count.
+    DbfLayout partial;
+    partial.headerLength = 32 + 32 + 20;
+    partial.recordLength = 2;
+    partial.recordCount = 1;
+    tables.Put(DbfHeader({{"A", 'C', 1}, {"B", 'C', 1}}, partial).substr(0, 84) + " a\x1A");
+    auto t = tables.Open();
+    EXPECT_EQ(t->FieldCount(), 1);
+    EXPECT_EQ(t->RecordCount(), 1);
+
+    // Three records counted, one and a half present.
+    DbfLayout counted;
+    counted.recordCount = 3;
+    tables.Put(DbfHeader({{"A", 'C', 2}}, counted) + " aa b");
+    t = tables.Open();
+    EXPECT_EQ(t->RecordCount(), 1);
+    t->Last();
+    EXPECT_EQ(t->Fields(0).AsString(), "aa");
+    t->Append();
+    t->Post();
+    EXPECT_EQ(tables.Bytes().substr(65), " aa   \x1A");
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 2u);
+
+    // Reopening the same object on another file keeps nothing of the first.
+    t->Close();
+    tables.Put(DbfTable({{"Z", 'L', 1}}, {}), "other.dbf");
+    t->SetTableName("other.dbf");
+    t->Open();
+    ASSERT_EQ(t->FieldCount(), 1);
+    EXPECT_EQ(t->Fields(0).FieldName(), "Z");
+}
+
+// ---------------------------------------------------------------------------------------
+// The file on disk: exclusive use and an independent reader
+
+class DiskTableTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "varnelo-dbf-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        path = (dir / "t.dbf").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void Write(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    std::unique_ptr<TLocalDbf> Table(bool readOnly = false) {
+        auto t = std::make_unique<TLocalDbf>();
+        t->SetTableName(path);
+        t->SetReadOnly(readOnly);
+        return t;
+    }
+
+    fs::path dir;
+    std::string path;
+};
+
+TEST_F(DiskTableTest, WriterHoldsTheFileAlone) {
+    Write(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    auto writer = Table();
+    writer->Open();
+    const std::string inUse = "テーブル \"" + path + "\" は他で使用中のため開けません";
+    ExpectError<EInOutError>([&] { Table()->Open(); }, inUse);
+    ExpectError<EInOutError>([&] { Table(true)->Open(); }, inUse);
+    writer->Close();
+
+    auto reader1 = Table(true);
+    auto reader2 = Table(true);
+    reader1->Open();
+    reader2->Open();  // readers share the file
+    EXPECT_EQ(reader2->Fields(0).AsString(), "aa");
+    ExpectError<EInOutError>([&] { Table()->Open(); }, inUse);
+    reader1->Close();
+    reader2.reset();
+    EXPECT_NO_THROW(Table()->Open());
+}
+
+TEST_F(DiskTableTest, WriterInAnotherProcessIsRefused) {
+    Write(DbfTable({{"A", 'C', 2}}, {}));
+    auto writer = Table();
+    writer->Open();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 3;
+        try {
+            Table()->Open();
+            code = 0;
+        } catch (const EInOutError&) {
+            code = 1;
+        } catch (...) {
+            code = 2;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+std::string RunTool(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+            out.append(chunk, n);
+        }
+        pclose(pipe);
+    }
+    return out;
+}
+
+bool HaveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
+    if (!HaveTool("ogrinfo") && !HaveTool("dbfdump")) {
+        GTEST_SKIP() << "neither ogrinfo nor dbfdump is installed";
+    }
+    Write(DbfTable(
+        {{"NAME", 'C', 10}, {"ID", 'N', 16}, {"VAL", 'N', 16, 6}, {"DAY", 'D', 8}, {"OK", 'L', 1}},
+        {}));
+    {
+        auto t = Table();
+        t->Open();
+        t->Append();
+        const std::pair<const char*, const char*> values[] = {
+            {"NAME", "abc"}, {"ID", "-5"}, {"VAL", "3.5"}, {"DAY", "20050123"}, {"OK", "T"}};
+        for (const auto& [field, text] : values) {
+            t->FieldByName(field).SetAsString(text);
+        }
+        t->Post();
+        t->Append();
+        t->FieldByName("ID").SetAsInteger(42);
+        t->Post();
+    }
+    if (HaveTool("ogrinfo")) {
+        const std::string out =
+            RunTool("ogrinfo --config SHAPE_ENCODING \"\" -q -al '" + path + "' 2>&1");
+        EXPECT_THAT(out, HasSubstr("NAME (String) = abc"));
+        EXPECT_THAT(out, HasSubstr("ID (Integer64) = -5"));
+        EXPECT_THAT(out, HasSubstr("VAL (Real) = 3.500000"));
+        EXPECT_THAT(out, HasSubstr("DAY (Date) = 2005/01/23"));
+        EXPECT_THAT(out, HasSubstr("OK (String) = T"));
+        EXPECT_THAT(out, HasSubstr("ID (Integer64) = 42"));
+        EXPECT_THAT(out, HasSubstr("VAL (Real) = (null)"));
+    }
+    if (HaveTool("dbfdump")) {
+        std::istringstream lines(RunTool("dbfdump '" + path + "' 2>&1"));
+        std::string header, first, second;
+        std::getline(lines, header);
+        std::getline(lines, first);
+        std::getline(lines, second);
+        EXPECT_THAT(header, HasSubstr("NAME"));
+        EXPECT_THAT(first, ::testing::StartsWith("abc"));
+        EXPECT_THAT(first, HasSubstr(" -5 "));
+        EXPECT_THAT(first, HasSubstr("3.500000"));
+        EXPECT_THAT(second, HasSubstr(" 42 "));
+    }
+}
+
+}  // namespace
+}  // namespace varnelo
