@@ -1,11 +1,33 @@
 #!/usr/bin/env bash
-# Sets up, builds (release) and runs the main job on the bundled samples.
+# Sets up, builds (release) and runs the main job: converts every bundled sample with each
+# conversion type that applies, into out/samples/, and shows what was written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-for mif in samples/*.mif; do
-  build/release/src/cli/varnelo-mifinfo "$mif"
-done
+tool=build/release/src/cli/varnelo-convert
+out=out/samples
+mkdir -p "$out"
+
+convert() {  # type sample target
+  echo "== $2 as $1"
+  "$tool" --type "$1" "samples/$2.mif" "$out/$3.shp"
+}
+convert point points points
+convert point stations stations
+convert polyline roads roads
+convert polygon parcels parcels
+convert text-point labels labels_point
+convert text-line labels labels_line
+
+echo
+echo "== written to $out"
+ls -l "$out"
+if command -v ogrinfo >/dev/null; then
+  for shp in "$out"/*.shp; do
+    ogrinfo -ro -so --config SHAPE_ENCODING "" "$shp" 2>/dev/null |
+      grep -E 'Geometry|Feature Count|Extent' | sed "s|^|$(basename "$shp"): |"
+  done
+fi

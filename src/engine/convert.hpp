@@ -23,7 +23,7 @@ enum TConversionType : int {
 
 // Where the driver reports progress texts. An empty text clears the status.
 class IStatusSink {
-public:
+  public:
     virtual ~IStatusSink() = default;
     virtual void SetStatusText(std::string_view text) = 0;
 };
@@ -31,7 +31,7 @@ public:
 // Keeps the attribute tables a conversion creates alive after the call returns, as a
 // window keeps the components it owns; they are released with the owner.
 class TTableOwner {
-public:
+  public:
     TTableOwner();
     ~TTableOwner();
     TTableOwner(const TTableOwner&) = delete;
@@ -40,7 +40,7 @@ public:
     TLocalDbf& CreateTable();
     std::size_t Count() const { return tables_.size(); }
 
-private:
+  private:
     std::vector<std::unique_ptr<TLocalDbf>> tables_;
 };
 

@@ -10,6 +10,16 @@
 
 namespace varnelo::byte_order {
 
+constexpr void PutUInt16LE(std::byte* dst, std::uint16_t value) noexcept {
+    dst[0] = static_cast<std::byte>(value);
+    dst[1] = static_cast<std::byte>(value >> 8);
+}
+
+constexpr std::uint16_t GetUInt16LE(const std::byte* src) noexcept {
+    return static_cast<std::uint16_t>(std::to_integer<unsigned>(src[0]) |
+                                      (std::to_integer<unsigned>(src[1]) << 8));
+}
+
 constexpr void PutUInt32LE(std::byte* dst, std::uint32_t value) noexcept {
     for (int i = 0; i < 4; ++i) {
         dst[i] = static_cast<std::byte>(value >> (8 * i));

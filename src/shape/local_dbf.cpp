@@ -1,5 +1,7 @@
 #include "shape/local_dbf.hpp"
 
+#include "shape/byte_order.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -29,22 +31,6 @@ const char* const kFieldTypeRefused = "対応していないフィールド型�
 const char* const kInvalidRecord = "GetRecord: Invalid record";
 const char* const kTooManyDigits = "桁数を超えています";
 const char* const kReadOnlyDataSet = "データセットはリードオンリーです";
-
-std::uint32_t LoadLE32(const std::byte* p) noexcept {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint16_t LoadLE16(const std::byte* p) noexcept {
-    return static_cast<std::uint16_t>(static_cast<unsigned>(p[0]) |
-                                      (static_cast<unsigned>(p[1]) << 8));
-}
-
-void StoreLE32(std::byte* p, std::uint32_t v) noexcept {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<std::byte>(v >> (8 * i));
-    }
-}
 
 std::string DecimalText(std::uint64_t value) {
     return std::to_string(value);
@@ -187,8 +173,8 @@ void TLocalDbf::ReadHeader(TTableStorage& storage, std::uint64_t fileSize) {
     if (header_[28] != std::byte{0} && !readOnly_) {
         throw ELocalDbfError(kIndexNeedsReadOnly);
     }
-    headerLength_ = LoadLE16(&header_[8]);
-    recordLength_ = LoadLE16(&header_[10]);
+    headerLength_ = byte_order::GetUInt16LE(&header_[8]);
+    recordLength_ = byte_order::GetUInt16LE(&header_[10]);
     // The header must hold at least its terminator byte, and lie within the file.
     if (headerLength_ <= kHeaderSize) {
         throw ELocalDbfError("DBFのヘッダー長が不正です: " + DecimalText(headerLength_));
@@ -277,7 +263,7 @@ void TLocalDbf::CheckRecordLayout(std::uint64_t fileSize) {
     // Only records wholly present in the file are shown; appending then starts right after
     // the last of them.
     const std::uint64_t present = (fileSize - headerLength_) / recordLength_;
-    const std::uint64_t counted = LoadLE32(&header_[4]);
+    const std::uint64_t counted = byte_order::GetUInt32LE(&header_[4]);
     recordCount_ = static_cast<std::int64_t>(
         std::min({counted, present, static_cast<std::uint64_t>(kMaxRecordCount)}));
 }
@@ -479,7 +465,7 @@ void TLocalDbf::WriteAppendedRecord(std::span<const std::byte> image) {
     storage_->WriteAt(RecordOffset(recordCount_), appendImage_);
 
     std::array<std::byte, kHeaderSize> header = header_;
-    StoreLE32(&header[4], static_cast<std::uint32_t>(recordCount_ + 1));
+    byte_order::PutUInt32LE(&header[4], static_cast<std::uint32_t>(recordCount_ + 1));
     storage_->WriteAt(0, header);
     header_ = header;
     ++recordCount_;

@@ -63,8 +63,8 @@ class TExpectedBytes {
         return Text(text);
     }
     // The 100-byte main header shared by the .shp and the .shx.
-    TExpectedBytes& ShapeHeader(std::int32_t fileLengthWords, std::int32_t shapeType,
-                                double xmin, double ymin, double xmax, double ymax) {
+    TExpectedBytes& ShapeHeader(std::int32_t fileLengthWords, std::int32_t shapeType, double xmin,
+                                double ymin, double xmax, double ymax) {
         Int32BE(9994).Zeros(20).Int32BE(fileLengthWords).Int32LE(1000).Int32LE(shapeType);
         DoubleLE(xmin).DoubleLE(ymin).DoubleLE(xmax).DoubleLE(ymax);
         return Zeros(32);

@@ -1,0 +1,169 @@
+// varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "engine/convert.hpp"
+#include "shape/errors.hpp"
+
+#ifndef VARNELO_VERSION
+#define VARNELO_VERSION "0.0.0"
+#endif
+
+namespace {
+
+using namespace varnelo;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+std::optional<int> ParseConversionType(const std::string& text) {
+    static const std::map<std::string, int> names = {
+        {"point", ctPoint},
+        {"0", ctPoint},
+        {"polyline", ctPolyLine},
+        {"1", ctPolyLine},
+        {"polygon", ctPolygon},
+        {"2", ctPolygon},
+        {"text-point", ctTextAsPoint},
+        {"3", ctTextAsPoint},
+        {"text-line", ctTextAsLine},
+        {"4", ctTextAsLine},
+    };
+    const auto it = names.find(text);
+    if (it == names.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+// Status texts go to stderr, one per line; an empty text (clearing) prints nothing.
+class StderrStatus : public IStatusSink {
+  public:
+    explicit StderrStatus(bool terminal) : terminal_(terminal) {}
+    void SetStatusText(std::string_view text) override {
+        if (text.empty()) {
+            return;
+        }
+        EndProgressLine();
+        std::cerr << text << '\n';
+    }
+    void ShowProgress(std::uint64_t done, std::uint64_t total) {
+        if (!terminal_ || total == 0) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (shown_ && now - last_ < std::chrono::milliseconds(250) && done < total) {
+            return;
+        }
+        last_ = now;
+        shown_ = true;
+        constexpr int kWidth = 40;
+        const int percent = static_cast<int>(done * 100 / total);
+        const int filled = static_cast<int>(done * kWidth / total);
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.append(static_cast<std::size_t>(kWidth - filled), '.');
+        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
+        std::fflush(stderr);
+    }
+    void EndProgressLine() {
+        if (shown_) {
+            std::fputc('\n', stderr);
+            shown_ = false;
+        }
+    }
+
+  private:
+    bool terminal_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+int Run(int type, const std::string& source, const std::string& target) {
+    const std::string mid = ChangeFileExt(source, ".mid");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(source, ec)) {
+        std::cerr << "varnelo-convert: source not found: " << source << '\n';
+        return kExitFailed;
+    }
+    if (!std::filesystem::is_regular_file(mid, ec)) {
+        std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
+        return kExitFailed;
+    }
+
+    StderrStatus status(isatty(STDERR_FILENO) == 1);
+    TConversionReport report;
+    TConversionHooks hooks;
+    hooks.Status = &status;
+    hooks.Report = &report;
+    hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
+        status.ShowProgress(done, total);
+    };
+
+    bool ok = false;
+    try {
+        ok = ConvertMifToShp(type, source, target, hooks);
+    } catch (const std::exception& e) {
+        status.EndProgressLine();
+        std::cerr << "varnelo-convert: " << e.what() << '\n';
+        return kExitFailed;
+    }
+    status.EndProgressLine();
+    if (!ok) {
+        std::cerr << "varnelo-convert: conversion failed";
+        if (report.FailedLine > 0) {
+            std::cerr << " at line " << report.FailedLine << " of " << source;
+        }
+        if (!report.ErrorText.empty()) {
+            std::cerr << ": " << report.ErrorText;
+        }
+        std::cerr << '\n';
+        return kExitFailed;
+    }
+    std::cout << report.RecordsWritten << " records written: " << target << ", "
+              << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Converts a MIF/MID pair into an ESRI Shapefile (.shp, .shx, .dbf).\n"
+        "Types: point, polyline, polygon, text-point, text-line (or 0-4).",
+        "varnelo-convert"};
+    std::string typeText;
+    std::string source;
+    std::string target;
+    app.add_option("-t,--type", typeText,
+                   "conversion type: point|polyline|polygon|text-point|text-line")
+        ->required();
+    app.add_option("source", source, "source .mif (the .mid beside it is read too)")->required();
+    app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
+        ->required();
+    app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+    const auto type = ParseConversionType(typeText);
+    if (!type) {
+        std::cerr << "varnelo-convert: unknown conversion type '" << typeText
+                  << "' (point, polyline, polygon, text-point, text-line or 0-4)\n";
+        return kExitUsage;
+    }
+    return Run(*type, source, target);
+}

@@ -1,0 +1,143 @@
+#include "engine/attribute_table.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "engine/convert.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/byte_order.hpp"
+#include "shape/cp932.hpp"
+#include "shape/local_dbf.hpp"
+#include "shape/output_stream.hpp"
+
+namespace varnelo {
+
+namespace {
+
+constexpr std::size_t kDbfHeaderSize = 32;
+constexpr std::size_t kDescriptorSize = 32;
+constexpr std::byte kDbfVersion{0x03};
+constexpr std::byte kHeaderTerminator{0x0D};
+constexpr std::byte kEndOfFile{0x1A};
+constexpr int kMaxFieldLength = 255;
+
+struct TDbfFieldShape {
+    char type;
+    int length;
+    int decimals;
+};
+
+// Field type, length and decimals for a column. Character widths outside 0-255 are held
+// to that range so that the descriptors always add up to the record length.
+TDbfFieldShape FieldShapeOf(const TSFColumn& column) {
+    switch (column.Type) {
+        case 1:
+            return {'N', 16, 0};
+        case 2:
+            return {'N', 16, 6};
+        case 3:
+            return {'D', 8, 0};
+        case 4:
+            return {'L', 1, 0};
+        default:
+            return {'C', std::clamp(column.Width, 0, kMaxFieldLength), 0};
+    }
+}
+
+std::string RenamedDuplicate(const std::string& name, std::size_t position) {
+    const std::string suffix = std::to_string(position);
+    long k = static_cast<long>(name.size()) - 1 - static_cast<long>(suffix.size());
+    if (k >= 1 && cp932::StartsDoubleByteAt(name, static_cast<std::size_t>(k - 1))) {
+        --k;
+    }
+    std::string renamed = k > 0 ? name.substr(0, static_cast<std::size_t>(k)) : std::string();
+    renamed += '~';
+    renamed += suffix;
+    return renamed;
+}
+
+}  // namespace
+
+std::string ShortenFieldName(std::string_view name) {
+    return std::string(name.substr(0, cp932::CharBoundaryAtMost(name, kDbfFieldNameLength)));
+}
+
+void ColumnsToDbfFields(TSFColumns& columns) {
+    for (auto& column : columns) {
+        column.Name = ShortenFieldName(column.Name);
+    }
+    for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
+        for (std::size_t j = i + 1; j < columns.size(); ++j) {
+            if (columns[j].Name == columns[i].Name) {
+                columns[j].Name = RenamedDuplicate(columns[j].Name, j);
+            }
+        }
+    }
+}
+
+void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
+    const std::size_t n = columns.size();
+    std::vector<std::byte> bytes(kDbfHeaderSize + kDescriptorSize * n + 2, std::byte{0});
+    std::byte* out = bytes.data();
+
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    out[0] = kDbfVersion;
+    out[1] = static_cast<std::byte>(local.tm_year % 100);
+    out[2] = static_cast<std::byte>(local.tm_mon + 1);
+    out[3] = static_cast<std::byte>(local.tm_mday);
+
+    int recordLength = 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TDbfFieldShape shape = FieldShapeOf(columns[i]);
+        std::byte* d = out + kDbfHeaderSize + kDescriptorSize * i;
+        const std::string name = ShortenFieldName(columns[i].Name);
+        std::memcpy(d, name.data(), name.size());
+        d[11] = static_cast<std::byte>(shape.type);
+        d[16] = static_cast<std::byte>(shape.length);
+        d[17] = static_cast<std::byte>(shape.decimals);
+        recordLength += shape.length;
+    }
+    byte_order::PutUInt16LE(out + 8, static_cast<std::uint16_t>(kDbfHeaderSize * (n + 1) + 1));
+    byte_order::PutUInt16LE(out + 10, static_cast<std::uint16_t>(recordLength));
+    out[kDbfHeaderSize * (n + 1)] = kHeaderTerminator;
+    out[kDbfHeaderSize * (n + 1) + 1] = kEndOfFile;
+
+    auto stream = CreateFileOutputStream(ChangeFileExt(path, ".dbf"));
+    stream->Write(bytes.data(), bytes.size());
+    stream->Close();
+}
+
+void AppendDbfRecord(TLocalDbf& table, std::string_view line) {
+    if (!table.Active()) {
+        return;
+    }
+    table.Append();
+    const int count = table.FieldCount();
+    // One pass over the line gives the values in field order, as SplitString would one
+    // by one; a line with fewer values leaves the remaining fields blank.
+    TFieldScanner values(line, ',');
+    for (int i = 0; i < count; ++i) {
+        if (!values.Next()) {
+            break;
+        }
+        table.Fields(i).SetAsString(Dequote(Dequote(values.Field(), '"'), '\''));
+    }
+    table.Post();
+}
+
+void AppendDbfTextRecord(TLocalDbf& table, std::string_view text) {
+    if (!table.Active()) {
+        return;
+    }
+    table.Append();
+    if (table.FieldCount() > 0) {
+        table.Fields(0).SetAsString(text);
+    }
+    table.Post();
+}
+
+}  // namespace varnelo

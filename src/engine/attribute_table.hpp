@@ -1,0 +1,34 @@
+// The shapefile's attribute table built from the MIF column list and filled from .mid lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/mif_header.hpp"
+
+namespace varnelo {
+
+class TLocalDbf;
+
+// Longest dBASE field name in bytes.
+inline constexpr std::size_t kDbfFieldNameLength = 10;
+
+// The name cut to at most 10 bytes without splitting a two-byte character.
+std::string ShortenFieldName(std::string_view name);
+
+// Shortens every column name to a dBASE field name and renames repeated names
+// ("ID", "~1", "~2"); types and widths are left alone.
+void ColumnsToDbfFields(TSFColumns& columns);
+
+// Writes a new, empty .dbf (at `path` with its extension made ".dbf") whose fields follow
+// the columns, replacing any file of that name.
+void CreateDbfFile(const std::string& path, const TSFColumns& columns);
+
+// Appends one record whose fields take the comma-separated values of `line` in order.
+// Does nothing when the table is not open.
+void AppendDbfRecord(TLocalDbf& table, std::string_view line);
+
+// Appends one record whose first field takes `text` whole (the text conversions).
+void AppendDbfTextRecord(TLocalDbf& table, std::string_view text);
+
+}  // namespace varnelo

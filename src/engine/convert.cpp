@@ -1,0 +1,387 @@
+#include "engine/convert.hpp"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "engine/attribute_table.hpp"
+#include "engine/line_reader.hpp"
+#include "engine/mif_header.hpp"
+#include "engine/mif_objects.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+#include "shape/geometry.hpp"
+#include "shape/local_dbf.hpp"
+#include "shape/output_stream.hpp"
+#include "shape/shp_writer.hpp"
+
+namespace varnelo {
+
+TTableOwner::TTableOwner() = default;
+TTableOwner::~TTableOwner() = default;
+
+TLocalDbf& TTableOwner::CreateTable() {
+    tables_.push_back(std::make_unique<TLocalDbf>());
+    return *tables_.back();
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view ext) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t stem = dot != std::string_view::npos && dot >= nameStart ? dot : path.size();
+    std::string result(path.substr(0, stem));
+    result += ext;
+    return result;
+}
+
+namespace {
+
+constexpr std::string_view kPreparingText = "変換の準備をしています。";
+constexpr std::string_view kConvertingSuffix = "を変換しています。";
+constexpr std::string_view kFinishingText = "変換の後処理をしています。";
+constexpr std::string_view kTargetIsSourceText =
+    "出力先のファイルが変換元のファイルと同じため変換できません";
+constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+
+// The object keywords the driver knows, in the order it tests them. Each one takes one
+// .mid line, converted or not.
+enum class TKeyword {
+    None,
+    Point,
+    Line,
+    Pline,
+    Region,
+    Arc,
+    Text,
+    Rect,
+    RoundRect,
+    Ellipse,
+    Other
+};
+
+TKeyword KeywordOf(std::string_view upper) {
+    static constexpr std::pair<std::string_view, TKeyword> kTable[] = {
+        {"POINT", TKeyword::Point},     {"LINE", TKeyword::Line},
+        {"PLINE", TKeyword::Pline},     {"REGION", TKeyword::Region},
+        {"ARC", TKeyword::Arc},         {"TEXT", TKeyword::Text},
+        {"RECT", TKeyword::Rect},       {"ROUNDRECT", TKeyword::RoundRect},
+        {"ELLIPSE", TKeyword::Ellipse}, {"MULTIPOINT", TKeyword::Other},
+        {"NONE", TKeyword::Other},
+    };
+    for (const auto& [word, keyword] : kTable) {
+        if (upper == word) {
+            return keyword;
+        }
+    }
+    return TKeyword::None;
+}
+
+std::int32_t ShapeTypeOf(int conversionType) {
+    switch (conversionType) {
+        case ctPoint:
+        case ctTextAsPoint:
+            return kShapeTypePoint;
+        case ctPolyLine:
+        case ctTextAsLine:
+            return kShapeTypePolyLine;
+        case ctPolygon:
+            return kShapeTypePolygon;
+        default:
+            return 0;
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// True when `target` names the same file as one of the sources, however it is spelled.
+bool IsSourceFile(const std::string& target, const std::string& mif, const std::string& mid) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto* source : {&mif, &mid}) {
+        if (fs::equivalent(target, *source, ec)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ToUpperAscii(std::string& text) noexcept {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+}
+
+void CloseQuietly(TLocalDbf& table) noexcept {
+    try {
+        table.Close();
+    } catch (...) {
+        // Closing writes nothing; a failure here has nothing left to lose.
+    }
+}
+
+void ShowStatus(const TConversionHooks& hooks, std::string_view text) {
+    if (hooks.Status != nullptr) {
+        hooks.Status->SetStatusText(text);
+    }
+}
+
+// The state of one conversion between opening the files and finishing them.
+class TConversionRun {
+  public:
+    TConversionRun(int conversionType, TLineReader& mif, TLineReader& mid, TOutputStream& shp,
+                   TOutputStream& shx, const TConversionHooks& hooks)
+        : type_(conversionType), mif_(mif), mid_(mid), shp_(shp), shx_(shx), hooks_(hooks) {
+        header_.ShapeType = ShapeTypeOf(conversionType);
+    }
+
+    void Run(const std::string& dbfPath, TLocalDbf& table) {
+        ReadMifHeader(mif_);
+        TSFColumns columns;
+        ReadMifColumns(mif_, columns);
+        if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
+            columns.assign(1, TSFColumn{"MIF_TEXT", 0, 100});
+        }
+        ColumnsToDbfFields(columns);
+        CreateDbfFile(dbfPath, columns);
+        if (hooks_.ProcessMessages) {
+            hooks_.ProcessMessages();
+        }
+        table_ = &table;
+        table.SetTableName(dbfPath);
+        table.Open();
+        WriteShpHeader(shp_, header_);
+        WriteShxHeader(shx_, header_);
+
+        ConvertObjects();
+
+        table.Close();
+        FinishHeader(shp_, &WriteShpHeader);
+        FinishHeader(shx_, &WriteShxHeader);
+        shp_.Close();
+        shx_.Close();
+    }
+
+    std::int32_t Records() const { return records_; }
+
+  private:
+    void ConvertObjects() {
+        std::string keywordLine;
+        std::string keyword;
+        while (!mif_.Eof()) {
+            CollapseBlanksInto(TrimView(mif_.ReadLineView()), keywordLine);
+            keyword.assign(FirstField(keywordLine));
+            ToUpperAscii(keyword);
+            const TKeyword kind = KeywordOf(keyword);
+            if (kind == TKeyword::None) {
+                continue;
+            }
+            mid_.ReadLine(midLine_);
+            ConvertObject(kind, keywordLine);
+            ReportProgress();
+        }
+    }
+
+    // Field 1 of the line by the field rules, so a quoted first word counts as its content.
+    static std::string_view FirstField(std::string_view line) {
+        TFieldScanner fields(line, ' ');
+        return fields.Next() ? fields.Field() : std::string_view{};
+    }
+
+    void ConvertObject(TKeyword kind, std::string_view line) {
+        switch (kind) {
+            case TKeyword::Point:
+                if (type_ == ctPoint) {
+                    ReadMifPoint(line, mif_, point_);
+                    WritePoint(midLine_);
+                }
+                break;
+            case TKeyword::Line:
+            case TKeyword::Pline:
+            case TKeyword::Arc:
+                if (type_ == ctPolyLine) {
+                    if (kind == TKeyword::Line) {
+                        ReadMifLine(line, mif_, polyLine_);
+                    } else if (kind == TKeyword::Pline) {
+                        ReadMifPline(line, mif_, polyLine_);
+                    } else {
+                        ReadMifArc(line, mif_, polyLine_);
+                    }
+                    WritePolyLine(midLine_);
+                }
+                break;
+            case TKeyword::Region:
+            case TKeyword::Rect:
+            case TKeyword::RoundRect:
+            case TKeyword::Ellipse:
+                if (type_ == ctPolygon) {
+                    if (kind == TKeyword::Region) {
+                        ReadMifRegion(line, mif_, polygon_);
+                    } else if (kind == TKeyword::Ellipse) {
+                        ReadMifEllipse(line, mif_, polygon_);
+                    } else {
+                        ReadMifRect(line, mif_, polygon_);
+                    }
+                    WritePolygon(midLine_);
+                }
+                break;
+            case TKeyword::Text:
+                if (type_ == ctTextAsPoint) {
+                    ReadMifTextPoint(line, mif_, text_, point_);
+                    WritePoint(text_);
+                } else if (type_ == ctTextAsLine) {
+                    ReadMifTextLine(line, mif_, text_, polyLine_);
+                    WritePolyLine(text_);
+                }
+                break;
+            case TKeyword::Other:
+            case TKeyword::None:
+                break;
+        }
+    }
+
+    void WritePoint(std::string_view row) {
+        const std::int32_t number = ++records_;
+        const std::int32_t length = PointContentLength(point_);
+        WriteIndexEntry(length);
+        WritePointRecord(shp_, number, point_);
+        if (number == 1) {
+            InitBoxFromPoint(header_.Box, point_);
+        } else {
+            ExtendBoxByPoint(header_.Box, point_);
+        }
+        AppendRow(row);
+    }
+
+    void WritePolyLine(std::string_view row) {
+        const std::int32_t number = ++records_;
+        WriteIndexEntry(PolyLineContentLength(polyLine_));
+        WritePolyLineRecord(shp_, number, polyLine_);
+        FoldBox(number, polyLine_.Box);
+        AppendRow(row);
+    }
+
+    void WritePolygon(std::string_view row) {
+        const std::int32_t number = ++records_;
+        NormalizePolygonRing(polygon_);
+        WriteIndexEntry(PolygonContentLength(polygon_));
+        WritePolygonRecord(shp_, number, polygon_);
+        FoldBox(number, polygon_.Box);
+        AppendRow(row);
+    }
+
+    void WriteIndexEntry(std::int32_t contentLength) {
+        const std::uint64_t offset = shp_.Size();
+        EnsureRecordFits(offset, contentLength);
+        WriteShxRecord(shx_, static_cast<std::int32_t>(offset), contentLength);
+    }
+
+    void FoldBox(std::int32_t number, const TShpBox& box) {
+        if (number == 1) {
+            InitBoxFromBox(header_.Box, box);
+        } else {
+            ExtendBoxByBox(header_.Box, box);
+        }
+    }
+
+    void AppendRow(std::string_view row) {
+        if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
+            AppendDbfTextRecord(*table_, row);
+        } else {
+            AppendDbfRecord(*table_, row);
+        }
+    }
+
+    void FinishHeader(TOutputStream& stream, void (*write)(TOutputStream&, const TShpHeader&)) {
+        header_.FileLength = static_cast<std::int32_t>(stream.Size() / 2);
+        write(stream, header_);
+    }
+
+    void ReportProgress() {
+        if (!hooks_.Progress) {
+            return;
+        }
+        const std::uint64_t done = mif_.BytesConsumed();
+        if (done >= nextProgress_) {
+            hooks_.Progress(done, mif_.TotalBytes());
+            nextProgress_ = done + kProgressStep;
+        }
+    }
+
+    int type_;
+    TLineReader& mif_;
+    TLineReader& mid_;
+    TOutputStream& shp_;
+    TOutputStream& shx_;
+    const TConversionHooks& hooks_;
+    TLocalDbf* table_ = nullptr;
+    TShpHeader header_{};
+    std::int32_t records_ = 0;
+    std::uint64_t nextProgress_ = 0;
+    std::string midLine_;
+    std::string text_;
+    TShpPoint point_;
+    TSFPolyLine polyLine_;
+    TSFPolygon polygon_;
+};
+
+}  // namespace
+
+bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
+                     const TConversionHooks& hooks) {
+    const std::string midPath = ChangeFileExt(mifPath, ".mid");
+    if (!FileExists(mifPath) || !FileExists(midPath)) {
+        return false;
+    }
+    const std::string shxPath = ChangeFileExt(shpPath, ".shx");
+    const std::string dbfPath = ChangeFileExt(shpPath, ".dbf");
+    for (const auto* target : {&shpPath, &shxPath, &dbfPath}) {
+        if (IsSourceFile(*target, mifPath, midPath)) {
+            if (hooks.Report != nullptr) {
+                hooks.Report->ErrorText = std::string(kTargetIsSourceText) + ": " + *target;
+            }
+            return false;
+        }
+    }
+
+    ShowStatus(hooks, "");
+    ShowStatus(hooks, kPreparingText);
+    TLineReader mif = TLineReader::FromFile(mifPath);
+    TLineReader mid = TLineReader::FromFile(midPath);
+    auto shp = CreateFileOutputStream(shpPath);
+    auto shx = CreateFileOutputStream(shxPath);
+    ShowStatus(hooks, "");
+    ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
+
+    TTableOwner privateOwner;
+    TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
+    TConversionRun run(conversionType, mif, mid, *shp, *shx, hooks);
+    bool ok = false;
+    try {
+        run.Run(dbfPath, table);
+        ok = true;
+    } catch (const std::exception& e) {
+        // A failed conversion lets go of its table so the target can be written again.
+        CloseQuietly(table);
+        if (hooks.Report != nullptr) {
+            hooks.Report->ErrorText = e.what();
+            hooks.Report->FailedLine = mif.LineNumber();
+        }
+    }
+    if (hooks.Report != nullptr) {
+        hooks.Report->RecordsWritten = run.Records();
+    }
+    ShowStatus(hooks, kFinishingText);
+    shp.reset();
+    shx.reset();
+    ShowStatus(hooks, "");
+    return ok;
+}
+
+}  // namespace varnelo

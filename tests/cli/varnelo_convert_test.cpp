@@ -1,0 +1,135 @@
+// Golden-output tests of the command-line converter: exit codes, messages and files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "../support/temp_dir.hpp"
+
+namespace varnelo {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+struct TRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the tool with `args` (already quoted for the shell), capturing both streams.
+TRun RunTool(const std::string& args, const TempDir& dir) {
+    const std::string errPath = dir.Path("stderr.txt");
+    const std::string command =
+        std::string("'") + VARNELO_CONVERT_EXE + "' " + args + " 2>'" + errPath + "'";
+    TRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = ReadFileBytes(errPath);
+    return run;
+}
+
+std::string Sample(const std::string& name) {
+    return std::string(VARNELO_SOURCE_DIR) + "/samples/" + name;
+}
+
+class ConvertTool : public ::testing::Test {
+  protected:
+    TempDir dir;
+};
+
+TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
+    const std::string target = dir.Path("st.shp");
+    const TRun run = RunTool("--type point '" + Sample("stations.mif") + "' '" + target + "'", dir);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "4 records written: " + target + ", " + dir.Path("st.shx") + ", " +
+                           dir.Path("st.dbf") + "\n");
+    EXPECT_EQ(run.err, "変換の準備をしています。\n" + Sample("stations.mif") +
+                           "を変換しています。\n変換の後処理をしています。\n");
+    EXPECT_EQ(ReadFileBytes(target).size(), 212u);
+}
+
+TEST_F(ConvertTool, AcceptsTypeNumbersAndEveryTypeName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1", "roads.mif"},          {"polyline", "roads.mif"},    {"2", "parcels.mif"},
+        {"polygon", "parcels.mif"},  {"text-point", "labels.mif"}, {"3", "labels.mif"},
+        {"text-line", "labels.mif"}, {"4", "labels.mif"},          {"0", "stations.mif"}};
+    for (const auto& [type, sample] : cases) {
+        const TRun run = RunTool(
+            std::string("-t ") + type + " '" + Sample(sample) + "' '" + dir.Path("o.shp") + "'",
+            dir);
+        EXPECT_EQ(run.exitCode, 0) << type << ": " << run.err;
+    }
+}
+
+TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(RunTool("", dir).exitCode, 2);
+    EXPECT_EQ(RunTool("--type point onlyone.mif", dir).exitCode, 2);
+    const TRun badType = RunTool("--type circle a.mif b.shp", dir);
+    EXPECT_EQ(badType.exitCode, 2);
+    EXPECT_NE(badType.err.find("unknown conversion type 'circle'"), std::string::npos)
+        << badType.err;
+    EXPECT_EQ(RunTool("--type 5 a.mif b.shp", dir).exitCode, 2);
+}
+
+TEST_F(ConvertTool, HelpAndVersion) {
+    const TRun help = RunTool("--help", dir);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("text-point"), std::string::npos);
+    const TRun version = RunTool("--version", dir);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("varnelo-convert ", 0), 0u) << version.out;
+}
+
+TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
+    const TRun noMif =
+        RunTool("-t 0 '" + dir.Path("absent.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(noMif.exitCode, 1);
+    EXPECT_EQ(noMif.err, "varnelo-convert: source not found: " + dir.Path("absent.mif") + "\n");
+
+    WriteFileBytes(dir.Path("lonely.mif"), "Version 300\r\n");
+    const TRun noMid =
+        RunTool("-t 0 '" + dir.Path("lonely.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(noMid.exitCode, 1);
+    EXPECT_EQ(noMid.err,
+              "varnelo-convert: attribute file not found: " + dir.Path("lonely.mid") + "\n");
+
+    const std::string target = dir.Path("no/such/folder/o.shp");
+    const TRun noFolder = RunTool("-t 0 '" + Sample("stations.mif") + "' '" + target + "'", dir);
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_NE(noFolder.err.find("varnelo-convert: ファイル \"" + target + "\". "),
+              std::string::npos)
+        << noFolder.err;
+    EXPECT_NE(noFolder.err.find("を作成できません"), std::string::npos);
+}
+
+TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
+    WriteFileBytes(
+        dir.Path("bad.mif"),
+        "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\nPoint 3 x4\r\n");
+    WriteFileBytes(dir.Path("bad.mid"), "1\r\n2\r\n");
+    const TRun run =
+        RunTool("-t point '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("varnelo-convert: conversion failed at line 6 of " +
+                           dir.Path("bad.mif") + ": \"x4\""),
+              std::string::npos)
+        << run.err;
+}
+
+}  // namespace
+}  // namespace varnelo
