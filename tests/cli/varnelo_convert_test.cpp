@@ -1,12 +1,10 @@
 // Golden-output tests of the command-line converter: exit codes, messages and files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 
 namespace varnelo {
@@ -27,18 +25,10 @@ TRun RunTool(const std::string& args, const TempDir& dir) {
     const std::string errPath = dir.Path("stderr.txt");
     const std::string command =
         std::string("'") + VARNELO_CONVERT_EXE + "' " + args + " 2>'" + errPath + "'";
+    const testing::TCommandResult result = testing::RunCommand(command);
     TRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.exitCode = result.ExitCode;
+    run.out = result.Output;
     run.err = ReadFileBytes(errPath);
     return run;
 }

@@ -3,10 +3,11 @@
 // not installed.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include <cstdlib>
+
 #include <string>
 
+#include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 
@@ -22,18 +23,7 @@ bool HaveOgrInfo() {
 // The full listing of every feature, with the attribute bytes left as stored.
 std::string OgrListing(const std::string& shp) {
     const std::string command = "ogrinfo -ro -al --config SHAPE_ENCODING '' '" + shp + "' 2>&1";
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return out;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        out.append(buffer.data(), n);
-    }
-    pclose(pipe);
-    return out;
+    return testing::RunCommand(command).Output;
 }
 
 class Interop : public ::testing::Test {
