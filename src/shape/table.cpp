@@ -85,9 +85,8 @@ const TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int size
     if (name.empty()) {
         throw EDatabaseError("Field name missing");
     }
-    if (IndexOf(name) >= 0) {
-        throw EDatabaseError("Duplicate field name '" + name + "'");
-    }
+    // Names that repeat, or differ only in letter case, are allowed: tables written from
+    // MIF columns keep such names, and FieldByName finds the first of them.
     if (size < 0) {
         throw EDatabaseError("Invalid field size");
     }

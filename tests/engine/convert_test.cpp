@@ -394,6 +394,23 @@ TEST_F(ConvertCases, RefusesTargetsThatAreTheSourcesThemselves) {
     EXPECT_EQ(ReadFileBytes(dir.Path("src.mid")), midBefore);
 }
 
+TEST_F(ConvertCases, ColumnsDifferingOnlyInCaseOrRepeatedAfterRenamingStillConvert) {
+    // Name/NAME keep their names; ID, ID, ~1 become ID, ~1, ~1.
+    const auto mif = Source("names",
+                            "Columns 5\r\n  Name Char(3)\r\n  NAME Char(3)\r\n  ID Integer\r\n"
+                            "  ID Integer\r\n  ~1 Integer\r\n",
+                            "Point 1 2\r\n", "a,b,1,2,3\r\n");
+    ASSERT_TRUE(Convert(ctPoint, mif, dir.Path("names.shp"))) << report.ErrorText;
+    TLocalDbf table;
+    table.SetTableName(dir.Path("names.dbf"));
+    table.Open();
+    ASSERT_EQ(table.FieldCount(), 5);
+    EXPECT_EQ(table.Fields(1).FieldName(), "NAME");
+    EXPECT_EQ(table.Fields(4).FieldName(), "~1");
+    table.First();
+    EXPECT_EQ(table.Fields(4).AsString(), "3");
+}
+
 class RecordingStatus : public IStatusSink {
   public:
     void SetStatusText(std::string_view text) override { texts.emplace_back(text); }

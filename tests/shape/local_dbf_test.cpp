@@ -178,9 +178,15 @@ TEST_F(LocalDbfTest, UnsupportedFieldTypeRefusesTheOpen) {
     }
 }
 
+TEST_F(LocalDbfTest, RepeatedNamesOpenAndTheFirstIsFoundByName) {
+    tables.Put(DbfTable({{"A", 'C', 1}, {"a", 'N', 3}, {"A", 'L', 1}}, {}));
+    auto t = tables.Table();
+    t->Open();
+    EXPECT_EQ(t->FieldCount(), 3);
+    EXPECT_EQ(&t->FieldByName("a"), &t->Fields(0));
+}
+
 TEST_F(LocalDbfTest, FieldDefinitionErrorsNameTheField) {
-    tables.Put(DbfTable({{"A", 'C', 1}, {"a", 'N', 3}}, {}));
-    ExpectError<EDatabaseError>([&] { tables.Open(); }, "Field=2: Duplicate field name 'a'");
     tables.Put(DbfTable({{"", 'C', 1}}, {}));
     ExpectError<EDatabaseError>([&] { tables.Open(); }, "Field=1: Field name missing");
     tables.Put(DbfTable({{"A", 'C', 1}, {"B", 'L', 1}, {"D", 'D', 4}}, {}));
