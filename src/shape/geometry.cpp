@@ -50,18 +50,12 @@ void InitBoxFromPoint(TShpBox& box, const TShpPoint& p) noexcept {
 }
 
 void ExtendBoxByPoint(TShpBox& box, const TShpPoint& p) noexcept {
-    if (box.Xmin > p.X) {
-        box.Xmin = p.X;
-    }
-    if (box.Ymin > p.Y) {
-        box.Ymin = p.Y;
-    }
-    if (box.Xmax < p.X) {
-        box.Xmax = p.X;
-    }
-    if (box.Ymax < p.Y) {
-        box.Ymax = p.Y;
-    }
+    // A bound moves only when the value lies strictly beyond it; written as conditional
+    // expressions so that the compiler can use min/max instructions, which do just that.
+    box.Xmin = p.X < box.Xmin ? p.X : box.Xmin;
+    box.Ymin = p.Y < box.Ymin ? p.Y : box.Ymin;
+    box.Xmax = p.X > box.Xmax ? p.X : box.Xmax;
+    box.Ymax = p.Y > box.Ymax ? p.Y : box.Ymax;
 }
 
 void InitBoxFromBox(TShpBox& box, const TShpBox& other) noexcept {
@@ -92,12 +86,14 @@ double ShoelaceArea(std::size_t n, XAt x, YAt y) noexcept {
     if (n < 3) {
         return 0.0;
     }
+    // The first and the last vertex wrap around; the ones between need no index checks.
+    // The terms are added in vertex order either way.
     double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t next = (i + 1 == n) ? 0 : i + 1;
-        const std::size_t prev = (i == 0) ? n - 1 : i - 1;
-        sum = sum + (y(next) - y(prev)) * x(i);
+    sum = sum + (y(1) - y(n - 1)) * x(0);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        sum = sum + (y(i + 1) - y(i - 1)) * x(i);
     }
+    sum = sum + (y(0) - y(n - 2)) * x(n - 1);
     return sum / 2;
 }
 
@@ -245,6 +241,12 @@ TLocation LocatePoint(const TShpPoint& p, const TShpPoint* ring, std::size_t n) 
     for (std::size_t k = 0, prev = n - 1; k < n; prev = k++) {
         const TShpPoint* a = &ring[prev];
         const TShpPoint* b = &ring[k];
+        // An edge wholly above or below the point can neither hold it nor be crossed by
+        // the ray from it: both tests below need p.Y between the ends' Y. Most edges of a
+        // ring end here.
+        if ((a->Y < p.Y && b->Y < p.Y) || (a->Y > p.Y && b->Y > p.Y)) {
+            continue;
+        }
         if (LexicographicallyBefore(*b, *a)) {
             std::swap(a, b);
         }
