@@ -88,17 +88,21 @@ class TLineReader {
     // the buffer without copying or splitting it first: the unread bytes of the current
     // chunk (empty when none is left in it or a line waits pushed back). Nothing in it is
     // yet sorted into lines; a parser that finds the line form it knows ending in an LF
-    // takes it with SkipLine, and otherwise reads the line the ordinary way.
+    // takes it with SkipLines, and otherwise reads the line the ordinary way.
     std::string_view PeekChunk() const noexcept {
         return hasPushed_ ? std::string_view{}
                           : std::string_view(buffer_.get() + pos_, end_ - pos_);
     }
-    // Counts the first `length` bytes of PeekChunk(), which end with an LF, as one line read.
-    void SkipLine(std::size_t length) noexcept {
+    // Counts the first `length` bytes of PeekChunk(), which end with an LF, as `lines`
+    // lines read.
+    void SkipLines(std::size_t length, std::int64_t lines) noexcept {
+        if (lines == 0) {
+            return;
+        }
         pos_ += length;
         bytesConsumed_ += length;
-        previousLineNumber_ = lineNumber_;
-        ++lineNumber_;
+        previousLineNumber_ = lineNumber_ + lines - 1;
+        lineNumber_ += lines;
     }
 
     // Hands `line` back so that the next read returns it again. Only one line can wait;

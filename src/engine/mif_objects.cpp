@@ -143,26 +143,25 @@ constexpr bool IsSpaceOrTab(char c) noexcept {
     return c == ' ' || c == '\t';
 }
 
-// The next coordinate line taken straight from the reader's buffer when it has the everyday
-// form: blanks, a plain decimal, one space, blanks, a plain decimal, blanks, and CR LF or
-// LF. Read as a line, trimmed and split, such a line gives the same two numbers. False,
-// with nothing taken, for anything else (an empty line, other control bytes, a lone CR,
-// a line running past the buffered bytes), which is then read the ordinary way.
-bool TryTakePlainPointLine(TLineReader& mif, TShpPoint& out) noexcept {
-    const std::string_view chunk = mif.PeekChunk();
-    const char* const begin = chunk.data();
-    const char* const end = begin + chunk.size();
+// A coordinate line of the everyday form at `line`, inside the buffered bytes up to `end`:
+// blanks, a plain decimal, one space, blanks, a plain decimal, blanks, and CR LF or LF.
+// Read as a line, trimmed and split, such a line gives the same two numbers. Answers the
+// start of the next line, or nullptr for anything else (an empty line, other control
+// bytes, a lone CR, a line running past the buffered bytes), which is then read the
+// ordinary way.
+const char* TakePlainPointLine(const char* line, const char* end, TShpPoint& out) noexcept {
     // The line end is found first, apart from the numbers: where the next line starts then
     // does not wait for this line's numbers to be read.
-    const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', chunk.size()));
+    const auto* lf =
+        static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
     if (lf == nullptr) {
-        return false;
+        return nullptr;
     }
-    const char* const lineEnd = lf != begin && lf[-1] == '\r' ? lf - 1 : lf;
+    const char* const lineEnd = lf != line && lf[-1] == '\r' ? lf - 1 : lf;
     const auto rest = [end](const char* from) {
         return std::string_view(from, static_cast<std::size_t>(end - from));
     };
-    const char* p = begin;
+    const char* p = line;
     while (p != lineEnd && IsSpaceOrTab(*p)) {
         ++p;
     }
@@ -170,7 +169,7 @@ bool TryTakePlainPointLine(TLineReader& mif, TShpPoint& out) noexcept {
     const std::size_t xLength = ScanShortDecimal(rest(p), x);
     p += xLength;
     if (xLength == 0 || p >= lineEnd || *p != ' ') {
-        return false;
+        return nullptr;
     }
     do {
         ++p;
@@ -182,23 +181,46 @@ bool TryTakePlainPointLine(TLineReader& mif, TShpPoint& out) noexcept {
         ++p;
     }
     if (yLength == 0 || p != lineEnd) {
-        return false;
+        return nullptr;
     }
-    mif.SkipLine(static_cast<std::size_t>(lf + 1 - begin));
     out = {x, y};
-    return true;
+    return lf + 1;
+}
+
+// Up to `wanted` everyday coordinate lines taken from the reader's buffered bytes in one
+// go; answers how many. Stops at the first line of another form.
+std::int32_t TakePlainPointLines(TLineReader& mif, std::int32_t wanted,
+                                 std::vector<TShpPoint>& points) {
+    const std::string_view chunk = mif.PeekChunk();
+    const char* const begin = chunk.data();
+    const char* const end = begin + chunk.size();
+    const char* line = begin;
+    std::int32_t taken = 0;
+    TShpPoint point;
+    while (taken < wanted) {
+        const char* const next = TakePlainPointLine(line, end, point);
+        if (next == nullptr) {
+            break;
+        }
+        points.push_back(point);
+        line = next;
+        ++taken;
+    }
+    mif.SkipLines(static_cast<std::size_t>(line - begin), taken);
+    return taken;
 }
 
 // `count` points, one per non-empty line, x and y split at the first space. Points are
 // appended one by one: a declared count is never trusted for allocation.
 void ReadPointLines(TLineReader& mif, std::int32_t count, std::string_view kind,
                     std::vector<TShpPoint>& points) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        TShpPoint point;
-        if (!TryTakePlainPointLine(mif, point)) {
-            point = ReadPair(NextNonEmptyLine(mif, kind));
+    std::int32_t read = 0;
+    while (read < count) {
+        read += TakePlainPointLines(mif, count - read, points);
+        if (read < count) {
+            points.push_back(ReadPair(NextNonEmptyLine(mif, kind)));
+            ++read;
         }
-        points.push_back(point);
     }
 }
 

@@ -181,6 +181,8 @@ bool IsOpen(const std::vector<TShpPoint>& points, const TRing& ring) noexcept {
 
 // Appends the first point to every open ring and moves the later part indices along.
 // Returns false, leaving the polygon untouched, when the point count cannot grow enough.
+// The rings are moved along in place, the last first, so that no ring is overwritten
+// before it has moved: each one moves by the closing points of the rings before it.
 bool CloseRings(TSFPolygon& polygon, std::vector<TRing>& rings) {
     std::size_t openRings = 0;
     for (const TRing& ring : rings) {
@@ -193,23 +195,24 @@ bool CloseRings(TSFPolygon& polygon, std::vector<TRing>& rings) {
     if (total > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         return false;
     }
-    std::vector<TShpPoint> closed;
-    closed.reserve(total);
-    for (std::size_t k = 0; k < rings.size(); ++k) {
+    std::vector<TShpPoint>& points = polygon.Points;
+    points.resize(std::max(points.size(), total));
+    std::size_t shift = openRings;
+    for (std::size_t k = rings.size(); k-- > 0;) {
         TRing& ring = rings[k];
-        const bool open = IsOpen(polygon.Points, ring);
-        const std::size_t newBegin = closed.size();
-        closed.insert(closed.end(),
-                      polygon.Points.begin() + static_cast<std::ptrdiff_t>(ring.Begin),
-                      polygon.Points.begin() + static_cast<std::ptrdiff_t>(ring.End));
+        const bool open = IsOpen(points, ring);
         if (open) {
-            closed.push_back(polygon.Points[ring.Begin]);
+            --shift;
+            points[ring.End + shift] = points[ring.Begin];
         }
-        ring.Begin = newBegin;
-        ring.End = closed.size();
-        polygon.Parts[k] = static_cast<std::int32_t>(newBegin);
+        const auto begin = points.begin() + static_cast<std::ptrdiff_t>(ring.Begin);
+        std::move_backward(begin, points.begin() + static_cast<std::ptrdiff_t>(ring.End),
+                           points.begin() + static_cast<std::ptrdiff_t>(ring.End + shift));
+        ring.Begin += shift;
+        ring.End += shift + (open ? 1 : 0);
+        polygon.Parts[k] = static_cast<std::int32_t>(ring.Begin);
     }
-    polygon.Points = std::move(closed);
+    points.resize(total);
     polygon.NumPoints = static_cast<std::int32_t>(total);
     return true;
 }

@@ -49,7 +49,7 @@ class TRecordBuffer {
 
   private:
     TOutputStream& stream_;
-    std::array<std::byte, 4096> block_{};
+    std::array<std::byte, 4096> block_;  // only bytes written by Take are handed on
     std::size_t used_ = 0;
 };
 

@@ -36,8 +36,8 @@ std::optional<std::int32_t> ParseInt32Text(std::string_view text) noexcept;
 std::optional<double> ParseDecimalText(std::string_view text);
 
 // The common coordinate and number texts, fast: an optional "-", digits, and optionally
-// "." followed by digits, with at most 19 digits in all, at most 22 after the point and an
-// integer value of the digits not above 2^53. Those give the correctly rounded double (the
+// "." followed by digits, with at most 19 digits in all and an integer value of the
+// digits not above 2^53. Those give the correctly rounded double (the
 // same value the general parsers give); every other text gives nullopt, and the caller
 // then uses a general parser.
 std::optional<double> ParseShortDecimal(std::string_view text) noexcept;
