@@ -120,11 +120,15 @@ void AppendDbfRecord(TLocalDbf& table, std::string_view line) {
     // One pass over the line gives the values in field order, as SplitString would one
     // by one; a line with fewer values leaves the remaining fields blank.
     TFieldScanner values(line, ',');
+    // Each Dequote step gets its own scratch, used only when doubled quotes are reduced.
+    std::string doubleQuoted;
+    std::string singleQuoted;
     for (int i = 0; i < count; ++i) {
         if (!values.Next()) {
             break;
         }
-        table.Fields(i).SetAsString(Dequote(Dequote(values.Field(), '"'), '\''));
+        const std::string_view once = DequoteView(values.Field(), '"', doubleQuoted);
+        table.SetFieldFromText(i, DequoteView(once, '\'', singleQuoted));
     }
     table.Post();
 }

@@ -61,7 +61,22 @@ enum class TKeyword {
     Other
 };
 
-TKeyword KeywordOf(std::string_view upper) {
+bool SameLetters(std::string_view word, std::string_view upper) noexcept {
+    if (word.size() != upper.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The keyword a line's first field names, its ASCII letters compared without regard to
+// case; a double-byte character never matches, as no keyword holds one.
+TKeyword KeywordOf(std::string_view word) {
     static constexpr std::pair<std::string_view, TKeyword> kTable[] = {
         {"POINT", TKeyword::Point},     {"LINE", TKeyword::Line},
         {"PLINE", TKeyword::Pline},     {"REGION", TKeyword::Region},
@@ -70,8 +85,11 @@ TKeyword KeywordOf(std::string_view upper) {
         {"ELLIPSE", TKeyword::Ellipse}, {"MULTIPOINT", TKeyword::Other},
         {"NONE", TKeyword::Other},
     };
-    for (const auto& [word, keyword] : kTable) {
-        if (upper == word) {
+    if (word.size() < 3 || word.size() > 10) {
+        return TKeyword::None;  // shorter or longer than every keyword
+    }
+    for (const auto& [upper, keyword] : kTable) {
+        if (SameLetters(word, upper)) {
             return keyword;
         }
     }
@@ -108,14 +126,6 @@ bool IsSourceFile(const std::string& target, const std::string& mif, const std::
         }
     }
     return false;
-}
-
-void ToUpperAscii(std::string& text) noexcept {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
 }
 
 void CloseQuietly(TLocalDbf& table) noexcept {
@@ -159,7 +169,16 @@ class TConversionRun {
         WriteShpHeader(shp_, header_);
         WriteShxHeader(shx_, header_);
 
-        ConvertObjects();
+        if (hooks_.PlainRowWriter) {
+            ConvertObjects();
+        } else {
+            // The conversion holds the table alone, so its rows are written in large
+            // blocks. However the loop ends, the rows posted so far are in the file, with
+            // the end byte and the record count, before this scope is left.
+            TBulkAppendScope bulk(table);
+            ConvertObjects();
+            bulk.Finish();
+        }
 
         table.Close();
         FinishHeader(shp_, &WriteShpHeader);
@@ -173,16 +192,18 @@ class TConversionRun {
   private:
     void ConvertObjects() {
         std::string keywordLine;
-        std::string keyword;
         while (!mif_.Eof()) {
-            CollapseBlanksInto(TrimView(mif_.ReadLineView()), keywordLine);
-            keyword.assign(FirstField(keywordLine));
-            ToUpperAscii(keyword);
-            const TKeyword kind = KeywordOf(keyword);
+            // Collapsing runs of spaces cannot make or unmake a keyword (none holds a
+            // space), so only the object lines are collapsed, for their readers.
+            const std::string_view line = TrimView(mif_.ReadLineView());
+            const TKeyword kind = KeywordOf(FirstField(line));
             if (kind == TKeyword::None) {
                 continue;
             }
-            mid_.ReadLine(midLine_);
+            CollapseBlanksInto(line, keywordLine);
+            // Only the .mif is read while the object is converted, so the .mid line can
+            // stay where the reader holds it.
+            midLine_ = mid_.ReadLineView();
             ConvertObject(kind, keywordLine);
             ReportProgress();
         }
@@ -271,7 +292,7 @@ class TConversionRun {
         const std::int32_t number = ++records_;
         NormalizePolygonRing(polygon_);
         WriteIndexEntry(PolygonContentLength(polygon_));
-        WritePolygonRecord(shp_, number, polygon_);
+        WriteNormalizedPolygonRecord(shp_, number, polygon_);
         FoldBox(number, polygon_.Box);
         AppendRow(row);
     }
@@ -293,6 +314,8 @@ class TConversionRun {
     void AppendRow(std::string_view row) {
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
             AppendDbfTextRecord(*table_, row);
+        } else if (hooks_.PlainRowWriter) {
+            hooks_.PlainRowWriter(*table_, row);
         } else {
             AppendDbfRecord(*table_, row);
         }
@@ -324,7 +347,7 @@ class TConversionRun {
     TShpHeader header_{};
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
-    std::string midLine_;
+    std::string_view midLine_;
     std::string text_;
     TShpPoint point_;
     TSFPolyLine polyLine_;

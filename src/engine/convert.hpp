@@ -61,6 +61,9 @@ struct TConversionHooks {
     // Called now and then with the bytes of the .mif read so far and its size.
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
     TConversionReport* Report = nullptr;
+    // Writes each .mid row in place of AppendDbfRecord, and has every row posted on its
+    // own instead of in bulk: the plain way, kept to check the fast one against.
+    std::function<void(TLocalDbf& table, std::string_view row)> PlainRowWriter;
 };
 
 // Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx and .dbf.

@@ -84,6 +84,27 @@ class TLineReader {
     void ReadLine(std::string& out) { out.assign(ReadLineView()); }
     std::string ReadLine() { return std::string(ReadLineView()); }
 
+    // Direct access for parsers of a common line form, which read a line straight from
+    // the buffer without copying or splitting it first: the unread bytes of the current
+    // chunk (empty when none is left in it or a line waits pushed back). Nothing in it is
+    // yet sorted into lines; a parser that finds the line form it knows ending in an LF
+    // takes it with SkipLines, and otherwise reads the line the ordinary way.
+    std::string_view PeekChunk() const noexcept {
+        return hasPushed_ ? std::string_view{}
+                          : std::string_view(buffer_.get() + pos_, end_ - pos_);
+    }
+    // Counts the first `length` bytes of PeekChunk(), which end with an LF, as `lines`
+    // lines read.
+    void SkipLines(std::size_t length, std::int64_t lines) noexcept {
+        if (lines == 0) {
+            return;
+        }
+        pos_ += length;
+        bytesConsumed_ += length;
+        previousLineNumber_ = lineNumber_ + lines - 1;
+        lineNumber_ += lines;
+    }
+
     // Hands `line` back so that the next read returns it again. Only one line can wait;
     // it is meant for the line just read, whose number the reader then reports again.
     void PushBack(std::string_view line);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"
+#include "shape/value_text.hpp"
 
 namespace varnelo {
 
@@ -104,14 +106,121 @@ void AddToTotal(std::int64_t& total, std::int32_t count, std::string_view kind) 
     }
 }
 
+// A trimmed coordinate line of the everyday form: a plain decimal, one space, any blanks,
+// and a plain decimal that ends the text. That is the form in which splitting at the first
+// space and trimming both sides leaves two numbers, read here in one pass over the text.
+// False for any other text, which then goes the general way.
+bool TryReadPlainPair(std::string_view text, TShpPoint& out) noexcept {
+    double x = 0.0;
+    std::size_t at = ScanShortDecimal(text, x);
+    if (at == 0 || at == text.size() || text[at] != ' ') {
+        return false;
+    }
+    do {
+        ++at;
+    } while (at < text.size() && IsTrimmable(static_cast<unsigned char>(text[at])));
+    const std::string_view rest = text.substr(at);
+    double y = 0.0;
+    if (rest.empty() || ScanShortDecimal(rest, y) != rest.size()) {
+        return false;
+    }
+    out = {x, y};
+    return true;
+}
+
+// x and y of a trimmed coordinate line, split at the first space.
+TShpPoint ReadPair(std::string_view text) {
+    TShpPoint point;
+    if (TryReadPlainPair(text, point)) {
+        return point;
+    }
+    const THeadTailView xy = SplitAtFirstView(' ', text);
+    const double x = StrToDouble(xy.Head);
+    return {x, StrToDouble(xy.Tail)};
+}
+
+constexpr bool IsSpaceOrTab(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+// A coordinate line of the everyday form at `line`, inside the buffered bytes up to `end`:
+// blanks, a plain decimal, one space, blanks, a plain decimal, blanks, and CR LF or LF.
+// Read as a line, trimmed and split, such a line gives the same two numbers. Answers the
+// start of the next line, or nullptr for anything else (an empty line, other control
+// bytes, a lone CR, a line running past the buffered bytes), which is then read the
+// ordinary way.
+const char* TakePlainPointLine(const char* line, const char* end, TShpPoint& out) noexcept {
+    // The line end is found first, apart from the numbers: where the next line starts then
+    // does not wait for this line's numbers to be read.
+    const auto* lf =
+        static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+    if (lf == nullptr) {
+        return nullptr;
+    }
+    const char* const lineEnd = lf != line && lf[-1] == '\r' ? lf - 1 : lf;
+    const auto rest = [end](const char* from) {
+        return std::string_view(from, static_cast<std::size_t>(end - from));
+    };
+    const char* p = line;
+    while (p != lineEnd && IsSpaceOrTab(*p)) {
+        ++p;
+    }
+    double x = 0.0;
+    const std::size_t xLength = ScanShortDecimal(rest(p), x);
+    p += xLength;
+    if (xLength == 0 || p >= lineEnd || *p != ' ') {
+        return nullptr;
+    }
+    do {
+        ++p;
+    } while (p != lineEnd && IsSpaceOrTab(*p));
+    double y = 0.0;
+    const std::size_t yLength = ScanShortDecimal(rest(p), y);
+    p += yLength;
+    while (p < lineEnd && IsSpaceOrTab(*p)) {
+        ++p;
+    }
+    if (yLength == 0 || p != lineEnd) {
+        return nullptr;
+    }
+    out = {x, y};
+    return lf + 1;
+}
+
+// Up to `wanted` everyday coordinate lines taken from the reader's buffered bytes in one
+// go; answers how many. Stops at the first line of another form.
+std::int32_t TakePlainPointLines(TLineReader& mif, std::int32_t wanted,
+                                 std::vector<TShpPoint>& points) {
+    const std::string_view chunk = mif.PeekChunk();
+    const char* const begin = chunk.data();
+    const char* const end = begin + chunk.size();
+    const char* line = begin;
+    std::int32_t taken = 0;
+    TShpPoint point;
+    while (taken < wanted) {
+        const char* const next = TakePlainPointLine(line, end, point);
+        if (next == nullptr) {
+            break;
+        }
+        points.push_back(point);
+        line = next;
+        ++taken;
+    }
+    mif.SkipLines(static_cast<std::size_t>(line - begin), taken);
+    return taken;
+}
+
 // `count` points, one per non-empty line, x and y split at the first space. Points are
 // appended one by one: a declared count is never trusted for allocation.
 void ReadPointLines(TLineReader& mif, std::int32_t count, std::string_view kind,
                     std::vector<TShpPoint>& points) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        const THeadTailView xy = SplitAtFirstView(' ', NextNonEmptyLine(mif, kind));
-        const double x = StrToDouble(xy.Head);
-        points.push_back({x, StrToDouble(xy.Tail)});
+    std::int32_t read = 0;
+    while (read < count) {
+        read += TakePlainPointLines(mif, count - read, points);
+        if (read < count) {
+            points.push_back(ReadPair(NextNonEmptyLine(mif, kind)));
+            ++read;
+        }
     }
 }
 
@@ -123,19 +232,13 @@ void SetBoxFromPoints(TSFMultiPart& shape) noexcept {
     }
     const TShpPoint& first = shape.Points.front();
     TShpBox box{first.X, first.Y, first.X, first.Y};
+    // Conditional expressions rather than branches: a value replaces the bound only when
+    // strictly beyond it, and the compiler can use min/max instructions for exactly that.
     for (const TShpPoint& p : shape.Points) {
-        if (p.X < box.Xmin) {
-            box.Xmin = p.X;
-        }
-        if (p.Y < box.Ymin) {
-            box.Ymin = p.Y;
-        }
-        if (p.X > box.Xmax) {
-            box.Xmax = p.X;
-        }
-        if (p.Y > box.Ymax) {
-            box.Ymax = p.Y;
-        }
+        box.Xmin = p.X < box.Xmin ? p.X : box.Xmin;
+        box.Ymin = p.Y < box.Ymin ? p.Y : box.Ymin;
+        box.Xmax = p.X > box.Xmax ? p.X : box.Xmax;
+        box.Ymax = p.Y > box.Ymax ? p.Y : box.Ymax;
     }
     shape.Box = box;
 }
@@ -207,6 +310,9 @@ std::string_view ReadTextCoordinateLine(TLineReader& mif) {
 
 void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out) {
     const std::string_view w = TailAfterKeyword(keywordLine, mif, "POINT");
+    if (TryReadPlainPair(w, out)) {
+        return;
+    }
     const TTaken x = TakeNumberWithContinuation(w, mif, "POINT");
     out = {x.Value, StrToDouble(x.Rest)};
 }

@@ -6,6 +6,7 @@
 
 #include "shape/cp932.hpp"
 #include "shape/errors.hpp"
+#include "shape/value_text.hpp"
 
 namespace varnelo {
 
@@ -44,6 +45,10 @@ TParseResult Parse(std::string_view text, T& value, Format... format) noexcept {
 // "inf" and "nan" parse but are no coordinates: every box and ring computation needs
 // finite values.
 TParseResult ParseDouble(std::string_view text, double& value) noexcept {
+    if (const auto plain = ParseShortDecimal(text)) {
+        value = *plain;
+        return TParseResult::Ok;
+    }
     const TParseResult result = Parse(text, value, std::chars_format::general);
     if (result == TParseResult::Ok && !std::isfinite(value)) {
         return TParseResult::Invalid;

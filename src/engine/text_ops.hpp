@@ -80,6 +80,9 @@ std::string SplitString(std::string_view text, std::int64_t index, char delimite
 // The quoted string at the start of `text` when it begins with `quote` and its content is
 // not empty; otherwise `text` unchanged.
 std::string Dequote(std::string_view text, char quote);
+// The same without a copy: the result points into `text`, or into `scratch` when doubled
+// quotes had to be reduced (so `text` must not point into `scratch`).
+std::string_view DequoteView(std::string_view text, char quote, std::string& scratch);
 
 // Keyword comparison: same length and same bytes, ASCII letters compared ignoring case.
 bool SameKeyword(std::string_view a, std::string_view b) noexcept;

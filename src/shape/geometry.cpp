@@ -50,18 +50,12 @@ void InitBoxFromPoint(TShpBox& box, const TShpPoint& p) noexcept {
 }
 
 void ExtendBoxByPoint(TShpBox& box, const TShpPoint& p) noexcept {
-    if (box.Xmin > p.X) {
-        box.Xmin = p.X;
-    }
-    if (box.Ymin > p.Y) {
-        box.Ymin = p.Y;
-    }
-    if (box.Xmax < p.X) {
-        box.Xmax = p.X;
-    }
-    if (box.Ymax < p.Y) {
-        box.Ymax = p.Y;
-    }
+    // A bound moves only when the value lies strictly beyond it; written as conditional
+    // expressions so that the compiler can use min/max instructions, which do just that.
+    box.Xmin = p.X < box.Xmin ? p.X : box.Xmin;
+    box.Ymin = p.Y < box.Ymin ? p.Y : box.Ymin;
+    box.Xmax = p.X > box.Xmax ? p.X : box.Xmax;
+    box.Ymax = p.Y > box.Ymax ? p.Y : box.Ymax;
 }
 
 void InitBoxFromBox(TShpBox& box, const TShpBox& other) noexcept {
@@ -92,12 +86,14 @@ double ShoelaceArea(std::size_t n, XAt x, YAt y) noexcept {
     if (n < 3) {
         return 0.0;
     }
+    // The first and the last vertex wrap around; the ones between need no index checks.
+    // The terms are added in vertex order either way.
     double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t next = (i + 1 == n) ? 0 : i + 1;
-        const std::size_t prev = (i == 0) ? n - 1 : i - 1;
-        sum = sum + (y(next) - y(prev)) * x(i);
+    sum = sum + (y(1) - y(n - 1)) * x(0);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        sum = sum + (y(i + 1) - y(i - 1)) * x(i);
     }
+    sum = sum + (y(0) - y(n - 2)) * x(n - 1);
     return sum / 2;
 }
 
@@ -185,6 +181,8 @@ bool IsOpen(const std::vector<TShpPoint>& points, const TRing& ring) noexcept {
 
 // Appends the first point to every open ring and moves the later part indices along.
 // Returns false, leaving the polygon untouched, when the point count cannot grow enough.
+// The rings are moved along in place, the last first, so that no ring is overwritten
+// before it has moved: each one moves by the closing points of the rings before it.
 bool CloseRings(TSFPolygon& polygon, std::vector<TRing>& rings) {
     std::size_t openRings = 0;
     for (const TRing& ring : rings) {
@@ -197,23 +195,24 @@ bool CloseRings(TSFPolygon& polygon, std::vector<TRing>& rings) {
     if (total > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         return false;
     }
-    std::vector<TShpPoint> closed;
-    closed.reserve(total);
-    for (std::size_t k = 0; k < rings.size(); ++k) {
+    std::vector<TShpPoint>& points = polygon.Points;
+    points.resize(std::max(points.size(), total));
+    std::size_t shift = openRings;
+    for (std::size_t k = rings.size(); k-- > 0;) {
         TRing& ring = rings[k];
-        const bool open = IsOpen(polygon.Points, ring);
-        const std::size_t newBegin = closed.size();
-        closed.insert(closed.end(),
-                      polygon.Points.begin() + static_cast<std::ptrdiff_t>(ring.Begin),
-                      polygon.Points.begin() + static_cast<std::ptrdiff_t>(ring.End));
+        const bool open = IsOpen(points, ring);
         if (open) {
-            closed.push_back(polygon.Points[ring.Begin]);
+            --shift;
+            points[ring.End + shift] = points[ring.Begin];
         }
-        ring.Begin = newBegin;
-        ring.End = closed.size();
-        polygon.Parts[k] = static_cast<std::int32_t>(newBegin);
+        const auto begin = points.begin() + static_cast<std::ptrdiff_t>(ring.Begin);
+        std::move_backward(begin, points.begin() + static_cast<std::ptrdiff_t>(ring.End),
+                           points.begin() + static_cast<std::ptrdiff_t>(ring.End + shift));
+        ring.Begin += shift;
+        ring.End += shift + (open ? 1 : 0);
+        polygon.Parts[k] = static_cast<std::int32_t>(ring.Begin);
     }
-    polygon.Points = std::move(closed);
+    points.resize(total);
     polygon.NumPoints = static_cast<std::int32_t>(total);
     return true;
 }
@@ -245,6 +244,12 @@ TLocation LocatePoint(const TShpPoint& p, const TShpPoint* ring, std::size_t n) 
     for (std::size_t k = 0, prev = n - 1; k < n; prev = k++) {
         const TShpPoint* a = &ring[prev];
         const TShpPoint* b = &ring[k];
+        // An edge wholly above or below the point can neither hold it nor be crossed by
+        // the ray from it: both tests below need p.Y between the ends' Y. Most edges of a
+        // ring end here.
+        if ((a->Y < p.Y && b->Y < p.Y) || (a->Y > p.Y && b->Y > p.Y)) {
+            continue;
+        }
         if (LexicographicallyBefore(*b, *a)) {
             std::swap(a, b);
         }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "shape/cp932.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -154,6 +155,9 @@ void TLocalDbf::InternalOpen() {
     ReadFieldDefinitions(*storage);
     CheckRecordLayout(fileSize);
 
+    writtenCount_ = recordCount_;
+    bulkFlushBytes_ = 0;
+    waiting_.clear();
     appendImage_.assign(recordLength_ + 1, kBlank);
     SetRecordBufferSize(recordLength_ + kBufferTrailerSize);
     cursor_ = -1;
@@ -269,6 +273,11 @@ void TLocalDbf::CheckRecordLayout(std::uint64_t fileSize) {
 }
 
 void TLocalDbf::InternalClose() noexcept {
+    try {
+        EndBulkAppend();
+    } catch (...) {
+        // Closing cannot fail; a caller that needs to know ends bulk appending first.
+    }
     storage_.reset();  // closing the file also releases its lock
 }
 
@@ -299,6 +308,12 @@ std::uint64_t TLocalDbf::RecordOffset(std::int64_t index) const noexcept {
 }
 
 void TLocalDbf::ReadRecord(std::int64_t index, std::span<std::byte> buffer) {
+    if (index >= writtenCount_) {
+        // Posted in bulk and still waiting: the image is in memory, not yet in the file.
+        const auto at = static_cast<std::size_t>(index - writtenCount_) * recordLength_;
+        std::memcpy(buffer.data(), waiting_.data() + at, recordLength_);
+        return;
+    }
     if (storage_->ReadAt(RecordOffset(index), buffer.first(recordLength_)) != recordLength_) {
         throw EInOutError("ストリームの読み込みエラー");
     }
@@ -428,6 +443,94 @@ void TLocalDbf::SetFieldValue(const TField& field, const TFieldValueView& value)
     }
 }
 
+void TLocalDbf::SetFieldFromText(int index, std::string_view text) {
+    if (index >= 0 && index < FieldCount() && (State() == dsInsert || State() == dsEdit)) {
+        const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
+        const std::span<char> bytes(reinterpret_cast<char*>(ActiveBuffer().data()) + f.Offset,
+                                    f.Length);
+        if (StoreTextDirectly(f, bytes, text)) {
+            MarkFieldWritten();
+            return;
+        }
+    }
+    Fields(index).SetAsString(text);  // the field layer decides, and raises where it must
+}
+
+// What SetAsString stores for the texts each kind of field takes every day, decided and
+// written here at once; false (nothing written) for every other text. A number that does
+// not fit its field is left to the field layer too, which raises the error for it.
+bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
+                                  std::string_view text) {
+    if (field.Type == ftString) {
+        StoreLeftAligned(bytes, text.substr(0, cp932::CharBoundaryAtMost(text, bytes.size())));
+        return true;
+    }
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty()) {
+        std::memset(bytes.data(), ' ', bytes.size());
+        return true;
+    }
+    std::array<char, 32> formatted{};
+    std::size_t length = 0;
+    switch (field.Type) {
+        case ftInteger: {
+            const auto value = ParseInt32Text(trimmed);
+            if (!value) {
+                return false;
+            }
+            length = static_cast<std::size_t>(
+                std::to_chars(formatted.data(), formatted.data() + formatted.size(), *value).ptr -
+                formatted.data());
+            break;
+        }
+        case ftFloat: {
+            const auto fixed = FormatFixedFromText(trimmed, field.Decimals, formatted);
+            if (!fixed || *fixed > formatted.size()) {
+                return false;
+            }
+            length = *fixed;
+            break;
+        }
+        case ftBoolean: {
+            const auto value = ParseBooleanText(trimmed);
+            if (!value) {
+                return false;
+            }
+            formatted[0] = *value ? 'T' : 'F';
+            length = 1;
+            break;
+        }
+        case ftDate: {
+            const auto value = ParseDateText(trimmed);
+            if (!value) {
+                return false;
+            }
+            if (trimmed.size() == 10) {
+                // "yyyy/mm/dd", checked: its digits are the stored ones.
+                std::memcpy(formatted.data(), trimmed.data(), 4);
+                std::memcpy(formatted.data() + 4, trimmed.data() + 5, 2);
+                std::memcpy(formatted.data() + 6, trimmed.data() + 8, 2);
+            } else {
+                FormatDateDigits(*value, std::span<char, 8>(formatted.data(), 8));
+            }
+            length = 8;
+            break;
+        }
+        case ftString:
+            return false;
+    }
+    const std::string_view stored(formatted.data(), length);
+    if (field.Type == ftInteger || field.Type == ftFloat) {
+        if (length > bytes.size()) {
+            return false;
+        }
+        StoreRightAligned(bytes, stored);
+    } else {
+        StoreLeftAligned(bytes, stored);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // Posting
 
@@ -439,6 +542,7 @@ void TLocalDbf::InternalPost() {
         if (cursor_ < 0 || cursor_ >= recordCount_) {
             throw ELocalDbfError(kInvalidRecord);
         }
+        FlushAppends();  // the record edited may still be waiting
         storage_->WriteAt(RecordOffset(cursor_), image);
     } else {
         AppendRecord(image);
@@ -449,9 +553,21 @@ void TLocalDbf::AppendRecord(std::span<std::byte> image) {
     if (recordCount_ >= kMaxRecordCount) {
         throw ELocalDbfError("DBFのレコード数が上限に達しています");
     }
-    cursor_ = recordCount_;
     image[0] = kBlank;
-    WriteAppendedRecord(image);
+    if (!BulkAppending()) {
+        cursor_ = recordCount_;
+        WriteAppendedRecord(image);
+        staleView_ = true;
+        return;
+    }
+    // The waiting records are written before this one joins them, so that a failed write
+    // never leaves this record half posted: it stays the record being appended.
+    if (waiting_.size() + recordLength_ > bulkFlushBytes_) {
+        FlushAppends();
+    }
+    waiting_.insert(waiting_.end(), image.begin(), image.end());
+    cursor_ = recordCount_;
+    ++recordCount_;
     staleView_ = true;
 }
 
@@ -469,6 +585,71 @@ void TLocalDbf::WriteAppendedRecord(std::span<const std::byte> image) {
     storage_->WriteAt(0, header);
     header_ = header;
     ++recordCount_;
+    writtenCount_ = recordCount_;
+}
+
+// ---------------------------------------------------------------------------------------
+// Bulk appending
+
+void TLocalDbf::BeginBulkAppend(std::size_t flushBytes) {
+    CheckWritable();
+    bulkFlushBytes_ = std::max<std::size_t>(flushBytes, 1);
+    waiting_.reserve(std::max(bulkFlushBytes_, recordLength_) + 1);
+}
+
+void TLocalDbf::FlushAppends() {
+    if (writtenCount_ == recordCount_) {
+        return;
+    }
+    try {
+        WriteWaitingRecords();
+    } catch (...) {
+        recordCount_ = writtenCount_;
+        cursor_ = std::min(cursor_, recordCount_);
+        waiting_.clear();
+        staleView_ = true;
+        throw;
+    }
+    waiting_.clear();
+}
+
+// The same bytes, in the same order, as appending the waiting records one at a time: the
+// records and the end byte in one write, then the header with the new count.
+void TLocalDbf::WriteWaitingRecords() {
+    waiting_.push_back(kEndOfFile);
+    storage_->WriteAt(RecordOffset(writtenCount_), waiting_);
+    waiting_.pop_back();
+
+    std::array<std::byte, kHeaderSize> header = header_;
+    byte_order::PutUInt32LE(&header[4], static_cast<std::uint32_t>(recordCount_));
+    storage_->WriteAt(0, header);
+    header_ = header;
+    writtenCount_ = recordCount_;
+}
+
+void TLocalDbf::EndBulkAppend() {
+    if (!BulkAppending()) {
+        return;
+    }
+    bulkFlushBytes_ = 0;  // over even when the last write fails
+    FlushAppends();
+    waiting_ = {};
+}
+
+TBulkAppendScope::TBulkAppendScope(TLocalDbf& table, std::size_t flushBytes) : table_(table) {
+    table_.BeginBulkAppend(flushBytes);
+}
+
+TBulkAppendScope::~TBulkAppendScope() {
+    try {
+        table_.EndBulkAppend();
+    } catch (...) {
+        // An error is already on its way; this one would only hide it.
+    }
+}
+
+void TBulkAppendScope::Finish() {
+    table_.EndBulkAppend();
 }
 
 }  // namespace varnelo

@@ -20,6 +20,10 @@
 //
 // Appending writes the record at header length + record count x record length, whatever
 // the file holds there (a missing end byte, bytes after it), and the end byte after it.
+//
+// Bulk appending is the one exception to "in the file when the call returns", and only on
+// request: a caller that holds the table alone and appends many records in a row (the
+// converter) can have posted records collect in memory and reach the file in large writes.
 #pragma once
 
 #include <array>
@@ -28,6 +32,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shape/table.hpp"
@@ -64,6 +69,27 @@ class TLocalDbf : public TDataSet {
     void SetStorageFactory(TTableStorageFactory factory);
 
     bool CanModify() const override { return Active() && !readOnly_; }
+
+    // Sets field `index` (0-based) of the record being appended or edited from text, with
+    // the same bytes, or the same error, as Fields(index).SetAsString(text). The everyday
+    // texts (a plain number, a date, a letter, any text for a character field) are stored
+    // straight into the record; anything else goes through the field layer.
+    void SetFieldFromText(int index, std::string_view text);
+
+    // Bulk appending, on an open writable table. Posted new records then collect in memory
+    // and are written, followed by the end byte and then the header with the new record
+    // count, in one go whenever about `flushBytes` have gathered, at FlushAppends and at
+    // EndBulkAppend. Until then the file lags behind the table; the table itself (record
+    // count, fetching) shows every posted record. A failed write drops every record still
+    // waiting, so that the table again shows what its file holds, and raises. Editing a
+    // record writes the waiting ones first. Closing the table writes them too but swallows
+    // a failure: call EndBulkAppend first to learn of it.
+    static constexpr std::size_t kDefaultBulkFlushBytes = std::size_t{1} << 20;
+    void BeginBulkAppend(std::size_t flushBytes = kDefaultBulkFlushBytes);
+    void FlushAppends();
+    // Writes the waiting records and returns to writing each record when it is posted.
+    void EndBulkAppend();
+    bool BulkAppending() const noexcept { return bulkFlushBytes_ > 0; }
 
   protected:
     void InternalOpen() override;
@@ -104,6 +130,8 @@ class TLocalDbf : public TDataSet {
     void CheckRecordLayout(std::uint64_t fileSize);
     void AppendRecord(std::span<std::byte> image);
     void WriteAppendedRecord(std::span<const std::byte> image);
+    void WriteWaitingRecords();
+    bool StoreTextDirectly(const TDbfField& field, std::span<char> bytes, std::string_view text);
 
     std::string tableName_;
     bool readOnly_ = false;
@@ -122,6 +150,29 @@ class TLocalDbf : public TDataSet {
     std::int64_t cursor_ = -1;
     // Set when the view may not match the file; cleared when a fetch accepts a record.
     bool staleView_ = true;
+
+    // Bulk appending: 0 when off. The records from index `writtenCount_` on are not yet in
+    // the file; their images wait in `waiting_`, one after the other.
+    std::size_t bulkFlushBytes_ = 0;
+    std::int64_t writtenCount_ = 0;
+    std::vector<std::byte> waiting_;
+};
+
+// Bulk appending for the length of a scope. Finish() ends it and reports a failed write;
+// leaving the scope otherwise (an error on the way) ends it too, writing what waits and
+// swallowing a failure, since an error is already on its way.
+class TBulkAppendScope {
+  public:
+    explicit TBulkAppendScope(TLocalDbf& table,
+                              std::size_t flushBytes = TLocalDbf::kDefaultBulkFlushBytes);
+    ~TBulkAppendScope();
+    TBulkAppendScope(const TBulkAppendScope&) = delete;
+    TBulkAppendScope& operator=(const TBulkAppendScope&) = delete;
+
+    void Finish();
+
+  private:
+    TLocalDbf& table_;
 };
 
 }  // namespace varnelo

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "shape/byte_order.hpp"
 #include "shape/errors.hpp"
@@ -47,9 +49,17 @@ class TRecordBuffer {
 
   private:
     TOutputStream& stream_;
-    std::array<std::byte, 4096> block_{};
+    std::array<std::byte, 4096> block_;  // only bytes written by Take are handed on
     std::size_t used_ = 0;
 };
+
+constexpr std::size_t kPointBytes = 16;
+
+// On a little-endian machine the points' own bytes are the bytes of the record: X then Y,
+// little-endian doubles.
+constexpr bool kPointsAreRecordBytes = std::endian::native == std::endian::little &&
+                                       sizeof(TShpPoint) == kPointBytes &&
+                                       offsetof(TShpPoint, Y) == 8;
 
 std::int32_t MultiPartContentLength(const TSFMultiPart& shape) noexcept {
     const std::int64_t words = 22 + 2 * static_cast<std::int64_t>(shape.NumParts) +
@@ -105,11 +115,17 @@ void WriteMultiPartRecord(TOutputStream& stream, std::int32_t recordNumber, std:
     for (std::int32_t k = 0; k < shape.NumParts; ++k) {
         PutInt32LE(out.Take(4), shape.Parts[static_cast<std::size_t>(k)]);
     }
-    for (std::int32_t i = 0; i < shape.NumPoints; ++i) {
-        const TShpPoint& p = shape.Points[static_cast<std::size_t>(i)];
-        std::byte* at = out.Take(16);
-        PutDoubleLE(at, p.X);
-        PutDoubleLE(at + 8, p.Y);
+    const auto numPoints = static_cast<std::size_t>(shape.NumPoints);
+    if constexpr (kPointsAreRecordBytes) {
+        // Handed to the stream as they are, without a copy through the block.
+        out.Flush();
+        stream.Write(shape.Points.data(), numPoints * kPointBytes);
+        return;
+    }
+    for (std::size_t i = 0; i < numPoints; ++i) {
+        std::byte* at = out.Take(kPointBytes);
+        PutDoubleLE(at, shape.Points[i].X);
+        PutDoubleLE(at + 8, shape.Points[i].Y);
     }
     out.Flush();
 }
@@ -166,6 +182,11 @@ void WritePolyLineRecord(TOutputStream& stream, std::int32_t recordNumber,
 
 void WritePolygonRecord(TOutputStream& stream, std::int32_t recordNumber, TSFPolygon& polygon) {
     NormalizePolygonRing(polygon);
+    WriteMultiPartRecord(stream, recordNumber, kShapeTypePolygon, polygon);
+}
+
+void WriteNormalizedPolygonRecord(TOutputStream& stream, std::int32_t recordNumber,
+                                  const TSFPolygon& polygon) {
     WriteMultiPartRecord(stream, recordNumber, kShapeTypePolygon, polygon);
 }
 

@@ -70,6 +70,10 @@ void WritePolyLineRecord(TOutputStream& stream, std::int32_t recordNumber, const
 // Normalises the caller's polygon first (NormalizePolygonRing), then writes it with the
 // content length of its normalised form. The polygon keeps the normalised rings.
 void WritePolygonRecord(TOutputStream& stream, std::int32_t recordNumber, TSFPolygon& polygon);
+// The same for a polygon the caller has just normalised (to measure it for the index
+// entry): normalising again would change nothing, so it is skipped.
+void WriteNormalizedPolygonRecord(TOutputStream& stream, std::int32_t recordNumber,
+                                  const TSFPolygon& polygon);
 
 // Index entry: the record's byte offset in the .shp halved (truncating toward zero), then
 // its content length, both big-endian.

@@ -189,6 +189,8 @@ class TDataSet {
     virtual void SetFieldValue(const TField& field, const TFieldValueView& value) = 0;
 
     TFieldDefs& MutableFieldDefs() noexcept { return fieldDefs_; }
+    // For a table that stores a field's bytes itself: tells the layer a field was set.
+    void MarkFieldWritten() noexcept { FieldWritten(); }
     void SetRecordBufferSize(std::size_t size) noexcept { recordBufferSize_ = size; }
     std::span<std::byte> ActiveBuffer() noexcept { return active_; }
     std::span<const std::byte> ActiveBuffer() const noexcept { return active_; }

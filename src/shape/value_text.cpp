@@ -1,7 +1,10 @@
 #include "shape/value_text.hpp"
 
+#include "shape/text_words.hpp"
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -90,6 +93,156 @@ std::optional<TDate> ValidDateOrNone(const TDate& date) noexcept {
     return IsValidDate(date) ? std::optional<TDate>(date) : std::nullopt;
 }
 
+// ---- digit runs, eight bytes at a time ----
+
+using text_words::DigitsValue;
+using text_words::kExactPowers;
+using text_words::kWordPowers;
+using text_words::LeadingDigits;
+using text_words::LoadTextWord;
+
+constexpr std::size_t kMaxShortDigits = 19;  // 10^19 - 1 still fits 64 bits
+
+// Appends the run of digits at `p` to `digits`, adds their number to `count`, and answers
+// where the run ends. Beyond kMaxShortDigits digits in all the value wraps around; the
+// caller then gives up on the text anyway. Runs of eight or more digits take the loop.
+const char* AccumulateLongRun(const char* begin, const char* p, const char* end,
+                              std::uint64_t& digits, std::size_t& count) noexcept {
+    for (;;) {
+        const std::uint64_t word = LoadTextWord(begin, p, end);
+        const int n = LeadingDigits(word);
+        if (n == 0) {
+            return p;
+        }
+        count += static_cast<std::size_t>(n);
+        p += n;
+        digits = digits * kWordPowers[static_cast<std::size_t>(n)] + DigitsValue(word, n);
+        if (n < 8 || count > kMaxShortDigits) {
+            return p;
+        }
+    }
+}
+
+inline const char* AccumulateDigits(const char* begin, const char* p, const char* end,
+                                    std::uint64_t& digits, std::size_t& count) noexcept {
+    const std::uint64_t word = LoadTextWord(begin, p, end);
+    const int n = LeadingDigits(word);
+    if (n == 8) {
+        return AccumulateLongRun(begin, p, end, digits, count);
+    }
+    if (n > 0) {
+        count += static_cast<std::size_t>(n);
+        digits = digits * kWordPowers[static_cast<std::size_t>(n)] + DigitsValue(word, n);
+    }
+    return p + n;
+}
+
+__extension__ using TUInt128 = unsigned __int128;
+
+constexpr int kMaxExactDecimals = 17;  // 10^17 < 2^57, so mantissa x 10^17 fits 128 bits
+
+constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t p = 1;
+    for (auto& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// |value| x 10^decimals rounded half away from zero, worked out exactly in integers: the
+// value is m x 2^-shift, so the scaled value is (m x 10^decimals) / 2^shift and the bits
+// shifted out give the exact fraction. The text FormatFixed promises rounds the shortest
+// decimal digits of the value instead, which lie within half a unit in the last place of
+// it, that is within 10^decimals / 2 of the exact fraction in these units; whenever the
+// fraction is further than that from one half, both round the same way. Nearer to one
+// half, for very large or very small values, and for more than 17 decimals there is no
+// answer and the digits decide.
+std::optional<std::uint64_t> RoundScaledExactly(double value, int decimals) noexcept {
+    if (decimals < 0 || decimals > kMaxExactDecimals || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value) & ~(std::uint64_t{1} << 63);
+    if (bits == 0) {
+        return 0;
+    }
+    const auto biasedExponent = static_cast<int>(bits >> 52);
+    if (biasedExponent == 0) {
+        return std::nullopt;  // subnormal: far too small to matter, left to the digits
+    }
+    const std::uint64_t mantissa =
+        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int shift = 1075 - biasedExponent;  // value = mantissa x 2^-shift
+    if (shift < 1 || shift > 120) {
+        return std::nullopt;
+    }
+    const std::uint64_t scale = kPowersOfTen[static_cast<std::size_t>(decimals)];
+    const TUInt128 product = static_cast<TUInt128>(mantissa) * scale;
+    const TUInt128 whole = product >> shift;
+    if (whole >= (TUInt128{1} << 63)) {
+        return std::nullopt;
+    }
+    const TUInt128 fraction = product & ((TUInt128{1} << shift) - 1);
+    const TUInt128 half = TUInt128{1} << (shift - 1);
+    const TUInt128 margin = scale / 2;
+    const auto rounded = static_cast<std::uint64_t>(whole);
+    if (fraction < half && half - fraction > margin) {
+        return rounded;
+    }
+    if (fraction >= half && fraction - half > margin) {
+        return rounded + 1;
+    }
+    return std::nullopt;
+}
+
+// The text of `scaled` / 10^decimals with exactly `decimals` digits after the ".", "-" in
+// front when the value is negative and the text is not all zeros.
+std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::span<char> out) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    // The digits of `scaled` from the right, two at a time, then zeros in front up to
+    // decimals + 1 digits, so that a value below 1 reads "0.xxx".
+    std::array<char, 24> digits{};
+    char* const digitsEnd = digits.data() + digits.size();
+    char* first = digitsEnd;
+    std::uint64_t rest = scaled;
+    while (rest >= 100) {
+        first -= 2;
+        std::memcpy(first, kPairs + 2 * (rest % 100), 2);
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        first -= 2;
+        std::memcpy(first, kPairs + 2 * rest, 2);
+    } else {
+        *--first = static_cast<char>('0' + rest);
+    }
+    const auto fractionDigits = static_cast<std::size_t>(decimals);
+    while (static_cast<std::size_t>(digitsEnd - first) < fractionDigits + 1) {
+        *--first = '0';
+    }
+    const std::size_t wholeDigits = static_cast<std::size_t>(digitsEnd - first) - fractionDigits;
+    const bool minus = negative && scaled != 0;
+    const std::size_t length =
+        (minus ? 1 : 0) + wholeDigits + (fractionDigits > 0 ? 1 + fractionDigits : 0);
+    if (length > out.size()) {
+        return length;
+    }
+    char* o = out.data();
+    if (minus) {
+        *o++ = '-';
+    }
+    o = std::copy_n(first, wholeDigits, o);
+    if (fractionDigits > 0) {
+        *o++ = '.';
+        std::copy_n(first + wholeDigits, fractionDigits, o);
+    }
+    return length;
+}
+
 }  // namespace
 
 bool IsValidDate(const TDate& date) noexcept {
@@ -135,7 +288,48 @@ std::optional<std::int32_t> ParseInt32Text(std::string_view text) noexcept {
     return static_cast<std::int32_t>(value);
 }
 
+std::size_t ScanShortDecimalChecked(std::string_view text, double& value) noexcept {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    const bool negative = p != end && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    p = AccumulateDigits(begin, p, end, digits, count);
+    const std::size_t intDigits = count;
+    if (intDigits == 0) {
+        return 0;
+    }
+    if (p != end && *p == '.') {
+        p = AccumulateDigits(begin, p + 1, end, digits, count);
+        if (count == intDigits) {
+            return 0;  // a point must be followed by digits
+        }
+    }
+    if (count > kMaxShortDigits || digits > (std::uint64_t{1} << 53)) {
+        return 0;
+    }
+    const double magnitude =
+        static_cast<double>(static_cast<std::int64_t>(digits)) / kExactPowers[count - intDigits];
+    value = negative ? -magnitude : magnitude;
+    return static_cast<std::size_t>(p - begin);
+}
+
+std::optional<double> ParseShortDecimal(std::string_view text) noexcept {
+    double value = 0.0;
+    if (text.empty() || ScanShortDecimal(text, value) != text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 std::optional<double> ParseDecimalText(std::string_view text) {
+    if (const auto value = ParseShortDecimal(text)) {
+        return value;
+    }
     bool negative = false;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         negative = text[0] == '-';
@@ -192,7 +386,62 @@ std::optional<TDate> ParseDateText(std::string_view text) noexcept {
     return ValidDateOrNone(TDate{DigitsValue(year), DigitsValue(month), DigitsValue(day)});
 }
 
+std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decimals,
+                                               std::span<char> out) noexcept {
+    // Texts of at most 15 significant digits come back unchanged as the shortest digits of
+    // the double they read as (15 decimal digits survive the trip through a double's 53
+    // bits), so rounding the text's own digits gives what formatting the value gives.
+    constexpr std::uint64_t kMaxSignificant = 1'000'000'000'000'000;  // 10^15
+    if (decimals < 0 || decimals > kMaxExactDecimals) {
+        return std::nullopt;
+    }
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    const bool negative = p != end && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    p = AccumulateDigits(begin, p, end, digits, count);
+    const std::size_t intDigits = count;
+    if (intDigits == 0) {
+        return std::nullopt;
+    }
+    if (p != end && *p == '.') {
+        p = AccumulateDigits(begin, p + 1, end, digits, count);
+        if (count == intDigits) {
+            return std::nullopt;
+        }
+    }
+    if (p != end || count > kMaxShortDigits || digits >= kMaxSignificant) {
+        return std::nullopt;
+    }
+    const auto fraction = static_cast<int>(count - intDigits);
+    std::uint64_t scaled = 0;
+    if (fraction <= decimals) {
+        const std::uint64_t factor = kPowersOfTen[static_cast<std::size_t>(decimals - fraction)];
+        if (digits > UINT64_MAX / factor) {
+            return std::nullopt;
+        }
+        scaled = digits * factor;
+    } else {
+        // Half away from zero: the first digit dropped decides.
+        const std::uint64_t divisor = kPowersOfTen[static_cast<std::size_t>(fraction - decimals)];
+        scaled = digits / divisor + (digits % divisor >= divisor / 2 ? 1 : 0);
+    }
+    return WriteScaled(scaled, negative, decimals, out);
+}
+
 std::size_t FormatFixed(double value, int decimals, std::span<char> out) {
+    if (const auto scaled = RoundScaledExactly(value, decimals)) {
+        return WriteScaled(*scaled, std::signbit(value), decimals, out);
+    }
+    return FormatFixedFromShortestDigits(value, decimals, out);
+}
+
+std::size_t FormatFixedFromShortestDigits(double value, int decimals, std::span<char> out) {
     decimals = std::clamp(decimals, 0, 255);  // a decimal count is one byte
     // The shortest scientific text that reads back as the value: "d[.ddd]e±xx".
     std::array<char, 32> sci{};

@@ -149,6 +149,34 @@ TEST(ReadMifRegion, StoresRingsAsReadWithoutClosingThem) {
                 {0, -5, 5, 2});
 }
 
+// Coordinate lines of the usual form are read straight from the reader's buffer, all
+// others line by line; both must give the same points, wherever the buffer happens to end.
+TEST(ReadMifRegion, ReadsEveryFormOfCoordinateLineAlikeWhereverTheBufferEnds) {
+    const std::string text =
+        "8\n"
+        "  139.694494 35.393525\r\n"
+        "139.5\t 35.25\n"
+        "-0.5   -1.25   \r\n"
+        "1e2 3\n"
+        "+4 5\r\n"
+        "12345678901.123456789 -7\n"
+        "6 7\r\r\n"
+        "\r\n"
+        "8 9\n"
+        "    Pen (1,2,0)\n";
+    const Points expected = {
+        {139.694494, 35.393525},     {139.5, 35.25}, {-0.5, -1.25}, {100, 3}, {4, 5},
+        {12345678901.123456789, -7}, {6, 7},         {8, 9}};
+    for (std::size_t chunk = 1; chunk <= text.size() + 1; ++chunk) {
+        TLineReader mif = TLineReader::FromString(text, chunk);
+        TSFPolygon polygon;
+        ReadMifRegion("REGION 1", mif, polygon);
+        EXPECT_EQ(polygon.Points, expected) << "chunks of " << chunk;
+        EXPECT_EQ(mif.LineNumber(), 10) << "chunks of " << chunk;
+        EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)") << "chunks of " << chunk;
+    }
+}
+
 TEST(ReadMifRegion, ObjectsWithoutPointsGetAZeroBox) {
     TSFPolygon polygon;
     polygon.Box = {1, 2, 3, 4};

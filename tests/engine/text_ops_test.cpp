@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +113,85 @@ TEST(SplitString, StepsOverDoubleByteCharactersWhole) {
     EXPECT_EQ(Fields("a\x83", ','), (Strings{"a\x83"}));
 }
 
+// The fields of a text without quotes, found one byte at a time by the field rules: the
+// yardstick for the scanner, which skips plain bytes eight at a time.
+Strings PlainFieldsByteByByte(std::string_view text, char delimiter) {
+    const auto blank = [](unsigned char b) { return b >= 1 && b <= 32; };
+    const auto doubleByteAt = [&](std::size_t i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (!((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) ||
+            i + 1 >= text.size()) {
+            return false;
+        }
+        const auto trail = static_cast<unsigned char>(text[i + 1]);
+        return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
+    };
+    Strings fields;
+    std::size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && blank(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        }
+    };
+    skipBlanks();
+    while (i < text.size()) {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != delimiter &&
+               !blank(static_cast<unsigned char>(text[i]))) {
+            i += doubleByteAt(i) ? 2 : 1;
+        }
+        fields.emplace_back(text.substr(start, i - start));
+        skipBlanks();
+        if (i < text.size() && text[i] == delimiter) {
+            if (i + 1 == text.size()) {
+                fields.emplace_back();
+            }
+            ++i;
+            skipBlanks();
+        }
+    }
+    return fields;
+}
+
+TEST(SplitString, FindsTheFieldsWhereverTheyLieAgainstTheWordBoundaries) {
+    // Few letters, many stops: blanks, delimiters, zero bytes (field bytes), lead bytes
+    // with and without a valid trail byte, bytes from 0x80 on.
+    const std::string alphabet("ab1,, \t\0\x81\x40\x83\x5C\xE0\xFD\x7F", 15);
+    std::mt19937_64 random(2024);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        const std::size_t length = random() % 40;
+        for (std::size_t k = 0; k < length; ++k) {
+            // Long plain runs now and then, so that whole words are skipped.
+            text += random() % 4 == 0 ? std::string(random() % 20, 'x')
+                                      : std::string(1, alphabet[random() % alphabet.size()]);
+        }
+        for (const char delimiter : {',', ' ', '\t', '\\'}) {
+            ASSERT_EQ(Fields(text, delimiter), PlainFieldsByteByByte(text, delimiter))
+                << ::testing::PrintToString(text) << " split at " << static_cast<int>(delimiter);
+        }
+    }
+}
+
+// Linear in the length of the line: a 10 MB line of short words and runs of spaces goes
+// through at once, where work growing with the square of the length would not finish.
+TEST(CollapseBlanks, AndSplitStringStayLinearOnHugeLines) {
+    std::string line;
+    std::string collapsed;
+    std::int64_t words = 0;
+    while (line.size() < 10'000'000) {
+        line += (words % 2 == 0) ? "a  " : "bc   ";
+        collapsed += (words % 2 == 0) ? "a " : "bc ";
+        ++words;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(CollapseBlanks(line) == collapsed);
+    EXPECT_EQ(SplitString(line, words, ' '), words % 2 == 1 ? "a" : "bc");
+    EXPECT_EQ(SplitString(line, words + 1, ','), "");
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took.count(), 30.0);  // seconds, for the slowest sanitizer build
+}
+
 TEST(Dequote, ExtractsANonEmptyQuotedStringFromTheStart) {
     EXPECT_EQ(Dequote("\"abc\"", '"'), "abc");
     EXPECT_EQ(Dequote("\"a\"\"b\" rest", '"'), "a\"b");
@@ -121,6 +202,15 @@ TEST(Dequote, ExtractsANonEmptyQuotedStringFromTheStart) {
     EXPECT_EQ(Dequote("\"\"", '"'), "\"\"");
     EXPECT_EQ(Dequote("abc\"", '"'), "abc\"");
     EXPECT_EQ(Dequote("", '"'), "");
+
+    // The view form points into the text, or into the scratch when quotes were doubled.
+    std::string scratch;
+    const std::string text = "\"abc\",x";
+    const std::string_view plain = DequoteView(text, '"', scratch);
+    EXPECT_EQ(plain, "abc");
+    EXPECT_EQ(plain.data(), text.data() + 1);
+    EXPECT_EQ(DequoteView("\"a\"\"b\"", '"', scratch), "a\"b");
+    EXPECT_EQ(DequoteView("'x", '"', scratch), "'x");
 }
 
 TEST(SameKeyword, FoldsAsciiLettersOnly) {

@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "dbf_bytes.hpp"
@@ -480,6 +483,197 @@ TEST_F(AppendWritesTest, FailedRecordWriteKeepsTheCountAndRetryLandsInTheSameSlo
     EXPECT_EQ(tables.Bytes().substr(65), " bb\x1A");
     EXPECT_EQ(HeaderCount(tables.Bytes()), 1u);
     EXPECT_EQ(t->RecordCount(), 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Bulk appending
+
+// One 2-byte character field: records are 3 bytes, so a flush threshold of 6 holds two.
+std::string AppendOne(TLocalDbf& t, const std::string& value) {
+    t.Append();
+    t.Fields(0).SetAsString(value);
+    t.Post();
+    return t.Fields(0).AsString();
+}
+
+TEST_F(AppendWritesTest, BulkAppendWritesWaitingRecordsTogetherThenTheHeader) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    t->BeginBulkAppend(6);
+    EXPECT_EQ(AppendOne(*t, "bb"), "bb");  // the posted record is current at once
+    AppendOne(*t, "cc");
+    EXPECT_TRUE(probe->writes.empty());
+    EXPECT_EQ(t->RecordCount(), 3);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 1u);
+    t->First();  // waiting records are fetched from memory
+    t->Next();
+    EXPECT_EQ(t->Fields(0).AsString(), "bb");
+    t->Next();
+    EXPECT_EQ(t->Fields(0).AsString(), "cc");
+
+    AppendOne(*t, "dd");  // no room left: the two waiting ones go first
+    ASSERT_EQ(probe->writes.size(), 2u);
+    EXPECT_EQ(probe->writes[0], std::make_pair(std::uint64_t{65 + 3}, std::string(" bb cc\x1A")));
+    EXPECT_EQ(probe->writes[1].first, 0u);
+    EXPECT_EQ(HeaderCount(probe->writes[1].second), 3u);
+
+    t->EndBulkAppend();
+    ASSERT_EQ(probe->writes.size(), 4u);
+    EXPECT_EQ(probe->writes[2], std::make_pair(std::uint64_t{65 + 9}, std::string(" dd\x1A")));
+    EXPECT_EQ(tables.Bytes(), DbfTable({{"A", 'C', 2}}, {" aa", " bb", " cc", " dd"}));
+
+    AppendOne(*t, "ee");  // after the end every post is written at once again
+    EXPECT_EQ(probe->writes.size(), 6u);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 5u);
+}
+
+TEST_F(AppendWritesTest, FailedBulkWriteDropsTheWaitingRecordsAndKeepsTheOneBeingAppended) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    t->BeginBulkAppend(6);
+    AppendOne(*t, "bb");
+    AppendOne(*t, "cc");
+    t->Append();
+    t->Fields(0).SetAsString("dd");
+    probe->budget = 2;
+    EXPECT_THROW(t->Post(), EWriteError);
+    // The table shows what its file holds again; "dd" is still being appended.
+    EXPECT_EQ(t->State(), dsInsert);
+    EXPECT_EQ(t->RecordCount(), 1);
+    EXPECT_EQ(HeaderCount(tables.Bytes()), 1u);
+
+    probe->budget = -1;
+    t->Post();
+    t->EndBulkAppend();
+    EXPECT_EQ(tables.Bytes(), DbfTable({{"A", 'C', 2}}, {" aa", " dd"}));
+}
+
+TEST_F(AppendWritesTest, WaitingRecordsReachTheFileHoweverBulkAppendingEnds) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {}));
+    try {
+        TBulkAppendScope bulk(*t);
+        AppendOne(*t, "bb");
+        throw std::runtime_error("the caller fails");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(t->BulkAppending());
+    EXPECT_EQ(tables.Bytes(), DbfTable({{"A", 'C', 2}}, {" bb"}));
+
+    t->BeginBulkAppend();
+    AppendOne(*t, "cc");
+    t->Close();  // closing writes what waits rather than lose it
+    EXPECT_EQ(tables.Bytes(), DbfTable({{"A", 'C', 2}}, {" bb", " cc"}));
+}
+
+TEST_F(AppendWritesTest, EditingDuringBulkAppendWritesTheWaitingRecordsFirst) {
+    auto t = OpenProbed(DbfTable({{"A", 'C', 2}}, {" aa"}));
+    t->BeginBulkAppend();
+    AppendOne(*t, "bb");
+    t->Edit();  // the record just posted, still waiting
+    t->Fields(0).SetAsString("xx");
+    t->Post();
+    EXPECT_EQ(tables.Bytes(), DbfTable({{"A", 'C', 2}}, {" aa", " xx"}));
+}
+
+TEST_F(LocalDbfTest, BulkAppendNeedsATableOpenForWriting) {
+    tables.Put(DbfTable({{"A", 'C', 2}}, {}));
+    auto readOnly = tables.Open(true);
+    ExpectError<ELocalDbfError>([&] { readOnly->BeginBulkAppend(); },
+                                "データセットはリードオンリーです");
+    auto closed = tables.Table();
+    EXPECT_THROW(closed->BeginBulkAppend(), EDatabaseError);
+}
+
+// ---------------------------------------------------------------------------------------
+// Setting a field straight from text
+
+// SetFieldFromText must store exactly what SetAsString stores, and refuse what it refuses
+// with the same error: over fields of every kind, including ones too narrow for the text.
+TEST_F(LocalDbfTest, SetFieldFromTextStoresWhatSetAsStringStores) {
+    const std::vector<FieldDesc> fields = {{"S", 'C', 5},  {"I", 'N', 16},    {"F", 'N', 16, 6},
+                                           {"NI", 'N', 3}, {"NF", 'N', 6, 2}, {"D", 'D', 8},
+                                           {"L", 'L', 1},  {"E", 'C', 0},     {"F3", 'N', 20, 17}};
+    std::vector<std::string> texts = {"",
+                                      " ",
+                                      "abc",
+                                      "abcdefgh",
+                                      "\x82\xA0\x82\xA2\x82\xA4",
+                                      "12345\x82\xA0",
+                                      "0",
+                                      "-0",
+                                      "7",
+                                      "-12",
+                                      " 42 ",
+                                      "+5",
+                                      "1.5",
+                                      "-1.5",
+                                      "2147483647",
+                                      "-2147483648",
+                                      "2147483648",
+                                      "12a",
+                                      "0.0000005",
+                                      "-0.0000005",
+                                      "999999999.9999995",
+                                      "1234567890",
+                                      "-123456789.5",
+                                      "1e3",
+                                      ".5",
+                                      "5.",
+                                      "1.005",
+                                      "99.995",
+                                      "-0.004",
+                                      "000123.4500",
+                                      "12345678901234567",
+                                      "2005/01/23",
+                                      "2005/1/3",
+                                      "20050123",
+                                      "2005/02/30",
+                                      "2005-01-23",
+                                      "t",
+                                      "F",
+                                      "yes",
+                                      "TRUE",
+                                      "fal",
+                                      "0.12345678901234567",
+                                      "123456789012345.6"};
+    std::mt19937_64 random(99);
+    for (int i = 0; i < 300; ++i) {
+        std::string number = random() % 3 == 0 ? "-" : "";
+        number += std::to_string(random() % 100000);
+        number += '.';
+        number += std::to_string(random() % 10000000);
+        texts.push_back(number);
+    }
+
+    const auto errorOf = [](auto&& action) -> std::string {
+        try {
+            action();
+        } catch (const Exception& e) {
+            return typeid(e).name() + std::string(": ") + e.Message();
+        }
+        return "";
+    };
+    tables.Put(DbfTable(fields, {}), "direct.dbf");
+    tables.Put(DbfTable(fields, {}), "generic.dbf");
+    auto direct = tables.Open(false, "direct.dbf");
+    auto generic = tables.Open(false, "generic.dbf");
+    direct->Append();
+    generic->Append();
+    for (const std::string& text : texts) {
+        for (int f = 0; f < static_cast<int>(fields.size()); ++f) {
+            const std::string directError = errorOf([&] { direct->SetFieldFromText(f, text); });
+            const std::string genericError = errorOf([&] { generic->Fields(f).SetAsString(text); });
+            ASSERT_EQ(directError, genericError) << fields[f].name << " <- " << text;
+            ASSERT_EQ(direct->Fields(f).AsString(), generic->Fields(f).AsString())
+                << fields[f].name << " <- " << text;
+        }
+        direct->Post();
+        generic->Post();
+        ASSERT_EQ(tables.Bytes("direct.dbf"), tables.Bytes("generic.dbf")) << text;
+        direct->Append();
+        generic->Append();
+    }
+    EXPECT_THROW(direct->SetFieldFromText(99, "x"), EDatabaseError);
+    direct->Cancel();
+    EXPECT_THROW(direct->SetFieldFromText(0, "x"), EDatabaseError);  // not appending
 }
 
 // ---------------------------------------------------------------------------------------

@@ -308,6 +308,19 @@ TEST(PolygonRecord, LeavesTheCallerWithTheNormalisedPolygon) {
     EXPECT_TRUE(SameBytes(stream.Bytes(), ExpectedMultiPartRecord(2, 5, open).Bytes()));
 }
 
+TEST(PolygonRecord, AnAlreadyNormalisedPolygonIsWrittenAsItStands) {
+    // An outer ring and a hole, both open and oriented the wrong way round.
+    TSFPolygon polygon = PolygonOf({{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, {{1, 1}, {1, 2}, {2, 2}}});
+    NormalizePolygonRing(polygon);
+    TSFPolygon again = polygon;
+    TMemoryOutputStream normalised;
+    WriteNormalizedPolygonRecord(normalised, 7, polygon);
+    TMemoryOutputStream plain;
+    WritePolygonRecord(plain, 7, again);
+    EXPECT_TRUE(SameBytes(normalised.Bytes(), plain.Bytes()));
+    EXPECT_TRUE(SameBytes(normalised.Bytes(), ExpectedMultiPartRecord(7, 5, polygon).Bytes()));
+}
+
 TEST(ContentLength, CountsWordsAndSaturatesBeyondTheRange) {
     EXPECT_EQ(PointContentLength({}), 10);
     TSFPolygon huge;

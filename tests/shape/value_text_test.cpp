@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace varnelo {
 namespace {
@@ -51,6 +56,135 @@ TEST(FormatFixedTest, ReportsTheLengthWithoutWritingWhenTheTextDoesNotFit) {
     EXPECT_EQ(FormatFixed(1234567890.0, 6, out), 17u);
     EXPECT_EQ(std::string(out.data(), out.size()), "########");
     EXPECT_EQ(FormatFixed(1e300, 255, out), 301u + 1 + 255);
+}
+
+// The integer shortcut of FormatFixed must give the bytes the shortest-digits definition
+// gives: over random values of every size, the decimal texts a .mid holds, and values right
+// at and next to the rounding midpoints, where the two ways of rounding could part.
+TEST(FormatFixedTest, TakesTheShortcutOnlyWhereItGivesTheDefinedText) {
+    std::mt19937_64 random(12345);
+    std::vector<double> values = {0.0000005, 1.0000005,          2.5e-7,      1.005,
+                                  0.125,     4503599627370495.5, 1e-300,      5e-324,
+                                  1e17,      123456.0000005,     -751850.9975};
+    for (int i = 0; i < 40000; ++i) {
+        const double magnitude = std::pow(10.0, std::uniform_real_distribution<>(-9, 12)(random));
+        values.push_back(random() % 2 ? magnitude : -magnitude);
+        // A decimal text of up to nine places, as parsed, and its neighbours.
+        const auto units =
+            static_cast<std::int64_t>(random() % 2'000'000'000'000) - 1'000'000'000'000;
+        const double parsed = static_cast<double>(units) / 1e9;
+        values.push_back(parsed);
+        values.push_back(std::nextafter(parsed, 1e300));
+        values.push_back(std::nextafter(parsed, -1e300));
+        // Midpoints of six-decimal rounding.
+        values.push_back((static_cast<double>(units / 1000) + 0.5) / 1e6);
+    }
+    std::array<char, 600> fast{};
+    std::array<char, 600> reference{};
+    for (const double value : values) {
+        for (const int decimals : {0, 1, 2, 6, 9, 17, 20}) {
+            const std::size_t n = FormatFixed(value, decimals, fast);
+            const std::size_t m = FormatFixedFromShortestDigits(value, decimals, reference);
+            ASSERT_EQ(std::string_view(fast.data(), n), std::string_view(reference.data(), m))
+                << std::hexfloat << value << " at " << decimals;
+        }
+    }
+}
+
+// Rounding a text's own digits must agree with formatting the double the text reads as,
+// including texts whose dropped digits are exactly a half, which decide the direction.
+TEST(FormatFixedTest, TextDigitsGiveTheTextOfTheValueTheyReadAs) {
+    std::mt19937_64 random(4242);
+    std::vector<std::string> texts = {"0.0000005",  "-0.0000005",     "2.5",        "0.125",   "-0",
+                                      "-0.0000004", "999999.9999995", "12.3450000", "00012.5", "7"};
+    for (int i = 0; i < 40000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int intDigits = 1 + static_cast<int>(random() % 9);
+        const int fracDigits = static_cast<int>(random() % 10);
+        for (int k = 0; k < intDigits; ++k) {
+            text += static_cast<char>('0' + random() % 10);
+        }
+        if (fracDigits > 0) {
+            text += '.';
+            for (int k = 0; k < fracDigits; ++k) {
+                // Plenty of fives and zeros, so that exact halves come up often.
+                text += "0123455559"[random() % 10];
+            }
+        }
+        texts.push_back(text);
+    }
+    std::array<char, 64> fromText{};
+    std::array<char, 600> fromValue{};
+    for (const std::string& text : texts) {
+        const double value = *ParseDecimalText(text);
+        for (const int decimals : {0, 1, 2, 6, 9, 17}) {
+            const auto n = FormatFixedFromText(text, decimals, fromText);
+            if (!n) {
+                continue;  // beyond 15 significant digits: left to FormatFixed
+            }
+            const std::size_t m = FormatFixed(value, decimals, fromValue);
+            ASSERT_EQ(std::string_view(fromText.data(), *n), std::string_view(fromValue.data(), m))
+                << text << " at " << decimals;
+        }
+    }
+    EXPECT_FALSE(FormatFixedFromText("1234567890.123456", 6, fromText).has_value());
+    EXPECT_FALSE(FormatFixedFromText("1e5", 6, fromText).has_value());
+    EXPECT_EQ(FormatFixedFromText("751850.997", 6, fromText), 13u);
+    EXPECT_EQ(std::string_view(fromText.data(), 13), "751850.997000");
+}
+
+TEST(ParseTextTest, ShortDecimalsReadAsTheGeneralParserReadsThem) {
+    std::mt19937_64 random(777);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int intDigits = 1 + static_cast<int>(random() % 12);
+        const int fracDigits = static_cast<int>(random() % 10);
+        for (int k = 0; k < intDigits; ++k) {
+            text += static_cast<char>('0' + random() % 10);
+        }
+        if (fracDigits > 0) {
+            text += '.';
+            for (int k = 0; k < fracDigits; ++k) {
+                text += static_cast<char>('0' + random() % 10);
+            }
+        }
+        const auto fast = ParseShortDecimal(text);
+        if (!fast) {
+            // Only digit strings beyond 2^53 are left to the general parser.
+            ASSERT_GT(intDigits + fracDigits, 15) << text;
+            continue;
+        }
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(*fast), std::bit_cast<std::uint64_t>(expected))
+            << text;
+        // In a long text (the reader's buffer) the number is read by the quick path; what
+        // follows it must not change the value or the length.
+        const std::string inBuffer = text + " 35.393525\r\n139.694494 35.393525\r\n";
+        double scanned = 0.0;
+        ASSERT_EQ(ScanShortDecimal(inBuffer, scanned), text.size()) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(scanned), std::bit_cast<std::uint64_t>(expected))
+            << text;
+    }
+    // At the start of a longer text the number ends where its grammar ends.
+    double value = 0.0;
+    EXPECT_EQ(ScanShortDecimal("139.694494 35.393525", value), 10u);
+    EXPECT_EQ(value, 139.694494);
+    EXPECT_EQ(ScanShortDecimal("1.5e3", value), 3u);
+    EXPECT_EQ(value, 1.5);
+    EXPECT_EQ(ScanShortDecimal("12345678.1234567,x", value), 16u);
+    EXPECT_EQ(value, 12345678.1234567);
+    for (const std::string none : {"1. 5", "-.5", " 1", "x1", "", "-", "."}) {
+        EXPECT_EQ(ScanShortDecimal(none, value), 0u) << none;
+        EXPECT_EQ(ScanShortDecimal(none + "                         1", value), 0u) << none;
+    }
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*ParseShortDecimal("-0")),
+              std::bit_cast<std::uint64_t>(-0.0));
+    EXPECT_EQ(ParseShortDecimal("9007199254740992"), 9007199254740992.0);
+    // Left to the general parsers: too many digits, exponents, signs and bare points.
+    for (const char* other : {"9007199254740993", "12345678901234567890", "1e5", "+1", ".5", "5.",
+                              "", "-", "1.2.3", " 1", "0x1"}) {
+        EXPECT_FALSE(ParseShortDecimal(other).has_value()) << other;
+    }
 }
 
 TEST(ParseTextTest, IntegersNeedSignAndDigitsWithinRange) {
