@@ -176,7 +176,7 @@ class TConversionRun {
         std::string keyword;
         while (!mif_.Eof()) {
             CollapseBlanksInto(TrimView(mif_.ReadLineView()), keywordLine);
-            keyword.assign(FirstField(keywordLine));
+            AssignFirstField(keywordLine, keyword);
             ToUpperAscii(keyword);
             const TKeyword kind = KeywordOf(keyword);
             if (kind == TKeyword::None) {
@@ -189,9 +189,15 @@ class TConversionRun {
     }
 
     // Field 1 of the line by the field rules, so a quoted first word counts as its content.
-    static std::string_view FirstField(std::string_view line) {
+    // It is copied while the scanner lives: a quoted field with doubled quotes is held by
+    // the scanner itself.
+    static void AssignFirstField(std::string_view line, std::string& out) {
         TFieldScanner fields(line, ' ');
-        return fields.Next() ? fields.Field() : std::string_view{};
+        if (fields.Next()) {
+            out.assign(fields.Field());
+        } else {
+            out.clear();
+        }
     }
 
     void ConvertObject(TKeyword kind, std::string_view line) {
@@ -247,10 +253,11 @@ class TConversionRun {
     }
 
     void WritePoint(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         const std::int32_t length = PointContentLength(point_);
         WriteIndexEntry(length);
         WritePointRecord(shp_, number, point_);
+        records_ = number;
         if (number == 1) {
             InitBoxFromPoint(header_.Box, point_);
         } else {
@@ -260,18 +267,20 @@ class TConversionRun {
     }
 
     void WritePolyLine(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         WriteIndexEntry(PolyLineContentLength(polyLine_));
         WritePolyLineRecord(shp_, number, polyLine_);
+        records_ = number;
         FoldBox(number, polyLine_.Box);
         AppendRow(row);
     }
 
     void WritePolygon(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         NormalizePolygonRing(polygon_);
         WriteIndexEntry(PolygonContentLength(polygon_));
         WritePolygonRecord(shp_, number, polygon_);
+        records_ = number;
         FoldBox(number, polygon_.Box);
         AppendRow(row);
     }
@@ -322,6 +331,8 @@ class TConversionRun {
     const TConversionHooks& hooks_;
     TLocalDbf* table_ = nullptr;
     TShpHeader header_{};
+    // Records written to the .shp in full; the next one gets the number after it, and a
+    // record whose writing fails is not counted.
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
     std::string midLine_;
@@ -354,13 +365,17 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     ShowStatus(hooks, kPreparingText);
     TLineReader mif = TLineReader::FromFile(mifPath);
     TLineReader mid = TLineReader::FromFile(midPath);
-    auto shp = CreateFileOutputStream(shpPath);
-    auto shx = CreateFileOutputStream(shxPath);
+    const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
+    auto shp = createOutput(shpPath);
+    auto shx = createOutput(shxPath);
     ShowStatus(hooks, "");
     ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
     TTableOwner privateOwner;
     TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
+    if (hooks.TableStorage) {
+        table.SetStorageFactory(hooks.TableStorage);
+    }
     TConversionRun run(conversionType, mif, mid, *shp, *shx, hooks);
     bool ok = false;
     try {

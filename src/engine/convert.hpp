@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "shape/output_stream.hpp"
+#include "shape/table_storage.hpp"
+
 namespace varnelo {
 
 class TLocalDbf;
@@ -61,6 +64,12 @@ struct TConversionHooks {
     // Called now and then with the bytes of the .mif read so far and its size.
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
     TConversionReport* Report = nullptr;
+    // Creates the .shp and .shx streams; new files on disk when not given. Lets a caller put
+    // the geometry files elsewhere or make their writes fail on purpose.
+    std::function<std::unique_ptr<TOutputStream>(const std::string& path)> CreateOutput;
+    // Where the attribute table reads and writes its file once created; the disk when not
+    // given.
+    TTableStorageFactory TableStorage;
 };
 
 // Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx and .dbf.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace varnelo {
@@ -47,6 +48,12 @@ std::optional<TDate> ParseDateText(std::string_view text) noexcept;
 // `value`: 5e-7 gives 0.000001 at six decimals, 2.5e-7 gives 0.000000, 1.005 gives 1.01 at
 // two. Returns the length of the text; writes it to `out` only when it fits.
 std::size_t FormatFixed(double value, int decimals, std::span<char> out);
+
+// The text as an error message quotes it: at most `limit` bytes, cut on a character
+// boundary and followed by "..." when cut, so that a huge value cannot make a huge message;
+// control bytes (0-31) shown as "?", so that a zero byte cannot end the message early nor a
+// line end split it. The quotes are the caller's.
+std::string TextForMessage(std::string_view text, std::size_t limit = 64);
 
 // Writes the date as "yyyymmdd" into the first 8 bytes of `out` (the date must be valid).
 void FormatDateDigits(const TDate& date, std::span<char, 8> out) noexcept;
