@@ -451,6 +451,12 @@ TEST_F(FaultInjection, TargetsThatCannotBeCreatedRaiseOrFailWithoutTouchingOther
     }
     EXPECT_FALSE(fs::exists(dir.Path("missing")));
 
+    // A pipe named like the .shp, which no one reads: an error at once, not a wait.
+    const std::string pipe = dir.Path("out/pipe.shp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_THROW(ConvertMifToShp(ctPolygon, mif, pipe), EInOutError);
+    EXPECT_FALSE(fs::exists(dir.Path("out/pipe.shx")));
+
     // A read-only folder: the same error, for someone who may not write there.
     fs::permissions(dir.Path(), fs::perms::all);
     fs::create_directory(dir.Path("readonly"));
