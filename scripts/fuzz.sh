@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Bounded fuzzing pass: builds the libFuzzer targets (fuzz preset: clang, AddressSanitizer,
-# UBSan) and runs each one for the given number of seconds on a copy of its seed corpus.
+# UBSan) and runs each one (every fuzz/fuzz_<name>.cpp) for the given number of seconds on a
+# copy of its seed corpus fuzz/corpus/fuzz_<name>/, with fuzz/fuzz_<name>.dict if present.
 # Any crash, hang (10 s per input), leak, sanitizer report or memory use above 512 MB fails
 # the pass; the input that caused it is kept in out/fuzz/<target>/.
 # Usage: scripts/fuzz.sh [seconds-per-target]   (60 by default)
@@ -15,17 +16,20 @@ cmake --build --preset fuzz
 work=out/fuzz
 rm -rf "$work"
 failed=()
-for target in fuzz_convert fuzz_dbf fuzz_mif_header; do
-  dict=fuzz/mif.dict
-  [ "$target" = fuzz_dbf ] && dict=fuzz/dbf.dict
+for source in fuzz/fuzz_*.cpp; do
+  target=$(basename "$source" .cpp)
+  options=()
+  [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
   dir="$work/$target"
   mkdir -p "$dir/corpus"
-  cp fuzz/corpus/"$target"/* "$dir/corpus/"
-  # A small quarantine keeps the many short-lived buffers of a conversion from reading as
-  # a memory leak of hundreds of megabytes.
+  if [ -d "fuzz/corpus/$target" ]; then
+    cp fuzz/corpus/"$target"/* "$dir/corpus/"
+  fi
+  # A smaller quarantine of freed memory keeps the many short-lived 1 MB buffers of the
+  # conversions from pushing the process towards its memory limit.
   if ASAN_OPTIONS=quarantine_size_mb=64:detect_leaks=1 \
      "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 \
-       -print_final_stats=1 -dict="$dict" -artifact_prefix="$dir/" "$dir/corpus" \
+       -print_final_stats=1 "${options[@]}" -artifact_prefix="$dir/" "$dir/corpus" \
        >"$dir/log" 2>&1; then
     result=clean
   else
