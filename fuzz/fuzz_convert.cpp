@@ -2,9 +2,11 @@
 // what comes before is the .mif, what comes after the .mid (no zero byte: an empty .mid).
 // Both are written to a folder private to this process and converted with each of the
 // five conversion types; every result, finished or failed, must leave a consistent pair.
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,23 +23,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::string_view kFolderPrefix = "varnelo-fuzz-convert-";
+
 // Memory-backed when the system has it: the conversions write many small files.
-fs::path PrivateFolder() {
+fs::path BaseFolder() {
     std::error_code ec;
-    fs::path base =
-        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    fs::path folder = base / ("varnelo-fuzz-convert-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    return folder;
+    return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
+// The fuzzer ends its process without running exit handlers, so each run removes the folders
+// that runs before it left, once their process is gone.
+void RemoveFoldersOfEndedRuns(const fs::path& base) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kFolderPrefix)) {
+            continue;
+        }
+        const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + kFolderPrefix.size()));
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            fs::remove_all(entry.path(), ec);
+        }
+    }
 }
 
 const fs::path& Folder() {
     static const fs::path folder = [] {
-        fs::path made = PrivateFolder();
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Folder(), ec);
-        });
+        const fs::path base = BaseFolder();
+        RemoveFoldersOfEndedRuns(base);
+        fs::path made = base / (std::string(kFolderPrefix) + std::to_string(::getpid()));
+        fs::create_directories(made);
         return made;
     }();
     return folder;
