@@ -1,16 +1,21 @@
 #include "engine/attribute_table.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <system_error>
 #include <vector>
 
 #include "engine/convert.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/byte_order.hpp"
 #include "shape/cp932.hpp"
+#include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 #include "shape/output_stream.hpp"
+#include "shape/table_storage.hpp"
 
 namespace varnelo {
 
@@ -56,6 +61,20 @@ std::string RenamedDuplicate(const std::string& name, std::size_t position) {
     renamed += '~';
     renamed += suffix;
     return renamed;
+}
+
+// A table open elsewhere holds its file locked, a writer alone, readers together. Replacing
+// the file under either would pull the rows from under it, and the new table could not be
+// opened for writing anyway; so such a file counts as one that cannot be created, as on
+// systems where an open file cannot be replaced at all. The returned handle keeps its lock
+// until the new file is written, so that no other table opens it half-made.
+std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& dbfPath) {
+    auto existing = OpenPosixTableStorage(dbfPath, TStorageAccess::ReadOnly);
+    if (existing && !existing->TryLock(TLockKind::Exclusive)) {
+        throw EInOutError("ファイル \"" + dbfPath + "\". " + std::system_category().message(EBUSY) +
+                          " を作成できません");
+    }
+    return existing;
 }
 
 }  // namespace
@@ -106,7 +125,9 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
     out[kDbfHeaderSize * (n + 1)] = kHeaderTerminator;
     out[kDbfHeaderSize * (n + 1) + 1] = kEndOfFile;
 
-    auto stream = CreateFileOutputStream(ChangeFileExt(path, ".dbf"));
+    const std::string dbfPath = ChangeFileExt(path, ".dbf");
+    const auto existing = HoldUnlessInUse(dbfPath);
+    auto stream = CreateFileOutputStream(dbfPath);
     stream->Write(bytes.data(), bytes.size());
     stream->Close();
 }

@@ -196,7 +196,7 @@ class TConversionRun {
             // Collapsing runs of spaces cannot make or unmake a keyword (none holds a
             // space), so only the object lines are collapsed, for their readers.
             const std::string_view line = TrimView(mif_.ReadLineView());
-            const TKeyword kind = KeywordOf(FirstField(line));
+            const TKeyword kind = KindOfFirstField(line);
             if (kind == TKeyword::None) {
                 continue;
             }
@@ -209,10 +209,12 @@ class TConversionRun {
         }
     }
 
-    // Field 1 of the line by the field rules, so a quoted first word counts as its content.
-    static std::string_view FirstField(std::string_view line) {
+    // The keyword named by field 1 of the line by the field rules, so a quoted first word
+    // counts as its content. The word is judged while the scanner lives: a quoted field with
+    // doubled quotes is held by the scanner itself.
+    static TKeyword KindOfFirstField(std::string_view line) {
         TFieldScanner fields(line, ' ');
-        return fields.Next() ? fields.Field() : std::string_view{};
+        return fields.Next() ? KeywordOf(fields.Field()) : TKeyword::None;
     }
 
     void ConvertObject(TKeyword kind, std::string_view line) {
@@ -268,10 +270,11 @@ class TConversionRun {
     }
 
     void WritePoint(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         const std::int32_t length = PointContentLength(point_);
         WriteIndexEntry(length);
         WritePointRecord(shp_, number, point_);
+        records_ = number;
         if (number == 1) {
             InitBoxFromPoint(header_.Box, point_);
         } else {
@@ -281,18 +284,20 @@ class TConversionRun {
     }
 
     void WritePolyLine(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         WriteIndexEntry(PolyLineContentLength(polyLine_));
         WritePolyLineRecord(shp_, number, polyLine_);
+        records_ = number;
         FoldBox(number, polyLine_.Box);
         AppendRow(row);
     }
 
     void WritePolygon(std::string_view row) {
-        const std::int32_t number = ++records_;
+        const std::int32_t number = records_ + 1;
         NormalizePolygonRing(polygon_);
         WriteIndexEntry(PolygonContentLength(polygon_));
         WriteNormalizedPolygonRecord(shp_, number, polygon_);
+        records_ = number;
         FoldBox(number, polygon_.Box);
         AppendRow(row);
     }
@@ -345,6 +350,8 @@ class TConversionRun {
     const TConversionHooks& hooks_;
     TLocalDbf* table_ = nullptr;
     TShpHeader header_{};
+    // Records written to the .shp in full; the next one gets the number after it, and a
+    // record whose writing fails is not counted.
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
     std::string_view midLine_;
@@ -377,13 +384,17 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     ShowStatus(hooks, kPreparingText);
     TLineReader mif = TLineReader::FromFile(mifPath);
     TLineReader mid = TLineReader::FromFile(midPath);
-    auto shp = CreateFileOutputStream(shpPath);
-    auto shx = CreateFileOutputStream(shxPath);
+    const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
+    auto shp = createOutput(shpPath);
+    auto shx = createOutput(shxPath);
     ShowStatus(hooks, "");
     ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
     TTableOwner privateOwner;
     TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
+    if (hooks.TableStorage) {
+        table.SetStorageFactory(hooks.TableStorage);
+    }
     TConversionRun run(conversionType, mif, mid, *shp, *shx, hooks);
     bool ok = false;
     try {

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "shape/output_stream.hpp"
+#include "shape/table_storage.hpp"
+
 namespace varnelo {
 
 class TLocalDbf;
@@ -64,6 +67,12 @@ struct TConversionHooks {
     // Writes each .mid row in place of AppendDbfRecord, and has every row posted on its
     // own instead of in bulk: the plain way, kept to check the fast one against.
     std::function<void(TLocalDbf& table, std::string_view row)> PlainRowWriter;
+    // Creates the .shp and .shx streams; new files on disk when not given. Lets a caller put
+    // the geometry files elsewhere or make their writes fail on purpose.
+    std::function<std::unique_ptr<TOutputStream>(const std::string& path)> CreateOutput;
+    // Where the attribute table reads and writes its file once created; the disk when not
+    // given.
+    TTableStorageFactory TableStorage;
 };
 
 // Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx and .dbf.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 #include "engine/numbers.hpp"
@@ -285,6 +286,24 @@ double EllipseAngle(double theta, double cx, double cy, double rx, double ry) {
     return std::atan2(-(r.Y - cy) * rx, (r.X - cx) * ry);
 }
 
+// Coordinates near the ends of the double range overflow in the arithmetic of arcs and
+// ellipses (a half-width of 1e308 - -1e308); such an object has no points to give, and an
+// infinite or undefined angle must never reach a conversion to a whole degree.
+void RequireFinite(std::initializer_list<double> values, std::string_view kind) {
+    for (const double v : values) {
+        if (!std::isfinite(v)) {
+            throw EMifFormatError(std::string(kind) +
+                                  " オブジェクトの座標が大きすぎて計算できません");
+        }
+    }
+}
+
+void RequireFinitePoints(const TSFMultiPart& shape, std::string_view kind) {
+    for (const TShpPoint& p : shape.Points) {
+        RequireFinite({p.X, p.Y}, kind);
+    }
+}
+
 // ---- text objects ----
 
 // The text string, from the keyword line when it carries one, else from the next line.
@@ -408,6 +427,7 @@ void ReadMifEllipse(std::string_view keywordLine, TLineReader& /*mif*/, TSFPolyg
         t += kEllipseStep;
     }
     out.Points[kEllipseSteps] = out.Points[0];
+    RequireFinitePoints(out, "ELLIPSE");
     CalcShapeBox(out);
 }
 
@@ -437,6 +457,7 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 
     const double phiEnd = EllipseAngle(NormalizeDegrees(360 - b), cx, cy, rx, ry);
     const double phiStart = EllipseAngle(NormalizeDegrees(360 - a), cx, cy, rx, ry);
+    RequireFinite({cx, cy, rx, ry, phiEnd, phiStart}, "ARC");
     double sweep = phiStart - phiEnd;
     if (sweep < 0) {
         sweep += kTwoPi;
@@ -453,6 +474,7 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
     // Only the end is exact; the start was snapped down to a whole degree.
     out.Points[static_cast<std::size_t>(steps)] = {std::cos(phiStart) * rx + cx,
                                                    cy - std::sin(phiStart) * ry};
+    RequireFinitePoints(out, "ARC");
     CalcShapeBox(out);
 }
 

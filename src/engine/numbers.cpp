@@ -4,7 +4,6 @@
 #include <cmath>
 #include <system_error>
 
-#include "shape/cp932.hpp"
 #include "shape/errors.hpp"
 #include "shape/value_text.hpp"
 
@@ -59,13 +58,9 @@ TParseResult ParseDouble(std::string_view text, double& value) noexcept {
 }  // namespace
 
 std::string QuoteForMessage(std::string_view text) {
-    const std::size_t keep = cp932::CharBoundaryAtMost(text, kQuotedTextLimit);
     std::string quoted = "\"";
-    quoted.append(text.substr(0, keep));
-    if (keep < text.size()) {
-        quoted.append("...");
-    }
-    quoted.push_back('"');
+    quoted += TextForMessage(text, kQuotedTextLimit);
+    quoted += '"';
     return quoted;
 }
 

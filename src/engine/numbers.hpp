@@ -21,7 +21,8 @@ std::int32_t StrToInt32(std::string_view text);
 std::optional<std::int32_t> TryStrToInt32(std::string_view text) noexcept;
 
 // The text as an error message quotes it: in double quotes, cut after about 64 bytes on a
-// character boundary so that a huge garbage line cannot make a huge message.
+// character boundary so that a huge garbage line cannot make a huge message, control bytes
+// shown as "?" so that a zero byte cannot cut the message short.
 std::string QuoteForMessage(std::string_view text);
 
 }  // namespace varnelo

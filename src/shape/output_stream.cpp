@@ -28,8 +28,10 @@ std::string CannotCreateText(const std::string& path, int error) {
 
 TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t bufferSize)
     : buffer_(std::max<std::size_t>(bufferSize, 1)) {
+    // O_NONBLOCK keeps a FIFO at this path from stalling the open until some reader comes
+    // (it fails instead); it has no effect on regular files.
     do {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         throw EInOutError(CannotCreateText(path, errno));

@@ -69,7 +69,7 @@ std::string TextOf(const Variant& value) {
 }
 
 [[noreturn]] void RaiseNotConvertible(std::string_view text, const char* what) {
-    throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
+    throw EConvertError("'" + TextForMessage(text) + "' is not a valid " + what);
 }
 
 [[noreturn]] void RaiseWrongKind(const TField& field, const char* kind) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <system_error>
 
+#include "shape/cp932.hpp"
+
 namespace varnelo {
 namespace {
 
@@ -518,6 +520,18 @@ void FormatDateDigits(const TDate& date, std::span<char, 8> out) noexcept {
             v /= 10;
         }
     }
+}
+
+std::string TextForMessage(std::string_view text, std::size_t limit) {
+    const std::size_t keep = cp932::CharBoundaryAtMost(text, limit);
+    std::string shown(text.substr(0, keep));
+    // No trail byte lies below 0x40, so this never splits a two-byte character.
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }, '?');
+    if (keep < text.size()) {
+        shown += "...";
+    }
+    return shown;
 }
 
 }  // namespace varnelo

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "shape/text_words.hpp"
@@ -71,6 +72,12 @@ std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decima
 // The same text worked out from the shortest digits every time; FormatFixed takes an exact
 // integer shortcut for the values where it cannot differ. Kept as the reference.
 std::size_t FormatFixedFromShortestDigits(double value, int decimals, std::span<char> out);
+
+// The text as an error message quotes it: at most `limit` bytes, cut on a character
+// boundary and followed by "..." when cut, so that a huge value cannot make a huge message;
+// control bytes (0-31) shown as "?", so that a zero byte cannot end the message early nor a
+// line end split it. The quotes are the caller's.
+std::string TextForMessage(std::string_view text, std::size_t limit = 64);
 
 // Writes the date as "yyyymmdd" into the first 8 bytes of `out` (the date must be valid).
 void FormatDateDigits(const TDate& date, std::span<char, 8> out) noexcept;

@@ -441,5 +441,19 @@ TEST_F(ConvertCases, ShortMidGivesBlankRowsAndUnknownObjectsTakeNoMidLine) {
     EXPECT_EQ(dbf.substr(65), std::string(" a   ") + " b   " + "     " + "\x1a");
 }
 
+// Found by fuzzing: the keyword of a line whose first word is quoted with doubled quotes
+// inside was read after the text it lay in had gone. Such lines are no objects; the objects
+// around them keep their rows.
+TEST_F(ConvertCases, QuotedFirstWordsWithDoubledQuotesArePassedOver) {
+    const auto mif =
+        Source("quoted", "Columns 1\r\n  NAME Char(4)\r\n",
+               "Point 1 1\r\n\"b\"\"\r\n\"a long first word with \"\"quotes\"\" in it\" 5"
+               "\r\n\"POINT\" 2 2\r\n",
+               "\"a\"\r\n\"b\"\r\n");
+    ASSERT_TRUE(Convert(ctPoint, mif, dir.Path("quoted.shp")));
+    EXPECT_EQ(report.RecordsWritten, 2);
+    EXPECT_EQ(ReadFileBytes(dir.Path("quoted.dbf")).substr(65), " a    b   \x1a");
+}
+
 }  // namespace
 }  // namespace varnelo

@@ -302,6 +302,23 @@ TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
     EXPECT_THROW(ReadMifArc("ARC 0 0 11 11", mif, arc), EMifFormatError);
 }
 
+// Found by fuzzing: a rectangle spanning most of the double range overflowed the arithmetic
+// into infinite radii and undefined angles, which then went into a conversion to whole
+// degrees. Such objects raise; large ones that can still be computed give their points.
+TEST(ReadMifArc, RaisesWhenTheRectangleIsTooLargeToCompute) {
+    TLineReader mif = Lines("");
+    TSFPolyLine arc;
+    EXPECT_THROW(ReadMifArc("ARC -1e308 -1e308 1e308 1e308 0 90", mif, arc), EMifFormatError);
+    ReadMifArc("ARC 0 0 1e308 1e308 0 90", mif, arc);
+    EXPECT_EQ(arc.NumPoints, 91);
+    EXPECT_TRUE(std::isfinite(arc.Box.Xmax) && std::isfinite(arc.Box.Ymin));
+
+    TSFPolygon ellipse;
+    EXPECT_THROW(ReadMifEllipse("ELLIPSE -1e308 0 1e308 1", mif, ellipse), EMifFormatError);
+    ReadMifEllipse("ELLIPSE 0 0 1e308 1e308", mif, ellipse);
+    EXPECT_TRUE(std::isfinite(ellipse.Box.Xmax) && std::isfinite(ellipse.Box.Ymax));
+}
+
 // ---- TEXT ----
 
 TEST(ReadMifText, TakesTheStringFromTheKeywordLineOrItsOwnLine) {

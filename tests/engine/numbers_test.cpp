@@ -66,6 +66,11 @@ TEST(QuoteForMessage, CapsLongTextOnACharacterBoundary) {
     // A two-byte character that would straddle the cap is left out whole.
     EXPECT_EQ(QuoteForMessage(std::string(63, 'a') + "\x83\x65" + "zz"),
               "\"" + std::string(63, 'a') + "...\"");
+    // A zero byte would end the message; line ends would split it.
+    EXPECT_EQ(QuoteForMessage(std::string("1\0"
+                                          "5\r\n",
+                                          5)),
+              "\"1?5??\"");
 }
 
 }  // namespace

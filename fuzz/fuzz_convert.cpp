@@ -1,0 +1,100 @@
+// Whole conversions of arbitrary MIF/MID pairs. The input is split at its first zero byte:
+// what comes before is the .mif, what comes after the .mid (no zero byte: an empty .mid).
+// Both are written to a folder private to this process and converted with each of the
+// five conversion types; every result, finished or failed, must leave a consistent pair.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "engine/convert.hpp"
+#include "shapefile_check.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kFolderPrefix = "varnelo-fuzz-convert-";
+
+// Memory-backed when the system has it: the conversions write many small files.
+fs::path BaseFolder() {
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
+// The fuzzer ends its process without running exit handlers, so each run removes the folders
+// that runs before it left, once their process is gone.
+void RemoveFoldersOfEndedRuns(const fs::path& base) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kFolderPrefix)) {
+            continue;
+        }
+        const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + kFolderPrefix.size()));
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            fs::remove_all(entry.path(), ec);
+        }
+    }
+}
+
+const fs::path& Folder() {
+    static const fs::path folder = [] {
+        const fs::path base = BaseFolder();
+        RemoveFoldersOfEndedRuns(base);
+        fs::path made = base / (std::string(kFolderPrefix) + std::to_string(::getpid()));
+        fs::create_directories(made);
+        return made;
+    }();
+    return folder;
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = input.find('\0');
+    const std::string_view mif = input.substr(0, split);
+    const std::string_view mid =
+        split == std::string_view::npos ? std::string_view{} : input.substr(split + 1);
+
+    const fs::path& folder = Folder();
+    const std::string mifPath = (folder / "source.mif").string();
+    WriteFile(mifPath, mif);
+    WriteFile(folder / "source.mid", mid);
+    const std::string shpPath = (folder / "target.shp").string();
+    const std::string shxPath = (folder / "target.shx").string();
+    const std::string dbfPath = (folder / "target.dbf").string();
+
+    for (int type = varnelo::ctPoint; type <= varnelo::ctTextAsLine; ++type) {
+        std::error_code ec;
+        fs::remove(dbfPath, ec);  // a failure before the table is made must not find an old one
+        varnelo::TConversionReport report;
+        varnelo::TConversionHooks hooks;
+        hooks.Report = &report;
+        const bool finished = varnelo::ConvertMifToShp(type, mifPath, shpPath, hooks);
+        varnelo::fuzz::CheckShapefilePair(shpPath, shxPath, report.RecordsWritten, finished);
+        if (finished) {
+            varnelo::fuzz::CheckDbfRows(dbfPath, report.RecordsWritten, report.RecordsWritten);
+        } else if (fs::exists(dbfPath, ec)) {
+            varnelo::fuzz::CheckDbfRows(dbfPath,
+                                        std::max<std::int64_t>(report.RecordsWritten - 1, 0),
+                                        report.RecordsWritten);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,150 @@
+// The MIF readers alone, over a line reader in memory: header, Columns section and the field
+// names made from it, then every object of the data section through its reader, each record
+// checked for the shape the writers rely on and written to a memory stream. The first input
+// byte picks the reader's buffer size and the source's chunk size, so lines cross chunk
+// boundaries anywhere, and which text reader takes TEXT objects.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/attribute_table.hpp"
+#include "engine/line_reader.hpp"
+#include "engine/mif_header.hpp"
+#include "engine/mif_objects.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+#include "shape/output_stream.hpp"
+#include "shape/shp_writer.hpp"
+
+namespace {
+
+using namespace varnelo;
+
+[[noreturn]] void Broken(const char* rule) {
+    std::fprintf(stderr, "reader check failed: %s\n", rule);
+    std::abort();
+}
+
+void Require(bool holds, const char* rule) {
+    if (!holds) {
+        Broken(rule);
+    }
+}
+
+// What the writers take for granted about a record the readers filled.
+void CheckMultiPart(const TSFMultiPart& shape) {
+    Require(shape.NumParts >= 0 && shape.NumPoints >= 0, "negative counts");
+    Require(shape.Parts.size() == static_cast<std::size_t>(shape.NumParts), "part count");
+    Require(shape.Points.size() == static_cast<std::size_t>(shape.NumPoints), "point count");
+    std::int32_t previous = 0;
+    for (const std::int32_t start : shape.Parts) {
+        Require(start >= previous && start <= shape.NumPoints, "part start out of order");
+        previous = start;
+    }
+}
+
+// A record is written whole: its length on disk matches the content length it announces.
+template <class Write, class Shape>
+void WriteAndMeasure(Write write, Shape& shape, std::int32_t contentLength) {
+    TMemoryOutputStream stream;
+    write(stream, 1, shape);
+    Require(stream.Size() == 8 + 2 * static_cast<std::uint64_t>(contentLength),
+            "record size differs from its content length");
+}
+
+void ReadObject(std::string_view keyword, std::string_view line, TLineReader& mif,
+                bool textAsLine) {
+    TShpPoint point;
+    TSFPolyLine polyLine;
+    TSFPolygon polygon;
+    std::string text;
+    if (keyword == "POINT") {
+        ReadMifPoint(line, mif, point);
+    } else if (keyword == "LINE" || keyword == "PLINE" || keyword == "ARC") {
+        if (keyword == "LINE") {
+            ReadMifLine(line, mif, polyLine);
+        } else if (keyword == "PLINE") {
+            ReadMifPline(line, mif, polyLine);
+        } else {
+            ReadMifArc(line, mif, polyLine);
+        }
+        CheckMultiPart(polyLine);
+        WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
+    } else if (keyword == "REGION" || keyword == "RECT" || keyword == "ROUNDRECT" ||
+               keyword == "ELLIPSE") {
+        if (keyword == "REGION") {
+            ReadMifRegion(line, mif, polygon);
+        } else if (keyword == "ELLIPSE") {
+            ReadMifEllipse(line, mif, polygon);
+        } else {
+            ReadMifRect(line, mif, polygon);
+        }
+        CheckMultiPart(polygon);
+        NormalizePolygonRing(polygon);
+        CheckMultiPart(polygon);
+        WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
+    } else if (keyword == "TEXT") {
+        if (textAsLine) {
+            ReadMifTextLine(line, mif, text, polyLine);
+            CheckMultiPart(polyLine);
+        } else {
+            ReadMifTextPoint(line, mif, text, point);
+        }
+    }
+}
+
+std::string FirstFieldUpper(std::string_view line) {
+    TFieldScanner fields(line, ' ');
+    std::string word(fields.Next() ? fields.Field() : std::string_view{});
+    for (char& c : word) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return word;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    static constexpr std::size_t kBufferSizes[] = {1, 2, 3, 7, 64, TLineReader::kDefaultBufferSize};
+    static constexpr std::size_t kChunkSizes[] = {1, 5, 16, SIZE_MAX};
+    const unsigned selector = data[0];
+    const std::size_t bufferSize = kBufferSizes[selector % std::size(kBufferSizes)];
+    const std::size_t chunkSize = kChunkSizes[(selector / 8) % std::size(kChunkSizes)];
+    const bool textAsLine = (selector & 0x80) != 0;
+    std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    TLineReader mif(std::make_unique<TMemorySource>(std::move(bytes), chunkSize), bufferSize);
+
+    ReadMifHeader(mif);
+    TSFColumns columns;
+    try {
+        ReadMifColumns(mif, columns);
+    } catch (const EMifFormatError&) {
+        return 0;
+    }
+    ColumnsToDbfFields(columns);
+    for (const TSFColumn& column : columns) {
+        Require(column.Name.size() <= kDbfFieldNameLength, "field name longer than 10 bytes");
+    }
+
+    std::string line;
+    while (!mif.Eof()) {
+        CollapseBlanksInto(TrimView(mif.ReadLineView()), line);
+        try {
+            ReadObject(FirstFieldUpper(line), line, mif, textAsLine);
+        } catch (const EConvertError&) {
+            // a number that is not one: the conversion would stop here
+        } catch (const EMifFormatError&) {
+            // the file ends inside the object, or a count is negative
+        }
+    }
+    return 0;
+}

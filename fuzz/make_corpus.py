@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora under fuzz/corpus/<target>/ from the bundled samples and a few
+hand-made damaged files. Run from anywhere; the output is the same every time."""
+import pathlib
+import struct
+
+ROOT = pathlib.Path(__file__).resolve().parent
+SAMPLES = ROOT.parent / "samples"
+CORPUS = ROOT / "corpus"
+
+HEADER = b'Version 300\r\nCharset "WindowsJapanese"\r\nDelimiter ","\r\nCoordSys Earth Projection 1, 0\r\n'
+
+
+def mif(columns, data):
+    body = HEADER + b"Columns %d\r\n" % len(columns)
+    body += b"".join(b"  " + c + b"\r\n" for c in columns)
+    return body + b"Data\r\n\r\n" + data
+
+
+# Damaged or hostile MIF/MID pairs: (name, mif bytes, mid bytes).
+PAIRS = [
+    ("region_count_max", mif([b"ID Integer"], b"Region 2147483647\r\n 3\r\n0 0\r\n1 1\r\n1 0\r\n"), b"1\r\n"),
+    ("region_negative", mif([b"ID Integer"], b"Region 1\r\n -4\r\n0 0\r\n"), b"1\r\n"),
+    ("pline_multiple_huge", mif([b"ID Integer"], b"Pline Multiple 2147483647\r\n 2\r\n0 0\r\n1 1\r\n"), b"1\r\n"),
+    ("pline_truncated", mif([b"ID Integer"], b"Pline 5\r\n0 0\r\n1 1\r\n"), b"1\r\n"),
+    ("columns_negative", HEADER + b"Columns -3\r\nData\r\nPoint 1 2\r\n", b"1\r\n"),
+    ("columns_short", HEADER + b"Columns 2147483647\r\n  A Char(5)\r\n", b""),
+    ("char_widths", mif([b"A Char(300)", b"B Char(-5)", b"C Char", b"D Char(0)", b"E Time"],
+                        b"Point 1 2\r\nPoint 3 4\r\n"), b'"x",1,2,3,4\r\n"' + b"y" * 400 + b'"\r\n'),
+    ("duplicate_names", mif([b"LONGCOLUMNNAME%d Integer" % (i % 3) for i in range(14)] +
+                            [b"\x8a\xbf\x8e\x9a\x96\xbc\x91\x4f\x82\xa0\x82\xa2 Char(4)", b"\xff\xfe\x80 Char(2)"],
+                            b"Point 0 0\r\n"), b"1,2,3\r\n"),
+    ("numbers_hostile", mif([b"F Float", b"I Integer"],
+                            b"Point 1e308 -1e308\r\nPoint " + b"9" * 400 + b" 1\r\nPoint nan inf\r\n"),
+     b"1e400,99999999999\r\n-0.0000001,-2147483649\r\n,\r\n"),
+    ("arc_ellipse_extremes", mif([], b"Arc -1e308 -1e308 1e308 1e308 1e300 -1e300\r\n"
+                                   b"Ellipse -1e308 0 1e308 1\r\nArc 0 0 0.5 0.5 10 10.5\r\n"), b"\r\n\r\n\r\n"),
+    ("text_quotes", mif([b"N Char(10)"], b'Text ""\r\n"a, b  c"\r\n1 2 3 4\r\nText "\x1a"\r\n1 2 3 4\r\n'),
+     b'"a\x1ab"\r\n'),
+    ("nul_and_cr", mif([b"N Char(3)"], b"Point 1\r2\r\nPoint\r\n\r\n 3\r\n 4\r\n"), b"a\x00b\r\nc\rd\r\n"),
+    ("no_delimiter_header", b"Version 3\nCharset x\nCoordSys y\nColumns 1\n N Char(2)\nData\nRect 0 0 1 1\n", b"z\n"),
+    ("quoted_first_words", mif([b"N Char(4)"], b'Point 1 1\r\n"b"\r"\r\n"a long first word ""quoted"" here" 5\r\n'
+                                                b'"POINT" 2 2\r\n'), b'"a"\r\n"b"\r\n'),
+    ("lf_only_all_kinds", mif([b"N Char(8)", b"D Date", b"L Logical"],
+                              b"Point 1 2\nLine 0 0 1 1\nPline 2\n0 0\n1 1\nRegion 1\n3\n0 0\n0 1\n1 1\n"
+                              b"Arc 0 0 2 2 0 90\nText \"t\"\n0 0 1 1\nRect 0 0 2 2\nRoundRect 0 0 2 2\n0.5\n"
+                              b"Ellipse 0 0 2 2\nMultipoint 1\n0 0\nNone\n"),
+     b"a,2005/01/23,T\nb,,F\nc,1/2/3,x\n,,\n\n\n\n\n\n\n\n\n"),
+]
+
+
+def dbf(fields, records, version=0x03, count=None, header_length=None, record_length=None,
+        index_flag=0, end=b"\x1a", terminator=b"\x0d"):
+    n = len(fields)
+    hl = 32 * n + 33 if header_length is None else header_length
+    rl = 1 + sum(f[2] for f in fields) if record_length is None else record_length
+    head = struct.pack("<B3BIHH16xB3x", version, 105, 1, 23,
+                       len(records) if count is None else count, hl, rl, index_flag)
+    descriptors = b"".join(struct.pack("<11sc4xBB14x", name, kind, length, decimals)
+                           for name, kind, length, decimals in fields)
+    return head + descriptors + terminator + b"".join(records) + end
+
+
+FIVE = [(b"NAME", b"C", 10, 0), (b"POP", b"N", 16, 0), (b"AREA", b"N", 16, 6),
+        (b"BORN", b"D", 8, 0), (b"OK", b"L", 1, 0)]
+ROW = b" " + b"Tokyo     " + b"             123" + b"       12.500000" + b"20050123" + b"T"
+DELETED = b"*" + ROW[1:]
+ODD = b" " + b"\x82\xa0\x82\xa2\x00\x00xyzw" + b"   -2147483649  " + b"1e999           " + b"20051332" + b"?"
+
+TABLES = [
+    ("five_fields_empty", dbf(FIVE, [])),
+    ("five_fields_rows", dbf(FIVE, [ROW, DELETED, ODD])),
+    ("version_83", dbf(FIVE, [ROW], version=0x83)),
+    ("version_fb", dbf(FIVE, [ROW], version=0xFB)),
+    ("index_flag", dbf(FIVE, [ROW], index_flag=1)),
+    ("count_lies_high", dbf(FIVE, [ROW], count=0x7FFFFFFF)),
+    ("count_lies_max", dbf(FIVE, [ROW], count=0xFFFFFFFF)),
+    ("header_length_huge", dbf(FIVE, [ROW], header_length=0xFFFF)),
+    ("header_length_odd", dbf(FIVE, [ROW], header_length=32 * 5 + 47)),
+    ("header_length_33", dbf([], [b" ", b"*"], header_length=33)),
+    ("record_length_zero", dbf(FIVE, [ROW], record_length=0)),
+    ("record_length_short", dbf(FIVE, [ROW], record_length=20)),
+    ("record_length_huge", dbf(FIVE, [ROW], record_length=0xFFFF)),
+    ("no_end_byte", dbf(FIVE, [ROW, ROW], end=b"")),
+    ("bytes_after_end", dbf(FIVE, [ROW], end=b"\x1aTRAILING")),
+    ("memo_field", dbf([(b"M", b"M", 10, 0)], [])),
+    ("zero_width_fields", dbf([(b"Z", b"C", 0, 0), (b"N", b"N", 0, 0), (b"F", b"N", 0, 3)], [b" ", b" "])),
+    ("short_date_logical", dbf([(b"D", b"D", 4, 0), (b"L", b"L", 0, 0)], [b" 2005T"])),
+    ("wide_logical_date", dbf([(b"D", b"D", 12, 0), (b"L", b"L", 5, 0)], [b" 20050123    True "])),
+    ("name_without_zero", dbf([(b"ABCDEFGHIJK", b"C", 3, 0), (b"abcdefghijk", b"C", 3, 0)], [b" abcdef"])),
+    ("truncated_header", dbf(FIVE, [ROW])[:20]),
+    ("truncated_descriptors", dbf(FIVE, [ROW])[:100]),
+]
+
+
+def write(target, name, data):
+    folder = CORPUS / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data)
+
+
+def main():
+    for mif_path in sorted(SAMPLES.glob("*.mif")):
+        mif_bytes = mif_path.read_bytes()
+        mid_bytes = mif_path.with_suffix(".mid").read_bytes()
+        write("fuzz_convert", "sample_" + mif_path.stem, mif_bytes + b"\x00" + mid_bytes)
+        # Selector 0x05: default buffer, whole chunks; 0x80 | 0x08: one-byte buffer, text as line.
+        write("fuzz_mif_header", "sample_" + mif_path.stem, b"\x05" + mif_bytes)
+        write("fuzz_mif_header", "sample_small_" + mif_path.stem, b"\x88" + mif_bytes)
+    for name, mif_bytes, mid_bytes in PAIRS:
+        write("fuzz_convert", name, mif_bytes + b"\x00" + mid_bytes)
+        write("fuzz_mif_header", name, b"\x02" + mif_bytes)
+    for name, data in TABLES:
+        write("fuzz_dbf", name, data)
+
+
+if __name__ == "__main__":
+    main()
