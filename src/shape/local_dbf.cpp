@@ -45,12 +45,16 @@ void StoreRightAligned(std::span<char> field, std::string_view text) {
     }
     const std::size_t pad = field.size() - text.size();
     std::memset(field.data(), ' ', pad);
-    std::memcpy(field.data() + pad, text.data(), text.size());
+    if (!text.empty()) {  // an empty view may have no data pointer at all
+        std::memcpy(field.data() + pad, text.data(), text.size());
+    }
 }
 
 void StoreLeftAligned(std::span<char> field, std::string_view text) {
     const std::size_t n = std::min(text.size(), field.size());
-    std::memcpy(field.data(), text.data(), n);
+    if (n > 0) {  // an empty view may have no data pointer at all
+        std::memcpy(field.data(), text.data(), n);
+    }
     std::memset(field.data() + n, ' ', field.size() - n);
 }
 

@@ -263,6 +263,18 @@ TEST_F(LocalDbfTest, TextIsCutToTheFieldWithoutSplittingDoubleByteCharacters) {
     }
 }
 
+TEST_F(LocalDbfTest, EmptyViewsWithoutDataBlankTheField) {
+    // A default-constructed view has no data pointer; found by fuzzing the conversion.
+    auto text = AppendingOne({"S", 'C', 3});
+    text->SetFieldFromText(0, std::string_view{});
+    text->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 3), "   ");
+    auto other = AppendingOne({"S", 'C', 2});
+    other->Fields(0).SetAsString(std::string_view{});
+    other->Post();
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 2), "  ");
+}
+
 TEST_F(LocalDbfTest, DatesAndLogicalsAreStoredAsDigitsAndLetters) {
     for (const char* text : {"2005/01/23", "20050123", "2005/1/23"}) {
         auto t = AppendingOne({"D", 'D', 8});
