@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs work in a child process and measures it there: wall time and the child's own peak
 // resident memory, unaffected by whatever the measuring process holds or has held.
 #pragma once

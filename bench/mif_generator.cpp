@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mif_generator.hpp"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deterministic generator of realistic MIF/MID pairs for benchmarking the converter.
 //
 // The same options and seed always give the same bytes (ring and line shapes go through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // varnelo-mifgen: writes a realistic MIF/MID pair for benchmarks and manual tests.
 #include <charconv>
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // varnelo-bench: converts generated MIF/MID pairs several times, each run in a child process of
 // its own, and prints Markdown table rows with throughput and peak memory, next to ogr2ogr on
 // the same files when it is installed.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # varnelo_add_test(<source> LIBS <targets...> [LABELS <labels...>] [ENV <k=v...>])
 # Builds one GoogleTest executable per test source and registers it with CTest.
 find_package(GTest REQUIRED)

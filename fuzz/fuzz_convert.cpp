@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole conversions of arbitrary MIF/MID pairs. The input is split at its first zero byte:
 // what comes before is the .mif, what comes after the .mid (no zero byte: an empty .mid).
 // Both are written to a folder private to this process and converted with each of the

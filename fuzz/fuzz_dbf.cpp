@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes as a .dbf, held in memory: opened read-only and writable, every field of
 // every record read forwards and backwards, then one record appended with values taken from
 // the input and the table reopened to see it counted. Refusing to open is fine; any other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MIF readers alone, over a line reader in memory: header, Columns section and the field
 // names made from it, then every object of the data section through its reader, each record
 // checked for the shape the writers rely on and written to a memory stream. The first input

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the seed corpora under fuzz/corpus/<target>/ from the bundled samples and a few
 hand-made damaged files. Run from anywhere; the output is the same every time."""
 import pathlib

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cross-checks of a written shapefile pair that hold after any conversion, finished or
 // failed: the index entries point at the record headers in order, each record's length
 // agrees with its entry, and a finished pair carries its true file lengths. A broken rule

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds (release) and runs the main job: converts every bundled sample with each
 # conversion type that applies, into out/samples/, and shows what was written.
 set -euo pipefail

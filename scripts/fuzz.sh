@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Bounded fuzzing pass: builds the libFuzzer targets (fuzz preset: clang, AddressSanitizer,
 # UBSan) and runs each one (every fuzz/fuzz_<name>.cpp) for the given number of seconds on a
 # copy of its seed corpus fuzz/corpus/fuzz_<name>/, with fuzz/fuzz_<name>.dict if present.

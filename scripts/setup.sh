@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 

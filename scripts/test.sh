@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs the whole test suite. Usage: scripts/test.sh [preset]
 # (debug by default; "asan" runs it under AddressSanitizer and UBSan; "slow" runs only the
 # tests of gigabyte inputs, on the release build).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // varnelo-mifinfo FILE.mif: prints the column list of a .mif and how many objects of
 // each kind its data section holds. A quick look at a source before converting it.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/attribute_table.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shapefile's attribute table built from the MIF column list and filled from .mid lines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/convert.hpp"
 
 #include <sys/stat.h>

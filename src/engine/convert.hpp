@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversion driver: one MIF/MID pair into one shapefile triple (.shp, .shx, .dbf).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/line_reader.hpp"
 
 #include <fcntl.h>

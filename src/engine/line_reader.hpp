@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line-by-line reading of the .mif and .mid text files.
 //
 // A line ends at LF or CR LF; a carriage return never belongs to a line (a lone CR is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/mif_header.hpp"
 
 #include <string_view>

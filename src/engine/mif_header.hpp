@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parts of a .mif read before any object: the header keywords and the Columns
 // section, whose column list becomes the attribute table's layout.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One reader per MIF object kind. Each takes the object's keyword line (trimmed, runs of
 // spaces collapsed, letters in their own case), reads the object's further lines from
 // the .mif reader, and fills the record passed in. Coordinates are kept exactly as

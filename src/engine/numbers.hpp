@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Locale-independent conversion of coordinate and count texts: a full stop is always the
 // decimal separator. The callers pass trimmed text, so blanks around a number are not
 // accepted; an optional leading '+' is.

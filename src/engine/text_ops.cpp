@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/text_ops.hpp"
 
 #include <algorithm>

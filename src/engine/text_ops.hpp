@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small byte-string operations every MIF and MID reader rests on. Text is bytes of
 // code page 932 and is never converted; positions are 1-based where the callers count
 // that way. Every operation is linear in its input.

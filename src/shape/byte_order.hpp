@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place where numbers are turned into bytes of a fixed order and back. Shapefile
 // headers mix big-endian integers (file code, lengths, offsets, record numbers) with
 // little-endian integers and doubles, so every writer and reader goes through these.

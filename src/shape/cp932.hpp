@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Double-byte character rules of code page 932 (Shift-JIS). Text is never converted;
 // these helpers only keep cuts and scans from splitting a two-byte character.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Error classes shared by the whole core. Every error carries only its message text,
 // byte for byte as shown to the user (Shift-JIS where the text is Japanese).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/geometry.hpp"
 
 #include <algorithm>

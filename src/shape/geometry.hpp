@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Geometry records shared by the MIF readers and the shapefile writers, and the small
 // routines on them: byte reversal, bounding boxes, signed ring area and the ring
 // normalisation that shapefile polygons need.

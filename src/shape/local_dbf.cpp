@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/local_dbf.hpp"
 
 #include "shape/byte_order.hpp"

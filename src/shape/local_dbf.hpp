@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TLocalDbf: a table over one dBASE file (.dbf), read and written record by record with no
 // index, memo or record cache. Every change is in the file before the call that makes it
 // returns; closing writes nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seekable output byte streams: the buffered file stream the converter writes its geometry
 // files through, a memory stream, and a wrapper that fails on purpose after a number of
 // bytes so that the handling of write errors can be exercised.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writers for the shapefile main file (.shp) and its index (.shx). Each routine writes at
 // the stream's current position; the caller owns the streams, the record counter and the
 // running header values, and calls them in this order per record: content length, index

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generic table layer: a dataset with a current record, states, record buffers,
 // field definitions and field objects that turn text into typed values. A concrete table
 // (the dBASE engine) fills in the storage side through the protected Internal* hooks;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/table_storage.hpp"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte-level access to one table file: positioned reads and writes, its size, an advisory
 // lock and closing. The table engine reads and writes only through this interface, so a
 // memory file or a failing file can stand in for the disk in tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading text eight bytes at a time: a word holds up to eight bytes of the text, the first
 // byte in the lowest bits whatever the machine's order, so that scans for digits, blanks
 // and delimiters test eight bytes with a few integer operations instead of a loop.

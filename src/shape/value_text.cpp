@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/value_text.hpp"
 
 #include "shape/text_words.hpp"

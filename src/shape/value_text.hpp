@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions between field values and their text: the parsers behind setting a field
 // from text, and the fixed-point formatter used for decimal fields. Plain functions on
 // byte strings, no locale: "." is the decimal separator and "/" separates the date parts.

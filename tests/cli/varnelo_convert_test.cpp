@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Golden-output tests of the command-line converter: exit codes, messages and files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Field names, the empty table's bytes and rows appended from .mid lines.
 #include "engine/attribute_table.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver collects its .dbf rows and writes them in large blocks. Whenever the
 // conversion returns, by success or by failure, the .dbf on disk must hold every row
 // posted so far, the matching record count and the end byte after the last row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The converter's output for the benchmark generator's files stays byte for byte what it was:
 // every conversion type over every kind of generated data, checked against digests taken from
 // a plain build of the converter, and against the plainest way of writing the rows. Digests are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End-to-end conversions of the bundled samples, checked against bytes written down by
 // hand from the shapefile and dBASE layouts.
 #include "engine/convert.hpp"

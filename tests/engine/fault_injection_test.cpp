@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions that meet a full disk, a write error, sources that cannot be read, target
 // folders that cannot be written, a table open elsewhere and a file system without locks.
 // Each must answer false or raise a clear error, never crash, never change the sources, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole conversions of sources made to hurt: counts at the ends of their range, numbers of
 // thousands of digits, lines of a hundred megabytes, zero bytes, end-of-file bytes inside
 // quotes, names that are not Shift-JIS, and tables whose header lengths lie. Each must end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions of sources far larger than memory, generated here and removed afterwards: a
 // .mif of more than 4 GiB of regions must stream through in a small, fixed amount of memory,
 // and a conversion whose .shp would pass the format's 2 GiB limit must stop with a clear

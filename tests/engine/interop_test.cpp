@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an independent reader (GDAL's ogrinfo) sees in the files the converter writes:
 // record counts, vertices and attribute bytes, Shift-JIS included. Skipped when GDAL is
 // not installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/mif_objects.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hand-assembled .dbf files for the table tests, and a memory-backed table to open them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/output_stream.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/shp_writer.hpp"
 
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generic table layer, exercised through a dBASE table held in memory.
 #include "shape/table.hpp"
 

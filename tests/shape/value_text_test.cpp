@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shape/value_text.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds expected file contents field by field, from values and their byte order, so that
 // the expected bytes of a test are derived from the file layout and not from the writer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a shell command and collects what it prints, for tests that drive executables.
 #pragma once
 

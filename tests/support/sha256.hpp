@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-256 of a byte string as lowercase hex, the same digest `sha256sum` prints, so that
 // expected digests in tests can be checked from the command line.
 #pragma once
