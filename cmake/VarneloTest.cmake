@@ -1,12 +1,18 @@
 # SPDX-License-Identifier: MIT
-# varnelo_add_test(<source> LIBS <targets...> [LABELS <labels...>] [ENV <k=v...>])
-# Builds one GoogleTest executable per test source and registers it with CTest.
+# varnelo_add_test(<source> LIBS <targets...> [NAME <name>] [LABELS <labels...>] [ENV <k=v...>])
+# Builds one GoogleTest executable per test source and registers it with CTest. NAME builds the
+# same source a second time under another name; its tests are prefixed with that name.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(varnelo_add_test source)
-  cmake_parse_arguments(ARG "" "" "LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME" "LIBS;LABELS;ENV" ${ARGN})
   get_filename_component(name ${source} NAME_WE)
+  set(prefix)
+  if(ARG_NAME)
+    set(name ${ARG_NAME})
+    set(prefix TEST_PREFIX ${ARG_NAME}.)
+  endif()
   add_executable(${name} ${source})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
                                         varnelo_warnings)
@@ -20,5 +26,5 @@ function(varnelo_add_test source)
   if(ARG_ENV)
     list(APPEND props ENVIRONMENT "${ARG_ENV}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${prefix} PROPERTIES ${props})
 endfunction()

@@ -3,7 +3,8 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin shapelib)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin shapelib
+          help2man man-db dpkg-dev file)
 if [ "${VARNELO_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

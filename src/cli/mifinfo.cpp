@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // varnelo-mifinfo FILE.mif: prints the column list of a .mif and how many objects of
 // each kind its data section holds. A quick look at a source before converting it.
+#include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -8,9 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "cli/tool_exit.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/text_ops.hpp"
+#include "varnelo/version.hpp"
 
 namespace {
 
@@ -57,24 +60,37 @@ void PrintCounts(const TCounts& counts) {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "使い方: varnelo-mifinfo FILE.mif\n");
-        return 1;
+int Main(int argc, char** argv) {
+    CLI::App app{"Prints the column list of a .mif and how many objects of each kind it holds.",
+                 "varnelo-mifinfo"};
+    std::string path;
+    app.add_option("source", path, "the .mif to look at")->required();
+    app.set_version_flag("--version", std::string("varnelo-mifinfo ") + VARNELO_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return varnelo::cli::kExitUsage;
     }
     try {
-        varnelo::TLineReader mif = varnelo::TLineReader::FromFile(argv[1]);
+        varnelo::TLineReader mif = varnelo::TLineReader::FromFile(path);
         varnelo::ReadMifHeader(mif);
         varnelo::TSFColumns columns;
         varnelo::ReadMifColumns(mif, columns);
-        std::printf("%s\n", argv[1]);
+        std::printf("%s\n", path.c_str());
         PrintColumns(columns);
         PrintCounts(CountObjects(mif));
-        return 0;
+        return varnelo::cli::kExitSuccess;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "varnelo-mifinfo: %s\n", error.what());
-        return 1;
+        return varnelo::cli::kExitFailed;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return varnelo::cli::FinishStandardOutput("varnelo-mifinfo", Main(argc, argv));
 }

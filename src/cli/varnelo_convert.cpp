@@ -11,20 +11,17 @@
 #include <optional>
 #include <string>
 
+#include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
-
-#ifndef VARNELO_VERSION
-#define VARNELO_VERSION "0.0.0"
-#endif
+#include "varnelo/version.hpp"
 
 namespace {
 
 using namespace varnelo;
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitFailed;
+using cli::kExitSuccess;
+using cli::kExitUsage;
 
 std::optional<int> ParseConversionType(const std::string& text) {
     static const std::map<std::string, int> names = {
@@ -134,9 +131,7 @@ int Run(int type, const std::string& source, const std::string& target) {
     return kExitSuccess;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     CLI::App app{
         "Converts a MIF/MID pair into an ESRI Shapefile (.shp, .shx, .dbf).\n"
         "Types: point, polyline, polygon, text-point, text-line (or 0-4).",
@@ -167,4 +162,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     return Run(*type, source, target);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return varnelo::cli::FinishStandardOutput("varnelo-convert", Main(argc, argv));
 }

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "shape/cp932.hpp"
+#include "shape/uint128.hpp"
 
 namespace varnelo {
 namespace {
@@ -139,8 +140,6 @@ inline const char* AccumulateDigits(const char* begin, const char* p, const char
     }
     return p + n;
 }
-
-__extension__ using TUInt128 = unsigned __int128;
 
 constexpr int kMaxExactDecimals = 17;  // 10^17 < 2^57, so mantissa x 10^17 fits 128 bits
 

@@ -86,6 +86,23 @@ TEST_F(ConvertTool, HelpAndVersion) {
     EXPECT_EQ(version.out.rfind("varnelo-convert ", 0), 0u) << version.out;
 }
 
+TEST_F(ConvertTool, ToolsFailWhenStandardOutputCannotBeWritten) {
+    const std::string convert = std::string("'") + VARNELO_CONVERT_EXE + "' ";
+    const std::string mifinfo = std::string("'") + VARNELO_MIFINFO_EXE + "' ";
+    const std::string commands[] = {
+        convert + "--version",
+        convert + "--type point '" + Sample("stations.mif") + "' '" + dir.Path("st.shp") + "'",
+        mifinfo + "--version",
+        mifinfo + "'" + Sample("stations.mif") + "'",
+    };
+    for (const std::string& command : commands) {
+        const auto result = testing::RunCommand(command + " 2>&1 >/dev/full");
+        EXPECT_EQ(result.ExitCode, 1) << command;
+        EXPECT_NE(result.Output.find("cannot write to standard output"), std::string::npos)
+            << command << ": " << result.Output;
+    }
+}
+
 TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     const TRun noMif =
         RunTool("-t 0 '" + dir.Path("absent.mif") + "' '" + dir.Path("o.shp") + "'", dir);

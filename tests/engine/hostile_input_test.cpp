@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../support/child_process.hpp"
+#include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
@@ -163,10 +164,8 @@ TEST_F(HostileInput, NumbersOfTenThousandDigitsGiveTheirValueOrAShortClearError)
     // Leading zeros do not matter; too many digits before the point are out of range.
     EXPECT_TRUE(Convert(ctPoint,
                         Source("long", columns, "Point " + zeros + "1.5 -" + zeros + "2\r\n", "")));
-    double xy[2];
-    std::memcpy(xy, Out(".shp").data() + 112, sizeof xy);
-    EXPECT_EQ(xy[0], 1.5);
-    EXPECT_EQ(xy[1], -2.0);
+    EXPECT_EQ(testing::DoubleAt(Out(".shp"), 112), 1.5);
+    EXPECT_EQ(testing::DoubleAt(Out(".shp"), 120), -2.0);
 
     EXPECT_FALSE(Convert(ctPoint, Source("long", columns, "Point 1" + zeros + " 2\r\n", "")));
     EXPECT_THAT(report.ErrorText, HasSubstr("範囲外"));
@@ -207,10 +206,8 @@ TEST_F(HostileInput, HundredMegabyteLinesStreamThroughInLinearTime) {
     });
     EXPECT_TRUE(outcome.Exited(0)) << "exit " << outcome.ExitCode << ", signal " << outcome.Signal;
     EXPECT_EQ(Column("NAME"), std::vector<std::string>{std::string(20, 'n')});
-    double xy[2];
-    std::memcpy(xy, Out(".shp").data() + 112, sizeof xy);
-    EXPECT_EQ(xy[0], 3.0);
-    EXPECT_EQ(xy[1], 4.0);
+    EXPECT_EQ(testing::DoubleAt(Out(".shp"), 112), 3.0);
+    EXPECT_EQ(testing::DoubleAt(Out(".shp"), 120), 4.0);
     EXPECT_LT(outcome.Seconds, 60) << "not linear in the line length";
 #ifndef VARNELO_SANITIZED
     // The longest line is held a few times over (the reader's line, its collapsed copy, the

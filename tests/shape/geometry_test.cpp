@@ -57,13 +57,13 @@ std::vector<TShpPoint> Square(double x0, double y0, double x1, double y1) {
 }
 
 TEST(ReverseBytes, TurnsLittleEndianIntoBigEndianAndBack) {
-    std::int32_t value = 9994;
-    auto* bytes = reinterpret_cast<std::byte*>(&value);
-    ReverseBytes(4, bytes);
-    EXPECT_THAT(std::vector<std::byte>(bytes, bytes + 4),
+    // 9994 as little-endian bytes.
+    std::array<std::byte, 4> bytes{std::byte{0x0A}, std::byte{0x27}, std::byte{0}, std::byte{0}};
+    ReverseBytes(4, bytes.data());
+    EXPECT_THAT(bytes,
                 ElementsAre(std::byte{0x00}, std::byte{0x00}, std::byte{0x27}, std::byte{0x0A}));
-    ReverseBytes(4, bytes);
-    EXPECT_EQ(value, 9994);
+    ReverseBytes(4, bytes.data());
+    EXPECT_THAT(bytes, ElementsAre(std::byte{0x0A}, std::byte{0x27}, std::byte{0}, std::byte{0}));
 
     std::array<std::byte, 3> odd{std::byte{1}, std::byte{2}, std::byte{3}};
     ReverseBytes(3, odd.data());

@@ -16,34 +16,22 @@
 
 namespace varnelo::testing {
 
-static_assert(std::endian::native == std::endian::little,
-              "the expected bytes are built from the machine's little-endian values");
-
 class TExpectedBytes {
   public:
     TExpectedBytes& Int32BE(std::int32_t value) {
-        const std::size_t at = Grow(4);
-        std::memcpy(&bytes_[at], &value, 4);
-        std::swap(bytes_[at], bytes_[at + 3]);
-        std::swap(bytes_[at + 1], bytes_[at + 2]);
-        return *this;
+        return Unsigned(static_cast<std::uint32_t>(value), 4, true);
     }
     TExpectedBytes& Int32LE(std::int32_t value) {
-        std::memcpy(&bytes_[Grow(4)], &value, 4);
-        return *this;
+        return Unsigned(static_cast<std::uint32_t>(value), 4, false);
     }
     TExpectedBytes& DoubleLE(double value) {
-        std::memcpy(&bytes_[Grow(8)], &value, 8);
-        return *this;
+        return Unsigned(std::bit_cast<std::uint64_t>(value), 8, false);
     }
     TExpectedBytes& Zeros(std::size_t count) {
         Grow(count);
         return *this;
     }
-    TExpectedBytes& UInt16LE(std::uint16_t value) {
-        std::memcpy(&bytes_[Grow(2)], &value, 2);
-        return *this;
-    }
+    TExpectedBytes& UInt16LE(std::uint16_t value) { return Unsigned(value, 2, false); }
     TExpectedBytes& Byte(unsigned char value) {
         bytes_[Grow(1)] = std::byte{value};
         return *this;
@@ -81,6 +69,15 @@ class TExpectedBytes {
     }
 
   private:
+    // The low `size` bytes of `value`, most significant first when `bigEndian`; built from
+    // shifts, so the expected bytes do not depend on the machine's byte order.
+    TExpectedBytes& Unsigned(std::uint64_t value, std::size_t size, bool bigEndian) {
+        const std::size_t at = Grow(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes_[at + (bigEndian ? size - 1 - i : i)] = static_cast<std::byte>(value >> (8 * i));
+        }
+        return *this;
+    }
     std::size_t Grow(std::size_t count) {
         const std::size_t at = bytes_.size();
         bytes_.resize(at + count, std::byte{0});
@@ -88,6 +85,15 @@ class TExpectedBytes {
     }
     std::vector<std::byte> bytes_;
 };
+
+// The little-endian double stored at `at` of a file's bytes.
+inline double DoubleAt(std::string_view bytes, std::size_t at) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        bits |= std::uint64_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
+    }
+    return std::bit_cast<double>(bits);
+}
 
 // Compares two byte strings and, on a difference, names its first offset.
 inline ::testing::AssertionResult SameBytes(const std::vector<std::byte>& actual,

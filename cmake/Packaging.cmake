@@ -1,0 +1,17 @@
+# SPDX-License-Identifier: MIT
+# The Debian package: cpack -G DEB in the build folder writes varnelo_<version>_amd64.deb.
+set(CPACK_PACKAGE_NAME varnelo)
+set(CPACK_PACKAGE_VENDOR "The Varnelo Converter authors")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MIF/MID to ESRI Shapefile converter")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Converts map data in the MapInfo Interchange Format (.mif with its .mid, Shift-JIS)\n"
+       "into ESRI Shapefiles (.shp, .shx, .dbf), keeping every attribute byte as written.")
+set(CPACK_PACKAGE_CONTACT "The Varnelo Converter authors <varnelo@example.org>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
