@@ -78,7 +78,7 @@ std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_
 
 }  // namespace
 
-void ReadMifHeader(TLineReader& mif) {
+void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* /*info*/) {
     int total = 0;
     while (total != kCompleteHeader && !mif.Eof()) {
         const std::string_view raw = mif.ReadLineView();

@@ -21,10 +21,19 @@ struct TSFColumn {
 
 using TSFColumns = std::vector<TSFColumn>;
 
+// What the header declares beyond the columns, kept beside the column list for the .mid rows
+// and the files written beside the shapefile. Each member is empty when the header is silent.
+struct TMifHeaderInfo {
+    char Delimiter = '\0';  // the declared delimiter character; '\0' when none is declared
+    std::string Charset;    // the Charset name, without its quotes
+    std::string CoordSys;   // the CoordSys clause, its continuation lines included
+};
+
 // Reads past the header: stops after the line that completes the four keywords Version,
 // Charset, Delimiter and CoordSys, at the end of the file, or before the first line whose
-// first word is Columns or Data, which is left to be read next.
-void ReadMifHeader(TLineReader& mif);
+// first word is Columns or Data, which is left to be read next. When `info` is given, the
+// header's declarations are kept in it.
+void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info = nullptr);
 
 // Reads up to and including the Columns section and fills `columns` (resized to the
 // declared count; entries already there keep what an unknown type does not set). At the
