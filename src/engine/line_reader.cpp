@@ -19,10 +19,6 @@ namespace {
 
 constexpr char kCtrlZ = 26;
 
-std::string SystemReason(int error) {
-    return std::strerror(error);
-}
-
 // Appends `count` bytes to `out`, leaving out every carriage return: a CR never belongs to
 // a line, whether it ends one (CR LF) or stands alone.
 void AppendWithoutCR(std::string& out, const char* bytes, std::size_t count) {
@@ -47,14 +43,14 @@ TFileSource::TFileSource(const std::string& path) : path_(path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
-        throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemReason(error));
+        throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemErrorText(error));
     }
     struct stat info {};
     if (::fstat(fd_, &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             ::close(fd_);
             fd_ = -1;
-            throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemReason(EISDIR));
+            throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemErrorText(EISDIR));
         }
         if (S_ISREG(info.st_mode)) {
             size_ = static_cast<std::uint64_t>(info.st_size);
@@ -77,7 +73,7 @@ std::size_t TFileSource::Read(char* buffer, std::size_t capacity) {
         if (errno != EINTR) {
             const int error = errno;
             throw EInOutError("ファイル \"" + path_ +
-                              "\" を読み込めません: " + SystemReason(error));
+                              "\" を読み込めません: " + SystemErrorText(error));
         }
     }
 }

@@ -3,6 +3,7 @@
 // byte for byte as shown to the user (Shift-JIS where the text is Japanese).
 #pragma once
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -50,5 +51,12 @@ class EMifFormatError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// The system's description of an errno value, in English whatever the locale and safe to call
+// from any thread (strerror is neither).
+inline std::string SystemErrorText(int error) {
+    const char* text = strerrordesc_np(error);
+    return text != nullptr ? text : "Unknown error " + std::to_string(error);
+}
 
 }  // namespace varnelo

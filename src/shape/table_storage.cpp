@@ -20,7 +20,7 @@ const char* const kReadErrorText = "ストリームの読み込みエラー";
 const char* const kWriteErrorText = "ストリームへの書き込みエラー";
 
 std::string OpenFailureText(const std::string& path, int error) {
-    return "テーブル \"" + path + "\" を開けません: " + std::strerror(error);
+    return "テーブル \"" + path + "\" を開けません: " + SystemErrorText(error);
 }
 
 class TPosixTableStorage final : public TTableStorage {
@@ -85,7 +85,7 @@ class TPosixTableStorage final : public TTableStorage {
                 return false;
             }
             // No lock support on this file system: refuse rather than open unguarded.
-            throw EInOutError(std::string("ファイルをロックできません: ") + std::strerror(errno));
+            throw EInOutError(std::string("ファイルをロックできません: ") + SystemErrorText(errno));
         }
     }
 

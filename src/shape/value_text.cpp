@@ -75,6 +75,44 @@ bool IsDecimalNumber(std::string_view text) noexcept {
     return i == text.size();
 }
 
+// The power of ten of the first non-zero digit of a text that IsDecimalNumber accepts and
+// that is not zero: 0 for "1.5", 2 for "150", -3 for "0.002", 400 for "1e400". Only its sign
+// matters to the caller, so huge exponents saturate.
+std::int64_t LeadingDigitExponent(std::string_view text) noexcept {
+    constexpr std::int64_t kLimit = std::int64_t{1} << 40;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == '0') {
+        ++i;
+    }
+    std::int64_t lead = -1;
+    const std::size_t intDigits = CountDigits(text, i);
+    if (intDigits > 0) {
+        lead = static_cast<std::int64_t>(std::min<std::size_t>(intDigits, kLimit)) - 1;
+    }
+    i += intDigits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (intDigits == 0 && i < text.size() && text[i] == '0') {
+            lead = std::max(lead - 1, -kLimit);
+            ++i;
+        }
+        i += CountDigits(text, i);
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool negative = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        std::int64_t exponent = 0;
+        for (; i < text.size(); ++i) {
+            exponent = std::min(exponent * 10 + (text[i] - '0'), kLimit);
+        }
+        lead += negative ? -exponent : exponent;
+    }
+    return lead;
+}
+
 int DaysInMonth(int year, int month) noexcept {
     static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -344,11 +382,11 @@ std::optional<double> ParseDecimalText(std::string_view text) {
     const auto [ptr, ec] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
-        // Tell overflow from underflow; this path is rare, so a copy is acceptable.
-        value = std::strtod(std::string(text).c_str(), nullptr);
-        if (std::isinf(value)) {
+        // Too large fails; too small to tell from zero reads as zero.
+        if (LeadingDigitExponent(text) >= 0) {
             return std::nullopt;
         }
+        value = 0.0;
     } else if (ec != std::errc() || ptr != text.data() + text.size()) {
         return std::nullopt;
     }

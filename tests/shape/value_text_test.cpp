@@ -206,7 +206,13 @@ TEST(ParseTextTest, DecimalsFollowTheNumberGrammarOnly) {
     EXPECT_EQ(ParseDecimalText("5."), 5.0);
     EXPECT_EQ(ParseDecimalText("-0.25"), -0.25);
     EXPECT_EQ(ParseDecimalText("+3E-1"), 0.3);
-    EXPECT_EQ(ParseDecimalText("1e-400"), 0.0);
+    // Out of range: too small reads as zero, too large fails, whatever the digits' places.
+    for (const char* tiny : {"1e-400", "0.0001e-320", "-123e-99999999999999999999"}) {
+        EXPECT_EQ(ParseDecimalText(tiny), 0.0) << tiny;
+    }
+    for (const char* huge : {"1.5e400", "0.01e311", "12345e99999999999999999999", "-9e308"}) {
+        EXPECT_FALSE(ParseDecimalText(huge).has_value()) << huge;
+    }
     for (const char* bad :
          {"", ".", "-.", "1e", "1e+", "1,5", "nan", "inf", "0x10", "1e400", "--1", "1.2.3", "1 "}) {
         EXPECT_FALSE(ParseDecimalText(bad).has_value()) << bad;
