@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include "app/ini_file.hpp"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+namespace {
+
+bool IsSectionLine(std::string_view line) {
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+std::string_view SectionName(std::string_view line) {
+    return TrimView(line.substr(1, line.size() - 2));
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            end = bytes.size();
+        }
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines_.push_back(std::move(line));
+        start = end + 1;
+    }
+}
+
+std::size_t TIniFile::FindSection(std::string_view section) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const std::string_view line = TrimView(lines_[i]);
+        if (IsSectionLine(line) && SameKeyword(SectionName(line), section)) {
+            return i;
+        }
+    }
+    return lines_.size();
+}
+
+std::size_t TIniFile::FindKey(std::size_t header, std::string_view key, bool& found) const {
+    std::size_t end = header + 1;
+    for (std::size_t i = header + 1; i < lines_.size(); ++i) {
+        const std::string_view line = TrimView(lines_[i]);
+        if (IsSectionLine(line)) {
+            break;
+        }
+        if (!line.empty()) {
+            end = i + 1;  // new keys go after the section's last non-empty line
+        }
+        const std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos && SameKeyword(TrimView(line.substr(0, eq)), key)) {
+            found = true;
+            return i;
+        }
+    }
+    found = false;
+    return end;
+}
+
+std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
+                                   std::int32_t fallback) const {
+    const std::size_t header = FindSection(section);
+    if (header == lines_.size()) {
+        return fallback;
+    }
+    bool found = false;
+    const std::size_t at = FindKey(header, key, found);
+    if (!found) {
+        return fallback;
+    }
+    const std::string_view line = lines_[at];
+    std::string_view text = TrimView(line.substr(line.find('=') + 1));
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() ? value
+                                                                                  : fallback;
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
+    std::string line(key);
+    line += '=';
+    line += std::to_string(value);
+    std::size_t header = FindSection(section);
+    if (header == lines_.size()) {
+        lines_.push_back("[" + std::string(section) + "]");
+    }
+    bool found = false;
+    const std::size_t at = FindKey(header, key, found);
+    if (found) {
+        lines_[at] = std::move(line);
+    } else {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    }
+    Save();
+}
+
+void TIniFile::Save() const {
+    std::string bytes;
+    for (const std::string& line : lines_) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+        throw EInOutError(path_ + " に書き込めません");
+    }
+}
+
+}  // namespace varnelo

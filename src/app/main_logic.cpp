@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+#include "app/main_logic.hpp"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/paths.hpp"
+#include "engine/text_ops.hpp"
+
+namespace varnelo {
+namespace {
+
+bool IsExistingFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec) &&
+           !std::filesystem::is_directory(path, ec);
+}
+
+}  // namespace
+
+std::optional<std::string_view> ValidateInput(const TEditors& editors) {
+    if (!editors.Type) {
+        return kNoTypeText;
+    }
+    if (!IsExistingFile(editors.MifFile)) {
+        return kBadSourceText;
+    }
+    if (TrimView(editors.ShpFile).empty()) {
+        return kBadTargetText;
+    }
+    return std::nullopt;
+}
+
+std::string TargetNameFromSource(std::string_view mifFile) {
+    return ChangeFileExt(mifFile, ".shp");
+}
+
+std::string ErrorDisplayText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
+        text += '.';
+    }
+    return text;
+}
+
+TMainLogic::TMainLogic(IMainView& view, IWorkRunner& runner, std::string exePath)
+    : view_(view),
+      runner_(runner),
+      helpFile_(ExtractDirWithSlash(exePath) + ExtractNameWithoutExt(exePath) + ".html") {}
+
+void TMainLogic::Dispatch(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        view_.ShowErrorDisplay(ErrorDisplayText(e.what()));
+    }
+}
+
+bool TMainLogic::Validate() {
+    if (const auto message = ValidateInput(editors_)) {
+        view_.ShowMessage(TMessageKind::Warning, *message);
+        return false;
+    }
+    return true;
+}
+
+void TMainLogic::lstMifTypeClick(int type) {
+    editors_ = TEditors{type, "", ""};
+    view_.ShowEditors(editors_);
+}
+
+void TMainLogic::SetSource(std::string mifFile) {
+    editors_.ShpFile = TargetNameFromSource(mifFile);
+    editors_.MifFile = std::move(mifFile);
+    view_.ShowEditors(editors_);
+}
+
+void TMainLogic::btnMifBrowseClick() {
+    if (auto path = view_.ChooseFile(TFileDialog::OpenMif)) {
+        SetSource(std::move(*path));
+    }
+}
+
+void TMainLogic::btnShpBrowseClick() {
+    if (auto path = view_.ChooseFile(TFileDialog::SaveShp)) {
+        editors_.ShpFile = std::move(*path);
+        view_.ShowEditors(editors_);
+    }
+}
+
+void TMainLogic::btnCmbBrowseClick() {
+    if (busy_) {
+        return;
+    }
+    if (auto path = view_.ChooseFile(TFileDialog::SaveShp)) {
+        list_.CombineFile = std::move(*path);
+        view_.ShowCombine(list_.Combine, list_.CombineFile);
+    }
+}
+
+void TMainLogic::AfterListChange(TListChange change, std::size_t index) {
+    view_.ListChanged(change, index);
+    UpdateCombineControls();
+}
+
+void TMainLogic::btnAddClick() {
+    if (busy_ || !Validate()) {
+        return;
+    }
+    list_.Entries.push_back(MakeBatchEntry(*editors_.Type, editors_.MifFile, editors_.ShpFile));
+    AfterListChange(TListChange::Appended, list_.Entries.size() - 1);
+}
+
+void TMainLogic::btnReplaceClick() {
+    if (busy_ || !Validate()) {
+        return;
+    }
+    const auto selected = view_.SelectedEntry();
+    if (!selected || *selected >= list_.Entries.size()) {
+        return;
+    }
+    list_.Entries[*selected] = MakeBatchEntry(*editors_.Type, editors_.MifFile, editors_.ShpFile);
+    AfterListChange(TListChange::Replaced, *selected);
+}
+
+void TMainLogic::btnRemoveClick() {
+    const auto selected = view_.SelectedEntry();
+    if (busy_ || !selected || *selected >= list_.Entries.size()) {
+        return;
+    }
+    list_.Entries.erase(list_.Entries.begin() + static_cast<std::ptrdiff_t>(*selected));
+    AfterListChange(TListChange::Removed, *selected);
+}
+
+void TMainLogic::btnClearClick() {
+    if (busy_) {
+        return;
+    }
+    list_.Entries.clear();
+    AfterListChange(TListChange::Cleared, 0);
+}
+
+void TMainLogic::lvwBatchDblClick() {
+    const auto selected = view_.SelectedEntry();
+    if (!selected || *selected >= list_.Entries.size()) {
+        return;
+    }
+    const TBatchEntry& entry = list_.Entries[*selected];
+    editors_ = TEditors{entry.ConversionType, entry.MifFile, entry.ShpFile};
+    view_.ShowEditors(editors_);
+}
+
+void TMainLogic::lvwBatchChange() {
+    view_.SetEntryCommandsEnabled(!busy_ && view_.SelectedEntry().has_value());
+}
+
+void TMainLogic::SetEntryStatus(std::size_t index, TEntryStatus status) {
+    list_.Entries.at(index).Status = status;
+    view_.ListChanged(TListChange::StatusChanged, index);
+}
+
+void TMainLogic::UpdateCombineControls() {
+    list_.CombineEnabled = CanCombine(list_.Entries);
+    view_.SetCombineEnabled(list_.CombineEnabled);
+}
+
+void TMainLogic::SetBusy(bool busy) {
+    busy_ = busy;
+    view_.SetBusy(busy);
+    lvwBatchChange();
+}
+
+void TMainLogic::btnConvertClick() {
+    if (busy_ || !Validate()) {
+        return;
+    }
+    view_.SetBusyCursor(true);
+    SetBusy(true);
+    auto outcome = std::make_shared<TConvertOutcome>();
+    auto work = [this, outcome, type = *editors_.Type, mif = editors_.MifFile,
+                 shp = editors_.ShpFile] {
+        TConversionHooks hooks;
+        hooks.Status = &view_;
+        hooks.ProcessMessages = [this] { view_.ProcessMessages(); };
+        hooks.Progress = [this](std::uint64_t done, std::uint64_t total) {
+            view_.SetProgress(done, total);
+        };
+        try {
+            outcome->Succeeded = ConvertMifToShp(type, mif, shp, hooks);
+        } catch (...) {
+            outcome->Error = std::current_exception();
+        }
+    };
+    runner_.Run(std::move(work), [this, outcome] { Dispatch([&] { FinishConvert(*outcome); }); });
+}
+
+void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
+    // However this ends, once the box is dismissed or before an escaped error reaches the
+    // general error display, the window is idle again with the default cursor.
+    struct TIdleAgain {
+        TMainLogic& logic;
+        ~TIdleAgain() {
+            logic.view_.SetProgress(0, 0);
+            logic.SetBusy(false);
+            logic.view_.SetBusyCursor(false);
+        }
+    } idle{*this};
+    if (outcome.Error) {
+        std::rethrow_exception(outcome.Error);
+    }
+    view_.ShowMessage(outcome.Succeeded ? TMessageKind::Information : TMessageKind::Warning,
+                      outcome.Succeeded ? kConvertedText : kConvertFailedText);
+}
+
+void TMainLogic::btnBatchClick() {
+    // The batch run: converts every entry, or all of them combined into one output.
+}
+
+void TMainLogic::O1Click() {
+    // Loads a batch list from its file.
+}
+
+void TMainLogic::S1Click() {
+    // Saves the batch list to its file.
+}
+
+void TMainLogic::X1Click() {
+    view_.CloseWindow();
+}
+
+void TMainLogic::H2Click() {
+    if (!IsExistingFile(helpFile_)) {
+        view_.ShowMessage(TMessageKind::Error,
+                          "ヘルプファイル " + helpFile_ + " が見つかりません。");
+        return;
+    }
+    if (!view_.OpenDocument(helpFile_)) {
+        view_.ShowMessage(TMessageKind::Error,
+                          "ヘルプファイル " + helpFile_ + " を表示するプログラムがありません。");
+    }
+}
+
+void TMainLogic::A1Click() {
+    view_.ShowAbout("Version " + GetExeFileVersion());
+}
+
+void TMainLogic::DropFiles(const std::vector<std::string>& paths) {
+    if (busy_ || paths.empty()) {
+        return;
+    }
+    if (paths.size() == 1) {
+        SetSource(paths.front());
+        return;
+    }
+    if (!editors_.Type) {
+        view_.ShowMessage(TMessageKind::Warning, kNoTypeText);
+        return;
+    }
+    for (const std::string& path : paths) {
+        list_.Entries.push_back(MakeBatchEntry(*editors_.Type, path, TargetNameFromSource(path)));
+        view_.ListChanged(TListChange::Appended, list_.Entries.size() - 1);
+    }
+    UpdateCombineControls();
+}
+
+}  // namespace varnelo

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// The main window's behaviour without the window: the single-job editors, the batch list with
+// its commands, the input checks, the combine rule's controls and convert now. Every command
+// reaches the user only through IMainView.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/batch_list.hpp"
+#include "app/main_view.hpp"
+
+namespace varnelo {
+
+// The input checks' messages, in the order they are made.
+inline constexpr std::string_view kNoTypeText = "変換するMIFのタイプを選択してください。";
+inline constexpr std::string_view kBadSourceText = "変換元MIFのファイル名が不正です。";
+inline constexpr std::string_view kBadTargetText = "変換後SHPのファイル名が不正です。";
+inline constexpr std::string_view kConvertedText = "変換に成功しました。";
+inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
+
+// The first failed check of a job's editors (its message), or none when the job may run:
+// a type is chosen, a file (not a folder) exists at the source text exactly as typed, and
+// the target text is not blank.
+std::optional<std::string_view> ValidateInput(const TEditors& editors);
+
+// The target name a picked source suggests: the source with its extension changed to ".shp".
+std::string TargetNameFromSource(std::string_view mifFile);
+
+// The general error display's text: a "." is appended when the last byte sorts after ".".
+std::string ErrorDisplayText(std::string_view message);
+
+class TMainLogic {
+  public:
+    // `exePath` names the running program: its help file lies beside it, under its name
+    // with ".html".
+    TMainLogic(IMainView& view, IWorkRunner& runner, std::string exePath);
+
+    const TBatchList& List() const { return list_; }
+    const TEditors& Editors() const { return editors_; }
+    bool Busy() const { return busy_; }
+    std::string HelpFile() const { return helpFile_; }
+
+    // Runs one command; whatever it raises goes to the general error display and the window
+    // stays usable.
+    void Dispatch(const std::function<void()>& command);
+
+    // The editors as the user changes them.
+    void lstMifTypeClick(int type);  // a type chosen in the list empties both file boxes
+    void SetMifFileText(std::string text) { editors_.MifFile = std::move(text); }
+    void SetShpFileText(std::string text) { editors_.ShpFile = std::move(text); }
+    void SetCombine(bool checked) { list_.Combine = checked; }
+    void SetCombineFile(std::string text) { list_.CombineFile = std::move(text); }
+
+    void btnMifBrowseClick();
+    void btnShpBrowseClick();
+    void btnCmbBrowseClick();
+    void btnAddClick();
+    void btnReplaceClick();
+    void btnRemoveClick();
+    void btnClearClick();
+    void lvwBatchDblClick();
+    void lvwBatchChange();
+    void btnConvertClick();
+
+    // Entry points of the batch run and of the batch list file, which build on this logic.
+    void btnBatchClick();
+    void O1Click();
+    void S1Click();
+
+    void X1Click();
+    void H2Click();
+    void A1Click();
+
+    // Files dropped on the window: one fills the source box and derives the target as the
+    // browse button does; several are added as one entry each with the selected type.
+    void DropFiles(const std::vector<std::string>& paths);
+
+    // Marks an entry with a run's result and shows it.
+    void SetEntryStatus(std::size_t index, TEntryStatus status);
+
+    // Evaluates CanCombine on the entries and enables or disables the combine controls.
+    void UpdateCombineControls();
+
+  private:
+    bool Validate();
+    void SetSource(std::string mifFile);
+    void AfterListChange(TListChange change, std::size_t index);
+    void SetBusy(bool busy);
+    struct TConvertOutcome {
+        bool Succeeded = false;
+        std::exception_ptr Error;
+    };
+    void FinishConvert(const TConvertOutcome& outcome);
+
+    IMainView& view_;
+    IWorkRunner& runner_;
+    std::string helpFile_;
+    TEditors editors_;
+    TBatchList list_;
+    bool busy_ = false;
+};
+
+}  // namespace varnelo

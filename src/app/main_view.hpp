@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// What the main window's logic needs from a window, and how it runs long work. The desktop
+// program implements these with Qt widgets and a worker thread; tests replace them with
+// recording fakes, and the command line with text on a terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/convert.hpp"
+
+namespace varnelo {
+
+// The three kinds of message box, each with one "OK" button; the kind sets the caption and
+// the icon: "警告", "エラー", "情報".
+enum class TMessageKind { Warning, Error, Information };
+
+// The window's file dialogs, each keeping its last file name between uses.
+enum class TFileDialog {
+    OpenMif,        // "MapInfo インポート/エクスポート (*.mif)|*.mif"
+    SaveShp,        // "SHP ファイル (*.shp)|*.shp", default extension "shp"
+    OpenBatchList,  // "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*"
+    SaveBatchList,  // the same filter, default extension "txt"
+};
+
+// How the batch list changed, for the window to redraw the entry at `index` (or all).
+enum class TListChange { Appended, Replaced, Removed, Cleared, StatusChanged };
+
+// The single-job editors: the selected type (none at start), the source and target texts.
+struct TEditors {
+    std::optional<int> Type;
+    std::string MifFile;
+    std::string ShpFile;
+};
+
+class IMainView : public IStatusSink {
+  public:
+    // Shows a modal message box and returns once it is dismissed.
+    virtual void ShowMessage(TMessageKind kind, std::string_view text) = 0;
+    // The general error display for errors no command handles: caption "Varnelo Converter",
+    // error icon, one "OK" button.
+    virtual void ShowErrorDisplay(std::string_view text) = 0;
+
+    // SetStatusText (from IStatusSink) and SetProgress may be called from any thread; the
+    // window shows them in the order they were called. A total of 0 hides the progress.
+    virtual void SetProgress(std::uint64_t done, std::uint64_t total) = 0;
+    virtual void SetBusyCursor(bool busy) = 0;
+    // Lets pending window messages run; does nothing when called off the window's thread.
+    virtual void ProcessMessages() = 0;
+    // Disables (or enables again) every command that would change the batch list or start
+    // another conversion.
+    virtual void SetBusy(bool busy) = 0;
+
+    virtual std::optional<std::string> ChooseFile(TFileDialog dialog) = 0;
+    virtual void ShowEditors(const TEditors& editors) = 0;
+
+    virtual void ListChanged(TListChange change, std::size_t index) = 0;
+    virtual std::optional<std::size_t> SelectedEntry() const = 0;
+    // Selects the entry and scrolls it into view.
+    virtual void SelectEntry(std::size_t index) = 0;
+    virtual void SetEntryCommandsEnabled(bool enabled) = 0;
+    // Shows the combine flag and the combined file's name.
+    virtual void ShowCombine(bool checked, std::string_view combineFile) = 0;
+    // Enables the combine check box, the combined file's box and its browse button together.
+    virtual void SetCombineEnabled(bool enabled) = 0;
+
+    virtual void ShowAbout(std::string_view versionText) = 0;
+    // Opens a document with the desktop's viewer; false when that fails.
+    virtual bool OpenDocument(const std::string& path) = 0;
+    virtual void CloseWindow() = 0;
+};
+
+// Runs long work: `work` somewhere (a worker thread in the window), then `finished` on the
+// thread that called Run, after everything `work` reported through the view.
+class IWorkRunner {
+  public:
+    virtual ~IWorkRunner() = default;
+    virtual void Run(std::function<void()> work, std::function<void()> finished) = 0;
+};
+
+// Runs the work at once on the calling thread, as tests and the command line do.
+class TImmediateRunner final : public IWorkRunner {
+  public:
+    void Run(std::function<void()> work, std::function<void()> finished) override {
+        work();
+        finished();
+    }
+};
+
+}  // namespace varnelo

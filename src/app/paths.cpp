@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#include "app/paths.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "varnelo/version.hpp"
+
+namespace varnelo {
+
+std::string ExtractDirWithSlash(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string ExtractNameWithoutExt(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return std::string(name.substr(0, name.find_last_of('.')));
+}
+
+std::string GetExePath() {
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+std::string GetExeDir() {
+    return ExtractDirWithSlash(GetExePath());
+}
+
+std::string GetTempDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    if (dir.back() != '/') {
+        dir += '/';
+    }
+    return dir;
+}
+
+std::string GetExeFileVersion() {
+    return VARNELO_VERSION;
+}
+
+}  // namespace varnelo

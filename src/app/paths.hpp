@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// Path routines of the application shell, with this platform's separator "/": the folder and
+// name of a path, the program's own folder, the temporary folder, and the program's version.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varnelo {
+
+// Everything up to and including the last "/"; empty for a path without a folder part.
+std::string ExtractDirWithSlash(std::string_view path);
+
+// The file name after the last "/" without its extension, which starts at the last "." of
+// the name: "b.tar.gz" gives "b.tar", ".profile" gives "".
+std::string ExtractNameWithoutExt(std::string_view path);
+
+// The full path of the running executable.
+std::string GetExePath();
+
+// The running executable's folder, ending in "/".
+std::string GetExeDir();
+
+// $TMPDIR when set and not empty, else "/tmp", ending in "/".
+std::string GetTempDir();
+
+// The program's file version, "2.0.9.225" for this build; from the project's one version.
+std::string GetExeFileVersion();
+
+}  // namespace varnelo

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// The main window's placement, kept in section "Window" of the program's settings file, and
+// where that file lies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnelo {
+
+enum class TWindowState { Normal, Maximized, Minimized };
+
+// The codes stored under "State": 0 normal, 1 maximised, 2 minimised; every other value
+// reads as normal.
+int WindowStateCode(TWindowState state) noexcept;
+TWindowState WindowStateFromCode(std::int64_t code) noexcept;
+
+struct TWindowPlacement {
+    int Left = 20;
+    int Top = 20;
+    int Width = 700;
+    int Height = 500;
+    TWindowState State = TWindowState::Normal;
+};
+
+// Reads the placement; a missing file, key or a value that is no integer gives the default.
+TWindowPlacement LoadWindowPlacement(const std::string& iniPath);
+
+// Writes "Left", "Top", "Width" and "Height" (only in the normal state, so a maximised or
+// minimised close keeps the last normal position and size) and then "State". Raises
+// EInOutError "<path> に書き込めません" when the file cannot be written.
+void SaveWindowPlacement(const std::string& iniPath, const TWindowPlacement& placement);
+
+// The settings file of the executable at `exePath`: its folder, its name without extension,
+// ".INI". It is used there when that file is writable, or is missing in a writable folder, as
+// in a portable install; otherwise (an installed program in a read-only folder) the same name
+// in `configHome`/varnelo/, where configHome is $XDG_CONFIG_HOME, or $HOME/.config when that
+// is unset or empty. Empty `xdgConfigHome`/`home` arguments stand for unset variables.
+std::string SettingsPath(const std::string& exePath, const std::string& xdgConfigHome,
+                         const std::string& home);
+
+// SettingsPath of the running executable and the process's environment.
+std::string ProgramSettingsPath();
+
+}  // namespace varnelo

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+// A main view that records what the logic asks of the window, one line per call, and answers
+// the questions a test set up beforehand.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/main_view.hpp"
+
+namespace varnelo::testing {
+
+class TFakeMainView final : public IMainView {
+  public:
+    std::vector<std::string> Calls;
+    std::deque<std::optional<std::string>> DialogAnswers;  // next ChooseFile answers
+    std::optional<std::size_t> Selected;
+    bool OpenDocumentWorks = true;
+    TEditors Shown;
+    bool CombineEnabled = false;
+    bool Busy = false;
+    bool EntryCommandsEnabled = false;
+
+    // The calls of one kind (the text before the first blank), in order.
+    std::vector<std::string> CallsOf(std::string_view kind) const {
+        std::vector<std::string> out;
+        for (const std::string& call : Calls) {
+            if (call.compare(0, kind.size(), kind) == 0 &&
+                (call.size() == kind.size() || call[kind.size()] == ' ')) {
+                out.push_back(call);
+            }
+        }
+        return out;
+    }
+
+    void ShowMessage(TMessageKind kind, std::string_view text) override {
+        static constexpr const char* kKinds[] = {"warning", "error", "information"};
+        Calls.push_back(std::string("box ") + kKinds[static_cast<int>(kind)] + " " +
+                        std::string(text));
+    }
+    void ShowErrorDisplay(std::string_view text) override {
+        Calls.push_back("errordisplay " + std::string(text));
+    }
+    void SetStatusText(std::string_view text) override {
+        Calls.push_back("status " + std::string(text));
+    }
+    void SetProgress(std::uint64_t, std::uint64_t total) override {
+        if (total == 0) {
+            Calls.push_back("progress off");
+        }
+    }
+    void SetBusyCursor(bool busy) override {
+        Calls.push_back(busy ? "cursor busy" : "cursor default");
+    }
+    void ProcessMessages() override { Calls.push_back("processmessages"); }
+    void SetBusy(bool busy) override {
+        Busy = busy;
+        Calls.push_back(busy ? "busy on" : "busy off");
+    }
+    std::optional<std::string> ChooseFile(TFileDialog dialog) override {
+        Calls.push_back("dialog " + std::to_string(static_cast<int>(dialog)));
+        if (DialogAnswers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = DialogAnswers.front();
+        DialogAnswers.pop_front();
+        return answer;
+    }
+    void ShowEditors(const TEditors& editors) override { Shown = editors; }
+    void ListChanged(TListChange change, std::size_t index) override {
+        Calls.push_back("list " + std::to_string(static_cast<int>(change)) + " " +
+                        std::to_string(index));
+    }
+    std::optional<std::size_t> SelectedEntry() const override { return Selected; }
+    void SelectEntry(std::size_t index) override { Selected = index; }
+    void SetEntryCommandsEnabled(bool enabled) override { EntryCommandsEnabled = enabled; }
+    void ShowCombine(bool, std::string_view) override {}
+    void SetCombineEnabled(bool enabled) override { CombineEnabled = enabled; }
+    void ShowAbout(std::string_view versionText) override {
+        Calls.push_back("about " + std::string(versionText));
+    }
+    bool OpenDocument(const std::string& path) override {
+        Calls.push_back("open " + path);
+        return OpenDocumentWorks;
+    }
+    void CloseWindow() override { Calls.push_back("close"); }
+};
+
+}  // namespace varnelo::testing

@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: MIT
+#include "app/main_logic.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../support/temp_dir.hpp"
+#include "fake_main_view.hpp"
+
+namespace varnelo {
+namespace {
+
+using testing::TempDir;
+using testing::TFakeMainView;
+using testing::WriteFileBytes;
+
+using TCalls = std::vector<std::string>;
+
+// Holds the work until the test lets it run, as a worker thread would.
+class THeldRunner final : public IWorkRunner {
+  public:
+    void Run(std::function<void()> work, std::function<void()> finished) override {
+        work_ = std::move(work);
+        finished_ = std::move(finished);
+    }
+    void Release() {
+        work_();
+        finished_();
+    }
+
+  private:
+    std::function<void()> work_;
+    std::function<void()> finished_;
+};
+
+class MainLogicTest : public ::testing::Test {
+  protected:
+    std::string Mif(const std::string& name, const std::string& columns) {
+        const std::string path = dir.Path(name + ".mif");
+        WriteFileBytes(path, "Version 300\r\n" + columns + "Data\r\n");
+        WriteFileBytes(dir.Path(name + ".mid"), "");
+        return path;
+    }
+    void Choose(int type, const std::string& mif, const std::string& shp) {
+        logic.lstMifTypeClick(type);
+        logic.SetMifFileText(mif);
+        logic.SetShpFileText(shp);
+    }
+    void Add(int type, const std::string& mif, const std::string& shp = "out.shp") {
+        Choose(type, mif, shp);
+        logic.Dispatch([&] { logic.btnAddClick(); });
+    }
+
+    TempDir dir;
+    TFakeMainView view;
+    TImmediateRunner runner;
+    TMainLogic logic{view, runner, "/opt/varnelo/bin/varnelo"};
+};
+
+TEST(ValidateInput, MakesTheThreeChecksInOrderOnTheTextsAsTyped) {
+    TempDir dir;
+    const std::string mif = dir.Path("a.mif");
+    WriteFileBytes(mif, "");
+    const struct {
+        std::optional<int> type;
+        std::string source;
+        std::string target;
+        std::optional<std::string_view> message;
+    } cases[] = {
+        {std::nullopt, "", "", kNoTypeText},
+        {std::nullopt, mif, "t.shp", kNoTypeText},
+        {0, mif + " ", "t.shp", kBadSourceText},
+        {0, dir.Path(), "t.shp", kBadSourceText},  // a folder is no file
+        {0, "", "", kBadSourceText},
+        {0, mif, " \t ", kBadTargetText},
+        {4, mif, "  t.shp", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ValidateInput(TEditors{c.type, c.source, c.target}), c.message)
+            << c.source << "|" << c.target;
+    }
+}
+
+TEST(ErrorDisplayText, AppendsAFullStopAfterLastBytesThatSortAfterIt) {
+    EXPECT_EQ(ErrorDisplayText("Permission denied"), "Permission denied.");
+    EXPECT_EQ(ErrorDisplayText("ends."), "ends.");
+    EXPECT_EQ(ErrorDisplayText("ends-"), "ends-");
+    EXPECT_EQ(ErrorDisplayText("を開けません"), "を開けません.");
+    EXPECT_EQ(ErrorDisplayText(""), "");
+}
+
+TEST_F(MainLogicTest, FailedChecksChangeNothingAndShowOnlyTheFirstMessage) {
+    logic.Dispatch([&] { logic.btnAddClick(); });
+    view.Selected = 0;
+    logic.Dispatch([&] { logic.btnReplaceClick(); });
+    logic.Dispatch([&] { logic.btnConvertClick(); });
+    const std::string box = "box warning " + std::string(kNoTypeText);
+    EXPECT_EQ(view.Calls, (TCalls{box, box, box}));
+    EXPECT_TRUE(logic.List().Entries.empty());
+}
+
+TEST_F(MainLogicTest, EditorsFollowTypeClicksBrowsingAndDoubleClicks) {
+    Choose(2, "typed.mif", "typed.shp");
+    view.DialogAnswers = {"/data/v1.0/roads", "/data/a.b.mif"};
+    logic.btnMifBrowseClick();
+    EXPECT_EQ(logic.Editors().ShpFile, "/data/v1.0/roads.shp");  // the folder's dot stays
+    logic.btnMifBrowseClick();
+    EXPECT_EQ(logic.Editors().MifFile, "/data/a.b.mif");
+    EXPECT_EQ(logic.Editors().ShpFile, "/data/a.b.shp");
+    logic.btnMifBrowseClick();  // cancelled
+    EXPECT_EQ(logic.Editors().MifFile, "/data/a.b.mif");
+    EXPECT_EQ(view.Shown.ShpFile, "/data/a.b.shp");
+
+    const std::string mif = Mif("p", "");
+    Add(3, mif, "  spaced.shp");
+    logic.lstMifTypeClick(1);
+    EXPECT_EQ(view.Shown.MifFile, "");
+    EXPECT_EQ(view.Shown.ShpFile, "");
+    view.Selected = 0;
+    logic.lvwBatchDblClick();
+    EXPECT_EQ(view.Shown.Type, 3);
+    EXPECT_EQ(view.Shown.MifFile, mif);
+    EXPECT_EQ(view.Shown.ShpFile, "  spaced.shp");
+}
+
+TEST_F(MainLogicTest, ListCommandsKeepEntriesStatusesAndCombineControlsInStep) {
+    const std::string mif = Mif("p", "");
+    Add(0, mif);
+    Add(0, mif);  // the same job twice gives two equal entries
+    ASSERT_EQ(logic.List().Entries.size(), 2u);
+    EXPECT_EQ(logic.List().Entries[1].MifFile, mif);
+    EXPECT_EQ(logic.List().Entries[1].TypeName, "ポイント");
+    EXPECT_EQ(logic.Editors().MifFile, mif);  // the editors keep their content
+    EXPECT_TRUE(view.CombineEnabled);
+    logic.SetCombine(true);
+
+    // Replace resets only the replaced entry's status.
+    logic.SetEntryStatus(0, TEntryStatus::Success);
+    logic.SetEntryStatus(1, TEntryStatus::Failure);
+    Choose(2, mif, "b.shp");
+    view.Selected = 1;
+    logic.btnReplaceClick();
+    EXPECT_EQ(logic.List().Entries[1].TypeName, "ポリゴン");
+    EXPECT_EQ(logic.List().Entries[1].Status, TEntryStatus::None);
+    EXPECT_EQ(logic.List().Entries[0].Status, TEntryStatus::Success);
+    EXPECT_FALSE(view.CombineEnabled);  // two types now
+
+    logic.btnRemoveClick();
+    EXPECT_EQ(logic.List().Entries.size(), 1u);
+    EXPECT_FALSE(view.CombineEnabled);
+    EXPECT_TRUE(logic.List().Combine);  // disabling never unchecks
+
+    view.Calls.clear();
+    logic.btnClearClick();
+    logic.btnClearClick();  // an empty list: nothing but the redraw
+    EXPECT_TRUE(logic.List().Entries.empty());
+    EXPECT_TRUE(view.CallsOf("box").empty());
+    EXPECT_EQ(view.CallsOf("list").size(), 2u);
+
+    view.Selected.reset();
+    logic.lvwBatchChange();
+    EXPECT_FALSE(view.EntryCommandsEnabled);
+    view.Selected = 0;
+    logic.lvwBatchChange();
+    EXPECT_TRUE(view.EntryCommandsEnabled);
+}
+
+TEST_F(MainLogicTest, CombineRuleComparesColumnNamesAndTypeCodesInOrder) {
+    const std::string name10 = Mif("n10", "Columns 2\r\n  Name Char(10)\r\n  N Integer\r\n");
+    const std::string name20 = Mif("n20", "Columns 2\r\n  Name Char(20)\r\n  N SmallInt\r\n");
+    const std::string upper = Mif("up", "Columns 2\r\n  NAME Char(10)\r\n  N Integer\r\n");
+    const std::string swapped = Mif("sw", "Columns 2\r\n  N Integer\r\n  Name Char(10)\r\n");
+    const std::string none = Mif("none", "");
+    const auto entries = [](std::vector<std::pair<int, std::string>> jobs) {
+        std::vector<TBatchEntry> out;
+        for (auto& [type, mif] : jobs) {
+            out.push_back(MakeBatchEntry(type, mif, "o.shp"));
+        }
+        return out;
+    };
+    const struct {
+        const char* what;
+        std::vector<TBatchEntry> entries;
+        bool expected;
+    } cases[] = {
+        {"one entry", entries({{2, name10}}), false},
+        {"widths and Integer/SmallInt differ", entries({{0, name10}, {0, name20}}), true},
+        {"letter case of a name", entries({{0, name10}, {0, upper}}), false},
+        {"another order", entries({{2, name10}, {2, swapped}}), false},
+        {"two types", entries({{0, name10}, {1, name10}}), false},
+        {"text entries read no file", entries({{3, "/gone/a.mif"}, {3, "/gone/b.mif"}}), true},
+        // A later file without a Columns line does not inherit the previous file's columns.
+        {"no Columns line after others", entries({{1, name10}, {1, name20}, {1, none}}), false},
+        {"no Columns line in any", entries({{1, none}, {1, none}}), true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CanCombine(c.entries), c.expected) << c.what;
+    }
+}
+
+TEST_F(MainLogicTest, AnUnreadableSourceKeepsTheCombineStateAndReachesTheErrorDisplay) {
+    const std::string a = Mif("a", "");
+    Add(0, a);
+    Add(0, a);
+    ASSERT_TRUE(view.CombineEnabled);
+    std::filesystem::remove(a);
+    view.Calls.clear();
+    Add(0, Mif("b", ""));
+    EXPECT_EQ(logic.List().Entries.size(), 3u);  // the change stays
+    EXPECT_TRUE(view.CombineEnabled);
+    ASSERT_EQ(view.CallsOf("errordisplay").size(), 1u);
+    EXPECT_NE(view.CallsOf("errordisplay")[0].find(a), std::string::npos);
+}
+
+TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusyCursor) {
+    const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
+    Choose(0, mif, dir.Path("out.shp"));
+    logic.btnConvertClick();
+    const TCalls expected{"cursor busy",     "busy on",
+                          "status ",         "status 変換の準備をしています。",
+                          "status ",         "status " + mif + "を変換しています。",
+                          "processmessages", "status 変換の後処理をしています。",
+                          "status ",         "box information 変換に成功しました。",
+                          "progress off",    "busy off",
+                          "cursor default"};
+    EXPECT_EQ(view.Calls, expected);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
+    EXPECT_TRUE(logic.List().Entries.empty());
+    EXPECT_EQ(logic.Editors().ShpFile, dir.Path("out.shp"));
+
+    view.Calls.clear();
+    Choose(0, Mif("nomid", ""), dir.Path("x.shp"));
+    std::filesystem::remove(dir.Path("nomid.mid"));
+    logic.btnConvertClick();
+    EXPECT_EQ(view.CallsOf("box"), (TCalls{"box warning 変換に失敗しました。"}));
+
+    // An error the conversion raises: no result box, the cursor back before the error shows.
+    view.Calls.clear();
+    Choose(0, mif, dir.Path("missing/out.shp"));
+    logic.btnConvertClick();
+    EXPECT_TRUE(view.CallsOf("box").empty());
+    ASSERT_GE(view.Calls.size(), 2u);
+    EXPECT_EQ(view.Calls[view.Calls.size() - 2], "cursor default");
+    EXPECT_EQ(view.Calls.back().rfind("errordisplay ", 0), 0u);
+    EXPECT_FALSE(logic.Busy());
+}
+
+TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion) {
+    THeldRunner held;
+    TMainLogic busyLogic{view, held, "/x/varnelo"};
+    const std::string mif = Mif("p", "");
+    busyLogic.lstMifTypeClick(0);
+    busyLogic.SetMifFileText(mif);
+    busyLogic.SetShpFileText(dir.Path("o.shp"));
+    busyLogic.btnAddClick();
+    view.Selected = 0;
+    busyLogic.btnConvertClick();
+    EXPECT_TRUE(view.Busy);
+    EXPECT_FALSE(view.EntryCommandsEnabled);
+    view.Calls.clear();
+    busyLogic.btnConvertClick();
+    busyLogic.btnAddClick();
+    busyLogic.btnReplaceClick();
+    busyLogic.btnRemoveClick();
+    busyLogic.btnClearClick();
+    busyLogic.DropFiles({mif, mif});
+    EXPECT_TRUE(view.Calls.empty());
+    EXPECT_EQ(busyLogic.List().Entries.size(), 1u);
+    held.Release();
+    EXPECT_FALSE(view.Busy);
+    EXPECT_TRUE(view.EntryCommandsEnabled);
+    EXPECT_EQ(view.CallsOf("box"), (TCalls{"box information 変換に成功しました。"}));
+}
+
+TEST_F(MainLogicTest, DroppedFilesFillTheEditorsOrBecomeEntries) {
+    logic.DropFiles({"/d/one.MIF"});
+    EXPECT_EQ(view.Shown.MifFile, "/d/one.MIF");
+    EXPECT_EQ(view.Shown.ShpFile, "/d/one.shp");
+    logic.DropFiles({"/d/a.mif", "/d/b"});
+    EXPECT_EQ(view.CallsOf("box"), (TCalls{"box warning " + std::string(kNoTypeText)}));
+    EXPECT_TRUE(logic.List().Entries.empty());
+    logic.lstMifTypeClick(4);
+    logic.DropFiles({"/d/a.mif", "/d/b"});
+    ASSERT_EQ(logic.List().Entries.size(), 2u);
+    EXPECT_EQ(logic.List().Entries[1].ShpFile, "/d/b.shp");
+    EXPECT_EQ(logic.List().Entries[1].ConversionType, 4);
+    EXPECT_TRUE(view.CombineEnabled);
+}
+
+TEST_F(MainLogicTest, HelpAndAboutAndExit) {
+    EXPECT_EQ(logic.HelpFile(), "/opt/varnelo/bin/varnelo.html");
+    logic.H2Click();
+    EXPECT_EQ(
+        view.CallsOf("box"),
+        (TCalls{"box error ヘルプファイル /opt/varnelo/bin/varnelo.html が見つかりません。"}));
+
+    const std::string exe = dir.Path("conv");
+    WriteFileBytes(exe + ".html", "<html></html>");
+    TMainLogic local{view, runner, exe};
+    view.Calls.clear();
+    view.OpenDocumentWorks = false;
+    local.H2Click();
+    ASSERT_EQ(view.Calls.size(), 2u);
+    EXPECT_EQ(view.Calls[0], "open " + exe + ".html");
+    EXPECT_EQ(view.Calls[1].rfind("box error", 0), 0u);
+
+    view.Calls.clear();
+    local.A1Click();
+    local.X1Click();
+    EXPECT_EQ(view.Calls, (TCalls{"about Version 2.0.9.225", "close"}));
+}
+
+}  // namespace
+}  // namespace varnelo
