@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// The program's pictures, drawn in code so that every size stays sharp: the program icon
+// (the same shapes as data/varnelo.svg) and the two status images of the batch list.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+
+namespace varnelo::gui {
+
+// The program icon at `size` × `size` pixels.
+QPixmap ProgramIcon(int size);
+
+// The icon in the sizes a window manager asks for.
+QIcon ProgramWindowIcon();
+
+// The batch list's status images, 16 × 16: 0 a green check mark, 1 a red cross.
+QPixmap StatusImage(int index);
+
+// "ＭＳ Ｐゴシック" at 12 pixels when installed, else a Japanese proportional Gothic.
+QFont ProgramFont();
+
+}  // namespace varnelo::gui

@@ -1,0 +1,499 @@
+// SPDX-License-Identifier: MIT
+#include "gui/main_window.hpp"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "app/paths.hpp"
+#include "app/settings.hpp"
+#include "gui/about_dialog.hpp"
+#include "gui/artwork.hpp"
+
+namespace varnelo::gui {
+namespace {
+
+const QString kTitle = QStringLiteral("Varnelo Converter");
+
+struct TDialogSetup {
+    QFileDialog::AcceptMode mode;
+    const char* filter;  // description|pattern pairs
+    const char* defaultSuffix;
+};
+
+// In the order of TFileDialog.
+constexpr std::array<TDialogSetup, 4> kDialogs{{
+    {QFileDialog::AcceptOpen, "MapInfo インポート/エクスポート (*.mif)|*.mif", ""},
+    {QFileDialog::AcceptSave, "SHP ファイル (*.shp)|*.shp", "shp"},
+    {QFileDialog::AcceptOpen, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*", ""},
+    {QFileDialog::AcceptSave, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*",
+     "txt"},
+}};
+
+// "description|pattern|description|pattern" as Qt's name filters "description (pattern)".
+QStringList NameFilters(const QString& pairs) {
+    const QStringList parts = pairs.split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        filters << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
+    }
+    return filters;
+}
+
+template <typename Widget>
+Widget* Placed(Widget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* PlacedLabel(QWidget* parent, const char* name, const char* text, int left, int top) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption, int left, int top,
+                    int width) {
+    return Placed(new QPushButton(QString::fromUtf8(caption), parent), name, left, top, width, 21);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width) {
+    auto* edit = Placed(new QLineEdit(parent), name, left, top, width, 20);
+    edit->setAcceptDrops(false);  // files dropped on the window go to the window
+    return edit;
+}
+
+}  // namespace
+
+QString ScreenText(std::string_view bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string TextBytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+TfrmMain::TfrmMain(std::string settingsPath, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
+      settingsPath_(std::move(settingsPath)),
+      logic_(*this, runner_, GetExePath()) {
+    setObjectName("frmMain");
+    QApplication::setFont(ProgramFont());
+    setFont(ProgramFont());
+    setWindowTitle(kTitle);
+    setWindowIcon(ProgramWindowIcon());
+    setAcceptDrops(true);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+    setCentralWidget(client);
+    CreateControls(client);
+    CreateMenus();
+
+    statusBar()->setObjectName("StatusBar1");
+    statusBar()->setFixedHeight(kStatusBarHeight);
+    statusBar()->setSizeGripEnabled(false);
+    statusText_ = new QLabel(statusBar());
+    statusBar()->addWidget(statusText_, 1);
+    progress_ = new QProgressBar(statusBar());
+    progress_->setRange(0, 1000);
+    progress_->setFixedSize(160, 14);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    statusBar()->addPermanentWidget(progress_);
+
+    ConnectControls();
+    setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+}
+
+TfrmMain::~TfrmMain() {
+    runner_.Wait();  // the work refers to this window's logic
+}
+
+void TfrmMain::CreateControls(QWidget* client) {
+    PlacedLabel(client, "Label3", "変換するMIFのタイプ", 8, 8);
+    PlacedLabel(client, "Label4", "変換元MIFのファイル名", 8, 136);
+    PlacedLabel(client, "Label5", "変換後SHPのファイル名", 8, 184);
+    PlacedLabel(client, "Label2", "バッチリスト", 328, 8);
+    PlacedLabel(client, "Label1", "統合後のファイル名", 328, 328);
+
+    lstMifType = Placed(new QListWidget(client), "lstMifType", 8, 24, 305, 105);
+    for (const std::string_view name : kConversionTypeNames) {
+        lstMifType->addItem(ScreenText(name));
+    }
+    lstMifType->setSelectionMode(QAbstractItemView::SingleSelection);
+    edtMifFile = Edit(client, "edtMifFile", 8, 152, 249);
+    btnMifBrowse = Button(client, "btnMifBrowse", "参照", 264, 152, 49);
+    edtShpFile = Edit(client, "edtShpFile", 8, 200, 249);
+    btnShpBrowse = Button(client, "btnShpBrowse", "参照", 264, 200, 49);
+    btnAdd = Button(client, "btnAdd", "追加", 80, 368, 75);
+    btnReplace = Button(client, "btnReplace", "置換", 160, 368, 75);
+    btnConvert = Button(client, "btnConvert", "すぐに変換", 240, 368, 75);
+
+    lvwBatch = Placed(new QTreeWidget(client), "lvwBatch", 328, 24, 457, 273);
+    lvwBatch->setColumnCount(4);
+    lvwBatch->setHeaderLabels({QString(), QStringLiteral("タイプ"), QStringLiteral("元ファイル"),
+                               QStringLiteral("先ファイル")});
+    for (const auto& [column, width] : {std::pair{0, 18}, {1, 110}, {2, 154}, {3, 154}}) {
+        lvwBatch->setColumnWidth(column, width);
+    }
+    lvwBatch->setRootIsDecorated(false);
+    lvwBatch->setUniformRowHeights(true);
+    lvwBatch->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwBatch->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwBatch->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwBatch->setSortingEnabled(false);
+    lvwBatch->setIconSize(QSize(16, 16));
+    lvwBatch->setTextElideMode(Qt::ElideNone);
+    lvwBatch->header()->setSectionsClickable(false);
+    lvwBatch->header()->setSectionsMovable(false);
+    lvwBatch->header()->setStretchLastSection(false);
+    QPalette palette = lvwBatch->palette();  // the selection shows only while focused
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Base));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Text));
+    lvwBatch->setPalette(palette);
+
+    chkCombine =
+        Placed(new QCheckBox(
+                   QStringLiteral("ファイルを統合する（同一の属性定義、変換タイプ時のみ使用可能）"),
+                   client),
+               "chkCombine", 328, 304, 457, 17);
+    edtConbineFile = Edit(client, "edtConbineFile", 328, 344, 401);
+    btnCmbBrowse = Button(client, "btnCmbBrowse", "参照", 736, 344, 49);
+    btnClear = Button(client, "btnClear", "クリア", 552, 368, 75);
+    btnRemove = Button(client, "btnRemove", "削除", 632, 368, 75);
+    btnBatch = Button(client, "btnBatch", "変換開始", 712, 368, 75);
+
+    for (QWidget* w : {static_cast<QWidget*>(btnReplace), static_cast<QWidget*>(chkCombine),
+                       static_cast<QWidget*>(edtConbineFile), static_cast<QWidget*>(btnCmbBrowse),
+                       static_cast<QWidget*>(btnRemove)}) {
+        w->setEnabled(false);
+    }
+    const QWidget* order[] = {lstMifType,     edtMifFile,   btnMifBrowse, edtShpFile, btnShpBrowse,
+                              btnAdd,         btnReplace,   btnConvert,   lvwBatch,   chkCombine,
+                              edtConbineFile, btnCmbBrowse, btnClear,     btnRemove,  btnBatch};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    }
+}
+
+void TfrmMain::CreateMenus() {
+    const auto add = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+                            const QKeySequence& shortcut) {
+        action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    mnuFile->setObjectName("mnuFile");
+    add(mnuFile, O1, "O1", "開く(&O)...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    add(mnuFile, S1, "S1", "保存(&S)...", QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuFile->addSeparator();
+    add(mnuFile, X1, "X1", "終了(&X)", QKeySequence());
+    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuHelp->setObjectName("mnuHelp");
+    add(mnuHelp, H2, "H2", "トピックの検索(&H)", QKeySequence(Qt::Key_F1));
+    mnuHelp->addSeparator();
+    add(mnuHelp, A1, "A1", "バージョン情報(&A)...", QKeySequence());
+}
+
+void TfrmMain::ConnectControls() {
+    connect(lstMifType, &QListWidget::itemSelectionChanged, this, [this] {
+        const int row = lstMifType->currentRow();
+        if (lstMifType->selectedItems().isEmpty()) {
+            ShowEditors(logic_.Editors());  // the type list always shows the chosen type
+        } else {
+            logic_.Dispatch([&] { logic_.lstMifTypeClick(row); });
+        }
+    });
+    connect(lstMifType, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        logic_.Dispatch([&] { logic_.lstMifTypeClick(lstMifType->row(item)); });
+    });
+    connect(edtMifFile, &QLineEdit::textEdited, this,
+            [this](const QString& text) { logic_.SetMifFileText(TextBytes(text)); });
+    connect(edtShpFile, &QLineEdit::textEdited, this,
+            [this](const QString& text) { logic_.SetShpFileText(TextBytes(text)); });
+    connect(edtConbineFile, &QLineEdit::textEdited, this,
+            [this](const QString& text) { logic_.SetCombineFile(TextBytes(text)); });
+    connect(chkCombine, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCombine(on); });
+
+    connect(btnMifBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnMifBrowseClick));
+    connect(btnShpBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnShpBrowseClick));
+    connect(btnCmbBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnCmbBrowseClick));
+    connect(btnAdd, &QPushButton::clicked, this, Handler(&TMainLogic::btnAddClick));
+    connect(btnReplace, &QPushButton::clicked, this, Handler(&TMainLogic::btnReplaceClick));
+    connect(btnConvert, &QPushButton::clicked, this, Handler(&TMainLogic::btnConvertClick));
+    connect(btnClear, &QPushButton::clicked, this, Handler(&TMainLogic::btnClearClick));
+    connect(btnRemove, &QPushButton::clicked, this, Handler(&TMainLogic::btnRemoveClick));
+    connect(btnBatch, &QPushButton::clicked, this, Handler(&TMainLogic::btnBatchClick));
+    connect(lvwBatch, &QTreeWidget::itemSelectionChanged, this,
+            Handler(&TMainLogic::lvwBatchChange));
+    connect(lvwBatch, &QTreeWidget::itemDoubleClicked, this,
+            Handler(&TMainLogic::lvwBatchDblClick));
+    connect(O1, &QAction::triggered, this, Handler(&TMainLogic::O1Click));
+    connect(S1, &QAction::triggered, this, Handler(&TMainLogic::S1Click));
+    connect(X1, &QAction::triggered, this, Handler(&TMainLogic::X1Click));
+    connect(H2, &QAction::triggered, this, Handler(&TMainLogic::H2Click));
+    connect(A1, &QAction::triggered, this, Handler(&TMainLogic::A1Click));
+}
+
+void TfrmMain::ShowMessage(TMessageKind kind, std::string_view text) {
+    static const struct {
+        QMessageBox::Icon icon;
+        const char* caption;
+    } kKinds[] = {{QMessageBox::Warning, "警告"},
+                  {QMessageBox::Critical, "エラー"},
+                  {QMessageBox::Information, "情報"}};
+    const auto& k = kKinds[static_cast<int>(kind)];
+    QMessageBox box(k.icon, QString::fromUtf8(k.caption), ScreenText(text), QMessageBox::Ok, this);
+    box.setObjectName("messageBox");
+    box.exec();
+}
+
+void TfrmMain::ShowErrorDisplay(std::string_view text) {
+    QMessageBox box(QMessageBox::Critical, kTitle, ScreenText(text), QMessageBox::Ok, this);
+    box.setObjectName("errorDisplay");
+    box.exec();
+}
+
+void TfrmMain::SetStatusText(std::string_view text) {
+    const QString shown = ScreenText(text);
+    if (QThread::currentThread() == thread()) {
+        statusText_->setText(shown);
+    } else {
+        QMetaObject::invokeMethod(
+            this, [this, shown] { statusText_->setText(shown); }, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::SetProgress(std::uint64_t done, std::uint64_t total) {
+    const int value =
+        total == 0 ? -1 : static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total);
+    const auto show = [this, value] {
+        progress_->setVisible(value >= 0);
+        progress_->setValue(std::max(value, 0));
+    };
+    if (QThread::currentThread() == thread()) {
+        show();
+    } else {
+        QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::SetBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TfrmMain::ProcessMessages() {
+    // A worker thread must never run the window's event loop; the window is live anyway.
+    if (QThread::currentThread() == thread()) {
+        QCoreApplication::processEvents();
+    }
+}
+
+void TfrmMain::SetBusy(bool busy) {
+    for (QWidget* w : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnConvert),
+                       static_cast<QWidget*>(btnClear), static_cast<QWidget*>(btnBatch)}) {
+        w->setEnabled(!busy);
+    }
+    O1->setEnabled(!busy);
+    for (QWidget* w : {static_cast<QWidget*>(chkCombine), static_cast<QWidget*>(edtConbineFile),
+                       static_cast<QWidget*>(btnCmbBrowse)}) {
+        w->setEnabled(!busy && combineEnabled_);
+    }
+}
+
+std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
+    const auto index = static_cast<std::size_t>(which);
+    auto& dialog = dialogs_[index];
+    if (!dialog) {
+        const TDialogSetup& setup = kDialogs[index];
+        dialog = std::make_unique<QFileDialog>(this);
+        dialog->setAcceptMode(setup.mode);
+        dialog->setFileMode(QFileDialog::AnyFile);  // an open dialog takes new names too
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        dialog->setNameFilters(NameFilters(QString::fromUtf8(setup.filter)));
+        dialog->setDefaultSuffix(QString::fromUtf8(setup.defaultSuffix));
+    }
+    if (!lastFiles_[index].isEmpty()) {
+        dialog->selectFile(lastFiles_[index]);
+    }
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    lastFiles_[index] = dialog->selectedFiles().constFirst();
+    return std::string(QFile::encodeName(lastFiles_[index]).toStdString());
+}
+
+void TfrmMain::ShowEditors(const TEditors& editors) {
+    const QSignalBlocker block(lstMifType);
+    if (editors.Type) {
+        lstMifType->setCurrentRow(*editors.Type);
+    } else {
+        lstMifType->clearSelection();
+    }
+    edtMifFile->setText(ScreenText(editors.MifFile));
+    edtShpFile->setText(ScreenText(editors.ShpFile));
+}
+
+void TfrmMain::FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const {
+    item.setText(0, QString::number(entry.ConversionType));
+    item.setText(1, ScreenText(entry.TypeName));
+    item.setText(2, ScreenText(entry.MifFile));
+    item.setText(3, ScreenText(entry.ShpFile));
+    item.setIcon(0, entry.Status == TEntryStatus::None
+                        ? QIcon()
+                        : QIcon(StatusImage(entry.Status == TEntryStatus::Success ? 0 : 1)));
+}
+
+void TfrmMain::ListChanged(TListChange change, std::size_t index) {
+    const auto& entries = logic_.List().Entries;
+    const int row = static_cast<int>(index);
+    switch (change) {
+        case TListChange::Appended:
+            FillItem(*new QTreeWidgetItem(lvwBatch), entries[index]);
+            break;
+        case TListChange::Replaced:
+        case TListChange::StatusChanged:
+            FillItem(*lvwBatch->topLevelItem(row), entries[index]);
+            break;
+        case TListChange::Removed:
+            delete lvwBatch->takeTopLevelItem(row);
+            break;
+        case TListChange::Cleared:
+            lvwBatch->clear();
+            break;
+    }
+}
+
+std::optional<std::size_t> TfrmMain::SelectedEntry() const {
+    const auto selected = lvwBatch->selectedItems();
+    if (selected.isEmpty()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(lvwBatch->indexOfTopLevelItem(selected.constFirst()));
+}
+
+void TfrmMain::SelectEntry(std::size_t index) {
+    QTreeWidgetItem* item = lvwBatch->topLevelItem(static_cast<int>(index));
+    lvwBatch->setCurrentItem(item);
+    lvwBatch->scrollToItem(item);
+}
+
+void TfrmMain::SetEntryCommandsEnabled(bool enabled) {
+    btnReplace->setEnabled(enabled);
+    btnRemove->setEnabled(enabled);
+}
+
+void TfrmMain::ShowCombine(bool checked, std::string_view combineFile) {
+    const QSignalBlocker block(chkCombine);
+    chkCombine->setChecked(checked);
+    edtConbineFile->setText(ScreenText(combineFile));
+}
+
+void TfrmMain::SetCombineEnabled(bool enabled) {
+    combineEnabled_ = enabled;
+    chkCombine->setEnabled(enabled);
+    edtConbineFile->setEnabled(enabled);
+    btnCmbBrowse->setEnabled(enabled);
+}
+
+void TfrmMain::ShowAbout(std::string_view versionText) {
+    TdlgAbout about(this, ScreenText(versionText), frameGeometry().height() - height());
+    about.exec();
+}
+
+bool TfrmMain::OpenDocument(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+}
+
+void TfrmMain::CloseWindow() {
+    close();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    setWindowTitle(kTitle);
+    // The stored position and state take effect; the size stays the window's own.
+    const TWindowPlacement placement = LoadWindowPlacement(settingsPath_);
+    move(placement.Left, placement.Top);
+    if (placement.State == TWindowState::Minimized) {
+        setWindowState(Qt::WindowMinimized);
+    } else if (placement.State == TWindowState::Maximized) {
+        setWindowState(Qt::WindowMaximized);
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (logic_.Busy()) {
+        event->ignore();
+        ShowMessage(TMessageKind::Information, "変換が終わるまでお待ちください。");
+        return;
+    }
+    TWindowPlacement placement;
+    placement.State = isMinimized()   ? TWindowState::Minimized
+                      : isMaximized() ? TWindowState::Maximized
+                                      : TWindowState::Normal;
+    if (placement.State != TWindowState::Normal) {
+        hide();
+        setWindowState(Qt::WindowNoState);
+    }
+    const QRect frame = frameGeometry();
+    placement.Left = frame.x();
+    placement.Top = frame.y();
+    placement.Width = frame.width();
+    placement.Height = frame.height();
+    logic_.Dispatch([&] { SaveWindowPlacement(settingsPath_, placement); });
+    event->accept();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool files = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& u) {
+        return u.isLocalFile();
+    });
+    if (files && !logic_.Busy()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    event->acceptProposedAction();
+    logic_.Dispatch([&] { logic_.DropFiles(paths); });
+}
+
+}  // namespace varnelo::gui

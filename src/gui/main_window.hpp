@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+// The main window: binds its controls to the application logic and shows what the logic asks
+// for. It holds no rule of its own; TMainLogic has them.
+#pragma once
+
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "app/main_logic.hpp"
+#include "gui/thread_runner.hpp"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace varnelo::gui {
+
+// Text of the logic (bytes, UTF-8 on this platform) for the screen, and back.
+QString ScreenText(std::string_view bytes);
+std::string TextBytes(const QString& text);
+
+class TfrmMain : public QMainWindow, public IMainView {
+    Q_OBJECT
+
+  public:
+    static constexpr int kClientWidth = 789;
+    static constexpr int kClientHeight = 408;
+    static constexpr int kStatusBarHeight = 19;
+
+    // `settingsPath` is the settings file of the window's placement.
+    explicit TfrmMain(std::string settingsPath, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    TMainLogic& Logic() { return logic_; }
+    // The file menu, for commands that later work adds to it.
+    QMenu* FileMenu() const { return mnuFile; }
+
+    // IMainView
+    void ShowMessage(TMessageKind kind, std::string_view text) override;
+    void ShowErrorDisplay(std::string_view text) override;
+    void SetStatusText(std::string_view text) override;
+    void SetProgress(std::uint64_t done, std::uint64_t total) override;
+    void SetBusyCursor(bool busy) override;
+    void ProcessMessages() override;
+    void SetBusy(bool busy) override;
+    std::optional<std::string> ChooseFile(TFileDialog dialog) override;
+    void ShowEditors(const TEditors& editors) override;
+    void ListChanged(TListChange change, std::size_t index) override;
+    std::optional<std::size_t> SelectedEntry() const override;
+    void SelectEntry(std::size_t index) override;
+    void SetEntryCommandsEnabled(bool enabled) override;
+    void ShowCombine(bool checked, std::string_view combineFile) override;
+    void SetCombineEnabled(bool enabled) override;
+    void ShowAbout(std::string_view versionText) override;
+    bool OpenDocument(const std::string& path) override;
+    void CloseWindow() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;    // FormShow
+    void closeEvent(QCloseEvent* event) override;  // FormClose
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void CreateControls(QWidget* client);
+    void CreateMenus();
+    void ConnectControls();
+    void FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const;
+    // Runs a logic command from a control's signal.
+    template <typename Command>
+    auto Handler(Command command) {
+        return [this, command] { logic_.Dispatch([&] { (logic_.*command)(); }); };
+    }
+
+    std::string settingsPath_;
+    TThreadRunner runner_;
+    TMainLogic logic_;
+    bool shown_ = false;
+    bool combineEnabled_ = false;
+    std::array<std::unique_ptr<QFileDialog>, 4> dialogs_;
+    std::array<QString, 4> lastFiles_;
+
+    QListWidget* lstMifType;
+    QLineEdit* edtMifFile;
+    QPushButton* btnMifBrowse;
+    QLineEdit* edtShpFile;
+    QPushButton* btnShpBrowse;
+    QPushButton* btnAdd;
+    QPushButton* btnReplace;
+    QPushButton* btnConvert;
+    QTreeWidget* lvwBatch;
+    QCheckBox* chkCombine;
+    QLineEdit* edtConbineFile;
+    QPushButton* btnCmbBrowse;
+    QPushButton* btnClear;
+    QPushButton* btnRemove;
+    QPushButton* btnBatch;
+    QLabel* statusText_;
+    QProgressBar* progress_;
+    QMenu* mnuFile;
+    QMenu* mnuHelp;
+    QAction* O1;
+    QAction* S1;
+    QAction* X1;
+    QAction* H2;
+    QAction* A1;
+};
+
+}  // namespace varnelo::gui
