@@ -13,5 +13,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The desktop program: Qt's platform plugins to show a window at all (not a linked library,
+# so the library scan misses them), a Japanese font for its captions, a viewer for its help.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix and checks what a packager ships: the tools run from
-# there, their man pages render, the README and the licence are in the documentation folder.
-# Usage: install_test.sh BUILD_DIR VERSION
+# there, their man pages render, the README and the licence are in the documentation folder;
+# with "gui", also the desktop program with its help page beside it, a valid desktop entry and
+# AppStream metadata naming it, and its icon as SVG and as a 32 x 32 PNG.
+# Usage: install_test.sh BUILD_DIR VERSION [gui]
 set -euo pipefail
 build="$1"
 expected_version="$2"
@@ -33,4 +35,17 @@ expect "README" test -s "$prefix/share/doc/varnelo/README.md"
 expect "LICENSE" grep -q "MIT License" "$prefix/share/doc/varnelo/LICENSE"
 version="$("$prefix/bin/varnelo-convert" --version)"
 [ "$version" = "varnelo-convert $expected_version" ] || { echo "version: $version"; status=1; }
+if [ "${3:-}" = gui ]; then
+  share="$prefix/share"
+  desktop="$share/applications/org.example.Varnelo.desktop"
+  metainfo="$share/metainfo/org.example.Varnelo.metainfo.xml"
+  expect "the desktop program" test -x "$prefix/bin/varnelo"
+  expect "its help page beside it" grep -q "Varnelo Converter ヘルプ" "$prefix/bin/varnelo.html"
+  expect "a valid desktop entry" desktop-file-validate "$desktop"
+  expect "the entry starts varnelo" grep -qx "Exec=varnelo" "$desktop"
+  expect "valid AppStream metadata" appstreamcli validate --no-net "$metainfo"
+  expect "the release $expected_version" grep -q "version=\"$expected_version\"" "$metainfo"
+  expect "the SVG icon" grep -q "<svg" "$share/icons/hicolor/scalable/apps/varnelo.svg"
+  expect "the 32 x 32 icon" sh -c "file '$share/icons/hicolor/32x32/apps/varnelo.png' | grep -q '32 x 32'"
+fi
 exit $status
