@@ -100,7 +100,9 @@ void TIniFile::WriteInteger(std::string_view section, std::string_view key, std:
     line += std::to_string(value);
     std::size_t header = FindSection(section);
     if (header == lines_.size()) {
-        lines_.push_back("[" + std::string(section) + "]");
+        std::string sectionLine(1, '[');
+        sectionLine.append(section).push_back(']');
+        lines_.push_back(std::move(sectionLine));
     }
     bool found = false;
     const std::size_t at = FindKey(header, key, found);

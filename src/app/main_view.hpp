@@ -45,8 +45,9 @@ class IMainView : public IStatusSink {
     // error icon, one "OK" button.
     virtual void ShowErrorDisplay(std::string_view text) = 0;
 
-    // SetStatusText (from IStatusSink) and SetProgress may be called from any thread; the
-    // window shows them in the order they were called. A total of 0 hides the progress.
+    // SetStatusText (from IStatusSink), SetProgress and SelectEntry may be called from any
+    // thread; the window shows them in the order they were called. The other calls come from
+    // the window's own thread. A total of 0 hides the progress.
     virtual void SetProgress(std::uint64_t done, std::uint64_t total) = 0;
     virtual void SetBusyCursor(bool busy) = 0;
     // Lets pending window messages run; does nothing when called off the window's thread.

@@ -278,28 +278,24 @@ void TfrmMain::ShowErrorDisplay(std::string_view text) {
     box.exec();
 }
 
-void TfrmMain::SetStatusText(std::string_view text) {
-    const QString shown = ScreenText(text);
+void TfrmMain::OnWindowThread(std::function<void()> change) {
     if (QThread::currentThread() == thread()) {
-        statusText_->setText(shown);
+        change();
     } else {
-        QMetaObject::invokeMethod(
-            this, [this, shown] { statusText_->setText(shown); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
     }
 }
 
+void TfrmMain::SetStatusText(std::string_view text) {
+    OnWindowThread([this, shown = ScreenText(text)] { statusText_->setText(shown); });
+}
+
 void TfrmMain::SetProgress(std::uint64_t done, std::uint64_t total) {
-    const int value =
-        total == 0 ? -1 : static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total);
-    const auto show = [this, value] {
+    const int value = total == 0 ? -1 : static_cast<int>(std::min(done, total) * 1000 / total);
+    OnWindowThread([this, value] {
         progress_->setVisible(value >= 0);
         progress_->setValue(std::max(value, 0));
-    };
-    if (QThread::currentThread() == thread()) {
-        show();
-    } else {
-        QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
-    }
+    });
 }
 
 void TfrmMain::SetBusyCursor(bool busy) {
@@ -401,9 +397,11 @@ std::optional<std::size_t> TfrmMain::SelectedEntry() const {
 }
 
 void TfrmMain::SelectEntry(std::size_t index) {
-    QTreeWidgetItem* item = lvwBatch->topLevelItem(static_cast<int>(index));
-    lvwBatch->setCurrentItem(item);
-    lvwBatch->scrollToItem(item);
+    OnWindowThread([this, index] {
+        QTreeWidgetItem* item = lvwBatch->topLevelItem(static_cast<int>(index));
+        lvwBatch->setCurrentItem(item);
+        lvwBatch->scrollToItem(item);
+    });
 }
 
 void TfrmMain::SetEntryCommandsEnabled(bool enabled) {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "app/main_logic.hpp"
@@ -75,6 +76,9 @@ class TfrmMain : public QMainWindow, public IMainView {
     void CreateMenus();
     void ConnectControls();
     void FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const;
+    // Runs a change of the widgets at once on the window's thread, or queues it there from
+    // another thread, behind the changes queued before it.
+    void OnWindowThread(std::function<void()> change);
     // Runs a logic command from a control's signal.
     template <typename Command>
     auto Handler(Command command) {
