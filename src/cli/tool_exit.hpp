@@ -5,7 +5,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+
+#include "shape/errors.hpp"
 
 namespace varnelo::cli {
 
@@ -19,7 +20,7 @@ inline int FinishStandardOutput(const char* tool, int exitCode) {
     }
     const int error = errno;
     std::fprintf(stderr, "%s: cannot write to standard output: %s\n", tool,
-                 error != 0 ? std::strerror(error) : "write error");
+                 error != 0 ? SystemErrorText(error).c_str() : "write error");
     return exitCode == kExitSuccess ? kExitFailed : exitCode;
 }
 
