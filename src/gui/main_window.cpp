@@ -221,10 +221,11 @@ void TfrmMain::CreateMenus() {
 
 void TfrmMain::ConnectControls() {
     connect(lstMifType, &QListWidget::itemSelectionChanged, this, [this] {
-        const int row = lstMifType->currentRow();
-        if (lstMifType->selectedItems().isEmpty()) {
+        const auto selected = lstMifType->selectedItems();
+        if (selected.isEmpty()) {
             ShowEditors(logic_.Editors());  // the type list always shows the chosen type
         } else {
+            const int row = lstMifType->row(selected.constFirst());
             logic_.Dispatch([&] { logic_.lstMifTypeClick(row); });
         }
     });
