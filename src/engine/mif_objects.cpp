@@ -453,8 +453,10 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 
     const double cx = (x1 + x2) / 2;
     const double cy = (y1 + y2) / 2;
-    const double rx = std::max((std::fabs(x1 - x2) - 1) / 2, 0.0);
-    const double ry = std::max((std::fabs(y1 - y2) - 1) / 2, 0.0);
+    // The ellipse inscribed in the rectangle as the file gives it, as for ELLIPSE, so that
+    // an arc of any size, however narrow, keeps its width and meets the ellipse it lies on.
+    const double rx = std::fabs(x1 - x2) / 2;
+    const double ry = std::fabs(y1 - y2) / 2;
 
     const double phiEnd = EllipseAngle(NormalizeDegrees(360 - b), cx, cy, rx, ry);
     const double phiStart = EllipseAngle(NormalizeDegrees(360 - a), cx, cy, rx, ry);

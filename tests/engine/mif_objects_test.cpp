@@ -270,14 +270,15 @@ TEST(ReadMifArc, ReproducesTheQuarterCircleExample) {
         ASSERT_EQ(arc.NumPoints, 90) << keyword;
         ASSERT_EQ(arc.Points.size(), 90u);
         EXPECT_EQ(arc.Parts, Parts{0});
-        // Whole degrees from 91 down to 3, then exactly 0.5, on the circle of radius 5.
+        // Whole degrees from 91 down to 3, then exactly 0.5, on the circle inscribed in the
+        // rectangle (radius 5.5).
         for (int j = 0; j < 89; ++j) {
             const double degrees = (91 - j) * kPi / 180;
-            ExpectNear(arc.Points[j], 5.5 + 5 * std::cos(degrees), 5.5 + 5 * std::sin(degrees),
+            ExpectNear(arc.Points[j], 5.5 + 5.5 * std::cos(degrees), 5.5 + 5.5 * std::sin(degrees),
                        keyword + std::string(" point ") + std::to_string(j));
         }
-        ExpectNear(arc.Points[89], 5.5 + 5 * std::cos(0.5 * kPi / 180),
-                   5.5 + 5 * std::sin(0.5 * kPi / 180), "last");
+        ExpectNear(arc.Points[89], 5.5 + 5.5 * std::cos(0.5 * kPi / 180),
+                   5.5 + 5.5 * std::sin(0.5 * kPi / 180), "last");
         EXPECT_EQ(arc.Box.Xmax, arc.Points[89].X);
         EXPECT_EQ(arc.Box.Ymax, arc.Points[1].Y);
         EXPECT_TRUE(mif.Eof());
@@ -287,16 +288,23 @@ TEST(ReadMifArc, ReproducesTheQuarterCircleExample) {
 TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
     TLineReader mif = Lines("");
     TSFPolyLine arc;
-    ReadMifArc("ARC 0 0 0.5 10 0 180", mif, arc);
-    ASSERT_GT(arc.NumPoints, 1);
+    // A rectangle narrower than one unit keeps its width: the upper half of its ellipse
+    // runs from one side to the other, every point on the ellipse ELLIPSE gives.
+    ReadMifArc("ARC 0.5 10 0 0 0 180", mif, arc);
+    ASSERT_EQ(arc.NumPoints, 181);
+    EXPECT_NEAR(arc.Box.Xmin, 0, 1e-12);
+    EXPECT_NEAR(arc.Box.Xmax, 0.5, 1e-12);
+    EXPECT_NEAR(arc.Box.Ymax, 10, 1e-12);
     for (const TShpPoint& p : arc.Points) {
-        EXPECT_EQ(p.X, 0.25);
+        const double dx = (p.X - 0.25) / 0.25;
+        const double dy = (p.Y - 5) / 5;
+        EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12);
     }
 
     ReadMifArc("ARC 0 0 11 11 10 10.5", mif, arc);
     ASSERT_EQ(arc.NumPoints, 1);
-    ExpectNear(arc.Points[0], 5.5 + 5 * std::cos(10 * kPi / 180),
-               5.5 + 5 * std::sin(10 * kPi / 180), "single point");
+    ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
+               5.5 + 5.5 * std::sin(10 * kPi / 180), "single point");
 
     ReadMifArc("ARC 0 0 11 11 1e300 -1e300", mif, arc);  // absurd angles end quickly
     EXPECT_EQ(arc.NumPoints, static_cast<std::int32_t>(arc.Points.size()));
