@@ -402,7 +402,10 @@ void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out
     const TTaken x1 = TakeNumberWithContinuation(w, mif, "RECT");
     const TTaken y1 = TakeNumberWithContinuation(x1.Rest, mif, "RECT");
     const TTaken x2 = TakeNumberWithContinuation(y1.Rest, mif, "RECT");
-    const double y2 = StrToDouble(x2.Rest);
+    // Some producers write a rounded rectangle's corner radius after y2 on the same line;
+    // it plays no part in the corners. A plain rectangle takes nothing after y2.
+    const bool rounded = SameKeyword(SplitAtFirstView(' ', keywordLine).Head, "ROUNDRECT");
+    const double y2 = rounded ? TakeNumber(x2.Rest).Value : StrToDouble(x2.Rest);
     SetSinglePart(out, 4);
     out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});
     SetBoxFromPoints(out);

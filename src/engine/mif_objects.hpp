@@ -24,7 +24,8 @@ void ReadMifLine(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& ou
 void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
 void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
-// Rectangles and rounded rectangles; the corner radius line is not read.
+// Rectangles and rounded rectangles; a rounded rectangle's corner radius, on the next line or
+// after the four coordinates, is not read.
 void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
 void ReadMifEllipse(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,

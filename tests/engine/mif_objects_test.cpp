@@ -208,7 +208,10 @@ TEST(ReadMifRect, GivesFourCornersWithLineBreaksBetweenNumbers) {
     for (const auto& [keyword, rest] : {std::pair{"RECT 0 0 10 5", ""},
                                         {"Rect", "\n0 0\n10 5"},
                                         {"RECT 0 0 10", "\n\n5"},
-                                        {"RECT 0", "\n0\n10\n5"}}) {
+                                        {"RECT 0", "\n0\n10\n5"},
+                                        {"RoundRect 0 0 10 5", "\n  2\n"},
+                                        {"ROUNDRECT 0 0 10 5 2", ""},
+                                        {"RoundRect 0 0", "\n10 5 2"}}) {
         TLineReader mif = Lines(rest);
         TSFPolygon polygon;
         polygon.Parts = {0, 7};
@@ -219,7 +222,7 @@ TEST(ReadMifRect, GivesFourCornersWithLineBreaksBetweenNumbers) {
     TSFPolygon polygon;
     ReadMifRect("RECT 10 5 0 0", mif, polygon);
     EXPECT_EQ(polygon.Box, (TShpBox{0, 0, 10, 5}));
-    EXPECT_THROW(ReadMifRect("ROUNDRECT 0 0 10 5 2", mif, polygon), EConvertError);
+    EXPECT_THROW(ReadMifRect("RECT 0 0 10 5 2", mif, polygon), EConvertError);
     EXPECT_THROW(ReadMifRect("RECT 0 0", mif, polygon), EMifFormatError);
 }
 
