@@ -31,7 +31,7 @@ int HeaderKeywordWeight(std::string_view word) noexcept {
 }
 
 std::string_view FirstWord(std::string_view trimmedLine) noexcept {
-    return SplitAtFirstView(' ', trimmedLine).Head;
+    return SplitAtFirstBlankView(trimmedLine).Head;
 }
 
 constexpr int kCharWidthFallback = 255;
@@ -107,7 +107,7 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
         if (line.empty()) {
             continue;
         }
-        const THeadTailView words = SplitAtFirstView(' ', line);
+        const THeadTailView words = SplitAtFirstBlankView(line);
         if (SameKeyword(words.Head, "Columns")) {
             countText = words.Tail;
             break;
@@ -125,7 +125,7 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
     // The list grows only as column lines are actually read, so a huge declared count
     // cannot allocate ahead of the data.
     for (std::int32_t k = 0; k < count; ++k) {
-        const THeadTailView parts = SplitAtFirstView(' ', NextColumnLine(mif, k, count));
+        const THeadTailView parts = SplitAtFirstBlankView(NextColumnLine(mif, k, count));
         const auto index = static_cast<std::size_t>(k);
         if (index == columns.size()) {
             columns.emplace_back();

@@ -97,6 +97,14 @@ THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept {
     return {TrimView(text.substr(0, at)), TrimView(text.substr(at + 1))};
 }
 
+THeadTailView SplitAtFirstBlankView(std::string_view text) noexcept {
+    const std::size_t at = text.find_first_of(" \t");
+    if (at == std::string_view::npos) {
+        return {TrimView(text), {}};
+    }
+    return {TrimView(text.substr(0, at)), TrimView(text.substr(at + 1))};
+}
+
 THeadTail SplitAtFirst(char delimiter, std::string_view text) {
     const THeadTailView parts = SplitAtFirstView(delimiter, text);
     return {std::string(parts.Head), std::string(parts.Tail)};

@@ -35,6 +35,9 @@ struct THeadTail {
 };
 THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept;
 THeadTail SplitAtFirst(char delimiter, std::string_view text);
+// The same cut at the first space or TAB, whichever comes first: the first word of a header
+// or column line, however its producer separated it from the rest.
+THeadTailView SplitAtFirstBlankView(std::string_view text) noexcept;
 
 // 1-based position of the first `sub` starting at or after `start` (below 1 counts as 1);
 // 0 when there is none, when `start` lies beyond the text, or when `sub` is empty.
