@@ -8,6 +8,7 @@
 
 #include "engine/attribute_table.hpp"
 #include "engine/line_reader.hpp"
+#include "engine/mid_rows.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
 #include "engine/text_ops.hpp"
@@ -153,7 +154,8 @@ class TConversionRun {
     }
 
     void Run(const std::string& dbfPath, TLocalDbf& table) {
-        ReadMifHeader(mif_);
+        TMifHeaderInfo header;
+        ReadMifHeader(mif_, &header);
         TSFColumns columns;
         ReadMifColumns(mif_, columns);
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
@@ -170,6 +172,9 @@ class TConversionRun {
         WriteShpHeader(shp_, header_);
         WriteShxHeader(shx_, header_);
 
+        // The text conversions fill their table from the objects, not from the .mid rows.
+        const bool rowsUsed = type_ != ctTextAsPoint && type_ != ctTextAsLine;
+        rows_.emplace(mid_, header.Delimiter, rowsUsed ? columns.size() : 0);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {
@@ -189,6 +194,7 @@ class TConversionRun {
     }
 
     std::int32_t Records() const { return records_; }
+    std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
 
   private:
     void ConvertObjects() {
@@ -202,9 +208,9 @@ class TConversionRun {
                 continue;
             }
             CollapseBlanksInto(line, keywordLine);
-            // Only the .mif is read while the object is converted, so the .mid line can
+            // Only the .mif is read while the object is converted, so the .mid row can
             // stay where the reader holds it.
-            midLine_ = mid_.ReadLineView();
+            row_ = &rows_->ReadRow();
             ConvertObject(kind, keywordLine);
             ReportProgress();
         }
@@ -223,7 +229,7 @@ class TConversionRun {
             case TKeyword::Point:
                 if (type_ == ctPoint) {
                     ReadMifPoint(line, mif_, point_);
-                    WritePoint(midLine_);
+                    WritePoint();
                 }
                 break;
             case TKeyword::Line:
@@ -237,7 +243,7 @@ class TConversionRun {
                     } else {
                         ReadMifArc(line, mif_, polyLine_);
                     }
-                    WritePolyLine(midLine_);
+                    WritePolyLine();
                 }
                 break;
             case TKeyword::Region:
@@ -252,16 +258,16 @@ class TConversionRun {
                     } else {
                         ReadMifRect(line, mif_, polygon_);
                     }
-                    WritePolygon(midLine_);
+                    WritePolygon();
                 }
                 break;
             case TKeyword::Text:
                 if (type_ == ctTextAsPoint) {
                     ReadMifTextPoint(line, mif_, text_, point_);
-                    WritePoint(text_);
+                    WritePoint();
                 } else if (type_ == ctTextAsLine) {
                     ReadMifTextLine(line, mif_, text_, polyLine_);
-                    WritePolyLine(text_);
+                    WritePolyLine();
                 }
                 break;
             case TKeyword::Other:
@@ -270,7 +276,7 @@ class TConversionRun {
         }
     }
 
-    void WritePoint(std::string_view row) {
+    void WritePoint() {
         const std::int32_t number = records_ + 1;
         const std::int32_t length = PointContentLength(point_);
         WriteIndexEntry(length);
@@ -281,26 +287,26 @@ class TConversionRun {
         } else {
             ExtendBoxByPoint(header_.Box, point_);
         }
-        AppendRow(row);
+        AppendRow();
     }
 
-    void WritePolyLine(std::string_view row) {
+    void WritePolyLine() {
         const std::int32_t number = records_ + 1;
         WriteIndexEntry(PolyLineContentLength(polyLine_));
         WritePolyLineRecord(shp_, number, polyLine_);
         records_ = number;
         FoldBox(number, polyLine_.Box);
-        AppendRow(row);
+        AppendRow();
     }
 
-    void WritePolygon(std::string_view row) {
+    void WritePolygon() {
         const std::int32_t number = records_ + 1;
         NormalizePolygonRing(polygon_);
         WriteIndexEntry(PolygonContentLength(polygon_));
         WriteNormalizedPolygonRecord(shp_, number, polygon_);
         records_ = number;
         FoldBox(number, polygon_.Box);
-        AppendRow(row);
+        AppendRow();
     }
 
     void WriteIndexEntry(std::int32_t contentLength) {
@@ -317,13 +323,15 @@ class TConversionRun {
         }
     }
 
-    void AppendRow(std::string_view row) {
+    // The row of the record just written: the object's text for the text conversions, else
+    // the object's .mid row.
+    void AppendRow() {
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
-            AppendDbfTextRecord(*table_, row);
+            AppendDbfTextRecord(*table_, text_);
         } else if (hooks_.PlainRowWriter) {
-            hooks_.PlainRowWriter(*table_, row);
+            hooks_.PlainRowWriter(*table_, row_->Row());
         } else {
-            AppendDbfRecord(*table_, row);
+            AppendDbfRecord(*table_, *row_, rows_->RowLine());
         }
     }
 
@@ -355,7 +363,8 @@ class TConversionRun {
     // record whose writing fails is not counted.
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
-    std::string_view midLine_;
+    std::optional<TMidRowReader> rows_;
+    const TMidRowSplitter* row_ = nullptr;
     std::string text_;
     TShpPoint point_;
     TSFPolyLine polyLine_;
@@ -407,10 +416,14 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
         if (hooks.Report != nullptr) {
             hooks.Report->ErrorText = e.what();
             hooks.Report->FailedLine = mif.LineNumber();
+            if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
+                hooks.Report->FailedMidLine = value->MidLine();
+            }
         }
     }
     if (hooks.Report != nullptr) {
         hooks.Report->RecordsWritten = run.Records();
+        hooks.Report->RowsOverSeveralLines = run.RowsOverSeveralLines();
     }
     ShowStatus(hooks, kFinishingText);
     shp.reset();

@@ -34,6 +34,21 @@ std::string_view FirstWord(std::string_view trimmedLine) noexcept {
     return SplitAtFirstBlankView(trimmedLine).Head;
 }
 
+// The character of a Delimiter line: the first byte inside its quotes (or the first byte,
+// unquoted); "\t" written out stands for a TAB. '\0' when the line gives none.
+char DeclaredDelimiter(std::string_view value) noexcept {
+    if (!value.empty() && value.front() == '"') {
+        value.remove_prefix(1);
+        if (value.empty() || value.front() == '"') {
+            return '\0';
+        }
+    }
+    if (value.size() >= 2 && value[0] == '\\' && value[1] == 't') {
+        return '\t';
+    }
+    return value.empty() ? '\0' : value.front();
+}
+
 constexpr int kCharWidthFallback = 255;
 constexpr int kIntegerWidth = 11;
 
@@ -78,7 +93,7 @@ std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_
 
 }  // namespace
 
-void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* /*info*/) {
+void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info) {
     int total = 0;
     while (total != kCompleteHeader && !mif.Eof()) {
         const std::string_view raw = mif.ReadLineView();
@@ -93,6 +108,9 @@ void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* /*info*/) {
             return;
         }
         total += HeaderKeywordWeight(word);
+        if (info != nullptr && SameKeyword(word, "Delimiter")) {
+            info->Delimiter = DeclaredDelimiter(SplitAtFirstBlankView(line).Tail);
+        }
     }
 }
 

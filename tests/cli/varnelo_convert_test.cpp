@@ -137,6 +137,31 @@ TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
                            dir.Path("bad.mif") + ": \"x4\""),
               std::string::npos)
         << run.err;
+
+    // A value its field does not take is named by its .mid line.
+    WriteFileBytes(dir.Path("bad.mif"),
+                   "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n");
+    WriteFileBytes(dir.Path("bad.mid"), "1\r\nfour\r\n");
+    const TRun value =
+        RunTool("-t point '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(value.exitCode, 1);
+    EXPECT_NE(value.err.find("varnelo-convert: conversion failed at line 2 of " +
+                             dir.Path("bad.mid") + ": .mid の 2 行目、フィールド N の値 \"four\""),
+              std::string::npos)
+        << value.err;
+}
+
+TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
+    WriteFileBytes(
+        dir.Path("multi.mif"),
+        "Version 300\r\nColumns 1\r\n  S Char(20)\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n");
+    WriteFileBytes(dir.Path("multi.mid"), "\"two\r\nlines\"\r\n\"one\"\r\n");
+    const std::string target = dir.Path("o.shp");
+    const TRun run = RunTool("-t point '" + dir.Path("multi.mif") + "' '" + target + "'", dir);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2 records written: " + target + ", " + dir.Path("o.shx") + ", " +
+                           dir.Path("o.dbf") + "\n1 row of " + dir.Path("multi.mid") +
+                           " spanned several lines (quoted values holding line breaks)\n");
 }
 
 }  // namespace
