@@ -47,57 +47,6 @@ constexpr std::string_view kTargetIsSourceText =
     "出力先のファイルが変換元のファイルと同じため変換できません";
 constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
 
-// The object keywords the driver knows, in the order it tests them. Each one takes one
-// .mid line, converted or not.
-enum class TKeyword {
-    None,
-    Point,
-    Line,
-    Pline,
-    Region,
-    Arc,
-    Text,
-    Rect,
-    RoundRect,
-    Ellipse,
-    Other
-};
-
-bool SameLetters(std::string_view word, std::string_view upper) noexcept {
-    if (word.size() != upper.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i];
-        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The keyword a line's first field names, its ASCII letters compared without regard to
-// case; a double-byte character never matches, as no keyword holds one.
-TKeyword KeywordOf(std::string_view word) {
-    static constexpr std::pair<std::string_view, TKeyword> kTable[] = {
-        {"POINT", TKeyword::Point},     {"LINE", TKeyword::Line},
-        {"PLINE", TKeyword::Pline},     {"REGION", TKeyword::Region},
-        {"ARC", TKeyword::Arc},         {"TEXT", TKeyword::Text},
-        {"RECT", TKeyword::Rect},       {"ROUNDRECT", TKeyword::RoundRect},
-        {"ELLIPSE", TKeyword::Ellipse}, {"MULTIPOINT", TKeyword::Other},
-        {"NONE", TKeyword::Other},
-    };
-    if (word.size() < 3 || word.size() > 10) {
-        return TKeyword::None;  // shorter or longer than every keyword
-    }
-    for (const auto& [upper, keyword] : kTable) {
-        if (SameLetters(word, upper)) {
-            return keyword;
-        }
-    }
-    return TKeyword::None;
-}
-
 std::int32_t ShapeTypeOf(int conversionType) {
     switch (conversionType) {
         case ctPoint:
@@ -203,8 +152,8 @@ class TConversionRun {
             // Collapsing runs of spaces cannot make or unmake a keyword (none holds a
             // space), so only the object lines are collapsed, for their readers.
             const std::string_view line = TrimView(mif_.ReadLineView());
-            const TKeyword kind = KindOfFirstField(line);
-            if (kind == TKeyword::None) {
+            const TMifObjectKind kind = MifObjectKindOfLine(line);
+            if (kind == TMifObjectKind::None) {
                 continue;
             }
             CollapseBlanksInto(line, keywordLine);
@@ -216,29 +165,21 @@ class TConversionRun {
         }
     }
 
-    // The keyword named by field 1 of the line by the field rules, so a quoted first word
-    // counts as its content. The word is judged while the scanner lives: a quoted field with
-    // doubled quotes is held by the scanner itself.
-    static TKeyword KindOfFirstField(std::string_view line) {
-        TFieldScanner fields(line, ' ');
-        return fields.Next() ? KeywordOf(fields.Field()) : TKeyword::None;
-    }
-
-    void ConvertObject(TKeyword kind, std::string_view line) {
+    void ConvertObject(TMifObjectKind kind, std::string_view line) {
         switch (kind) {
-            case TKeyword::Point:
+            case TMifObjectKind::Point:
                 if (type_ == ctPoint) {
                     ReadMifPoint(line, mif_, point_);
                     WritePoint();
                 }
                 break;
-            case TKeyword::Line:
-            case TKeyword::Pline:
-            case TKeyword::Arc:
+            case TMifObjectKind::Line:
+            case TMifObjectKind::Pline:
+            case TMifObjectKind::Arc:
                 if (type_ == ctPolyLine) {
-                    if (kind == TKeyword::Line) {
+                    if (kind == TMifObjectKind::Line) {
                         ReadMifLine(line, mif_, polyLine_);
-                    } else if (kind == TKeyword::Pline) {
+                    } else if (kind == TMifObjectKind::Pline) {
                         ReadMifPline(line, mif_, polyLine_);
                     } else {
                         ReadMifArc(line, mif_, polyLine_);
@@ -246,14 +187,14 @@ class TConversionRun {
                     WritePolyLine();
                 }
                 break;
-            case TKeyword::Region:
-            case TKeyword::Rect:
-            case TKeyword::RoundRect:
-            case TKeyword::Ellipse:
+            case TMifObjectKind::Region:
+            case TMifObjectKind::Rect:
+            case TMifObjectKind::RoundRect:
+            case TMifObjectKind::Ellipse:
                 if (type_ == ctPolygon) {
-                    if (kind == TKeyword::Region) {
+                    if (kind == TMifObjectKind::Region) {
                         ReadMifRegion(line, mif_, polygon_);
-                    } else if (kind == TKeyword::Ellipse) {
+                    } else if (kind == TMifObjectKind::Ellipse) {
                         ReadMifEllipse(line, mif_, polygon_);
                     } else {
                         ReadMifRect(line, mif_, polygon_);
@@ -261,7 +202,7 @@ class TConversionRun {
                     WritePolygon();
                 }
                 break;
-            case TKeyword::Text:
+            case TMifObjectKind::Text:
                 if (type_ == ctTextAsPoint) {
                     ReadMifTextPoint(line, mif_, text_, point_);
                     WritePoint();
@@ -270,8 +211,20 @@ class TConversionRun {
                     WritePolyLine();
                 }
                 break;
-            case TKeyword::Other:
-            case TKeyword::None:
+            case TMifObjectKind::Collection: {
+                // Read in every conversion, so that its parts are not taken for objects.
+                const TMifCollectionParts parts =
+                    ReadMifCollection(line, mif_, polygon_, polyLine_);
+                if (type_ == ctPolygon && parts.Region) {
+                    WritePolygon();
+                } else if (type_ == ctPolyLine && parts.Polyline) {
+                    WritePolyLine();
+                }
+                break;
+            }
+            case TMifObjectKind::Multipoint:
+            case TMifObjectKind::NoGeometry:
+            case TMifObjectKind::None:
                 break;
         }
     }

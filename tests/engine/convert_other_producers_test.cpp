@@ -130,5 +130,28 @@ TEST_F(OtherProducers, AnArcInARectangleNarrowerThanOneUnitKeepsItsWidth) {
     EXPECT_NEAR(testing::DoubleAt(shp, 60), 35.25, 1e-9);
 }
 
+TEST_F(OtherProducers, ACollectionTakesOneRowAndGivesTheRecordOfThePartAConversionNeeds) {
+    const std::string header =
+        kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 1\r\n  N Integer\r\n";
+    const std::string data =
+        "Point 1 2\r\nCollection 3\r\n  Region 1\r\n    4\r\n0 0\r\n0 1\r\n1 1\r\n1 0\r\n"
+        "    Pen (1,2,0)\r\n    Brush (2,16777215,16777215)\r\n  Pline 2\r\n0 0\r\n2 2\r\n"
+        "    Pen (1,2,0)\r\n  Multipoint 2\r\n5 5\r\n6 6\r\n    Symbol (35,0,12)\r\n"
+        "Point 3 4\r\nCollection 1\r\n  Multipoint 1\r\n7 7\r\nRegion 1\r\n 3\r\n0 0\r\n1 0\r\n1 "
+        "1\r\n";
+    const std::string mid = "1\r\n2\r\n3\r\n4\r\n5\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"1", "3"}));
+
+    ASSERT_TRUE(Convert(ctPolygon, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"2", "5"}));  // the second collection has no region
+    const std::string polygons = Shp();
+    EXPECT_EQ(testing::DoubleAt(polygons, 100 + 8 + 4 + 16), 1.0);  // the region's box Xmax
+
+    ASSERT_TRUE(Convert(ctPolyLine, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), Values{"2"});
+    EXPECT_EQ(Shp().size(), 100u + 8 + 4 + 32 + 8 + 4 + 2 * 16);  // one section of two points
+}
+
 }  // namespace
 }  // namespace varnelo

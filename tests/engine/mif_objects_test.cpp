@@ -376,5 +376,34 @@ TEST(ReadMifText, ReadsTheCoordinateLineOnceAndRaisesAtTheEnd) {
     EXPECT_THROW(ReadMifTextLine("TEXT \"a\"", three, text, line), EConvertError);
 }
 
+// ---- COLLECTION ----
+
+TEST(ReadMifCollection, ReadsItsPartsPastStyleLinesAndAddsPartsOfOneKind) {
+    TLineReader mif = Lines(
+        "  Region  2\n 3\n0 0\n0 1\n1 1\n 2\n5 5\n6 6\n    Pen (1,2,0)\n    Brush (2,0,0)\n"
+        "  Multipoint 2\n7 7\n8 8\n    Symbol (35,0,12)\n  Line 0 0 1 1\n  Pline 2\n2 2\n3 3\n"
+        "    Pen (1,2,0)\n");
+    TSFPolygon region;
+    TSFPolyLine polyline;
+    const TMifCollectionParts parts = ReadMifCollection("COLLECTION 4", mif, region, polyline);
+    EXPECT_TRUE(parts.Region);
+    EXPECT_TRUE(parts.Polyline);
+    ExpectShape(region, {0, 3}, {{0, 0}, {0, 1}, {1, 1}, {5, 5}, {6, 6}}, {0, 0, 6, 6});
+    // The line and the polyline are one record of two sections.
+    ExpectShape(polyline, {0, 2}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, {0, 0, 3, 3});
+    EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)");  // the driver passes over what follows
+}
+
+TEST(ReadMifCollection, EndsWhereAnotherObjectOrTheFileBeginsEarly) {
+    TLineReader mif = Lines("  Multipoint 1\n1 1\nPoint 2 2\n");
+    TSFPolygon region;
+    TSFPolyLine polyline;
+    const TMifCollectionParts parts = ReadMifCollection("Collection 3", mif, region, polyline);
+    EXPECT_FALSE(parts.Region || parts.Polyline);
+    EXPECT_EQ(mif.ReadLine(), "Point 2 2");
+    EXPECT_FALSE(ReadMifCollection("Collection 2", mif, region, polyline).Polyline);
+    EXPECT_THROW(ReadMifCollection("Collection -1", mif, region, polyline), EMifFormatError);
+}
+
 }  // namespace
 }  // namespace varnelo
