@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "shape/errors.hpp"
 
@@ -51,6 +52,20 @@ TEST(ReadMifHeader, StopsAfterTheFourthKeywordInAnyCaseAndAfterATab) {
         "VERSION 300\n\ncharset\t\"x\"\nDELIMITER \",\"\ncoordsys\tEarth\nCharset \"y\"\n");
     ReadMifHeader(reader);
     EXPECT_EQ(reader.ReadLine(), "Charset \"y\"");
+}
+
+TEST(ReadMifHeader, KeepsTheDeclaredDelimiter) {
+    const std::pair<std::string, char> cases[] = {
+        {"Delimiter \",\"", ','},    {"DELIMITER\t\";\"", ';'}, {"Delimiter \"\t\"", '\t'},
+        {"Delimiter \"\\t\"", '\t'}, {"Delimiter |", '|'},      {"Delimiter \"\"", '\0'},
+        {"Version 300", '\0'},
+    };
+    for (const auto& [line, delimiter] : cases) {
+        TLineReader reader = TLineReader::FromString(line + "\nColumns 0\n");
+        TMifHeaderInfo info;
+        ReadMifHeader(reader, &info);
+        EXPECT_EQ(info.Delimiter, delimiter) << line;
+    }
 }
 
 TEST(ReadMifHeader, EndsAtColumnsOrDataWhenAKeywordIsMissingOrRepeated) {
