@@ -88,6 +88,14 @@ void ReadObject(std::string_view keyword, std::string_view line, TLineReader& mi
         NormalizePolygonRing(polygon);
         CheckMultiPart(polygon);
         WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
+    } else if (keyword == "COLLECTION") {
+        ReadMifCollection(line, mif, polygon, polyLine);
+        CheckMultiPart(polygon);
+        CheckMultiPart(polyLine);
+        NormalizePolygonRing(polygon);
+        CheckMultiPart(polygon);
+        WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
+        WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
     } else if (keyword == "TEXT") {
         if (textAsLine) {
             ReadMifTextLine(line, mif, text, polyLine);

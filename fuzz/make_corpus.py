@@ -47,6 +47,21 @@ PAIRS = [
                               b"Arc 0 0 2 2 0 90\nText \"t\"\n0 0 1 1\nRect 0 0 2 2\nRoundRect 0 0 2 2\n0.5\n"
                               b"Ellipse 0 0 2 2\nMultipoint 1\n0 0\nNone\n"),
      b"a,2005/01/23,T\nb,,F\nc,1/2/3,x\n,,\n\n\n\n\n\n\n\n\n"),
+    ("tabs_in_header", b"Version\t300\r\nCharset\t\"x\"\r\nDelimiter\t\"\t\"\r\nCoordSys\tEarth\r\n"
+                       b"Columns\t2\r\n\tq_info\tChar(8)\r\n\tN\tInteger\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n",
+     b"two words\t7\r\n\t\t\r\n"),
+    ("semicolon_delimiter", HEADER.replace(b'","', b'";"') + b"Columns 3\r\n  A Char(8)\r\n  N Integer\r\n"
+                            b"  F Float\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n",
+     b'"x;y";5;1.5\r\nunquoted words ; -2 ;\r\n'),
+    ("multiline_values", mif([b"S Char(20)", b"N Integer"], b"Point 1 2\r\nPoint 3 4\r\nPoint 5 6\r\n"),
+     b'"MULTI\r\nLINE\nTEXT",1\r\n"a""\r\nb","c\r\nd",2\r\n"never closed,3\r\nx,4\r\n'),
+    ("collection_parts", mif([b"N Integer"],
+                             b"Point 0 0\r\nCollection 3\r\n  Region 1\r\n    3\r\n0 0\r\n0 1\r\n1 1\r\n"
+                             b"    Pen (1,2,0)\r\n  Pline 2\r\n0 0\r\n2 2\r\n  Multipoint 2\r\n5 5\r\n6 6\r\n"
+                             b"Collection 2\r\n  Line 0 0 1 1\r\n  Pline Multiple 2\r\n 2\r\n0 0\r\n1 1\r\n 2\r\n"
+                             b"2 2\r\n3 3\r\nCollection 4\r\n  Region 1\r\n 3\r\n0 0\r\n1 0\r\n1 1\r\n"
+                             b"RoundRect 0 0 4 2 0.5\r\nPoint 9 9\r\n"),
+     b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"),
 ]
 
 

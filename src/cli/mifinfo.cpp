@@ -12,33 +12,33 @@
 #include "cli/tool_exit.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
+#include "engine/mif_objects.hpp"
 #include "engine/text_ops.hpp"
 #include "varnelo/version.hpp"
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kObjectKeywords = {
-    "POINT", "LINE",      "PLINE",   "REGION",     "ARC", "TEXT",
-    "RECT",  "ROUNDRECT", "ELLIPSE", "MULTIPOINT", "NONE"};
-
-using TCounts = std::array<std::uint64_t, kObjectKeywords.size()>;
+using varnelo::kMifObjectKeywords;
+using TCounts = std::array<std::uint64_t, kMifObjectKeywords.size()>;
 
 // Counts the lines whose first word is an object keyword; lines inside objects hold
-// numbers, styles or text strings, which never match.
+// numbers, styles or text strings, which never match. A collection's parts are read with
+// it, so that they do not count as objects of their own.
 TCounts CountObjects(varnelo::TLineReader& mif) {
     TCounts counts{};
     std::string line;
+    varnelo::TSFPolygon region;
+    varnelo::TSFPolyLine polyline;
     while (!mif.Eof()) {
         varnelo::CollapseBlanksInto(varnelo::TrimView(mif.ReadLineView()), line);
-        varnelo::TFieldScanner fields(line, ' ');
-        if (!fields.Next()) {
-            continue;
-        }
-        for (std::size_t k = 0; k < kObjectKeywords.size(); ++k) {
-            if (varnelo::SameKeyword(fields.Field(), kObjectKeywords[k])) {
+        const varnelo::TMifObjectKind kind = varnelo::MifObjectKindOfLine(line);
+        for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
+            if (kMifObjectKeywords[k].Kind == kind) {
                 ++counts[k];
-                break;
             }
+        }
+        if (kind == varnelo::TMifObjectKind::Collection) {
+            varnelo::ReadMifCollection(line, mif, region, polyline);
         }
     }
     return counts;
@@ -54,9 +54,10 @@ void PrintColumns(const varnelo::TSFColumns& columns) {
 
 void PrintCounts(const TCounts& counts) {
     std::printf("objects:\n");
-    for (std::size_t k = 0; k < kObjectKeywords.size(); ++k) {
-        std::printf("  %-10.*s %llu\n", static_cast<int>(kObjectKeywords[k].size()),
-                    kObjectKeywords[k].data(), static_cast<unsigned long long>(counts[k]));
+    for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
+        const std::string_view keyword = kMifObjectKeywords[k].Keyword;
+        std::printf("  %-10.*s %llu\n", static_cast<int>(keyword.size()), keyword.data(),
+                    static_cast<unsigned long long>(counts[k]));
     }
 }
 

@@ -117,7 +117,9 @@ int Run(int type, const std::string& source, const std::string& target) {
     status.EndProgressLine();
     if (!ok) {
         std::cerr << "varnelo-convert: conversion failed";
-        if (report.FailedLine > 0) {
+        if (report.FailedMidLine > 0) {
+            std::cerr << " at line " << report.FailedMidLine << " of " << mid;
+        } else if (report.FailedLine > 0) {
             std::cerr << " at line " << report.FailedLine << " of " << source;
         }
         if (!report.ErrorText.empty()) {
@@ -128,6 +130,11 @@ int Run(int type, const std::string& source, const std::string& target) {
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    if (report.RowsOverSeveralLines > 0) {
+        std::cout << report.RowsOverSeveralLines
+                  << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
+                  << " spanned several lines (quoted values holding line breaks)\n";
+    }
     return kExitSuccess;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/convert.hpp"
+#include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/byte_order.hpp"
 #include "shape/cp932.hpp"
@@ -78,6 +79,18 @@ std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& dbfPath) {
     return existing;
 }
 
+// Says where a value was refused: the .mid line, the field and the value, then the reason.
+[[noreturn]] void RaiseValueNotTaken(TLocalDbf& table, int field, std::string_view value,
+                                     std::int64_t midLine, const Exception& reason) {
+    std::string message;
+    if (midLine > 0) {
+        message = ".mid の " + std::to_string(midLine) + " 行目、";
+    }
+    message += "フィールド " + table.Fields(field).FieldName() + " の値 " + QuoteForMessage(value) +
+               " を格納できません: " + reason.Message();
+    throw EMidValueError(message, midLine);
+}
+
 }  // namespace
 
 std::string ShortenFieldName(std::string_view name) {
@@ -133,26 +146,31 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
     stream->Close();
 }
 
-void AppendDbfRecord(TLocalDbf& table, std::string_view line) {
+void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine) {
     if (!table.Active()) {
         return;
     }
     table.Append();
-    const int count = table.FieldCount();
-    // One pass over the line gives the values in field order, as SplitString would one
-    // by one; a line with fewer values leaves the remaining fields blank.
-    TFieldScanner values(line, ',');
+    const std::size_t count = std::min(row.Count(), static_cast<std::size_t>(table.FieldCount()));
     // Each Dequote step gets its own scratch, used only when doubled quotes are reduced.
     std::string doubleQuoted;
     std::string singleQuoted;
-    for (int i = 0; i < count; ++i) {
-        if (!values.Next()) {
-            break;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view once = DequoteView(row.Value(i), '"', doubleQuoted);
+        const std::string_view value = DequoteView(once, '\'', singleQuoted);
+        try {
+            table.SetFieldFromText(static_cast<int>(i), value);
+        } catch (const Exception& e) {
+            RaiseValueNotTaken(table, static_cast<int>(i), value, midLine, e);
         }
-        const std::string_view once = DequoteView(values.Field(), '"', doubleQuoted);
-        table.SetFieldFromText(i, DequoteView(once, '\'', singleQuoted));
     }
     table.Post();
+}
+
+void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter) {
+    TMidRowSplitter row(delimiter, static_cast<std::size_t>(std::max(table.FieldCount(), 0)));
+    row.Split(line);
+    AppendDbfRecord(table, row);
 }
 
 void AppendDbfTextRecord(TLocalDbf& table, std::string_view text) {

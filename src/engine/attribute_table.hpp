@@ -2,10 +2,12 @@
 // The shapefile's attribute table built from the MIF column list and filled from .mid lines.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "engine/mif_header.hpp"
+#include "engine/text_ops.hpp"
 
 namespace varnelo {
 
@@ -25,9 +27,13 @@ void ColumnsToDbfFields(TSFColumns& columns);
 // the columns, replacing any file of that name.
 void CreateDbfFile(const std::string& path, const TSFColumns& columns);
 
-// Appends one record whose fields take the comma-separated values of `line` in order.
-// Does nothing when the table is not open.
-void AppendDbfRecord(TLocalDbf& table, std::string_view line);
+// Appends one record whose fields take the values of a split .mid row in order, each with
+// one level of double quotes and then of single quotes removed; fields beyond the row's
+// values stay blank. A value that its field does not take raises EMidValueError naming
+// `midLine` (when not 0), the field and the value. Does nothing when the table is not open.
+void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine = 0);
+// The same for one row given as text, split at `delimiter`.
+void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter = ',');
 
 // Appends one record whose first field takes `text` whole (the text conversions).
 void AppendDbfTextRecord(TLocalDbf& table, std::string_view text);

@@ -8,6 +8,7 @@
 
 #include "engine/attribute_table.hpp"
 #include "engine/line_reader.hpp"
+#include "engine/mid_rows.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
 #include "engine/text_ops.hpp"
@@ -45,57 +46,6 @@ constexpr std::string_view kFinishingText = "変換の後処理をしていま�
 constexpr std::string_view kTargetIsSourceText =
     "出力先のファイルが変換元のファイルと同じため変換できません";
 constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
-
-// The object keywords the driver knows, in the order it tests them. Each one takes one
-// .mid line, converted or not.
-enum class TKeyword {
-    None,
-    Point,
-    Line,
-    Pline,
-    Region,
-    Arc,
-    Text,
-    Rect,
-    RoundRect,
-    Ellipse,
-    Other
-};
-
-bool SameLetters(std::string_view word, std::string_view upper) noexcept {
-    if (word.size() != upper.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i];
-        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The keyword a line's first field names, its ASCII letters compared without regard to
-// case; a double-byte character never matches, as no keyword holds one.
-TKeyword KeywordOf(std::string_view word) {
-    static constexpr std::pair<std::string_view, TKeyword> kTable[] = {
-        {"POINT", TKeyword::Point},     {"LINE", TKeyword::Line},
-        {"PLINE", TKeyword::Pline},     {"REGION", TKeyword::Region},
-        {"ARC", TKeyword::Arc},         {"TEXT", TKeyword::Text},
-        {"RECT", TKeyword::Rect},       {"ROUNDRECT", TKeyword::RoundRect},
-        {"ELLIPSE", TKeyword::Ellipse}, {"MULTIPOINT", TKeyword::Other},
-        {"NONE", TKeyword::Other},
-    };
-    if (word.size() < 3 || word.size() > 10) {
-        return TKeyword::None;  // shorter or longer than every keyword
-    }
-    for (const auto& [upper, keyword] : kTable) {
-        if (SameLetters(word, upper)) {
-            return keyword;
-        }
-    }
-    return TKeyword::None;
-}
 
 std::int32_t ShapeTypeOf(int conversionType) {
     switch (conversionType) {
@@ -153,7 +103,8 @@ class TConversionRun {
     }
 
     void Run(const std::string& dbfPath, TLocalDbf& table) {
-        ReadMifHeader(mif_);
+        TMifHeaderInfo header;
+        ReadMifHeader(mif_, &header);
         TSFColumns columns;
         ReadMifColumns(mif_, columns);
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
@@ -170,6 +121,9 @@ class TConversionRun {
         WriteShpHeader(shp_, header_);
         WriteShxHeader(shx_, header_);
 
+        // The text conversions fill their table from the objects, not from the .mid rows.
+        const bool rowsUsed = type_ != ctTextAsPoint && type_ != ctTextAsLine;
+        rows_.emplace(mid_, header.Delimiter, rowsUsed ? columns.size() : 0);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {
@@ -189,6 +143,7 @@ class TConversionRun {
     }
 
     std::int32_t Records() const { return records_; }
+    std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
 
   private:
     void ConvertObjects() {
@@ -197,80 +152,84 @@ class TConversionRun {
             // Collapsing runs of spaces cannot make or unmake a keyword (none holds a
             // space), so only the object lines are collapsed, for their readers.
             const std::string_view line = TrimView(mif_.ReadLineView());
-            const TKeyword kind = KindOfFirstField(line);
-            if (kind == TKeyword::None) {
+            const TMifObjectKind kind = MifObjectKindOfLine(line);
+            if (kind == TMifObjectKind::None) {
                 continue;
             }
             CollapseBlanksInto(line, keywordLine);
-            // Only the .mif is read while the object is converted, so the .mid line can
+            // Only the .mif is read while the object is converted, so the .mid row can
             // stay where the reader holds it.
-            midLine_ = mid_.ReadLineView();
+            row_ = &rows_->ReadRow();
             ConvertObject(kind, keywordLine);
             ReportProgress();
         }
     }
 
-    // The keyword named by field 1 of the line by the field rules, so a quoted first word
-    // counts as its content. The word is judged while the scanner lives: a quoted field with
-    // doubled quotes is held by the scanner itself.
-    static TKeyword KindOfFirstField(std::string_view line) {
-        TFieldScanner fields(line, ' ');
-        return fields.Next() ? KeywordOf(fields.Field()) : TKeyword::None;
-    }
-
-    void ConvertObject(TKeyword kind, std::string_view line) {
+    void ConvertObject(TMifObjectKind kind, std::string_view line) {
         switch (kind) {
-            case TKeyword::Point:
+            case TMifObjectKind::Point:
                 if (type_ == ctPoint) {
                     ReadMifPoint(line, mif_, point_);
-                    WritePoint(midLine_);
+                    WritePoint();
                 }
                 break;
-            case TKeyword::Line:
-            case TKeyword::Pline:
-            case TKeyword::Arc:
+            case TMifObjectKind::Line:
+            case TMifObjectKind::Pline:
+            case TMifObjectKind::Arc:
                 if (type_ == ctPolyLine) {
-                    if (kind == TKeyword::Line) {
+                    if (kind == TMifObjectKind::Line) {
                         ReadMifLine(line, mif_, polyLine_);
-                    } else if (kind == TKeyword::Pline) {
+                    } else if (kind == TMifObjectKind::Pline) {
                         ReadMifPline(line, mif_, polyLine_);
                     } else {
                         ReadMifArc(line, mif_, polyLine_);
                     }
-                    WritePolyLine(midLine_);
+                    WritePolyLine();
                 }
                 break;
-            case TKeyword::Region:
-            case TKeyword::Rect:
-            case TKeyword::RoundRect:
-            case TKeyword::Ellipse:
+            case TMifObjectKind::Region:
+            case TMifObjectKind::Rect:
+            case TMifObjectKind::RoundRect:
+            case TMifObjectKind::Ellipse:
                 if (type_ == ctPolygon) {
-                    if (kind == TKeyword::Region) {
+                    if (kind == TMifObjectKind::Region) {
                         ReadMifRegion(line, mif_, polygon_);
-                    } else if (kind == TKeyword::Ellipse) {
+                    } else if (kind == TMifObjectKind::Ellipse) {
                         ReadMifEllipse(line, mif_, polygon_);
                     } else {
                         ReadMifRect(line, mif_, polygon_);
                     }
-                    WritePolygon(midLine_);
+                    WritePolygon();
                 }
                 break;
-            case TKeyword::Text:
+            case TMifObjectKind::Text:
                 if (type_ == ctTextAsPoint) {
                     ReadMifTextPoint(line, mif_, text_, point_);
-                    WritePoint(text_);
+                    WritePoint();
                 } else if (type_ == ctTextAsLine) {
                     ReadMifTextLine(line, mif_, text_, polyLine_);
-                    WritePolyLine(text_);
+                    WritePolyLine();
                 }
                 break;
-            case TKeyword::Other:
-            case TKeyword::None:
+            case TMifObjectKind::Collection: {
+                // Read in every conversion, so that its parts are not taken for objects.
+                const TMifCollectionParts parts =
+                    ReadMifCollection(line, mif_, polygon_, polyLine_);
+                if (type_ == ctPolygon && parts.Region) {
+                    WritePolygon();
+                } else if (type_ == ctPolyLine && parts.Polyline) {
+                    WritePolyLine();
+                }
+                break;
+            }
+            case TMifObjectKind::Multipoint:
+            case TMifObjectKind::NoGeometry:
+            case TMifObjectKind::None:
                 break;
         }
     }
 
-    void WritePoint(std::string_view row) {
+    void WritePoint() {
         const std::int32_t number = records_ + 1;
         const std::int32_t length = PointContentLength(point_);
         WriteIndexEntry(length);
@@ -281,26 +240,26 @@ class TConversionRun {
         } else {
             ExtendBoxByPoint(header_.Box, point_);
         }
-        AppendRow(row);
+        AppendRow();
     }
 
-    void WritePolyLine(std::string_view row) {
+    void WritePolyLine() {
         const std::int32_t number = records_ + 1;
         WriteIndexEntry(PolyLineContentLength(polyLine_));
         WritePolyLineRecord(shp_, number, polyLine_);
         records_ = number;
         FoldBox(number, polyLine_.Box);
-        AppendRow(row);
+        AppendRow();
     }
 
-    void WritePolygon(std::string_view row) {
+    void WritePolygon() {
         const std::int32_t number = records_ + 1;
         NormalizePolygonRing(polygon_);
         WriteIndexEntry(PolygonContentLength(polygon_));
         WriteNormalizedPolygonRecord(shp_, number, polygon_);
         records_ = number;
         FoldBox(number, polygon_.Box);
-        AppendRow(row);
+        AppendRow();
     }
 
     void WriteIndexEntry(std::int32_t contentLength) {
@@ -317,13 +276,15 @@ class TConversionRun {
         }
     }
 
-    void AppendRow(std::string_view row) {
+    // The row of the record just written: the object's text for the text conversions, else
+    // the object's .mid row.
+    void AppendRow() {
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
-            AppendDbfTextRecord(*table_, row);
+            AppendDbfTextRecord(*table_, text_);
         } else if (hooks_.PlainRowWriter) {
-            hooks_.PlainRowWriter(*table_, row);
+            hooks_.PlainRowWriter(*table_, row_->Row());
         } else {
-            AppendDbfRecord(*table_, row);
+            AppendDbfRecord(*table_, *row_, rows_->RowLine());
         }
     }
 
@@ -355,7 +316,8 @@ class TConversionRun {
     // record whose writing fails is not counted.
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
-    std::string_view midLine_;
+    std::optional<TMidRowReader> rows_;
+    const TMidRowSplitter* row_ = nullptr;
     std::string text_;
     TShpPoint point_;
     TSFPolyLine polyLine_;
@@ -407,10 +369,14 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
         if (hooks.Report != nullptr) {
             hooks.Report->ErrorText = e.what();
             hooks.Report->FailedLine = mif.LineNumber();
+            if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
+                hooks.Report->FailedMidLine = value->MidLine();
+            }
         }
     }
     if (hooks.Report != nullptr) {
         hooks.Report->RecordsWritten = run.Records();
+        hooks.Report->RowsOverSeveralLines = run.RowsOverSeveralLines();
     }
     ShowStatus(hooks, kFinishingText);
     shp.reset();

@@ -52,7 +52,11 @@ class TTableOwner {
 struct TConversionReport {
     std::int64_t RecordsWritten = 0;
     std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
-    std::string ErrorText;        // the caught error's message, empty on success
+    // .mid line of the row whose value its field did not take, 0 for any other failure
+    std::int64_t FailedMidLine = 0;
+    std::string ErrorText;  // the caught error's message, empty on success
+    // .mid rows that went on over more than one line (a quoted value holding line ends)
+    std::int64_t RowsOverSeveralLines = 0;
 };
 
 // Hooks the surroundings give the driver. All are optional.
@@ -65,8 +69,9 @@ struct TConversionHooks {
     // Called now and then with the bytes of the .mif read so far and its size.
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
     TConversionReport* Report = nullptr;
-    // Writes each .mid row in place of AppendDbfRecord, and has every row posted on its
-    // own instead of in bulk: the plain way, kept to check the fast one against.
+    // Writes each .mid row, given as its text (all its lines when it spans several), in place
+    // of AppendDbfRecord, and has every row posted on its own instead of in bulk: the plain
+    // way, kept to check the fast one against.
     std::function<void(TLocalDbf& table, std::string_view row)> PlainRowWriter;
     // Creates the .shp and .shx streams; new files on disk when not given. Lets a caller put
     // the geometry files elsewhere or make their writes fail on purpose.

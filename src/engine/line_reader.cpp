@@ -142,10 +142,13 @@ std::string_view TLineReader::ReadLineView() {
         hasPushed_ = false;
         previousLineNumber_ = lineNumber_;
         lineNumber_ = pushedLineNumber_;
+        lastEndedLine_ = pushedEndedLine_;
+        lastEndCrLf_ = pushedEndCrLf_;
         return pushed_;
     }
     previousLineNumber_ = lineNumber_;
     if (pos_ == end_ && !Refill()) {
+        lastEndedLine_ = false;
         return {};
     }
     ++lineNumber_;
@@ -159,7 +162,9 @@ std::string_view TLineReader::ReadLineView() {
     std::size_t length = static_cast<std::size_t>(lf - start);
     pos_ += length + 1;
     bytesConsumed_ += length + 1;
-    if (length > 0 && start[length - 1] == '\r') {
+    lastEndedLine_ = true;
+    lastEndCrLf_ = length > 0 && start[length - 1] == '\r';
+    if (lastEndCrLf_) {
         --length;
     }
     // The common case: the whole line lies in the chunk and holds no lone CR, so the
@@ -179,6 +184,9 @@ std::string_view TLineReader::ReadLongLine(const char* start, std::size_t availa
     AppendWithoutCR(line_, start, available);
     bytesConsumed_ += available;
     pos_ = end_;
+    // The CR of a CR LF may end the chunk before the one that holds the LF.
+    bool crBefore = available > 0 && start[available - 1] == '\r';
+    lastEndedLine_ = false;
     while (Refill()) {
         const char* chunk = buffer_.get();
         const auto* lf = static_cast<const char*>(std::memchr(chunk, '\n', end_));
@@ -188,8 +196,11 @@ std::string_view TLineReader::ReadLongLine(const char* start, std::size_t availa
         pos_ = consumed;
         bytesConsumed_ += consumed;
         if (lf != nullptr) {
+            lastEndedLine_ = true;
+            lastEndCrLf_ = length > 0 ? chunk[length - 1] == '\r' : crBefore;
             break;
         }
+        crBefore = length > 0 ? chunk[length - 1] == '\r' : crBefore;
     }
     return line_;
 }
@@ -200,6 +211,8 @@ void TLineReader::PushBack(std::string_view line) {
     }
     pushed_.assign(line.data(), line.size());
     hasPushed_ = true;
+    pushedEndedLine_ = lastEndedLine_;
+    pushedEndCrLf_ = lastEndCrLf_;
     pushedLineNumber_ = lineNumber_;
     lineNumber_ = previousLineNumber_;
 }

@@ -100,6 +100,8 @@ class TLineReader {
         if (lines == 0) {
             return;
         }
+        lastEndCrLf_ = length >= 2 && buffer_[pos_ + length - 2] == '\r';
+        lastEndedLine_ = true;
         pos_ += length;
         bytesConsumed_ += length;
         previousLineNumber_ = lineNumber_ + lines - 1;
@@ -109,6 +111,12 @@ class TLineReader {
     // Hands `line` back so that the next read returns it again. Only one line can wait;
     // it is meant for the line just read, whose number the reader then reports again.
     void PushBack(std::string_view line);
+
+    // How the line last read ended in the file: "\r\n", "\n", or nothing for the last
+    // line of a file without a final line end (and for reads at the end of the file).
+    std::string_view LastLineEnd() const noexcept {
+        return lastEndedLine_ ? (lastEndCrLf_ ? "\r\n" : "\n") : "";
+    }
 
     // 1-based number of the line last read (0 before the first); reads at the end of the
     // file do not count.
@@ -133,6 +141,10 @@ class TLineReader {
     std::string pushed_;
     bool hasPushed_ = false;
     std::int64_t pushedLineNumber_ = 0;
+    bool pushedEndedLine_ = false;
+    bool pushedEndCrLf_ = false;
+    bool lastEndedLine_ = false;
+    bool lastEndCrLf_ = false;
     std::int64_t previousLineNumber_ = 0;
 
     std::int64_t lineNumber_ = 0;

@@ -31,7 +31,22 @@ int HeaderKeywordWeight(std::string_view word) noexcept {
 }
 
 std::string_view FirstWord(std::string_view trimmedLine) noexcept {
-    return SplitAtFirstView(' ', trimmedLine).Head;
+    return SplitAtFirstBlankView(trimmedLine).Head;
+}
+
+// The character of a Delimiter line: the first byte inside its quotes (or the first byte,
+// unquoted); "\t" written out stands for a TAB. '\0' when the line gives none.
+char DeclaredDelimiter(std::string_view value) noexcept {
+    if (!value.empty() && value.front() == '"') {
+        value.remove_prefix(1);
+        if (value.empty() || value.front() == '"') {
+            return '\0';
+        }
+    }
+    if (value.size() >= 2 && value[0] == '\\' && value[1] == 't') {
+        return '\t';
+    }
+    return value.empty() ? '\0' : value.front();
 }
 
 constexpr int kCharWidthFallback = 255;
@@ -78,7 +93,7 @@ std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_
 
 }  // namespace
 
-void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* /*info*/) {
+void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info) {
     int total = 0;
     while (total != kCompleteHeader && !mif.Eof()) {
         const std::string_view raw = mif.ReadLineView();
@@ -93,6 +108,9 @@ void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* /*info*/) {
             return;
         }
         total += HeaderKeywordWeight(word);
+        if (info != nullptr && SameKeyword(word, "Delimiter")) {
+            info->Delimiter = DeclaredDelimiter(SplitAtFirstBlankView(line).Tail);
+        }
     }
 }
 
@@ -107,7 +125,7 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
         if (line.empty()) {
             continue;
         }
-        const THeadTailView words = SplitAtFirstView(' ', line);
+        const THeadTailView words = SplitAtFirstBlankView(line);
         if (SameKeyword(words.Head, "Columns")) {
             countText = words.Tail;
             break;
@@ -125,7 +143,7 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
     // The list grows only as column lines are actually read, so a huge declared count
     // cannot allocate ahead of the data.
     for (std::int32_t k = 0; k < count; ++k) {
-        const THeadTailView parts = SplitAtFirstView(' ', NextColumnLine(mif, k, count));
+        const THeadTailView parts = SplitAtFirstBlankView(NextColumnLine(mif, k, count));
         const auto index = static_cast<std::size_t>(k);
         if (index == columns.size()) {
             columns.emplace_back();

@@ -305,6 +305,37 @@ void RequireFinitePoints(const TSFMultiPart& shape, std::string_view kind) {
     }
 }
 
+// ---- collections ----
+
+// Adds the parts of `from` after those of `into`, whose part starts and box follow.
+void AppendParts(TSFMultiPart& into, const TSFMultiPart& from, std::string_view kind) {
+    std::int64_t total = into.NumPoints;
+    AddToTotal(total, from.NumPoints, kind);
+    std::int64_t parts = into.NumParts;
+    AddToTotal(parts, from.NumParts, kind);
+    for (const std::int32_t first : from.Parts) {
+        into.Parts.push_back(first + into.NumPoints);
+    }
+    into.Points.insert(into.Points.end(), from.Points.begin(), from.Points.end());
+    into.NumParts = static_cast<std::int32_t>(parts);
+    into.NumPoints = static_cast<std::int32_t>(total);
+    SetBoxFromPoints(into);
+}
+
+// Reads a part into `record`, or, when the collection already gave a part of this kind,
+// into `more` and then adds it to `record`.
+template <class TRecord, class TReader>
+void ReadCollectionPart(bool& found, TRecord& record, TRecord& more, std::string_view kind,
+                        TReader read) {
+    if (!found) {
+        read(record);
+        found = true;
+        return;
+    }
+    read(more);
+    AppendParts(record, more, kind);
+}
+
 // ---- text objects ----
 
 // The text string, from the keyword line when it carries one, else from the next line.
@@ -326,7 +357,54 @@ std::string_view ReadTextCoordinateLine(TLineReader& mif) {
     return TrimView(ReadObjectLine(mif, "TEXT"));
 }
 
+bool SameLetters(std::string_view word, std::string_view upper) noexcept {
+    if (word.size() != upper.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+const std::array<TMifObjectKeyword, 12> kMifObjectKeywords = {{
+    {"POINT", TMifObjectKind::Point},
+    {"LINE", TMifObjectKind::Line},
+    {"PLINE", TMifObjectKind::Pline},
+    {"REGION", TMifObjectKind::Region},
+    {"ARC", TMifObjectKind::Arc},
+    {"TEXT", TMifObjectKind::Text},
+    {"RECT", TMifObjectKind::Rect},
+    {"ROUNDRECT", TMifObjectKind::RoundRect},
+    {"ELLIPSE", TMifObjectKind::Ellipse},
+    {"MULTIPOINT", TMifObjectKind::Multipoint},
+    {"NONE", TMifObjectKind::NoGeometry},
+    {"COLLECTION", TMifObjectKind::Collection},
+}};
+
+// The word is judged while the scanner lives: a quoted field with doubled quotes is held
+// by the scanner itself. A double-byte character never matches, as no keyword holds one.
+TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
+    TFieldScanner fields(trimmedLine, ' ');
+    if (!fields.Next()) {
+        return TMifObjectKind::None;
+    }
+    const std::string_view word = fields.Field();
+    if (word.size() < 3 || word.size() > 10) {
+        return TMifObjectKind::None;  // shorter or longer than every keyword
+    }
+    for (const auto& [keyword, kind] : kMifObjectKeywords) {
+        if (SameLetters(word, keyword)) {
+            return kind;
+        }
+    }
+    return TMifObjectKind::None;
+}
 
 void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out) {
     const std::string_view w = TailAfterKeyword(keywordLine, mif, "POINT");
@@ -402,7 +480,10 @@ void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out
     const TTaken x1 = TakeNumberWithContinuation(w, mif, "RECT");
     const TTaken y1 = TakeNumberWithContinuation(x1.Rest, mif, "RECT");
     const TTaken x2 = TakeNumberWithContinuation(y1.Rest, mif, "RECT");
-    const double y2 = StrToDouble(x2.Rest);
+    // Some producers write a rounded rectangle's corner radius after y2 on the same line;
+    // it plays no part in the corners. A plain rectangle takes nothing after y2.
+    const bool rounded = SameKeyword(SplitAtFirstView(' ', keywordLine).Head, "ROUNDRECT");
+    const double y2 = rounded ? TakeNumber(x2.Rest).Value : StrToDouble(x2.Rest);
     SetSinglePart(out, 4);
     out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});
     SetBoxFromPoints(out);
@@ -453,8 +534,10 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 
     const double cx = (x1 + x2) / 2;
     const double cy = (y1 + y2) / 2;
-    const double rx = std::max((std::fabs(x1 - x2) - 1) / 2, 0.0);
-    const double ry = std::max((std::fabs(y1 - y2) - 1) / 2, 0.0);
+    // The ellipse inscribed in the rectangle as the file gives it, as for ELLIPSE, so that
+    // an arc of any size, however narrow, keeps its width and meets the ellipse it lies on.
+    const double rx = std::fabs(x1 - x2) / 2;
+    const double ry = std::fabs(y1 - y2) / 2;
 
     const double phiEnd = EllipseAngle(NormalizeDegrees(360 - b), cx, cy, rx, ry);
     const double phiStart = EllipseAngle(NormalizeDegrees(360 - a), cx, cy, rx, ry);
@@ -477,6 +560,58 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
                                                    cy - std::sin(phiStart) * ry};
     RequireFinitePoints(out, "ARC");
     CalcShapeBox(out);
+}
+
+TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
+                                      TSFPolygon& region, TSFPolyLine& polyline) {
+    const std::int32_t count =
+        ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"), "COLLECTION", "部分の数");
+    TMifCollectionParts found;
+    TSFPolygon moreRings;
+    TSFPolyLine moreSections;
+    std::vector<TShpPoint> multipoint;
+    std::string partLine;
+    for (std::int32_t read = 0; read < count && !mif.Eof();) {
+        const std::string_view raw = mif.ReadLineView();
+        const std::string_view line = TrimView(raw);
+        const TMifObjectKind kind = MifObjectKindOfLine(line);
+        if (kind == TMifObjectKind::None) {
+            continue;  // blank and style lines between the parts
+        }
+        if (kind != TMifObjectKind::Region && kind != TMifObjectKind::Line &&
+            kind != TMifObjectKind::Pline && kind != TMifObjectKind::Multipoint) {
+            mif.PushBack(raw);  // the next object: this collection had fewer parts
+            break;
+        }
+        // A part's keyword line is given as the driver gives an object's.
+        CollapseBlanksInto(line, partLine);
+        switch (kind) {
+            case TMifObjectKind::Region:
+                ReadCollectionPart(found.Region, region, moreRings, "REGION",
+                                   [&](TSFPolygon& r) { ReadMifRegion(partLine, mif, r); });
+                break;
+            case TMifObjectKind::Line:
+            case TMifObjectKind::Pline:
+                ReadCollectionPart(found.Polyline, polyline, moreSections, "PLINE",
+                                   [&](TSFPolyLine& p) {
+                                       if (kind == TMifObjectKind::Line) {
+                                           ReadMifLine(partLine, mif, p);
+                                       } else {
+                                           ReadMifPline(partLine, mif, p);
+                                       }
+                                   });
+                break;
+            default: {
+                const std::int32_t points =
+                    ReadCount(TailAfterKeyword(partLine, mif, "MULTIPOINT"), "MULTIPOINT", "点数");
+                multipoint.clear();
+                ReadPointLines(mif, points, "MULTIPOINT", multipoint);
+                break;
+            }
+        }
+        ++read;
+    }
+    return found;
 }
 
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,

@@ -11,6 +11,7 @@
 // be reused from object to object.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -19,14 +20,59 @@
 
 namespace varnelo {
 
+// The object keywords of the data section. Every object takes one .mid row, whether it is
+// converted or not; a collection's parts belong to it and take none of their own.
+enum class TMifObjectKind {
+    None,  // not an object keyword
+    Point,
+    Line,
+    Pline,
+    Region,
+    Arc,
+    Text,
+    Rect,
+    RoundRect,
+    Ellipse,
+    Multipoint,
+    NoGeometry,  // NONE
+    Collection,
+};
+
+// Every object kind with its keyword, in the order the keywords are tested.
+struct TMifObjectKeyword {
+    std::string_view Keyword;
+    TMifObjectKind Kind;
+};
+extern const std::array<TMifObjectKeyword, 12> kMifObjectKeywords;
+
+// The kind a line's first field names, ASCII letters compared ignoring case; the field is
+// taken by the rules of SplitString, so a quoted first word counts as its content.
+TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine);
+
 void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out);
 void ReadMifLine(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
 void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
-// Rectangles and rounded rectangles; the corner radius line is not read.
+// Rectangles and rounded rectangles; a rounded rectangle's corner radius, on the next line or
+// after the four coordinates, is not read.
 void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
 void ReadMifEllipse(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
+// What a collection holds of the parts a conversion can take.
+struct TMifCollectionParts {
+    bool Region = false;    // `region` was filled
+    bool Polyline = false;  // `polyline` was filled
+};
+
+// Reads a COLLECTION object: the count on the keyword line, then that many parts, each a
+// REGION, a LINE or PLINE or a MULTIPOINT with its own lines (style lines between them are
+// passed over). The region's rings go into `region`, the line's or polyline's sections
+// into `polyline` (parts of one kind that repeat add their rings or sections); multipoints
+// are read past. A line naming another object ends a collection that holds fewer parts
+// than counted, and is left to be read next; so does the end of the file.
+TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
+                                      TSFPolygon& region, TSFPolyLine& polyline);
+
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,
                       TShpPoint& out);
 void ReadMifTextLine(std::string_view keywordLine, TLineReader& mif, std::string& text,

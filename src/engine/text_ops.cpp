@@ -30,12 +30,17 @@ constexpr unsigned char FoldAscii(unsigned char b) noexcept {
 }
 
 // The quoted string whose opening quote stands at `open`. A doubled quote stands for one
-// quote; the first single quote closes. Without a closing quote the content runs to the
-// end of the text, less its last byte. `resume` becomes the index after the closing
-// quote (the text's size when unclosed). The result points into `text` unless doubled
-// quotes had to be reduced, in which case it points into `scratch`.
-std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quote,
-                               std::string& scratch, std::size_t& resume) {
+// quote; the first single quote closes. Without a closing quote the content runs to the end
+// of the text and `Closed` is false. `resume` becomes the index after the closing quote (the
+// text's size when unclosed). The content points into `text` unless doubled quotes had to
+// be reduced, in which case it points into `scratch`.
+struct TQuoted {
+    std::string_view Content;
+    bool Closed;
+};
+
+TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote, std::string& scratch,
+                   std::size_t& resume) {
     const std::size_t n = text.size();
     std::size_t segment = open + 1;
     bool copying = false;
@@ -44,14 +49,10 @@ std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quo
         if (q == std::string_view::npos) {
             resume = n;
             if (!copying) {
-                std::string_view content = text.substr(segment);
-                return content.empty() ? content : content.substr(0, content.size() - 1);
+                return {text.substr(std::min(segment, n)), false};
             }
             scratch.append(text.substr(segment));
-            if (!scratch.empty()) {
-                scratch.pop_back();
-            }
-            return scratch;
+            return {scratch, false};
         }
         if (q + 1 < n && text[q + 1] == quote) {
             if (!copying) {
@@ -64,11 +65,26 @@ std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quo
         }
         resume = q + 1;
         if (!copying) {
-            return text.substr(segment, q - segment);
+            return {text.substr(segment, q - segment), true};
         }
         scratch.append(text.substr(segment, q - segment));
+        return {scratch, true};
+    }
+}
+
+// The quoted-string rule of the field splitter and Dequote: as ScanQuoted, except that an
+// unclosed string loses the last byte of the text.
+std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quote,
+                               std::string& scratch, std::size_t& resume) {
+    const TQuoted quoted = ScanQuoted(text, open, quote, scratch, resume);
+    if (quoted.Closed || quoted.Content.empty()) {
+        return quoted.Content;
+    }
+    if (quoted.Content.data() == scratch.data()) {
+        scratch.pop_back();
         return scratch;
     }
+    return quoted.Content.substr(0, quoted.Content.size() - 1);
 }
 
 }  // namespace
@@ -91,6 +107,14 @@ std::string Trim(std::string_view text) {
 
 THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept {
     const std::size_t at = text.find(delimiter);
+    if (at == std::string_view::npos) {
+        return {TrimView(text), {}};
+    }
+    return {TrimView(text.substr(0, at)), TrimView(text.substr(at + 1))};
+}
+
+THeadTailView SplitAtFirstBlankView(std::string_view text) noexcept {
+    const std::size_t at = text.find_first_of(" \t");
     if (at == std::string_view::npos) {
         return {TrimView(text), {}};
     }
@@ -224,6 +248,134 @@ bool TFieldScanner::Next() {
     return true;
 }
 
+// ---- TMidRowSplitter ----
+
+namespace {
+
+// Index of the first byte that `marks` finds in `text` from `from` on; the text's size when
+// there is none. Eight bytes are tested at a time; past the end a word holds zero bytes,
+// which are never looked for.
+template <class TMarks>
+std::size_t FindMarkedByte(std::string_view text, std::size_t from, TMarks marks) noexcept {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* p = begin + from; p < end; p += 8) {
+        const int at = text_words::FirstMarked(marks(text_words::LoadTextWord(begin, p, end)));
+        if (at < 8) {
+            return static_cast<std::size_t>(p - begin) + static_cast<std::size_t>(at);
+        }
+    }
+    return text.size();
+}
+
+}  // namespace
+
+// A double quote cannot be a delimiter, since it opens quoted values: it counts as none.
+// A comma, a TAB or any delimiter below 0x40 can never be the second byte of a two-byte
+// character, so such delimiters are sought eight bytes at a time.
+TMidRowSplitter::TMidRowSplitter(char delimiter, std::size_t maxValues)
+    : delimiter_(delimiter == '"' ? kCommaOrTab : delimiter),
+      first_(delimiter_ == kCommaOrTab ? ',' : static_cast<unsigned char>(delimiter_)),
+      second_(delimiter_ == kCommaOrTab ? '\t' : static_cast<unsigned char>(delimiter_)),
+      byWords_(static_cast<unsigned char>(delimiter_) < 0x40),
+      maxValues_(maxValues) {}
+
+bool TMidRowSplitter::Split(std::string_view row) {
+    // An empty view may have no bytes behind it at all; values point into the row.
+    row_ = row.data() != nullptr ? row : std::string_view("");
+    values_.clear();
+    unquoted_.clear();
+    return SplitFrom(0);
+}
+
+bool TMidRowSplitter::Continue(std::string_view row) {
+    row_ = row;
+    values_.resize(openValues_);
+    unquoted_.resize(openUnquoted_);
+    return SplitFrom(openAt_);
+}
+
+bool TMidRowSplitter::SplitFrom(std::size_t pos) {
+    const std::size_t n = row_.size();
+    for (;;) {
+        const std::size_t start = pos;
+        // Blanks before a value go, but a blank that is the delimiter ends an empty value.
+        while (pos < n && IsTrimmable(static_cast<unsigned char>(row_[pos])) &&
+               !IsDelimiter(row_[pos])) {
+            ++pos;
+        }
+        const bool wanted = values_.size() < maxValues_;
+        std::size_t end = n;  // the delimiter after the value, or the end of the row
+        if (pos < n && row_[pos] == '"') {
+            std::size_t after = 0;
+            const TQuoted quoted = ScanQuoted(row_, pos, '"', doubled_, after);
+            if (!quoted.Closed) {
+                openAt_ = start;
+                openUnquoted_ = unquoted_.size();
+                openValues_ = values_.size();
+                if (wanted) {
+                    values_.push_back(QuotedValue(quoted.Content, {}));
+                }
+                return false;
+            }
+            end = after < n && IsDelimiter(row_[after]) ? after : FindDelimiter(after);
+            if (wanted) {
+                values_.push_back(
+                    QuotedValue(quoted.Content, row_.substr(after, EndOfText(after, end) - after)));
+            }
+        } else {
+            end = FindDelimiter(pos);
+            if (wanted) {
+                values_.push_back({pos, EndOfText(pos, end) - pos, false});
+            }
+        }
+        if (end == n) {
+            return true;
+        }
+        pos = end + 1;
+    }
+}
+
+std::size_t TMidRowSplitter::FindDelimiter(std::size_t from) const noexcept {
+    if (first_ == second_ && byWords_) {
+        const unsigned char delimiter = first_;
+        return FindMarkedByte(row_, from, [delimiter](std::uint64_t word) {
+            return text_words::BytesEqual(word, delimiter);
+        });
+    }
+    if (byWords_) {
+        return FindMarkedByte(row_, from, [](std::uint64_t word) {
+            return text_words::BytesEqual(word, ',') | text_words::BytesEqual(word, '\t');
+        });
+    }
+    const std::size_t n = row_.size();
+    while (from < n && row_[from] != delimiter_) {
+        from += IsDoubleByteAt(row_, from) ? 2 : 1;
+    }
+    return std::min(from, n);
+}
+
+// Where the text between `from` and `end` ends once the blanks after it are removed.
+std::size_t TMidRowSplitter::EndOfText(std::size_t from, std::size_t end) const noexcept {
+    while (end > from && IsTrimmable(static_cast<unsigned char>(row_[end - 1]))) {
+        --end;
+    }
+    return end;
+}
+
+// A quoted value's content, with `after` (what stood between its closing quote and the
+// delimiter) added. Only contents that differ from a stretch of the row are copied.
+TMidRowSplitter::TValue TMidRowSplitter::QuotedValue(std::string_view content,
+                                                     std::string_view after) {
+    if (after.empty() && content.data() != doubled_.data()) {
+        return {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false};
+    }
+    const std::size_t offset = unquoted_.size();
+    unquoted_.append(content);
+    unquoted_.append(after);
+    return {offset, unquoted_.size() - offset, true};
+}
+
 std::string SplitString(std::string_view text, std::int64_t index, char delimiter) {
     if (index < 1) {
         return {};
@@ -237,15 +389,10 @@ std::string SplitString(std::string_view text, std::int64_t index, char delimite
     return std::string(fields.Field());
 }
 
-std::string_view DequoteView(std::string_view text, char quote, std::string& scratch) {
-    if (!text.empty() && text.front() == quote) {
-        std::size_t resume = 0;
-        const std::string_view content = ExtractQuoted(text, 0, quote, scratch, resume);
-        if (!content.empty()) {
-            return content;
-        }
-    }
-    return text;
+std::string_view DequoteQuotedView(std::string_view text, char quote, std::string& scratch) {
+    std::size_t resume = 0;
+    const std::string_view content = ExtractQuoted(text, 0, quote, scratch, resume);
+    return content.empty() ? text : content;
 }
 
 std::string Dequote(std::string_view text, char quote) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnelo {
 
@@ -35,6 +36,9 @@ struct THeadTail {
 };
 THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept;
 THeadTail SplitAtFirst(char delimiter, std::string_view text);
+// The same cut at the first space or TAB, whichever comes first: the first word of a header
+// or column line, however its producer separated it from the rest.
+THeadTailView SplitAtFirstBlankView(std::string_view text) noexcept;
 
 // 1-based position of the first `sub` starting at or after `start` (below 1 counts as 1);
 // 0 when there is none, when `start` lies beyond the text, or when `sub` is empty.
@@ -74,6 +78,67 @@ class TFieldScanner {
     std::string unquoted_;
 };
 
+// The delimiter of .mid rows when the header declares none: a comma or a TAB.
+inline constexpr char kCommaOrTab = '\0';
+
+// Splits .mid rows into their values. A row is split at its delimiter outside double quotes;
+// blanks and control characters around a value are removed, blanks inside an unquoted value
+// are kept; a value that begins with a double quote is a quoted string (a doubled quote is one
+// quote, delimiters and line ends inside are kept), and anything after its closing quote, up
+// to the delimiter, is added to it. A two-byte character is never taken for a delimiter.
+// Values beyond the `maxValues` first are read past without being kept.
+class TMidRowSplitter {
+  public:
+    explicit TMidRowSplitter(char delimiter = ',', std::size_t maxValues = SIZE_MAX);
+
+    // Splits a whole row. False when the row ends inside a quoted value, whose content then
+    // runs to the end of the row.
+    bool Split(std::string_view row);
+    // Splits on after an open quoted value: `row` is the row last split with more text
+    // added after it. Only the open value and what follows it are read again.
+    bool Continue(std::string_view row);
+
+    std::size_t Count() const noexcept { return values_.size(); }
+    // Value `index` (from 0, below Count), valid until the next Split or Continue; points
+    // into the row or into the splitter.
+    std::string_view Value(std::size_t index) const noexcept {
+        const TValue& v = values_[index];
+        return {(v.Unquoted ? unquoted_.data() : row_.data()) + v.Offset, v.Length};
+    }
+    std::string_view Row() const noexcept { return row_; }
+
+  private:
+    struct TValue {
+        std::size_t Offset;
+        std::size_t Length;
+        bool Unquoted;  // held in `unquoted_` rather than in the row
+    };
+
+    bool SplitFrom(std::size_t pos);
+    std::size_t FindDelimiter(std::size_t from) const noexcept;
+    std::size_t EndOfText(std::size_t from, std::size_t end) const noexcept;
+    bool IsDelimiter(char c) const noexcept {
+        const auto b = static_cast<unsigned char>(c);
+        return b == first_ || b == second_;
+    }
+    TValue QuotedValue(std::string_view content, std::string_view after);
+
+    char delimiter_;
+    unsigned char first_;   // the delimiter, or a comma when there is none
+    unsigned char second_;  // the delimiter, or a TAB when there is none
+    bool byWords_;          // the delimiter can be sought eight bytes at a time
+    std::size_t maxValues_;
+    std::string_view row_;
+    std::vector<TValue> values_;
+    std::string unquoted_;  // contents that are no longer a part of the row
+    std::string doubled_;   // a quoted content with its doubled quotes reduced
+    // Where the quoted value left open by the last split begins, and the size of
+    // `unquoted_` and `values_` before it.
+    std::size_t openAt_ = 0;
+    std::size_t openUnquoted_ = 0;
+    std::size_t openValues_ = 0;
+};
+
 // Field number `index` (from 1) of `text`; empty when index is below 1 or the text has
 // fewer fields. Only the first byte of a delimiter counts, so it is passed as one byte.
 std::string SplitString(std::string_view text, std::int64_t index, char delimiter);
@@ -83,7 +148,12 @@ std::string SplitString(std::string_view text, std::int64_t index, char delimite
 std::string Dequote(std::string_view text, char quote);
 // The same without a copy: the result points into `text`, or into `scratch` when doubled
 // quotes had to be reduced (so `text` must not point into `scratch`).
-std::string_view DequoteView(std::string_view text, char quote, std::string& scratch);
+// DequoteView of a text that begins with the quote.
+std::string_view DequoteQuotedView(std::string_view text, char quote, std::string& scratch);
+inline std::string_view DequoteView(std::string_view text, char quote, std::string& scratch) {
+    // Most values do not begin with the quote; they are answered without a call.
+    return !text.empty() && text.front() == quote ? DequoteQuotedView(text, quote, scratch) : text;
+}
 
 // Keyword comparison: same length and same bytes, ASCII letters compared ignoring case.
 bool SameKeyword(std::string_view a, std::string_view b) noexcept;

@@ -3,6 +3,7 @@
 // byte for byte as shown to the user (Shift-JIS where the text is Japanese).
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,18 @@ public:
 class EWriteError : public EInOutError {
 public:
     using EInOutError::EInOutError;
+};
+
+// A .mid value that its field does not take. The message names the .mid line, the field
+// and the value; MidLine is that line (0 when the row came from elsewhere).
+class EMidValueError : public EConvertError {
+public:
+    EMidValueError(const std::string& message, std::int64_t midLine)
+        : EConvertError(message), midLine_(midLine) {}
+    std::int64_t MidLine() const noexcept { return midLine_; }
+
+private:
+    std::int64_t midLine_;
 };
 
 // Errors of the table layer.

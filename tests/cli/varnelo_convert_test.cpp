@@ -40,6 +40,16 @@ std::string Sample(const std::string& name) {
 
 class ConvertTool : public ::testing::Test {
   protected:
+    // Writes name.mif (a short header, the columns and data given) and name.mid, and runs a
+    // point conversion of them into o.shp.
+    TRun ConvertPoints(const std::string& name, const std::string& columnsAndData,
+                       const std::string& mid) {
+        WriteFileBytes(dir.Path(name + ".mif"), "Version 300\r\n" + columnsAndData);
+        WriteFileBytes(dir.Path(name + ".mid"), mid);
+        return RunTool("-t point '" + dir.Path(name + ".mif") + "' '" + dir.Path("o.shp") + "'",
+                       dir);
+    }
+
     TempDir dir;
 };
 
@@ -126,17 +136,32 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
 }
 
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
-    WriteFileBytes(
-        dir.Path("bad.mif"),
-        "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\nPoint 3 x4\r\n");
-    WriteFileBytes(dir.Path("bad.mid"), "1\r\n2\r\n");
-    const TRun run =
-        RunTool("-t point '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const std::string columns = "Columns 1\r\n  N Integer\r\nData\r\n";
+    const TRun run = ConvertPoints("bad", columns + "Point 1 2\r\nPoint 3 x4\r\n", "1\r\n2\r\n");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("varnelo-convert: conversion failed at line 6 of " +
                            dir.Path("bad.mif") + ": \"x4\""),
               std::string::npos)
         << run.err;
+
+    // A value its field does not take is named by its .mid line.
+    const TRun value =
+        ConvertPoints("bad", columns + "Point 1 2\r\nPoint 3 4\r\n", "1\r\nfour\r\n");
+    EXPECT_EQ(value.exitCode, 1);
+    EXPECT_NE(value.err.find("varnelo-convert: conversion failed at line 2 of " +
+                             dir.Path("bad.mid") + ": .mid の 2 行目、フィールド N の値 \"four\""),
+              std::string::npos)
+        << value.err;
+}
+
+TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
+    const TRun run =
+        ConvertPoints("multi", "Columns 1\r\n  S Char(20)\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n",
+                      "\"two\r\nlines\"\r\n\"one\"\r\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2 records written: " + dir.Path("o.shp") + ", " + dir.Path("o.shx") + ", " +
+                           dir.Path("o.dbf") + "\n1 row of " + dir.Path("multi.mid") +
+                           " spanned several lines (quoted values holding line breaks)\n");
 }
 
 }  // namespace

@@ -159,9 +159,30 @@ TEST_F(AppendRows, SplitsAtCommasAndQuotesAsTheMidLineSays) {
     expected.Byte(' ').Right("7", 16).Left("abcde fghijkl", 20).Right("12.500000", 16);
     expected.Byte(0x1A);
     EXPECT_EQ(Rows(columns, {"7,\"abcde fghijkl\",12.5"}), expected.String());
+    // Quotes are needed only around a value holding the delimiter: unquoted, the blank
+    // between the words stays inside the value.
+    EXPECT_EQ(Rows(columns, {" 7 ,\tabcde fghijkl  ,12.5"}), expected.String());
+}
 
-    // Unquoted, the second word moves into the number column and the row is refused.
-    EXPECT_THROW(Rows(columns, {"7,abcde fghijkl,12.5"}), EConvertError);
+TEST_F(AppendRows, NamesTheMidLineTheFieldAndTheValueARowFailsAt) {
+    const std::string path = dir.Path("fail.dbf");
+    CreateDbfFile(path, {{"NAME", 0, 8}, {"AREA", 2, 0}});
+    TLocalDbf table;
+    table.SetTableName(path);
+    table.Open();
+    TMidRowSplitter row;
+    row.Split("proh_a      ,GREENBANK MILITARY");
+    try {
+        AppendDbfRecord(table, row, 12);
+        FAIL() << "a word in a number column was taken";
+    } catch (const EMidValueError& e) {
+        EXPECT_EQ(e.MidLine(), 12);
+        EXPECT_EQ(std::string(e.what()).rfind(".mid の 12 行目、フィールド AREA の値 "
+                                              "\"GREENBANK MILITARY\" を格納できません: ",
+                                              0),
+                  0u)
+            << e.what();
+    }
 }
 
 TEST_F(AppendRows, EmptyMissingAndExtraValues) {

@@ -436,7 +436,7 @@ TEST_F(ConvertCases, ReportsStatusTextsInOrderAndPumpsMessagesOnce) {
 TEST_F(ConvertCases, ShortMidGivesBlankRowsAndUnknownObjectsTakeNoMidLine) {
     const auto mif =
         Source("short", "Columns 1\r\n  NAME Char(4)\r\n",
-               "Point 1 1\r\nCollection 2\r\nPoint 2 2\r\nPoint 3 3\r\n", "\"a\"\r\n\"b\"\r\n");
+               "Point 1 1\r\nCurve 2\r\nPoint 2 2\r\nPoint 3 3\r\n", "\"a\"\r\n\"b\"\r\n");
     ASSERT_TRUE(Convert(ctPoint, mif, dir.Path("short.shp")));
     const std::string dbf = ReadFileBytes(dir.Path("short.dbf"));
     EXPECT_EQ(dbf.substr(65), std::string(" a   ") + " b   " + "     " + "\x1a");

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "shape/errors.hpp"
 
@@ -45,13 +46,26 @@ TEST(ReadMifColumns, ReadsTheColumnsAfterACompleteHeader) {
     EXPECT_EQ(read.NextLine, "Data");
 }
 
-TEST(ReadMifHeader, StopsAfterTheFourthKeywordInAnyCase) {
-    // "Charset" followed by a tab is no keyword, so the header ends only at the second
-    // Charset line.
+TEST(ReadMifHeader, StopsAfterTheFourthKeywordInAnyCaseAndAfterATab) {
+    // A keyword ends at a tab as at a space, so the header is complete at CoordSys.
     TLineReader reader = TLineReader::FromString(
-        "VERSION 300\n\ncharset\t\"x\"\nDELIMITER \",\"\ncoordsys Earth\nCharset \"y\"\nnext\n");
+        "VERSION 300\n\ncharset\t\"x\"\nDELIMITER \",\"\ncoordsys\tEarth\nCharset \"y\"\n");
     ReadMifHeader(reader);
-    EXPECT_EQ(reader.ReadLine(), "next");
+    EXPECT_EQ(reader.ReadLine(), "Charset \"y\"");
+}
+
+TEST(ReadMifHeader, KeepsTheDeclaredDelimiter) {
+    const std::pair<std::string, char> cases[] = {
+        {"Delimiter \",\"", ','},    {"DELIMITER\t\";\"", ';'}, {"Delimiter \"\t\"", '\t'},
+        {"Delimiter \"\\t\"", '\t'}, {"Delimiter |", '|'},      {"Delimiter \"\"", '\0'},
+        {"Version 300", '\0'},
+    };
+    for (const auto& [line, delimiter] : cases) {
+        TLineReader reader = TLineReader::FromString(line + "\nColumns 0\n");
+        TMifHeaderInfo info;
+        ReadMifHeader(reader, &info);
+        EXPECT_EQ(info.Delimiter, delimiter) << line;
+    }
 }
 
 TEST(ReadMifHeader, EndsAtColumnsOrDataWhenAKeywordIsMissingOrRepeated) {
@@ -125,6 +139,13 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                         {"l1", 4, 0},
                                         {"x1", 0, 0},
                                         {"x2", 1, 11}}));
+}
+
+TEST(ReadMifColumns, ReadsNamesAndCountsSeparatedByTabs) {
+    const TRead read =
+        ReadHeaderAndColumns(kHeader + "Columns\t2\n\tq_info\tChar(8)\n\tNAME \t Integer\nData\n");
+    EXPECT_EQ(read.Columns, (TSFColumns{{"q_info", 0, 8}, {"NAME", 1, 11}}));
+    EXPECT_EQ(read.NextLine, "Data");
 }
 
 TEST(ReadMifColumns, ResizesACallersListKeepingWhatUnknownTypesDoNotSet) {

@@ -208,7 +208,10 @@ TEST(ReadMifRect, GivesFourCornersWithLineBreaksBetweenNumbers) {
     for (const auto& [keyword, rest] : {std::pair{"RECT 0 0 10 5", ""},
                                         {"Rect", "\n0 0\n10 5"},
                                         {"RECT 0 0 10", "\n\n5"},
-                                        {"RECT 0", "\n0\n10\n5"}}) {
+                                        {"RECT 0", "\n0\n10\n5"},
+                                        {"RoundRect 0 0 10 5", "\n  2\n"},
+                                        {"ROUNDRECT 0 0 10 5 2", ""},
+                                        {"RoundRect 0 0", "\n10 5 2"}}) {
         TLineReader mif = Lines(rest);
         TSFPolygon polygon;
         polygon.Parts = {0, 7};
@@ -219,7 +222,7 @@ TEST(ReadMifRect, GivesFourCornersWithLineBreaksBetweenNumbers) {
     TSFPolygon polygon;
     ReadMifRect("RECT 10 5 0 0", mif, polygon);
     EXPECT_EQ(polygon.Box, (TShpBox{0, 0, 10, 5}));
-    EXPECT_THROW(ReadMifRect("ROUNDRECT 0 0 10 5 2", mif, polygon), EConvertError);
+    EXPECT_THROW(ReadMifRect("RECT 0 0 10 5 2", mif, polygon), EConvertError);
     EXPECT_THROW(ReadMifRect("RECT 0 0", mif, polygon), EMifFormatError);
 }
 
@@ -270,14 +273,15 @@ TEST(ReadMifArc, ReproducesTheQuarterCircleExample) {
         ASSERT_EQ(arc.NumPoints, 90) << keyword;
         ASSERT_EQ(arc.Points.size(), 90u);
         EXPECT_EQ(arc.Parts, Parts{0});
-        // Whole degrees from 91 down to 3, then exactly 0.5, on the circle of radius 5.
+        // Whole degrees from 91 down to 3, then exactly 0.5, on the circle inscribed in the
+        // rectangle (radius 5.5).
         for (int j = 0; j < 89; ++j) {
             const double degrees = (91 - j) * kPi / 180;
-            ExpectNear(arc.Points[j], 5.5 + 5 * std::cos(degrees), 5.5 + 5 * std::sin(degrees),
+            ExpectNear(arc.Points[j], 5.5 + 5.5 * std::cos(degrees), 5.5 + 5.5 * std::sin(degrees),
                        keyword + std::string(" point ") + std::to_string(j));
         }
-        ExpectNear(arc.Points[89], 5.5 + 5 * std::cos(0.5 * kPi / 180),
-                   5.5 + 5 * std::sin(0.5 * kPi / 180), "last");
+        ExpectNear(arc.Points[89], 5.5 + 5.5 * std::cos(0.5 * kPi / 180),
+                   5.5 + 5.5 * std::sin(0.5 * kPi / 180), "last");
         EXPECT_EQ(arc.Box.Xmax, arc.Points[89].X);
         EXPECT_EQ(arc.Box.Ymax, arc.Points[1].Y);
         EXPECT_TRUE(mif.Eof());
@@ -287,16 +291,23 @@ TEST(ReadMifArc, ReproducesTheQuarterCircleExample) {
 TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
     TLineReader mif = Lines("");
     TSFPolyLine arc;
-    ReadMifArc("ARC 0 0 0.5 10 0 180", mif, arc);
-    ASSERT_GT(arc.NumPoints, 1);
+    // A rectangle narrower than one unit keeps its width: the upper half of its ellipse
+    // runs from one side to the other, every point on the ellipse ELLIPSE gives.
+    ReadMifArc("ARC 0.5 10 0 0 0 180", mif, arc);
+    ASSERT_EQ(arc.NumPoints, 181);
+    EXPECT_NEAR(arc.Box.Xmin, 0, 1e-12);
+    EXPECT_NEAR(arc.Box.Xmax, 0.5, 1e-12);
+    EXPECT_NEAR(arc.Box.Ymax, 10, 1e-12);
     for (const TShpPoint& p : arc.Points) {
-        EXPECT_EQ(p.X, 0.25);
+        const double dx = (p.X - 0.25) / 0.25;
+        const double dy = (p.Y - 5) / 5;
+        EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12);
     }
 
     ReadMifArc("ARC 0 0 11 11 10 10.5", mif, arc);
     ASSERT_EQ(arc.NumPoints, 1);
-    ExpectNear(arc.Points[0], 5.5 + 5 * std::cos(10 * kPi / 180),
-               5.5 + 5 * std::sin(10 * kPi / 180), "single point");
+    ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
+               5.5 + 5.5 * std::sin(10 * kPi / 180), "single point");
 
     ReadMifArc("ARC 0 0 11 11 1e300 -1e300", mif, arc);  // absurd angles end quickly
     EXPECT_EQ(arc.NumPoints, static_cast<std::int32_t>(arc.Points.size()));
@@ -363,6 +374,35 @@ TEST(ReadMifText, ReadsTheCoordinateLineOnceAndRaisesAtTheEnd) {
     TSFPolyLine line;
     TLineReader three = Lines("1 2 3\n");
     EXPECT_THROW(ReadMifTextLine("TEXT \"a\"", three, text, line), EConvertError);
+}
+
+// ---- COLLECTION ----
+
+TEST(ReadMifCollection, ReadsItsPartsPastStyleLinesAndAddsPartsOfOneKind) {
+    TLineReader mif = Lines(
+        "  Region  2\n 3\n0 0\n0 1\n1 1\n 2\n5 5\n6 6\n    Pen (1,2,0)\n    Brush (2,0,0)\n"
+        "  Multipoint 2\n7 7\n8 8\n    Symbol (35,0,12)\n  Line 0 0 1 1\n  Pline 2\n2 2\n3 3\n"
+        "    Pen (1,2,0)\n");
+    TSFPolygon region;
+    TSFPolyLine polyline;
+    const TMifCollectionParts parts = ReadMifCollection("COLLECTION 4", mif, region, polyline);
+    EXPECT_TRUE(parts.Region);
+    EXPECT_TRUE(parts.Polyline);
+    ExpectShape(region, {0, 3}, {{0, 0}, {0, 1}, {1, 1}, {5, 5}, {6, 6}}, {0, 0, 6, 6});
+    // The line and the polyline are one record of two sections.
+    ExpectShape(polyline, {0, 2}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, {0, 0, 3, 3});
+    EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)");  // the driver passes over what follows
+}
+
+TEST(ReadMifCollection, EndsWhereAnotherObjectOrTheFileBeginsEarly) {
+    TLineReader mif = Lines("  Multipoint 1\n1 1\nPoint 2 2\n");
+    TSFPolygon region;
+    TSFPolyLine polyline;
+    const TMifCollectionParts parts = ReadMifCollection("Collection 3", mif, region, polyline);
+    EXPECT_FALSE(parts.Region || parts.Polyline);
+    EXPECT_EQ(mif.ReadLine(), "Point 2 2");
+    EXPECT_FALSE(ReadMifCollection("Collection 2", mif, region, polyline).Polyline);
+    EXPECT_THROW(ReadMifCollection("Collection -1", mif, region, polyline), EMifFormatError);
 }
 
 }  // namespace

@@ -214,6 +214,62 @@ TEST(Dequote, ExtractsANonEmptyQuotedStringFromTheStart) {
     EXPECT_EQ(DequoteView("'x", '"', scratch), "'x");
 }
 
+std::vector<std::string> MidValues(const TMidRowSplitter& row) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < row.Count(); ++i) {
+        values.emplace_back(row.Value(i));
+    }
+    return values;
+}
+
+TEST(MidRowSplitter, SplitsAtTheDelimiterOutsideQuotesAndTrimsAroundValues) {
+    const struct {
+        char Delimiter;
+        std::string Row;
+        Strings Values;
+        bool Closed;
+    } cases[] = {
+        {',', "\"a\",  b c\t, 7", {"a", "b c", "7"}, true},
+        {',', "a,,b,", {"a", "", "b", ""}, true},
+        {',', "", {""}, true},
+        {',', "\"x,\"\"y\"\"\" , 1", {"x,\"y\"", "1"}, true},
+        {',', "\"ab\" cd ,e", {"ab cd", "e"}, true},    // text after the closing quote is kept
+        {',', "5\" pipe,\"", {"5\" pipe", ""}, false},  // a quote opens only a value
+        {',', "a\tb,c", {"a\tb", "c"}, true},
+        {';', "\"x\";5", {"x", "5"}, true},
+        {';', "a,b ; c", {"a,b", "c"}, true},
+        {kCommaOrTab, "a\tb,c", {"a", "b", "c"}, true},
+        {kCommaOrTab, "a\t\tb", {"a", "", "b"}, true},
+        {'\t', "a\t\t b\t", {"a", "", "b", ""}, true},
+        {' ', "a  b", {"a", "", "b"}, true},
+        // A two-byte character whose second byte is the delimiter is never cut.
+        {'\\', kSo + "\\x", {kSo, "x"}, true},
+        {'"', "a,b\tc", {"a", "b", "c"}, true},  // a quote cannot delimit: comma or TAB
+    };
+    for (const auto& c : cases) {
+        TMidRowSplitter row(c.Delimiter);
+        EXPECT_EQ(row.Split(c.Row), c.Closed) << ::testing::PrintToString(c.Row);
+        EXPECT_EQ(MidValues(row), c.Values) << ::testing::PrintToString(c.Row);
+    }
+}
+
+TEST(MidRowSplitter, KeepsTheFirstValuesOnlyAndGoesOnAfterAnOpenQuote) {
+    TMidRowSplitter row(',', 2);
+    EXPECT_FALSE(row.Split("a,\"b\"\"c\",\"d"));  // the open quote lies past the kept values
+    EXPECT_EQ(MidValues(row), (Strings{"a", "b\"c"}));
+
+    TMidRowSplitter open;
+    const std::string first = "1,\"x\"\"y";
+    EXPECT_FALSE(open.Split(first));
+    EXPECT_EQ(MidValues(open), (Strings{"1", "x\"y"}));
+    const std::string joined = first + "\r\nz\",\"w";
+    EXPECT_FALSE(open.Continue(joined));
+    EXPECT_EQ(MidValues(open), (Strings{"1", "x\"y\r\nz", "w"}));
+    const std::string closed = joined + "\n\",2";
+    EXPECT_TRUE(open.Continue(closed));
+    EXPECT_EQ(MidValues(open), (Strings{"1", "x\"y\r\nz", "w\n", "2"}));
+}
+
 TEST(SameKeyword, FoldsAsciiLettersOnly) {
     EXPECT_TRUE(SameKeyword("VERSION", "Version"));
     EXPECT_TRUE(SameKeyword("coordsys", "CoordSys"));

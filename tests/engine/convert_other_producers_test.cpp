@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// Whole conversions of pairs as other producers write them: values unquoted around their
+// blanks, other delimiters, values over several lines, tabs in the header, rounded
+// rectangles with the radius on their line, collections and narrow arcs.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../support/dbf_values.hpp"
+#include "../support/expected_bytes.hpp"
+#include "../support/temp_dir.hpp"
+#include "engine/convert.hpp"
+
+namespace varnelo {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+using Values = std::vector<std::string>;
+
+const std::string kVersion = "Version 300\r\nCharset \"WindowsJapanese\"\r\n";
+const std::string kCoordSys = "CoordSys Earth Projection 1, 104\r\n";
+
+class OtherProducers : public ::testing::Test {
+  protected:
+    // Writes src.mif (the header lines, columns and data given) and src.mid, converts them
+    // into out.shp and answers whether that succeeded.
+    bool Convert(int type, const std::string& header, const std::string& data,
+                 const std::string& mid) {
+        WriteFileBytes(dir.Path("src.mif"), header + "Data\r\n" + data);
+        WriteFileBytes(dir.Path("src.mid"), mid);
+        report = {};
+        TConversionHooks hooks;
+        hooks.Report = &report;
+        return ConvertMifToShp(type, dir.Path("src.mif"), dir.Path("out.shp"), hooks);
+    }
+    Values Column(const std::string& field) const {
+        return testing::DbfColumn(dir.Path("out.dbf"), field);
+    }
+    std::string Shp() const { return ReadFileBytes(dir.Path("out.shp")); }
+
+    TempDir dir;
+    TConversionReport report;
+};
+
+TEST_F(OtherProducers, UnquotedValuesKeepTheWordsOfEachValueTogether) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys +
+                               "Columns 4\r\n  CODE Char(8)\r\n  NAME Char(40)\r\n"
+                               "  N Integer\r\n  LABEL Char(12)\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
+                        "proh_a      ,GREENBANK MILITARY TRAINING AREA      ,   7,x\r\n"
+                        "dam,LESLIE HARRISON DAM,8,\"y\"\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("CODE"), (Values{"proh_a", "dam"}));
+    EXPECT_EQ(Column("NAME"), (Values{"GREENBANK MILITARY TRAINING AREA", "LESLIE HARRISON DAM"}));
+    EXPECT_EQ(Column("N"), (Values{"7", "8"}));
+    EXPECT_EQ(Column("LABEL"), (Values{"x", "y"}));
+}
+
+TEST_F(OtherProducers, RowsAreSplitAtTheDeclaredDelimiterElseAtACommaOrTab) {
+    const std::string columns = "Columns 3\r\n  NAME Char(10)\r\n  N Integer\r\n  S Char(8)\r\n";
+    ASSERT_TRUE(Convert(ctPoint, kVersion + "Delimiter \";\"\r\n" + kCoordSys + columns,
+                        "Point 1 2\r\n", "\"x\";5;a,b\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("NAME"), Values{"x"});
+    EXPECT_EQ(Column("N"), Values{"5"});
+    EXPECT_EQ(Column("S"), Values{"a,b"});
+
+    // Without a Delimiter line, tabs and commas both separate values.
+    ASSERT_TRUE(Convert(ctPoint, kVersion + kCoordSys + columns, "Point 1 2\r\nPoint 3 4\r\n",
+                        "two words\t6\tc\r\nz,7,\"d\te\"\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("NAME"), (Values{"two words", "z"}));
+    EXPECT_EQ(Column("N"), (Values{"6", "7"}));
+    EXPECT_EQ(Column("S"), (Values{"c", "d\te"}));
+}
+
+TEST_F(OtherProducers, ARowOverThreeLinesFillsItsFieldAndTheNextObjectTakesTheNextRow) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys +
+                               "Columns 2\r\n  NAME Char(20)\r\n  N Integer\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\nPoint 5 6\r\n",
+                        "\"MULTI\r\nLINE\r\nTEXT\",1\r\n\"next\",2\r\n\"last\",3\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("NAME"), (Values{"MULTI\r\nLINE\r\nTEXT", "next", "last"}));
+    EXPECT_EQ(Column("N"), (Values{"1", "2", "3"}));
+    EXPECT_EQ(report.RowsOverSeveralLines, 1);
+
+    // A value its field does not take is named by its own .mid line, past the long row.
+    ASSERT_FALSE(
+        Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n", "\"a\r\nb\",1\r\n\"c\",x\r\n"));
+    EXPECT_EQ(report.FailedMidLine, 3);
+    EXPECT_EQ(report.ErrorText.rfind(".mid の 3 行目、フィールド N の値 \"x\" を格納できません", 0),
+              0u)
+        << report.ErrorText;
+}
+
+TEST_F(OtherProducers, ColumnLinesSeparatedByTabsKeepTheirValues) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys +
+                               "Columns\t2\r\n\tq_info\tChar(8)\r\n\tNAME\tChar(10)\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\n", "\"a\",\"bc\"\r\n")) << report.ErrorText;
+    EXPECT_EQ(Column("q_info"), Values{"a"});
+    EXPECT_EQ(Column("NAME"), Values{"bc"});
+}
+
+TEST_F(OtherProducers, ARoundedRectangleGivesItsCornersWhereverItsRadiusStands) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
+    ASSERT_TRUE(Convert(ctPolygon, header,
+                        "RoundRect 0 0 10 5\r\n  2\r\nRoundRect 0 0 10 5 2\r\nRect 0 0 10 5\r\n",
+                        "\r\n\r\n\r\n"))
+        << report.ErrorText;
+    // Three records of 8 + 128 bytes that differ only in their numbers.
+    const std::string shp = Shp();
+    ASSERT_EQ(shp.size(), 100u + 3 * 136);
+    EXPECT_EQ(shp.substr(104, 132), shp.substr(240, 132));
+    EXPECT_EQ(shp.substr(104, 132), shp.substr(376, 132));
+}
+
+TEST_F(OtherProducers, AnArcInARectangleNarrowerThanOneUnitKeepsItsWidth) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
+    ASSERT_TRUE(Convert(ctPolyLine, header, "Arc 139 35 139.5 35.25\r\n  0 180\r\n", "\r\n"))
+        << report.ErrorText;
+    // The header box: the upper half of the ellipse, from one side of the rectangle to the
+    // other.
+    const std::string shp = Shp();
+    EXPECT_NEAR(testing::DoubleAt(shp, 36), 139, 1e-9);
+    EXPECT_NEAR(testing::DoubleAt(shp, 44), 35.125, 1e-9);
+    EXPECT_NEAR(testing::DoubleAt(shp, 52), 139.5, 1e-9);
+    EXPECT_NEAR(testing::DoubleAt(shp, 60), 35.25, 1e-9);
+}
+
+TEST_F(OtherProducers, ACollectionTakesOneRowAndGivesTheRecordOfThePartAConversionNeeds) {
+    const std::string header =
+        kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 1\r\n  N Integer\r\n";
+    const std::string data =
+        "Point 1 2\r\nCollection 3\r\n  Region 1\r\n    4\r\n0 0\r\n0 1\r\n1 1\r\n1 0\r\n"
+        "    Pen (1,2,0)\r\n    Brush (2,16777215,16777215)\r\n  Pline 2\r\n0 0\r\n2 2\r\n"
+        "    Pen (1,2,0)\r\n  Multipoint 2\r\n5 5\r\n6 6\r\n    Symbol (35,0,12)\r\n"
+        "Point 3 4\r\nCollection 1\r\n  Multipoint 1\r\n7 7\r\nRegion 1\r\n 3\r\n0 0\r\n1 0\r\n1 "
+        "1\r\n";
+    const std::string mid = "1\r\n2\r\n3\r\n4\r\n5\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"1", "3"}));
+
+    ASSERT_TRUE(Convert(ctPolygon, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"2", "5"}));  // the second collection has no region
+    const std::string polygons = Shp();
+    EXPECT_EQ(testing::DoubleAt(polygons, 100 + 8 + 4 + 16), 1.0);  // the region's box Xmax
+
+    ASSERT_TRUE(Convert(ctPolyLine, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), Values{"2"});
+    EXPECT_EQ(Shp().size(), 100u + 8 + 4 + 32 + 8 + 4 + 2 * 16);  // one section of two points
+}
+
+}  // namespace
+}  // namespace varnelo
