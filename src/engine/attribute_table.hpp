@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/mif_header.hpp"
+#include "shape/character_set.hpp"
 
 namespace varnelo {
 
@@ -14,16 +15,18 @@ class TLocalDbf;
 // Longest dBASE field name in bytes.
 inline constexpr std::size_t kDbfFieldNameLength = 10;
 
-// The name cut to at most 10 bytes without splitting a two-byte character.
-std::string ShortenFieldName(std::string_view name);
+// The name cut to at most 10 bytes without splitting a character of the names' set.
+std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Shortens every column name to a dBASE field name and renames repeated names
-// ("ID", "~1", "~2"); types and widths are left alone.
-void ColumnsToDbfFields(TSFColumns& columns);
+// ("ID", "~1", "~2"), never splitting a character of `set`; types and widths are left
+// alone.
+void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Writes a new, empty .dbf (at `path` with its extension made ".dbf") whose fields follow
 // the columns, replacing any file of that name.
-void CreateDbfFile(const std::string& path, const TSFColumns& columns);
+void CreateDbfFile(const std::string& path, const TSFColumns& columns,
+                   TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Appends one record whose fields take the comma-separated values of `line` in order.
 // Does nothing when the table is not open.
