@@ -105,7 +105,9 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns, TCharacte
     std::tm local{};
     localtime_r(&now, &local);
     out[0] = kDbfVersion;
-    out[1] = static_cast<std::byte>(local.tm_year % 100);
+    // dBASE counts the year from 1900 (126 for 2026); a year's last two digits would read
+    // as a date a century back.
+    out[1] = static_cast<std::byte>(std::clamp(local.tm_year, 0, 255));
     out[2] = static_cast<std::byte>(local.tm_mon + 1);
     out[3] = static_cast<std::byte>(local.tm_mday);
 

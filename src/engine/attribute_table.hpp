@@ -24,7 +24,8 @@ std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharact
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Writes a new, empty .dbf (at `path` with its extension made ".dbf") whose fields follow
-// the columns, replacing any file of that name.
+// the columns, replacing any file of that name. The header records today's date, the
+// year counted from 1900 as dBASE readers take it.
 void CreateDbfFile(const std::string& path, const TSFColumns& columns,
                    TCharacterSet set = TCharacterSet::ShiftJis);
 
