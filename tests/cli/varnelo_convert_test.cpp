@@ -48,10 +48,25 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
     const TRun run = RunTool("--type point '" + Sample("stations.mif") + "' '" + target + "'", dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "4 records written: " + target + ", " + dir.Path("st.shx") + ", " +
-                           dir.Path("st.dbf") + "\n");
+                           dir.Path("st.dbf") + "\ncode page 932 written: " + dir.Path("st.cpg") +
+                           "\ncoordinate system GCS_WGS_1984 (EPSG:4326) written: " +
+                           dir.Path("st.prj") + "\n");
     EXPECT_EQ(run.err, "変換の準備をしています。\n" + Sample("stations.mif") +
                            "を変換しています。\n変換の後処理をしています。\n");
     EXPECT_EQ(ReadFileBytes(target).size(), 212u);
+
+    // What the header does not tell is named, with the reason.
+    WriteFileBytes(dir.Path("plane.mif"),
+                   "Version 300\r\nCharset \"MacRoman\"\r\nCoordSys NonEarth Units \"m\"\r\n"
+                   "Columns 0\r\nData\r\n");
+    WriteFileBytes(dir.Path("plane.mid"), "");
+    const TRun plane =
+        RunTool("-t 0 '" + dir.Path("plane.mif") + "' '" + dir.Path("plane.shp") + "'", dir);
+    EXPECT_NE(plane.out.find("\nno code page written: Charset \"MacRoman\" has no Windows code "
+                             "page\nno coordinate system written: NonEarth coordinates have no "
+                             "place on the earth\n"),
+              std::string::npos)
+        << plane.out;
 }
 
 TEST_F(ConvertTool, AcceptsTypeNumbersAndEveryTypeName) {
