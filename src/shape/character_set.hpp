@@ -54,11 +54,14 @@ constexpr std::size_t CharBoundaryAtMost(std::string_view text, std::size_t limi
 // The longest prefix of `text` of at most `limit` bytes that keeps every character whole.
 constexpr std::size_t CharBoundaryAtMost(TCharacterSet set, std::string_view text,
                                          std::size_t limit) noexcept {
+    if (text.size() <= limit) {
+        return text.size();  // the everyday case, decided before the set is looked at
+    }
     switch (set) {
         case TCharacterSet::Utf8:
             return utf8::CharBoundaryAtMost(text, limit);
         case TCharacterSet::SingleByte:
-            return text.size() <= limit ? text.size() : limit;
+            return limit;
         case TCharacterSet::EastAsianDoubleByte:
             return DoubleByteBoundaryAtMost(text, limit,
                                             [](unsigned char b) { return b >= 0x81 && b <= 0xFE; });
