@@ -144,6 +144,27 @@ TEST_F(Interop, TextsAsPointsAndLines) {
     EXPECT_LISTS(lines, "MIF_TEXT (String) = \x8d\x60\n");  // 港
 }
 
+TEST_F(Interop, JapaneseSamplesOpenWithTheirCoordinateSystemAndTextWithoutOptions) {
+    const struct {
+        const char* Sample;
+        int Epsg;
+        const char* Attribute;
+    } samples[] = {
+        {"stations", 4326, "NAME (String) = 東京駅\n"},   // Shift-JIS, longitude/latitude
+        {"landmarks", 6677, "名称 (String) = 東京駅\n"},  // UTF-8, plane rectangular IX
+    };
+    for (const auto& s : samples) {
+        ASSERT_TRUE(ConvertMifToShp(
+            ctPoint, std::string(VARNELO_SOURCE_DIR) + "/samples/" + s.Sample + ".mif",
+            dir.Path(std::string(s.Sample) + ".shp")));
+    }
+    const auto layers = LayersIn(dir.Path(), "");
+    for (const auto& s : samples) {
+        EXPECT_EQ(EpsgOf(layers.at(s.Sample)), s.Epsg) << s.Sample;
+        EXPECT_LISTS(layers.at(s.Sample), s.Attribute);
+    }
+}
+
 // Source EPSG codes that GDAL writes as CoordSys clauses, and the code the converted
 // shapefile must carry then: the same, except that datum 104 stands for JGD2011 only with a
 // plane rectangular zone, so JGD2011 longitude/latitude and UTM read as WGS 84.
