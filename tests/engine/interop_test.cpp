@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
@@ -89,6 +91,18 @@ class Interop : public ::testing::Test {
         EXPECT_TRUE(ConvertMifToShp(
             type, std::string(VARNELO_SOURCE_DIR) + "/samples/" + sample + ".mif", shp));
         return OgrListing(shp);
+    }
+    // Writes mif/NAME.mif (`header` lines, one character column, one point) with `row` as
+    // its .mid line, and converts it into ours/NAME.shp.
+    void ConvertPoint(const std::string& name, const std::string& header, const std::string& row) {
+        std::filesystem::create_directories(dir.Path("mif"));
+        std::filesystem::create_directories(dir.Path("ours"));
+        WriteFileBytes(
+            dir.Path("mif/" + name + ".mif"),
+            "Version 300\r\n" + header + "Columns 1\r\n  NAME Char(20)\r\nData\r\nPoint 1 2\r\n");
+        WriteFileBytes(dir.Path("mif/" + name + ".mid"), row + "\r\n");
+        ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("mif/" + name + ".mif"),
+                                    dir.Path("ours/" + name + ".shp")));
     }
     TempDir dir;
 };
@@ -182,58 +196,54 @@ const TCrsRange kCrsRanges[] = {
 };
 
 TEST_F(Interop, EveryZoneAndDatumReadsAsTheCrsGdalWroteTheClauseFor) {
+    struct TLayer {
+        std::string Name;
+        int Expected;
+        bool MifReadAsWgs84;
+    };
+    std::vector<TLayer> layers;
     // GDAL writes every source code as a .mif (its MapInfo driver) and as the .prj of a
     // shapefile of its own, in one run each.
     WriteFileBytes(dir.Path("point.csv"), "id,WKT\n1,\"POINT (1 2)\"\n");
     std::string vrt = "<OGRVRTDataSource>";
     for (const TCrsRange& range : kCrsRanges) {
-        for (int code = range.FirstSource; code < range.FirstSource + range.Count; ++code) {
-            vrt +=
-                "<OGRVRTLayer name=\"c" + std::to_string(code) + "\"><SrcDataSource>" +
-                dir.Path("point.csv") +
-                "</SrcDataSource><SrcLayer>point</SrcLayer><LayerSRS>EPSG:" + std::to_string(code) +
-                "</LayerSRS></OGRVRTLayer>";
+        for (int i = 0; i < range.Count; ++i) {
+            const std::string code = std::to_string(range.FirstSource + i);
+            layers.push_back({"c" + code, range.FirstExpected + i, range.MifReadAsWgs84});
+            vrt += "<OGRVRTLayer name=\"c" + code + "\"><SrcDataSource>" + dir.Path("point.csv") +
+                   "</SrcDataSource><SrcLayer>point</SrcLayer><LayerSRS>EPSG:" + code +
+                   "</LayerSRS></OGRVRTLayer>";
         }
     }
     WriteFileBytes(dir.Path("crs.vrt"), vrt + "</OGRVRTDataSource>");
-    const std::string gdal = "ogr2ogr -f '";
-    ASSERT_EQ(testing::RunCommand(gdal + "MapInfo File' -dsco FORMAT=MIF '" + dir.Path("mif") +
-                                  "' '" + dir.Path("crs.vrt") + "' 2>&1")
-                  .ExitCode,
-              0);
-    ASSERT_EQ(testing::RunCommand(gdal + "ESRI Shapefile' '" + dir.Path("gdal") + "' '" +
-                                  dir.Path("crs.vrt") + "' 2>&1")
-                  .ExitCode,
-              0);
-
-    std::filesystem::create_directory(dir.Path("ours"));
-    for (const TCrsRange& range : kCrsRanges) {
-        for (int i = 0; i < range.Count; ++i) {
-            const std::string name = std::string("c") + std::to_string(range.FirstSource + i);
-            const std::string expected = std::to_string(range.FirstExpected + i);
-            TConversionReport report;
-            TConversionHooks hooks;
-            hooks.Report = &report;
-            ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("mif/" + name + ".mif"),
-                                        dir.Path("ours/" + name + ".shp"), hooks));
-            EXPECT_NE(report.CoordSys.Declared.find("(EPSG:" + expected + ")"), std::string::npos)
-                << name << ": " << report.CoordSys.Declared << report.CoordSys.Reason;
-            EXPECT_EQ(ReadFileBytes(dir.Path("ours/" + name + ".prj")),
-                      ReadFileBytes(dir.Path("gdal/c" + expected + ".prj")))
-                << name;
-        }
+    for (const char* written : {"'MapInfo File' -dsco FORMAT=MIF mif", "'ESRI Shapefile' gdal"}) {
+        ASSERT_EQ(testing::RunCommand("cd '" + dir.Path() + "' && ogr2ogr -f " + written +
+                                      " crs.vrt 2>&1")
+                      .ExitCode,
+                  0);
     }
-    const auto ours = LayersIn(dir.Path("ours"), "-so");
+
+    for (const TLayer& layer : layers) {
+        TConversionReport report;
+        TConversionHooks hooks;
+        hooks.Report = &report;
+        ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("mif/" + layer.Name + ".mif"),
+                                    dir.Path(layer.Name + ".shp"), hooks));
+        const std::string expected = std::to_string(layer.Expected);
+        EXPECT_NE(report.CoordSys.Declared.find("(EPSG:" + expected + ")"), std::string::npos)
+            << layer.Name << ": " << report.CoordSys.Declared << report.CoordSys.Reason;
+        EXPECT_EQ(ReadFileBytes(dir.Path(layer.Name + ".prj")),
+                  ReadFileBytes(dir.Path("gdal/c" + expected + ".prj")))
+            << layer.Name;
+    }
+    const auto ours = LayersIn(dir.Path(), "-so");
     const auto mifs = LayersIn(dir.Path("mif"), "-so");
-    for (const TCrsRange& range : kCrsRanges) {
-        for (int i = 0; i < range.Count; ++i) {
-            const std::string name = std::string("c") + std::to_string(range.FirstSource + i);
-            ASSERT_EQ(ours.count(name), 1u) << name;
-            EXPECT_EQ(EpsgOf(ours.at(name)), range.FirstExpected + i) << ours.at(name);
-            EXPECT_EQ(CrsNumbers(ours.at(name), !range.MifReadAsWgs84),
-                      CrsNumbers(mifs.at(name), !range.MifReadAsWgs84))
-                << name;
-        }
+    for (const TLayer& layer : layers) {
+        ASSERT_EQ(ours.count(layer.Name), 1u) << layer.Name;
+        EXPECT_EQ(EpsgOf(ours.at(layer.Name)), layer.Expected) << ours.at(layer.Name);
+        EXPECT_EQ(CrsNumbers(ours.at(layer.Name), !layer.MifReadAsWgs84),
+                  CrsNumbers(mifs.at(layer.Name), !layer.MifReadAsWgs84))
+            << layer.Name;
     }
 }
 
@@ -243,17 +253,8 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
         "Earth Projection 8, 97, \"m\", 135, 35, 0.9999, 100000, 200000",
         "Earth Projection 8, 104, \"km\", 139.833333333333, 36, 0.9999, 0, 0",
     };
-    std::filesystem::create_directory(dir.Path("mif"));
-    std::filesystem::create_directory(dir.Path("ours"));
     for (std::size_t i = 0; i < std::size(clauses); ++i) {
-        const std::string name = std::string("tm") + std::to_string(i);
-        WriteFileBytes(
-            dir.Path("mif/" + name + ".mif"),
-            "Version 300\r\nCharset \"WindowsJapanese\"\r\nDelimiter \",\"\r\nCoordSys " +
-                clauses[i] + "\r\nColumns 1\r\n  A Integer\r\nData\r\nPoint 1 2\r\n");
-        WriteFileBytes(dir.Path("mif/" + name + ".mid"), "1\r\n");
-        ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("mif/" + name + ".mif"),
-                                    dir.Path("ours/" + name + ".shp")));
+        ConvertPoint(std::string("tm") + std::to_string(i), "CoordSys " + clauses[i] + "\r\n", "x");
     }
     const auto ours = LayersIn(dir.Path("ours"), "-so");
     const auto mifs = LayersIn(dir.Path("mif"), "-so");
@@ -270,9 +271,9 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
 // source without Charset as it is, so those two are checked against the text alone.
 TEST_F(Interop, AttributesDecodeWithoutOptionsInEveryCharsetFamily) {
     struct TCharsetCase {
-        const char* Header;  // the Charset line
-        const char* Stored;  // the value's bytes in that character set
-        const char* Text;    // the same in UTF-8
+        const char* Charset;  // the Charset line
+        const char* Stored;   // the value's bytes in that character set
+        const char* Text;     // the same in UTF-8
         bool GdalReadsMif;
     };
     const TCharsetCase cases[] = {
@@ -284,18 +285,9 @@ TEST_F(Interop, AttributesDecodeWithoutOptionsInEveryCharsetFamily) {
         {"Charset \"CodePage437\"\r\n", "Caf\x82", "Café", true},
         {"Charset \"UTF-8\"\r\n", "Поле", "Поле", false},
     };
-    std::filesystem::create_directory(dir.Path("mif"));
-    std::filesystem::create_directory(dir.Path("ours"));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const std::string name = std::string("cs") + std::to_string(i);
-        WriteFileBytes(dir.Path("mif/" + name + ".mif"),
-                       std::string("Version 300\r\n") + cases[i].Header +
-                           "Delimiter \",\"\r\nCoordSys Earth Projection 1, 104\r\nColumns 1\r\n"
-                           "  NAME Char(20)\r\nData\r\nPoint 1 2\r\n");
-        WriteFileBytes(dir.Path("mif/" + name + ".mid"),
-                       std::string("\"") + cases[i].Stored + "\"\r\n");
-        ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("mif/" + name + ".mif"),
-                                    dir.Path("ours/" + name + ".shp")));
+        ConvertPoint(std::string("cs") + std::to_string(i), std::string(cases[i].Charset),
+                     std::string("\"") + cases[i].Stored + "\"");
     }
     const auto ours = LayersIn(dir.Path("ours"), "");
     const auto mifs = LayersIn(dir.Path("mif"), "");
