@@ -48,11 +48,11 @@ void WriteOrRemove(const TOutputFactory& createOutput, const std::string& path,
 
 }  // namespace
 
-void WriteSidecarFiles(const std::string& shpPath, const TMifHeaderInfo& header,
+void WriteSidecarFiles(const std::string& targetPath, const TMifHeaderInfo& header,
                        const TOutputFactory& createOutput, TSidecarOutcome& codePage,
                        TSidecarOutcome& coordSys) {
     const TCodePage page = CodePageOfCharset(header.Charset);
-    WriteOrRemove(createOutput, ChangeFileExt(shpPath, ".cpg"), page.CpgText, page.CpgText,
+    WriteOrRemove(createOutput, ChangeFileExt(targetPath, ".cpg"), page.CpgText, page.CpgText,
                   page.Reason, codePage);
 
     const TPrjText prj = CoordSysToPrj(header.CoordSys);
@@ -62,7 +62,7 @@ void WriteSidecarFiles(const std::string& shpPath, const TMifHeaderInfo& header,
     } else if (!prj.Wkt.empty()) {
         declared += " (its own Transverse Mercator)";
     }
-    WriteOrRemove(createOutput, ChangeFileExt(shpPath, ".prj"), prj.Wkt, std::move(declared),
+    WriteOrRemove(createOutput, ChangeFileExt(targetPath, ".prj"), prj.Wkt, std::move(declared),
                   prj.Reason, coordSys);
 }
 
