@@ -463,6 +463,11 @@ TEST_F(ConvertCases, WritesCodePageAndPrjAndRemovesOnesThatNoLongerApply) {
     EXPECT_EQ(report.CodePage.Path, "");
     EXPECT_NE(report.CodePage.Reason.find("MacRoman"), std::string::npos);
     EXPECT_NE(report.CoordSys.Reason.find("NonEarth"), std::string::npos);
+
+    // A .prj that cannot be written fails the conversion, naming the file.
+    fs::create_directory(dir.Path("side.prj"));
+    EXPECT_FALSE(Convert(ctPoint, Sample("stations.mif"), shp));
+    EXPECT_NE(report.ErrorText.find(dir.Path("side.prj")), std::string::npos) << report.ErrorText;
 }
 
 class RecordingStatus : public IStatusSink {
