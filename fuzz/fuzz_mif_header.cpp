@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The MIF readers alone, over a line reader in memory: header, Columns section and the field
-// names made from it, then every object of the data section through its reader, each record
+// The MIF readers alone, over a line reader in memory: header (with what its Charset and
+// CoordSys declare), Columns section and the field names made from it, then every object of the data section through its reader, each record
 // checked for the shape the writers rely on and written to a memory stream. The first input
 // byte picks the reader's buffer size and the source's chunk size, so lines cross chunk
 // boundaries anywhere, and which text reader takes TEXT objects.
@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "engine/attribute_table.hpp"
+#include "engine/code_page.hpp"
+#include "engine/coord_sys.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
@@ -132,14 +134,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     TLineReader mif(std::make_unique<TMemorySource>(std::move(bytes), chunkSize), bufferSize);
 
-    ReadMifHeader(mif);
+    TMifHeaderInfo header;
+    ReadMifHeader(mif, &header);
+    const TPrjText prj = CoordSysToPrj(header.CoordSys);
+    Require(prj.Wkt.empty() != prj.Reason.empty(), "a .prj together with a reason, or neither");
+    const TCharacterSet characters = CodePageOfCharset(header.Charset).Characters;
     TSFColumns columns;
     try {
         ReadMifColumns(mif, columns);
     } catch (const EMifFormatError&) {
         return 0;
     }
-    ColumnsToDbfFields(columns);
+    ColumnsToDbfFields(columns, characters);
     for (const TSFColumn& column : columns) {
         Require(column.Name.size() <= kDbfFieldNameLength, "field name longer than 10 bytes");
     }

@@ -62,6 +62,15 @@ PAIRS = [
                              b"2 2\r\n3 3\r\nCollection 4\r\n  Region 1\r\n 3\r\n0 0\r\n1 0\r\n1 1\r\n"
                              b"RoundRect 0 0 4 2 0.5\r\nPoint 9 9\r\n"),
      b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"),
+    ("utf8_coordsys_lines", b'Version 300\r\nCharset "UTF-8"\r\nDelimiter ","\r\nCoordSys Earth\r\n'
+                            b'  Projection 8, 104, "m", 139.833333333333, 36, 0.9999, 0, 0\r\n'
+                            b'  Bounds (-1e9, -1e9) (1e9, 1e9)\r\nColumns 2\r\n'
+                            b'  \xd0\x9f\xd0\xbe\xd0\xbb\xd0\xb5_\xd0\x94\xd0\xbb\xd0\xb8 Char(5)\r\n'
+                            b'  \xd0\x9f\xd0\xbe\xd0\xbb\xd0\xb5_\xd0\xa8 Char(3)\r\nData\r\nPoint 1 2\r\n',
+     b'"\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0","\xe6\x9d\xb1\x80\x80"\r\n'),
+    ("coordsys_hostile", b'CoordSys Earth Projection 8, 152, "survey ft", 1e308, -1e308, 0, nan, 9' + b"9" * 400 +
+     b"\r\n" + b"1 2\r\n" * 3 + b'Version 1\r\nCharset "CodePage99x"\r\nDelimiter ","\r\nColumns 0\r\nData\r\n',
+     b""),
 ]
 
 

@@ -18,6 +18,7 @@ convert() {  # type sample target
 }
 convert point points points
 convert point stations stations
+convert point landmarks landmarks
 convert polyline roads roads
 convert polygon parcels parcels
 convert text-point labels labels_point
@@ -27,8 +28,9 @@ echo
 echo "== written to $out"
 ls -l "$out"
 
-# What an independent reader sees in each output: geometry type, feature count, extent and the
-# first record's attribute values (the .dbf holds Shift-JIS, which GDAL is told to decode).
+# What an independent reader sees in each output: geometry type, feature count, extent, the
+# coordinate system (from the .prj) and the first record's attribute values, decoded by the
+# code page the .cpg names: GDAL needs no options for either.
 # GDAL is optional here: without it, or when it finds nothing, the demo still succeeds.
 if ! command -v ogrinfo >/dev/null; then
   echo "(ogrinfo not found: install gdal-bin to see what GDAL reads from the outputs)"
@@ -39,9 +41,11 @@ echo "== what GDAL's ogrinfo reads"
 for shp in "$out"/*.shp; do
   layer="$(basename "$shp" .shp)"
   echo "-- $layer"
-  ogrinfo -ro -so --config SHAPE_ENCODING CP932 "$shp" "$layer" 2>/dev/null |
-    grep -E '^(Geometry|Feature Count|Extent):' | sed 's/^/   /' || true
+  summary="$(ogrinfo -ro -so "$shp" "$layer" 2>/dev/null || true)"
+  grep -E '^(Geometry|Feature Count|Extent):' <<<"$summary" | sed 's/^/   /' || true
+  crs="$(grep -A1 '^Layer SRS WKT:' <<<"$summary" | sed -n 's/^[A-Z]*\["\([^"]*\)".*/\1/p')"
+  echo "   Coordinate system: ${crs:-none}"
   echo "   first record:"
-  ogrinfo -ro -q -fid 0 --config SHAPE_ENCODING CP932 "$shp" "$layer" 2>/dev/null |
+  ogrinfo -ro -q -fid 0 "$shp" "$layer" 2>/dev/null |
     grep -E '^  [^ ].* = ' | sed 's/^  /     /' || true
 done

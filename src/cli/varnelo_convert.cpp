@@ -85,6 +85,15 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
+// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason.
+void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome) {
+    if (outcome.Path.empty()) {
+        std::cout << "no " << what << " written: " << outcome.Reason << '\n';
+    } else {
+        std::cout << what << ' ' << outcome.Declared << " written: " << outcome.Path << '\n';
+    }
+}
+
 int Run(int type, const std::string& source, const std::string& target) {
     const std::string mid = ChangeFileExt(source, ".mid");
     std::error_code ec;
@@ -130,6 +139,8 @@ int Run(int type, const std::string& source, const std::string& target) {
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    PrintSidecar("code page", report.CodePage);
+    PrintSidecar("coordinate system", report.CoordSys);
     if (report.RowsOverSeveralLines > 0) {
         std::cout << report.RowsOverSeveralLines
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid

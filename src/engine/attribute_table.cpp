@@ -13,7 +13,6 @@
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/byte_order.hpp"
-#include "shape/cp932.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 #include "shape/output_stream.hpp"
@@ -53,13 +52,13 @@ TDbfFieldShape FieldShapeOf(const TSFColumn& column) {
     }
 }
 
-std::string RenamedDuplicate(const std::string& name, std::size_t position) {
+std::string RenamedDuplicate(const std::string& name, std::size_t position, TCharacterSet set) {
     const std::string suffix = std::to_string(position);
-    long k = static_cast<long>(name.size()) - 1 - static_cast<long>(suffix.size());
-    if (k >= 1 && cp932::StartsDoubleByteAt(name, static_cast<std::size_t>(k - 1))) {
-        --k;
-    }
-    std::string renamed = k > 0 ? name.substr(0, static_cast<std::size_t>(k)) : std::string();
+    const long k = static_cast<long>(name.size()) - 1 - static_cast<long>(suffix.size());
+    // The kept head never ends inside a character.
+    std::string renamed =
+        k > 0 ? name.substr(0, CharBoundaryAtMost(set, name, static_cast<std::size_t>(k)))
+              : std::string();
     renamed += '~';
     renamed += suffix;
     return renamed;
@@ -73,8 +72,7 @@ std::string RenamedDuplicate(const std::string& name, std::size_t position) {
 std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& dbfPath) {
     auto existing = OpenPosixTableStorage(dbfPath, TStorageAccess::ReadOnly);
     if (existing && !existing->TryLock(TLockKind::Exclusive)) {
-        throw EInOutError("ファイル \"" + dbfPath + "\". " + std::system_category().message(EBUSY) +
-                          " を作成できません");
+        throw EInOutError(CannotCreateFileText(dbfPath, EBUSY));
     }
     return existing;
 }
@@ -93,24 +91,24 @@ std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& dbfPath) {
 
 }  // namespace
 
-std::string ShortenFieldName(std::string_view name) {
-    return std::string(name.substr(0, cp932::CharBoundaryAtMost(name, kDbfFieldNameLength)));
+std::string ShortenFieldName(std::string_view name, TCharacterSet set) {
+    return std::string(name.substr(0, CharBoundaryAtMost(set, name, kDbfFieldNameLength)));
 }
 
-void ColumnsToDbfFields(TSFColumns& columns) {
+void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
     for (auto& column : columns) {
-        column.Name = ShortenFieldName(column.Name);
+        column.Name = ShortenFieldName(column.Name, set);
     }
     for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
         for (std::size_t j = i + 1; j < columns.size(); ++j) {
             if (columns[j].Name == columns[i].Name) {
-                columns[j].Name = RenamedDuplicate(columns[j].Name, j);
+                columns[j].Name = RenamedDuplicate(columns[j].Name, j, set);
             }
         }
     }
 }
 
-void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
+void CreateDbfFile(const std::string& path, const TSFColumns& columns, TCharacterSet set) {
     const std::size_t n = columns.size();
     std::vector<std::byte> bytes(kDbfHeaderSize + kDescriptorSize * n + 2, std::byte{0});
     std::byte* out = bytes.data();
@@ -119,7 +117,9 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
     std::tm local{};
     localtime_r(&now, &local);
     out[0] = kDbfVersion;
-    out[1] = static_cast<std::byte>(local.tm_year % 100);
+    // dBASE counts the year from 1900 (126 for 2026); a year's last two digits would read
+    // as a date a century back.
+    out[1] = static_cast<std::byte>(std::clamp(local.tm_year, 0, 255));
     out[2] = static_cast<std::byte>(local.tm_mon + 1);
     out[3] = static_cast<std::byte>(local.tm_mday);
 
@@ -127,7 +127,7 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns) {
     for (std::size_t i = 0; i < n; ++i) {
         const TDbfFieldShape shape = FieldShapeOf(columns[i]);
         std::byte* d = out + kDbfHeaderSize + kDescriptorSize * i;
-        const std::string name = ShortenFieldName(columns[i].Name);
+        const std::string name = ShortenFieldName(columns[i].Name, set);
         std::memcpy(d, name.data(), name.size());
         d[11] = static_cast<std::byte>(shape.type);
         d[16] = static_cast<std::byte>(shape.length);

@@ -8,6 +8,7 @@
 
 #include "engine/mif_header.hpp"
 #include "engine/text_ops.hpp"
+#include "shape/character_set.hpp"
 
 namespace varnelo {
 
@@ -16,16 +17,19 @@ class TLocalDbf;
 // Longest dBASE field name in bytes.
 inline constexpr std::size_t kDbfFieldNameLength = 10;
 
-// The name cut to at most 10 bytes without splitting a two-byte character.
-std::string ShortenFieldName(std::string_view name);
+// The name cut to at most 10 bytes without splitting a character of the names' set.
+std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Shortens every column name to a dBASE field name and renames repeated names
-// ("ID", "~1", "~2"); types and widths are left alone.
-void ColumnsToDbfFields(TSFColumns& columns);
+// ("ID", "~1", "~2"), never splitting a character of `set`; types and widths are left
+// alone.
+void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Writes a new, empty .dbf (at `path` with its extension made ".dbf") whose fields follow
-// the columns, replacing any file of that name.
-void CreateDbfFile(const std::string& path, const TSFColumns& columns);
+// the columns, replacing any file of that name. The header records today's date, the
+// year counted from 1900 as dBASE readers take it.
+void CreateDbfFile(const std::string& path, const TSFColumns& columns,
+                   TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Appends one record whose fields take the values of a split .mid row in order, each with
 // one level of double quotes and then of single quotes removed; fields beyond the row's

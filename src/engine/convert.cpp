@@ -7,10 +7,12 @@
 #include <optional>
 
 #include "engine/attribute_table.hpp"
+#include "engine/code_page.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mid_rows.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
+#include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"
 #include "shape/geometry.hpp"
@@ -110,13 +112,17 @@ class TConversionRun {
         if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
             columns.assign(1, TSFColumn{"MIF_TEXT", 0, 100});
         }
-        ColumnsToDbfFields(columns);
-        CreateDbfFile(dbfPath, columns);
+        // Names and texts are cut on the character boundaries of the source's character set.
+        const TCharacterSet characters = CodePageOfCharset(header.Charset).Characters;
+        ColumnsToDbfFields(columns, characters);
+        CreateDbfFile(dbfPath, columns, characters);
+        WriteSidecars(dbfPath, header);
         if (hooks_.ProcessMessages) {
             hooks_.ProcessMessages();
         }
         table_ = &table;
         table.SetTableName(dbfPath);
+        table.SetTextCharacterSet(characters);
         table.Open();
         WriteShpHeader(shp_, header_);
         WriteShxHeader(shx_, header_);
@@ -146,6 +152,16 @@ class TConversionRun {
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
 
   private:
+    void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header) {
+        TSidecarOutcome codePage;
+        TSidecarOutcome coordSys;
+        WriteSidecarFiles(dbfPath, header, hooks_.CreateOutput, codePage, coordSys);
+        if (hooks_.Report != nullptr) {
+            hooks_.Report->CodePage = std::move(codePage);
+            hooks_.Report->CoordSys = std::move(coordSys);
+        }
+    }
+
     void ConvertObjects() {
         std::string keywordLine;
         while (!mif_.Eof()) {
@@ -334,7 +350,9 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     }
     const std::string shxPath = ChangeFileExt(shpPath, ".shx");
     const std::string dbfPath = ChangeFileExt(shpPath, ".dbf");
-    for (const auto* target : {&shpPath, &shxPath, &dbfPath}) {
+    const std::string cpgPath = ChangeFileExt(shpPath, ".cpg");
+    const std::string prjPath = ChangeFileExt(shpPath, ".prj");
+    for (const auto* target : {&shpPath, &shxPath, &dbfPath, &cpgPath, &prjPath}) {
         if (IsSourceFile(*target, mifPath, midPath)) {
             if (hooks.Report != nullptr) {
                 hooks.Report->ErrorText = std::string(kTargetIsSourceText) + ": " + *target;

@@ -48,6 +48,14 @@ class TTableOwner {
     std::vector<std::unique_ptr<TLocalDbf>> tables_;
 };
 
+// A file beside the shapefile that says what its bytes mean: the .cpg (code page) or the
+// .prj (coordinate system).
+struct TSidecarOutcome {
+    std::string Path;      // the file written; empty when none was
+    std::string Declared;  // what it declares: "932", "JGD_2011_Japan_Zone_9 (EPSG:6677)"
+    std::string Reason;    // why none was written; empty when one was
+};
+
 // What the caller learns beyond the yes/no answer; filled when passed.
 struct TConversionReport {
     std::int64_t RecordsWritten = 0;
@@ -57,6 +65,8 @@ struct TConversionReport {
     std::string ErrorText;  // the caught error's message, empty on success
     // .mid rows that went on over more than one line (a quoted value holding line ends)
     std::int64_t RowsOverSeveralLines = 0;
+    TSidecarOutcome CodePage;  // from the header's Charset
+    TSidecarOutcome CoordSys;  // from the header's CoordSys
 };
 
 // Hooks the surroundings give the driver. All are optional.

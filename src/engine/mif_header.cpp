@@ -49,6 +49,61 @@ char DeclaredDelimiter(std::string_view value) noexcept {
     return value.empty() ? '\0' : value.front();
 }
 
+// Longest CoordSys clause kept; no real clause comes near it, and a damaged header cannot
+// make the clause take in the rest of the file.
+constexpr std::size_t kMaxCoordSysText = 4096;
+
+// True for a line that goes on with the CoordSys clause above it: one that begins with a
+// word of the clause (a projection, units, affine or bounds part) or with a value.
+bool ContinuesCoordSys(std::string_view line) noexcept {
+    const auto first = static_cast<unsigned char>(line.front());
+    if ((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.' ||
+        first == '(' || first == ',' || first == '"') {
+        return true;
+    }
+    constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const std::string_view word = line.substr(0, line.find_first_not_of(kLetters));
+    for (const std::string_view part : {"Projection", "Units", "Affine", "Bounds"}) {
+        if (SameKeyword(word, part)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Keeps the clause of a CoordSys line and of the lines that continue it; the first line
+// that does not is handed back to the reader.
+void KeepCoordSys(std::string_view clause, TLineReader& mif, std::string& out) {
+    out.assign(clause);
+    while (!mif.Eof()) {
+        const std::string_view raw = mif.ReadLineView();
+        const std::string_view line = TrimView(raw);
+        if (line.empty()) {
+            continue;
+        }
+        if (!ContinuesCoordSys(line) || out.size() + line.size() >= kMaxCoordSysText) {
+            mif.PushBack(raw);
+            return;
+        }
+        out += ' ';
+        out += line;
+    }
+}
+
+// Keeps the values the conversion needs of a header line whose first word is `word`.
+void KeepHeaderValue(std::string_view word, std::string_view line, TLineReader& mif,
+                     TMifHeaderInfo& info) {
+    const std::string_view value = SplitAtFirstBlankView(line).Tail;
+    if (SameKeyword(word, "Delimiter")) {
+        info.Delimiter = DeclaredDelimiter(value);
+    } else if (SameKeyword(word, "Charset")) {
+        std::string scratch;
+        info.Charset.assign(DequoteView(value, '"', scratch));
+    } else if (SameKeyword(word, "CoordSys")) {
+        KeepCoordSys(value, mif, info.CoordSys);
+    }
+}
+
 constexpr int kCharWidthFallback = 255;
 constexpr int kIntegerWidth = 11;
 
@@ -108,8 +163,8 @@ void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info) {
             return;
         }
         total += HeaderKeywordWeight(word);
-        if (info != nullptr && SameKeyword(word, "Delimiter")) {
-            info->Delimiter = DeclaredDelimiter(SplitAtFirstBlankView(line).Tail);
+        if (info != nullptr) {
+            KeepHeaderValue(word, line, mif, *info);
         }
     }
 }

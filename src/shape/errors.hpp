@@ -72,4 +72,9 @@ inline std::string SystemErrorText(int error) {
     return text != nullptr ? text : "Unknown error " + std::to_string(error);
 }
 
+// The message for an output file that cannot be created.
+inline std::string CannotCreateFileText(const std::string& path, int error) {
+    return "ファイル \"" + path + "\". " + SystemErrorText(error) + " を作成できません";
+}
+
 }  // namespace varnelo

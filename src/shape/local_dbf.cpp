@@ -10,7 +10,6 @@
 #include <string_view>
 #include <utility>
 
-#include "shape/cp932.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -467,7 +466,8 @@ void TLocalDbf::SetFieldFromText(int index, std::string_view text) {
 bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
                                   std::string_view text) {
     if (field.Type == ftString) {
-        StoreLeftAligned(bytes, text.substr(0, cp932::CharBoundaryAtMost(text, bytes.size())));
+        StoreLeftAligned(
+            bytes, text.substr(0, CharBoundaryAtMost(TextCharacterSet(), text, bytes.size())));
         return true;
     }
     const std::string_view trimmed = TrimBlanks(text);

@@ -20,11 +20,6 @@ namespace {
     throw EWriteError(kStreamWriteErrorText);
 }
 
-std::string CannotCreateText(const std::string& path, int error) {
-    return "ファイル \"" + path + "\". " + std::system_category().message(error) +
-           " を作成できません";
-}
-
 }  // namespace
 
 TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t bufferSize)
@@ -35,7 +30,7 @@ TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t buffer
         fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-        throw EInOutError(CannotCreateText(path, errno));
+        throw EInOutError(CannotCreateFileText(path, errno));
     }
 }
 

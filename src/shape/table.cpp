@@ -7,8 +7,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "shape/cp932.hpp"
-
 namespace varnelo {
 namespace {
 
@@ -181,9 +179,10 @@ void TField::SetValue(const TFieldValueView& value) {
                     converted = TextOf(value);
                     text = converted;
                 }
-                // Never keep the first byte of a two-byte character without its second.
+                // Never keep part of a character.
                 const auto size = static_cast<std::size_t>(Size());
-                stored = text.substr(0, cp932::CharBoundaryAtMost(text, size));
+                stored =
+                    text.substr(0, CharBoundaryAtMost(dataSet_->TextCharacterSet(), text, size));
             }
             break;
         case ftInteger:

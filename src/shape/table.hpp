@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "shape/character_set.hpp"
 #include "shape/errors.hpp"
 #include "shape/value_text.hpp"
 
@@ -169,6 +170,11 @@ class TDataSet {
 
     virtual bool CanModify() const = 0;
 
+    // The character set of the table's text: text fields are cut to their size on its
+    // character boundaries. Code page 932 unless set.
+    TCharacterSet TextCharacterSet() const noexcept { return textCharacterSet_; }
+    void SetTextCharacterSet(TCharacterSet set) noexcept { textCharacterSet_ = set; }
+
   protected:
     // Opens the storage and fills MutableFieldDefs(); calls SetRecordBufferSize. Must leave
     // nothing open when it raises.
@@ -238,6 +244,7 @@ class TDataSet {
     bool eof_ = true;
     bool modified_ = false;
     bool filtered_ = false;
+    TCharacterSet textCharacterSet_ = TCharacterSet::ShiftJis;
 };
 
 }  // namespace varnelo

@@ -58,10 +58,25 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
     const TRun run = RunTool("--type point '" + Sample("stations.mif") + "' '" + target + "'", dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "4 records written: " + target + ", " + dir.Path("st.shx") + ", " +
-                           dir.Path("st.dbf") + "\n");
+                           dir.Path("st.dbf") + "\ncode page 932 written: " + dir.Path("st.cpg") +
+                           "\ncoordinate system GCS_WGS_1984 (EPSG:4326) written: " +
+                           dir.Path("st.prj") + "\n");
     EXPECT_EQ(run.err, "変換の準備をしています。\n" + Sample("stations.mif") +
                            "を変換しています。\n変換の後処理をしています。\n");
     EXPECT_EQ(ReadFileBytes(target).size(), 212u);
+
+    // What the header does not tell is named, with the reason.
+    WriteFileBytes(dir.Path("plane.mif"),
+                   "Version 300\r\nCharset \"MacRoman\"\r\nCoordSys NonEarth Units \"m\"\r\n"
+                   "Columns 0\r\nData\r\n");
+    WriteFileBytes(dir.Path("plane.mid"), "");
+    const TRun plane =
+        RunTool("-t 0 '" + dir.Path("plane.mif") + "' '" + dir.Path("plane.shp") + "'", dir);
+    EXPECT_NE(plane.out.find("\nno code page written: Charset \"MacRoman\" has no Windows code "
+                             "page\nno coordinate system written: NonEarth coordinates have no "
+                             "place on the earth\n"),
+              std::string::npos)
+        << plane.out;
 }
 
 TEST_F(ConvertTool, AcceptsTypeNumbersAndEveryTypeName) {
@@ -160,7 +175,9 @@ TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
                       "\"two\r\nlines\"\r\n\"one\"\r\n");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "2 records written: " + dir.Path("o.shp") + ", " + dir.Path("o.shx") + ", " +
-                           dir.Path("o.dbf") + "\n1 row of " + dir.Path("multi.mid") +
+                           dir.Path("o.dbf") + "\ncode page 932 written: " + dir.Path("o.cpg") +
+                           "\nno coordinate system written: the header declares no CoordSys\n"
+                           "1 row of " + dir.Path("multi.mid") +
                            " spanned several lines (quoted values holding line breaks)\n");
 }
 

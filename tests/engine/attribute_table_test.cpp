@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,22 @@ TEST_F(CreateDbf, WithoutColumnsIsThirtyFourBytes) {
     ASSERT_EQ(bytes.size(), 34u);
     EXPECT_EQ(bytes[8], 33);
     EXPECT_EQ(bytes[10], 1);
+}
+
+TEST_F(CreateDbf, DatesTheTableTodayCountingTheYearFrom1900) {
+    const auto today = [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return std::vector<int>{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    };
+    const std::vector<int> before = today();
+    CreateDbfFile(dir.Path("dated.dbf"), {});
+    const std::vector<int> after = today();
+    const std::string bytes = ReadFileBytes(dir.Path("dated.dbf"));
+    const std::vector<int> written = {1900 + static_cast<unsigned char>(bytes[1]), bytes[2],
+                                      bytes[3]};
+    EXPECT_TRUE(written == before || written == after) << written[0];  // 2026 is 126
 }
 
 TEST_F(CreateDbf, HoldsWideCharacterColumnsToTheLargestFieldLength) {

@@ -16,6 +16,7 @@
 
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
+#include "engine/text_ops.hpp"
 #include "shape/local_dbf.hpp"
 
 namespace varnelo {
@@ -410,6 +411,63 @@ TEST_F(ConvertCases, ColumnsDifferingOnlyInCaseOrRepeatedAfterRenamingStillConve
     EXPECT_EQ(table.Fields(4).FieldName(), "~1");
     table.First();
     EXPECT_EQ(table.Fields(4).AsString(), "3");
+}
+
+TEST_F(ConvertCases, Utf8SourcesAreCutOnUtf8CharacterBoundaries) {
+    // Поле_Длина, Поле_Ширина and 東京都の区市町村, all longer than a field name.
+    WriteFileBytes(dir.Path("utf8.mif"),
+                   "Version 300\r\nCharset \"UTF-8\"\r\nDelimiter \",\"\r\nCoordSys Earth "
+                   "Projection 1, 104\r\nColumns 3\r\n  Поле_Длина Char(5)\r\n"
+                   "  Поле_Ширина Char(3)\r\n  東京都の区市町村 Char(4)\r\nData\r\nPoint 1 2\r\n");
+    WriteFileBytes(dir.Path("utf8.mid"), "\"Москва\",\"東京\",\"日本\"\r\n");
+    // The field layer's way of setting a value, and the fast one, cut alike.
+    for (const bool plain : {false, true}) {
+        const auto shp = dir.Path(plain ? "plain.shp" : "fast.shp");
+        TConversionHooks hooks;
+        hooks.Owner = &owner;
+        if (plain) {
+            hooks.PlainRowWriter = [](TLocalDbf& table, std::string_view row) {
+                table.Append();
+                for (int i = 0; i < table.FieldCount(); ++i) {
+                    table.Fields(i).SetAsString(Dequote(SplitString(row, i + 1, ','), '"'));
+                }
+                table.Post();
+            };
+        }
+        ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("utf8.mif"), shp, hooks));
+        const std::string dbf = ReadFileBytes(ChangeFileExt(shp, ".dbf"));
+        EXPECT_EQ(dbf.substr(32, 10), std::string("Поле_") + '\0') << plain;
+        EXPECT_EQ(dbf.substr(64, 10), std::string("Пол~1") + std::string(2, '\0'));
+        EXPECT_EQ(dbf.substr(96, 10), std::string("東京都") + '\0');
+        EXPECT_EQ(dbf.substr(32 * 4 + 1), std::string(" Мо ") + "東" + "日 " + "\x1a") << plain;
+        EXPECT_EQ(ReadFileBytes(ChangeFileExt(shp, ".cpg")), "UTF-8");
+    }
+}
+
+TEST_F(ConvertCases, WritesCodePageAndPrjAndRemovesOnesThatNoLongerApply) {
+    const auto shp = dir.Path("side.shp");
+    ASSERT_TRUE(Convert(ctPoint, Sample("stations.mif"), shp));
+    EXPECT_EQ(ReadFileBytes(dir.Path("side.cpg")), "932");
+    EXPECT_EQ(ReadFileBytes(dir.Path("side.prj")).rfind("GEOGCS[\"GCS_WGS_1984\",", 0), 0u);
+    EXPECT_EQ(report.CoordSys.Declared, "GCS_WGS_1984 (EPSG:4326)");
+    EXPECT_EQ(report.CoordSys.Path, dir.Path("side.prj"));
+
+    // A source that says nothing the files could hold leaves none behind.
+    WriteFileBytes(dir.Path("plane.mif"),
+                   "Version 300\r\nCharset \"MacRoman\"\r\nCoordSys NonEarth Units \"m\"\r\n"
+                   "Columns 0\r\nData\r\n");
+    WriteFileBytes(dir.Path("plane.mid"), "");
+    ASSERT_TRUE(Convert(ctPoint, dir.Path("plane.mif"), shp));
+    EXPECT_FALSE(fs::exists(dir.Path("side.cpg")));
+    EXPECT_FALSE(fs::exists(dir.Path("side.prj")));
+    EXPECT_EQ(report.CodePage.Path, "");
+    EXPECT_NE(report.CodePage.Reason.find("MacRoman"), std::string::npos);
+    EXPECT_NE(report.CoordSys.Reason.find("NonEarth"), std::string::npos);
+
+    // A .prj that cannot be written fails the conversion, naming the file.
+    fs::create_directory(dir.Path("side.prj"));
+    EXPECT_FALSE(Convert(ctPoint, Sample("stations.mif"), shp));
+    EXPECT_NE(report.ErrorText.find(dir.Path("side.prj")), std::string::npos) << report.ErrorText;
 }
 
 class RecordingStatus : public IStatusSink {

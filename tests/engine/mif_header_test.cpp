@@ -68,6 +68,32 @@ TEST(ReadMifHeader, KeepsTheDeclaredDelimiter) {
     }
 }
 
+TEST(ReadMifHeader, KeepsTheCharsetAndACoordSysClauseSpreadOverLines) {
+    TLineReader reader = TLineReader::FromString(
+        "Version 300\r\nCharset \"UTF-8\"\r\nDelimiter \",\"\r\nCoordSys Earth\r\n"
+        "  Projection 8, 104, \"m\", 139.8, 36, 0.9999, 0, 0\r\n\r\n  Bounds (-1, -1) (1, 1)\r\n"
+        "Columns 1\r\n  A Integer\r\nData\r\n");
+    TMifHeaderInfo info;
+    ReadMifHeader(reader, &info);
+    EXPECT_EQ(info.Charset, "UTF-8");
+    EXPECT_EQ(info.CoordSys,
+              "Earth Projection 8, 104, \"m\", 139.8, 36, 0.9999, 0, 0 Bounds (-1, -1) (1, 1)");
+    TSFColumns columns;
+    ReadMifColumns(reader, columns);
+    EXPECT_EQ(columns, (TSFColumns{{"A", 1, 11}}));
+    EXPECT_EQ(reader.ReadLine(), "Data");
+
+    // A clause before the other keywords: the header still ends after the fourth of them.
+    TLineReader early = TLineReader::FromString(
+        "CoordSys Earth\nProjection 1, 97\nVersion 300\ncharset \"WindowsLatin1\"\n"
+        "Delimiter \",\"\nnext\n");
+    TMifHeaderInfo earlyInfo;
+    ReadMifHeader(early, &earlyInfo);
+    EXPECT_EQ(earlyInfo.CoordSys, "Earth Projection 1, 97");
+    EXPECT_EQ(earlyInfo.Charset, "WindowsLatin1");
+    EXPECT_EQ(early.ReadLine(), "next");
+}
+
 TEST(ReadMifHeader, EndsAtColumnsOrDataWhenAKeywordIsMissingOrRepeated) {
     const TRead noDelimiter = ReadHeaderAndColumns(
         "Version 300\nCharset \"x\"\nCoordSys Earth\ncolumns 1\n A Float\nData\n");

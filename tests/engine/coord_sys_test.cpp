@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// What the header's Charset and CoordSys mean for the .cpg and .prj files. That the .prj
+// text is the one GIS programs read as the EPSG code is checked against GDAL in
+// interop_test.cpp.
+#include "engine/coord_sys.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/code_page.hpp"
+
+namespace varnelo {
+namespace {
+
+TEST(CodePageOfCharset, NamesTheWindowsCodePageAndTheCharacterRules) {
+    using enum TCharacterSet;
+    struct TCase {
+        const char* Charset;
+        const char* Cpg;  // empty: no .cpg
+        TCharacterSet Characters;
+    };
+    const TCase cases[] = {
+        {"WindowsJapanese", "932", ShiftJis},
+        {"", "932", ShiftJis},
+        {"neutral", "932", ShiftJis},
+        {"UTF-8", "UTF-8", Utf8},
+        {"WindowsLatin1", "1252", SingleByte},
+        {"WindowsCyrillic", "1251", SingleByte},
+        {"WindowsThai", "874", SingleByte},
+        {"WindowsKorean", "949", EastAsianDoubleByte},
+        {"ISO8859_5", "88595", SingleByte},
+        {"CodePage437", "437", SingleByte},
+        {"MacRoman", "", ShiftJis},
+        {"CodePage4370", "", ShiftJis},
+        {"PackedEUCJapanese", "", ShiftJis},
+    };
+    for (const TCase& c : cases) {
+        const TCodePage page = CodePageOfCharset(c.Charset);
+        EXPECT_EQ(page.CpgText, c.Cpg) << c.Charset;
+        EXPECT_EQ(page.Characters, c.Characters) << c.Charset;
+        EXPECT_EQ(page.Reason.empty(), *c.Cpg != '\0') << c.Charset << ": " << page.Reason;
+    }
+}
+
+TEST(CoordSysToPrj, NamesKnownZonesAndWritesOthersWithTheirParameters) {
+    struct TCase {
+        const char* Clause;
+        int Epsg;
+        const char* Name;
+    };
+    const TCase cases[] = {
+        {"Earth Projection 1, 104", 4326, "GCS_WGS_1984"},
+        {"earth projection 1, 97 Bounds (120, 20) (150, 46)", 4301, "GCS_Tokyo"},
+        // Datum 104 with a plane rectangular zone's exact parameters is JGD2011.
+        {"Earth Projection 8, 104, \"m\", 139.833333333333, 36, 0.9999, 0, 0", 6677,
+         "JGD_2011_Japan_Zone_9"},
+        {"Earth Projection 8, 152, \"m\", 139.8333333333, 36, 0.9999, 0, 0", 2451,
+         "JGD_2000_Japan_Zone_9"},
+        {"Earth Projection 8, 97, m, 154, 26, 0.9999, 0, 0 Bounds(0,0)(1,1)", 30179,
+         "Japan_Zone_19"},
+        // ... while UTM on 104 stays WGS 84.
+        {"Earth Projection 8, 104, \"m\", 141, 0, 0.9996, 500000, 0", 32654,
+         "WGS_1984_UTM_Zone_54N"},
+        // No EPSG code for JGD2000 in UTM zone 56, and none for a zone in kilometres.
+        {"Earth Projection 8, 152, \"m\", 153, 0, 0.9996, 500000, 0", 0,
+         "JGD_2000_Transverse_Mercator"},
+        {"Earth Projection 8, 97, \"km\", 139.833333333333, 36, 0.9999, 0, 0", 0,
+         "Tokyo_Transverse_Mercator"},
+    };
+    for (const TCase& c : cases) {
+        const TPrjText prj = CoordSysToPrj(c.Clause);
+        EXPECT_EQ(prj.Epsg, c.Epsg) << c.Clause;
+        EXPECT_EQ(prj.Name, c.Name) << c.Clause;
+        EXPECT_EQ(prj.Reason, "") << c.Clause;
+    }
+}
+
+TEST(CoordSysToPrj, SaysWhyAClauseGivesNoPrj) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "the header declares no CoordSys"},
+        {"NonEarth Units \"m\" Bounds (0, 0) (1, 1)", "NonEarth coordinates"},
+        {"Table Cosmetic1", "CoordSys \"Table\" is not a coordinate system on the earth"},
+        {"Earth", "without a readable Projection"},
+        {"Earth Projection 1, 0", "datum \"0\" is none of 97 Tokyo, 104 WGS 84, 152 JGD2000"},
+        {"Earth Projection 3, 104, \"m\", 136, 36, 33, 38, 0, 0", "projection type \"3\""},
+        {"Earth Projection 8, 104, \"mi\", 141, 0, 0.9996, 500000, 0", "the unit \"mi\""},
+        {"Earth Projection 8, 104, \"m\", 141, 0", "not a unit and five numbers"},
+        {"Earth Projection 1, 104, 7", "longitude/latitude with parameters"},
+        {"Earth Projection 1, 104 Affine Units \"m\", 1, 0, 0, 0, 1, 0", "Affine"},
+    };
+    for (const auto& [clause, reason] : cases) {
+        const TPrjText prj = CoordSysToPrj(clause);
+        EXPECT_EQ(prj.Wkt, "") << clause;
+        EXPECT_NE(prj.Reason.find(reason), std::string::npos) << clause << ": " << prj.Reason;
+    }
+}
+
+}  // namespace
+}  // namespace varnelo
