@@ -271,6 +271,16 @@ TEST_F(LocateTest, ReadOnlyTablesCanBeSearched) {
     EXPECT_EQ(tables.Bytes(), before);
 }
 
+TEST_F(BrowseTest, EveryRecordBrowsingShowsCanBeFound) {
+    // Only '*' marks a record deleted; other programs leave other bytes in the flag.
+    tables.Put(DbfTable(kLetter, {std::string("\0a", 2), "?b", "*c"}));
+    auto t = tables.Open();
+    EXPECT_EQ(Walk(*t), "1a 2b ");
+    EXPECT_TRUE(t->Locate("A", std::string("a")));
+    EXPECT_TRUE(t->Locate("A", std::string("b")));
+    EXPECT_FALSE(t->Locate("A", std::string("c")));
+}
+
 TEST_F(LocateTest, RecordsTheFilterRefusesAreNotFound) {
     auto t = tables.Open();
     bool refuseAll = false;
