@@ -51,4 +51,10 @@ public:
     using Exception::Exception;
 };
 
+// A shapefile that is damaged or of a kind the reader does not take.
+class EShapefileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 }  // namespace varnelo
