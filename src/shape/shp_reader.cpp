@@ -148,6 +148,11 @@ TShapefileReader::TIndexEntry TShapefileReader::ReadIndexEntry(int index) {
 }
 
 void TShapefileReader::ReadShape(int index, TShape& shape) {
+    // Whatever fails below leaves a null shape, not the last record read.
+    shape.ShapeType = kShapeTypeNull;
+    shape.Box = TShpBox{};
+    shape.Parts.clear();
+    shape.Points.clear();
     if (index < 0 || index >= recordCount_) {
         throw EShapefileError("レコード " + Decimal(std::int64_t{index} + 1) +
                               " はありません (レコード数 " + Decimal(recordCount_) + ")");
@@ -169,10 +174,6 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
         DamagedRecord(index, "シェープタイプがありません");
     }
     const std::int32_t type = GetInt32LE(content.data());
-    shape.ShapeType = kShapeTypeNull;
-    shape.Box = TShpBox{};
-    shape.Parts.clear();
-    shape.Points.clear();
     if (type == kShapeTypeNull) {
         return;
     }
@@ -187,7 +188,8 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
             ReadMultiPart(index, content, shape);
         }
     } catch (...) {
-        shape.Parts.clear();  // a damaged record leaves a null shape
+        shape.Box = TShpBox{};
+        shape.Parts.clear();
         shape.Points.clear();
         throw;
     }

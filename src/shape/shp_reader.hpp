@@ -51,7 +51,8 @@ class TShapefileReader {
     // The number of index entries.
     int RecordCount() const noexcept { return recordCount_; }
 
-    // Reads record `index` (0 .. RecordCount() - 1) into `shape`.
+    // Reads record `index` (0 .. RecordCount() - 1) into `shape`. When it raises, `shape`
+    // is left a null shape.
     void ReadShape(int index, TShape& shape);
 
   private:
