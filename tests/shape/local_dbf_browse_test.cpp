@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dbf_bytes.hpp"
+#include "../support/dbf_bytes.hpp"
 #include "shape/local_dbf.hpp"
 
 namespace varnelo {

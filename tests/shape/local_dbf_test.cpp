@@ -17,7 +17,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "dbf_bytes.hpp"
+#include "../support/dbf_bytes.hpp"
 
 namespace varnelo {
 namespace {
