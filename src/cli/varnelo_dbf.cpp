@@ -334,13 +334,8 @@ int Main(int argc, char** argv) {
                    "stored (default: the .cpg beside the table, else cp932)")
         ->check(CLI::IsMember({"cp932", "utf-8", "raw"}));
     app.set_version_flag("--version", std::string(kTool) + " " + VARNELO_VERSION);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::Success& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+    if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
+        return *exitCode;
     }
     try {
         return Run(options);

@@ -7,24 +7,16 @@
 #include <vector>
 
 #include "../support/dbf_bytes.hpp"
+#include "../support/expect_message.hpp"
 #include "shape/local_dbf.hpp"
 
 namespace varnelo {
 namespace {
 
 using varnelo::testing::DbfTable;
+using varnelo::testing::ExpectError;
 using varnelo::testing::FieldDesc;
 using varnelo::testing::MemoryTables;
-
-template <class Error, class Action>
-void ExpectError(Action action, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "no error; expected: " << message;
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 // Five one-letter records; the second (RecNo 2) is marked deleted.
 const std::vector<FieldDesc> kLetter = {{"A", 'C', 1}};
@@ -118,22 +110,6 @@ TEST_F(BrowseTest, DeleteMarksTheFlagByteAndMovesToTheNextVisibleRecord) {
     t->Delete();
     EXPECT_EQ(t->State(), dsBrowse);
     EXPECT_EQ(t->RecordCount(), 5);
-}
-
-TEST_F(BrowseTest, ReadOnlyTableRefusesDeleting) {
-    tables.Put(DbfTable(kLetter, kFive));
-    const std::string before = tables.Bytes();
-    ExpectError<EDatabaseError>([&] { tables.Open(true)->Delete(); },
-                                "Cannot modify a read-only dataset");
-    struct Permissive : TLocalDbf {
-        bool CanModify() const override { return Active(); }
-    } permissive;
-    permissive.SetStorageFactory(MakeMemoryStorageFactory(tables.files));
-    permissive.SetTableName("t.dbf");
-    permissive.SetReadOnly(true);
-    permissive.Open();
-    ExpectError<ELocalDbfError>([&] { permissive.Delete(); }, "データセットはリードオンリーです");
-    EXPECT_EQ(tables.Bytes(), before);
 }
 
 TEST_F(BrowseTest, BookmarksReturnToTheirRecordAndUnknownOnesAreRefused) {

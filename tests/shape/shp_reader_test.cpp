@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/expect_message.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "shape/errors.hpp"
@@ -255,19 +256,11 @@ TEST(ShapefileReader, MissingFilesAndRecordsAreNamed) {
     auto files = TwoLines();
     auto reader = Open(files);
     TShape shape;
-    try {
-        reader.ReadShape(2, shape);
-        ADD_FAILURE();
-    } catch (const EShapefileError& e) {
-        EXPECT_EQ(e.Message(), "レコード 3 はありません (レコード数 2)");
-    }
+    testing::ExpectError<EShapefileError>([&] { reader.ReadShape(2, shape); },
+                                          "レコード 3 はありません (レコード数 2)");
     files->erase("t.shx");
-    try {
-        Open(files);
-        ADD_FAILURE();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "インデックスファイル \"t.shx\" が見つかりません");
-    }
+    testing::ExpectError<EInOutError>([&] { Open(files); },
+                                      "インデックスファイル \"t.shx\" が見つかりません");
 }
 
 // A shapefile written by another program (GDAL), read on disk: every record, and as many as
