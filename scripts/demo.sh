@@ -27,6 +27,10 @@ echo
 echo "== written to $out"
 ls -l "$out"
 
+echo
+echo "== what varnelo-dbf shows of $out/stations.dbf"
+build/release/src/cli/varnelo-dbf "$out/stations.dbf"
+
 # What an independent reader sees in each output: geometry type, feature count, extent and the
 # first record's attribute values (the .dbf holds Shift-JIS, which GDAL is told to decode).
 # GDAL is optional here: without it, or when it finds nothing, the demo still succeeds.

@@ -19,6 +19,11 @@
 // header counts, only the records wholly present are shown and counted, and appending goes
 // on right after them. A name area without a zero byte gives an 11-byte name.
 //
+// Browsing: moving reads one record per step; records marked deleted ('*' in the flag
+// byte, the only mark) and records the filter refuses are passed over, but record numbers
+// and bookmarks always count physical records. Locate reads the table a block of records at
+// a time for the length of one search and keeps nothing afterwards.
+//
 // Appending writes the record at header length + record count x record length, whatever
 // the file holds there (a missing end byte, bytes after it), and the end byte after it.
 //
