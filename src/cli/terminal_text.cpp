@@ -84,18 +84,28 @@ bool InRanges(char32_t cp, const TRange (&ranges)[N]) {
                        [cp](const TRange& r) { return cp >= r.First && cp <= r.Last; });
 }
 
+bool IsControlAt(std::string_view text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    return b < 0x20 || b == 0x7F ||
+           (b == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F);
+}
+
 // Control characters, C0 and C1, become "?" in text already decoded to UTF-8.
 void MaskControls(std::string& text) {
+    std::size_t first = 0;
+    while (first < text.size() && !IsControlAt(text, first)) {
+        ++first;
+    }
+    if (first == text.size()) {
+        return;  // the common case: nothing to mask
+    }
     std::string masked;
     masked.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const bool c1 = b == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (b < 0x20 || b == 0x7F || c1) {
+        if (IsControlAt(text, i)) {
             masked += '?';
-            i += c1 ? 1 : 0;
+            i += static_cast<unsigned char>(text[i]) == 0xC2 ? 1 : 0;
         } else {
             masked += text[i];
         }
@@ -177,7 +187,11 @@ std::size_t TTerminalText::Width(std::string_view shown) const {
     std::size_t width = 0;
     for (std::size_t at = 0, length = 1; at < shown.size(); at += length) {
         const char32_t cp = NextCodePoint(shown, at, length);
-        width += InRanges(cp, kZeroWidth) ? 0 : InRanges(cp, kWide) ? 2 : 1;
+        if (cp < kZeroWidth[0].First) {
+            ++width;  // Latin letters, digits and signs: one column each
+        } else {
+            width += InRanges(cp, kWide) ? 2 : InRanges(cp, kZeroWidth) ? 0 : 1;  // no overlap
+        }
     }
     return width;
 }

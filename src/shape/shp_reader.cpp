@@ -16,6 +16,7 @@ using byte_order::GetInt32BE;
 using byte_order::GetInt32LE;
 
 constexpr int kIndexBlockEntries = 512;
+constexpr std::uint64_t kReadAheadBytes = std::uint64_t{64} << 10;
 constexpr std::size_t kPointBytes = 16;
 
 std::string Decimal(std::int64_t value) {
@@ -158,18 +159,16 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
                               " はありません (レコード数 " + Decimal(recordCount_) + ")");
     }
     const TIndexEntry entry = ReadIndexEntry(index);
-    record_.resize(kShpRecordHeaderBytes + entry.ContentBytes);
-    if (shp_->ReadAt(entry.Offset, record_) != record_.size()) {
-        throw EInOutError("ストリームの読み込みエラー");
-    }
-    const std::int32_t contentWords = GetInt32BE(&record_[4]);
+    const std::span<const std::byte> record =
+        ReadShpBytes(entry.Offset, kShpRecordHeaderBytes + entry.ContentBytes);
+    const std::int32_t contentWords = GetInt32BE(&record[4]);
     if (2 * static_cast<std::int64_t>(contentWords) !=
         static_cast<std::int64_t>(entry.ContentBytes)) {
         DamagedRecord(index, "長さ " + Decimal(contentWords) + " がインデックスの長さ " +
                                  Decimal(static_cast<std::int64_t>(entry.ContentBytes / 2)) +
                                  " と異なります");
     }
-    const auto content = std::span<const std::byte>(record_).subspan(kShpRecordHeaderBytes);
+    const auto content = record.subspan(kShpRecordHeaderBytes);
     if (content.size() < 4) {
         DamagedRecord(index, "シェープタイプがありません");
     }
@@ -194,6 +193,22 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
         throw;
     }
     shape.ShapeType = type;
+}
+
+std::span<const std::byte> TShapefileReader::ReadShpBytes(std::uint64_t offset,
+                                                          std::uint64_t count) {
+    if (offset < windowStart_ || offset + count > windowStart_ + window_.size()) {
+        // Records usually follow each other, so the bytes after this one are read with it.
+        const std::uint64_t size = std::min(std::max(count, kReadAheadBytes), shpLength_ - offset);
+        window_.resize(static_cast<std::size_t>(size));
+        windowStart_ = offset;
+        if (shp_->ReadAt(offset, window_) != window_.size()) {
+            window_.clear();
+            throw EInOutError("ストリームの読み込みエラー");
+        }
+    }
+    return std::span<const std::byte>(window_).subspan(
+        static_cast<std::size_t>(offset - windowStart_), static_cast<std::size_t>(count));
 }
 
 void TShapefileReader::ReadPoint(int index, std::span<const std::byte> content,

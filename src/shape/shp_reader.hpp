@@ -62,6 +62,9 @@ class TShapefileReader {
     };
 
     TIndexEntry ReadIndexEntry(int index);
+    // Bytes [offset, offset + count) of the .shp, which the caller has checked lie within
+    // it; valid until the next read.
+    std::span<const std::byte> ReadShpBytes(std::uint64_t offset, std::uint64_t count);
     void ReadPoint(int index, std::span<const std::byte> content, TShape& shape) const;
     void ReadMultiPart(int index, std::span<const std::byte> content, TShape& shape) const;
     [[noreturn]] void Damaged(const std::string& path, const std::string& reason) const;
@@ -76,9 +79,10 @@ class TShapefileReader {
     std::uint64_t shpLength_ = 0;  // bytes, as the header states and the file holds
     int recordCount_ = 0;
 
-    // The bytes of the last record read, and a block of index entries read ahead, so that
-    // reading the records in turn costs one read per record.
-    std::vector<std::byte> record_;
+    // The bytes of the last record read with those after it, and a block of index entries,
+    // both read ahead, so that reading the records in turn costs a read every 64 KiB.
+    std::vector<std::byte> window_;
+    std::uint64_t windowStart_ = 0;
     std::vector<std::byte> indexBlock_;
     int indexBlockFirst_ = 0;
     int indexBlockCount_ = 0;
