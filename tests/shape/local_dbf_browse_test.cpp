@@ -126,8 +126,9 @@ TEST_F(BrowseTest, BookmarksReturnToTheirRecordAndUnknownOnesAreRefused) {
                                     "Bookmark " + std::to_string(missing) + " not found");
         EXPECT_EQ(t->RecNo(), 4);
     }
-    t->Append();
+    t->Append();  // a record being appended has neither a bookmark nor a number yet
     EXPECT_FALSE(t->GetBookmark().has_value());
+    EXPECT_EQ(t->RecNo(), -1);
 }
 
 // ---------------------------------------------------------------------------------------
