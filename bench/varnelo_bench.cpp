@@ -13,6 +13,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -23,6 +24,8 @@
 #include "child_process.hpp"
 #include "engine/convert.hpp"
 #include "mif_generator.hpp"
+#include "shape/local_dbf.hpp"
+#include "shape/shp_reader.hpp"
 
 #ifndef VARNELO_BUILD_TYPE
 #define VARNELO_BUILD_TYPE ""
@@ -47,7 +50,10 @@ constexpr std::string_view kUsage =
     "  --regenerate    write the input files anew even when present\n"
     "  --no-ogr        do not run ogr2ogr\n"
     "  --ogr-opt ARG   one more argument for ogr2ogr, repeatable\n"
-    "                  (e.g. --ogr-opt -lco --ogr-opt ENCODING=CP932 keeps Shift-JIS bytes)\n";
+    "                  (e.g. --ogr-opt -lco --ogr-opt ENCODING=CP932 keeps Shift-JIS bytes)\n"
+    "  --read          also read what varnelo wrote, --runs times, and print a second table:\n"
+    "                  every shape with the shapefile reader, a Locate that finds nothing\n"
+    "                  (a scan of the whole .dbf), moving through every .dbf record\n";
 
 struct TOptions {
     fs::path Work = "/tmp/varnelo-bench";
@@ -57,6 +63,7 @@ struct TOptions {
     std::uint64_t Seed = 1;
     bool Regenerate = false;
     bool UseOgr = true;
+    bool Read = false;
     std::vector<std::string> OgrOptions;
     std::vector<std::string> Scenarios;
 };
@@ -122,6 +129,8 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
             options.Regenerate = true;
         } else if (arg == "--no-ogr") {
             options.UseOgr = false;
+        } else if (arg == "--read") {
+            options.Read = true;
         } else if (arg == "regions" || arg == "points" || arg == "mix") {
             options.Scenarios.emplace_back(arg);
         } else {
@@ -215,11 +224,16 @@ TToolSummary Summarize(const std::vector<TChildMeasurement>& runs) {
 
 // 1234567 → "1,234,567"
 std::string GroupThousands(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    // Appended digit by digit: GCC 12 misreads inserting into the digits as overlapping copies.
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
     }
-    return digits;
+    return grouped;
 }
 
 std::string Format(const char* format, double value) {
@@ -304,9 +318,63 @@ void PrintPreamble(const std::optional<std::string>& ogr, const TOptions& option
     std::fflush(stdout);
 }
 
-// Runs one scenario and prints its row; false when a conversion failed.
+// The reading tasks, each measured --runs times in children of its own, on the files one
+// conversion wrote; a Markdown row of median times and the highest peak.
+std::string MeasureReading(const TScenario& scenario, const fs::path& shp, std::int64_t records,
+                           const TOptions& options) {
+    const std::string shpPath = shp.string();
+    const std::string shxPath = fs::path(shp).replace_extension(".shx").string();
+    const std::string dbfPath = fs::path(shp).replace_extension(".dbf").string();
+    const auto openTable = [&dbfPath](varnelo::TLocalDbf& table) {
+        table.SetTableName(dbfPath);
+        table.SetReadOnly(true);
+        table.Open();
+    };
+    const std::vector<std::function<int()>> tasks = {
+        [&] {
+            varnelo::TShapefileReader reader(shpPath, shxPath);
+            varnelo::TShape shape;
+            for (int i = 0; i < reader.RecordCount(); ++i) {
+                reader.ReadShape(i, shape);
+            }
+            return 0;
+        },
+        [&] {
+            varnelo::TLocalDbf table;
+            openTable(table);
+            return table.Locate(table.Fields(0).FieldName(), std::string("\x7F none")) ? 1 : 0;
+        },
+        [&] {
+            varnelo::TLocalDbf table;
+            openTable(table);
+            for (table.First(); !table.Eof(); table.Next()) {
+            }
+            return 0;
+        },
+    };
+    std::string row =
+        "| " + scenario.Name + " | " +
+        GroupThousands(static_cast<std::uint64_t>(std::max<std::int64_t>(records, 0))) + " | " +
+        Format("%.1f", static_cast<double>(fs::file_size(shp)) / 1e6) + " | " +
+        Format("%.1f", static_cast<double>(fs::file_size(dbfPath)) / 1e6) + " | ";
+    double peak = 0;
+    for (const auto& task : tasks) {
+        std::vector<TChildMeasurement> runs;
+        for (int run = 1; run <= options.Runs; ++run) {
+            runs.push_back(MeasureInChild(task));
+        }
+        const TToolSummary summary = Summarize(runs);
+        row += summary.Failed ? "failed | " : Format("%.3f", summary.MedianSeconds) + " | ";
+        peak = std::max(peak, summary.PeakRssMb);
+    }
+    return row + Format("%.1f", peak) + " |";
+}
+
+// Runs one scenario and prints its row; false when a conversion failed. With --read, the row
+// of reading its output is added to `readRows`.
 bool RunScenario(const TScenario& scenario, const TOptions& options,
-                 const std::optional<std::string>& ogr, TChildReport* shared) {
+                 const std::optional<std::string>& ogr, TChildReport* shared,
+                 std::vector<std::string>& readRows) {
     const fs::path mif = options.Work / (scenario.FileStem + ".mif");
     if (!PrepareInput(scenario, options, mif)) {
         return false;
@@ -395,6 +463,9 @@ bool RunScenario(const TScenario& scenario, const TOptions& options,
     }
     std::printf("%s\n", row.c_str());
     std::fflush(stdout);
+    if (options.Read && !ours.Failed) {
+        readRows.push_back(MeasureReading(scenario, varneloShp, records, options));
+    }
     return !ours.Failed && !theirs.Failed;
 }
 
@@ -440,8 +511,18 @@ int main(int argc, char** argv) {
         const double forkBaselineMb = MeasureInChild([] { return 0; }).PeakRssMb;
         PrintPreamble(ogr, *options, forkBaselineMb);
         bool allGood = true;
+        std::vector<std::string> readRows;
         for (const std::string& name : options->Scenarios) {
-            allGood = RunScenario(MakeScenario(name, *options), *options, ogr, shared) && allGood;
+            allGood = RunScenario(MakeScenario(name, *options), *options, ogr, shared, readRows) &&
+                      allGood;
+        }
+        if (!readRows.empty()) {
+            std::printf(
+                "\n| Scenario | Records | .shp MB | .dbf MB | Read shapes s | Locate s | "
+                "Browse s | Read peak MB |\n|---|--:|--:|--:|--:|--:|--:|--:|\n");
+            for (const std::string& row : readRows) {
+                std::printf("%s\n", row.c_str());
+            }
         }
         return allGood ? 0 : 1;
     } catch (const std::exception& error) {

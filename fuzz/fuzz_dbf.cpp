@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Arbitrary bytes as a .dbf, held in memory: opened read-only and writable, every field of
-// every record read forwards and backwards, then one record appended with values taken from
-// the input and the table reopened to see it counted. Refusing to open is fine; any other
-// error, and any crash, is a finding.
+// every record read forwards and backwards, the first field searched for a value taken from
+// the input with every Locate option, one record deleted, then one record appended with
+// values taken from the input and the table reopened to see it counted. Refusing to open is fine;
+// any other error, and any crash, is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +53,34 @@ int WalkRecords(TLocalDbf& table) {
         Broken("forward and backward walks differ");
     }
     return seen;
+}
+
+// Follows every match of a key from the input in the first field, with each combination of
+// options: each match is current, live, and after the one before.
+void SearchFirstField(TLocalDbf& table, std::string_view input) {
+    if (table.FieldCount() == 0) {
+        return;
+    }
+    const std::string name = table.Fields(0).FieldName();
+    const std::string key(input.substr(input.size() / 2, 2));
+    for (int options = 0; options < 4; ++options) {
+        table.SetLocateNext(false);
+        int previous = 0;
+        try {
+            while (table.Locate(name, key, {(options & 1) != 0, (options & 2) != 0})) {
+                if (table.RecNo() <= previous || table.IsDeleted()) {
+                    Broken("Locate made no later live record current");
+                }
+                previous = table.RecNo();
+                table.SetLocateNext(true);
+            }
+        } catch (const EConvertError&) {
+            // the key is no value of the field's type
+        } catch (const EDatabaseError&) {
+            // a name with ";" in it, read as several names
+        }
+    }
+    table.SetLocateNext(false);
 }
 
 std::unique_ptr<TLocalDbf> MakeTable(const std::shared_ptr<TMemoryFileSet>& files, bool readOnly) {
@@ -126,6 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto reader = MakeTable(files, true);
         if (TryOpen(*reader)) {
             WalkRecords(*reader);
+            SearchFirstField(*reader, input);
             reader->SetShowDeleted(true);
             WalkRecords(*reader);
             reader->Close();
@@ -142,6 +172,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         }
         WalkRecords(*writer);
+        writer->First();
+        if (!writer->IsEmpty()) {
+            const std::size_t size = file->Bytes.size();
+            const int count = writer->RecordCount();
+            writer->Delete();
+            if (file->Bytes.size() != size || writer->RecordCount() != count) {
+                Broken("deleting changed the size or the count");
+            }
+        }
         AppendOne(*writer, input);
         WalkRecords(*writer);
         counted = writer->RecordCount();

@@ -118,6 +118,54 @@ TABLES = [
 ]
 
 
+def shapefile(shape_type, records, shp_length=None, shx_type=None):
+    """A .shx and .shp pair as one fuzz_shapefile input: the .shx length (4 bytes, little
+    endian), the .shx, the .shp. `records` are record contents (shape type first)."""
+    def header(length, kind, box=(0.0, 0.0, 1.0, 1.0)):
+        return struct.pack(">i20xi", 9994, length // 2) + struct.pack("<ii4d32x", 1000, kind, *box)
+    body, index = b"", b""
+    for number, content in enumerate(records, 1):
+        index += struct.pack(">ii", (100 + len(body)) // 2, len(content) // 2)
+        body += struct.pack(">ii", number, len(content) // 2) + content
+    shp = header(100 + len(body) if shp_length is None else shp_length, shape_type) + body
+    shx = header(100 + len(index), shape_type if shx_type is None else shx_type) + index
+    return struct.pack("<I", len(shx)) + shx + shp
+
+
+def point(x, y):
+    return struct.pack("<i2d", 1, x, y)
+
+
+def multipart(kind, parts, points):
+    xs, ys = [p[0] for p in points] or [0], [p[1] for p in points] or [0]
+    return (struct.pack("<i4dii", kind, min(xs), min(ys), max(xs), max(ys), len(parts), len(points))
+            + b"".join(struct.pack("<i", p) for p in parts)
+            + b"".join(struct.pack("<2d", *p) for p in points))
+
+
+SQUARE = [(0, 0), (0, 10), (10, 10), (10, 0), (0, 0)]
+HOLE = [(2, 2), (4, 2), (4, 4), (2, 4), (2, 2)]
+NULL = struct.pack("<i", 0)
+
+SHAPEFILES = [
+    ("points", shapefile(1, [point(139.7671, 35.6812), NULL, point(-1.5, 2.25)])),
+    ("lines", shapefile(3, [multipart(3, [0, 2], [(0, 0), (1, 1), (2, 2), (3, 3)]),
+                            multipart(3, [], []), NULL])),
+    ("polygon_with_hole", shapefile(5, [multipart(5, [0, 5], SQUARE + HOLE)])),
+    ("parts_out_of_order", shapefile(3, [multipart(3, [2, 0], [(0, 0), (1, 1), (2, 2)])])),
+    ("part_beyond_points", shapefile(3, [multipart(3, [0, 9], [(0, 0), (1, 1)])])),
+    ("counts_huge", shapefile(5, [multipart(5, [0], SQUARE)[:36] + struct.pack("<ii", 0x7FFFFFFF, 0x7FFFFFFF)])),
+    ("counts_negative", shapefile(3, [multipart(3, [0], SQUARE)[:36] + struct.pack("<ii", -1, -5)])),
+    ("content_short", shapefile(1, [point(1, 2)[:12]])),
+    ("type_mismatch", shapefile(3, [point(1, 2)])),
+    ("index_type_differs", shapefile(1, [point(1, 2)], shx_type=3)),
+    ("placeholder_header", shapefile(1, [point(1, 2)], shp_length=0)),
+    ("length_beyond_file", shapefile(1, [point(1, 2)], shp_length=0x7FFFFFFE)),
+    ("multipoint_file", shapefile(8, [struct.pack("<i4di", 8, 0, 0, 1, 1, 0)])),
+    ("shx_only", struct.pack("<I", 100) + shapefile(1, [])[4:104]),
+]
+
+
 def write(target, name, data):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -137,6 +185,8 @@ def main():
         write("fuzz_mif_header", name, b"\x02" + mif_bytes)
     for name, data in TABLES:
         write("fuzz_dbf", name, data)
+    for name, data in SHAPEFILES:
+        write("fuzz_shapefile", name, data)
 
 
 if __name__ == "__main__":

@@ -28,6 +28,10 @@ echo
 echo "== written to $out"
 ls -l "$out"
 
+echo
+echo "== what varnelo-dbf shows of $out/stations.dbf"
+build/release/src/cli/varnelo-dbf "$out/stations.dbf"
+
 # What an independent reader sees in each output: geometry type, feature count, extent, the
 # coordinate system (from the .prj) and the first record's attribute values, decoded by the
 # code page the .cpg names: GDAL needs no options for either.

@@ -67,13 +67,8 @@ int Main(int argc, char** argv) {
     std::string path;
     app.add_option("source", path, "the .mif to look at")->required();
     app.set_version_flag("--version", std::string("varnelo-mifinfo ") + VARNELO_VERSION);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::Success& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return varnelo::cli::kExitUsage;
+    if (const auto exitCode = varnelo::cli::ParseArguments(app, argc, argv)) {
+        return *exitCode;
     }
     try {
         varnelo::TLineReader mif = varnelo::TLineReader::FromFile(path);

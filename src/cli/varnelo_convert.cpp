@@ -165,13 +165,8 @@ int Main(int argc, char** argv) {
         ->required();
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::Success& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+    if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
+        return *exitCode;
     }
     const auto type = ParseConversionType(typeText);
     if (!type) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace varnelo {
@@ -38,6 +39,43 @@ constexpr bool IsLeadByte(unsigned char b) noexcept {
 // The longest prefix of at most `limit` bytes that keeps every two-byte character whole.
 constexpr std::size_t CharBoundaryAtMost(std::string_view text, std::size_t limit) noexcept {
     return DoubleByteBoundaryAtMost(text, limit, [](unsigned char b) { return IsLeadByte(b); });
+}
+
+// Bytes taken by the first `count` characters of `text`, all of it when it has fewer. A
+// lead byte at the very end, without its second byte, counts as a character.
+constexpr std::size_t CharPrefixBytes(std::string_view text, std::size_t count) noexcept {
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < count && i < text.size(); ++n) {
+        i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    }
+    return i < text.size() ? i : text.size();
+}
+
+// Number of characters in `text`, counted as CharPrefixBytes steps.
+constexpr std::size_t CharCount(std::string_view text) noexcept {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++n) {
+        i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    }
+    return n;
+}
+
+// Upper-cases the ASCII letters and the full-width Latin letters (ａ-ｚ, 0x8281-0x829A, to
+// Ａ-Ｚ, 0x8260-0x8279). Two-byte characters are stepped over whole, so a second byte that
+// looks like an ASCII letter is never changed.
+inline void UpperCaseInPlace(std::string& text) noexcept {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b >= 'a' && b <= 'z') {
+            text[i] = static_cast<char>(b - 0x20);
+        } else if (IsLeadByte(b) && i + 1 < text.size()) {
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            if (b == 0x82 && trail >= 0x81 && trail <= 0x9A) {
+                text[i + 1] = static_cast<char>(trail - 0x21);
+            }
+            ++i;
+        }
+    }
 }
 
 }  // namespace cp932

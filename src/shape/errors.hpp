@@ -77,4 +77,10 @@ inline std::string CannotCreateFileText(const std::string& path, int error) {
     return "ファイル \"" + path + "\". " + SystemErrorText(error) + " を作成できません";
 }
 
+// A shapefile that is damaged or of a kind the reader does not take.
+class EShapefileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 }  // namespace varnelo

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -32,6 +34,11 @@ const char* const kFieldTypeRefused = "対応していないフィールド型�
 const char* const kInvalidRecord = "GetRecord: Invalid record";
 const char* const kTooManyDigits = "桁数を超えています";
 const char* const kReadOnlyDataSet = "データセットはリードオンリーです";
+const char* const kCannotLocate = "Can't Locate in Current State.";
+const char* const kKeyCountMismatch = "Locate: unmatch number of fields and values";
+const char* const kKeyArrayBase = "Locate: KeyValues Array must be 0 base";
+// Locate reads this much of the table at a time.
+constexpr std::size_t kLocateReadBytes = std::size_t{64} << 10;
 
 std::string DecimalText(std::uint64_t value) {
     return std::to_string(value);
@@ -84,7 +91,99 @@ TFieldValue ReadDate(std::string_view bytes) {
     return IsValidDate(date) ? TFieldValue(date) : TFieldValue();
 }
 
+// The value of `field` in a record image; bytes that do not convert give no value.
+TFieldValue ReadFieldValue(const TDbfField& field, std::span<const std::byte> record) {
+    const std::string_view bytes(reinterpret_cast<const char*>(record.data()) + field.Offset,
+                                 field.Length);
+    switch (field.Type) {
+        case ftString:
+            return ReadString(bytes);
+        case ftInteger:
+            if (const auto v = ParseInt32Text(TrimBlanks(bytes))) {
+                return *v;
+            }
+            return {};
+        case ftFloat:
+            if (const auto v = ParseDecimalText(TrimBlanks(bytes))) {
+                return *v;
+            }
+            return {};
+        case ftBoolean:
+            if (bytes[0] == 'T') {
+                return true;
+            }
+            if (bytes[0] == 'F') {
+                return false;
+            }
+            return {};
+        case ftDate:
+            return ReadDate(bytes);
+    }
+    return {};
+}
+
+// Splits Locate's field list: every ";" ends a name (so two in a row give an empty one),
+// and what follows the last ";" is a name only when it is not empty.
+std::vector<std::string_view> SplitKeyFields(std::string_view keyFields) {
+    std::vector<std::string_view> names;
+    while (!keyFields.empty()) {
+        const std::size_t end = keyFields.find(';');
+        names.push_back(keyFields.substr(0, end));
+        keyFields = end == std::string_view::npos ? std::string_view() : keyFields.substr(end + 1);
+    }
+    return names;
+}
+
+// A key value in the kind of value `field` holds, so that records compare by equality;
+// none when no record can match it. Text for a field that is not text is read as
+// SetAsString reads it, and raises as that does.
+std::optional<TFieldValue> KeyForField(const TField& field, const TFieldValue& key) {
+    if (const auto* text = std::get_if<std::string>(&key)) {
+        TFieldValue value = field.ValueFromText(*text);
+        if (std::holds_alternative<std::monostate>(value)) {
+            return std::nullopt;
+        }
+        return value;
+    }
+    if (std::holds_alternative<std::monostate>(key)) {
+        return std::nullopt;
+    }
+    const auto* integer = std::get_if<std::int32_t>(&key);
+    const auto* real = std::get_if<double>(&key);
+    switch (field.DataType()) {
+        case ftString:
+            return ValueText(key);
+        case ftInteger:
+            if (integer) {
+                return key;
+            }
+            if (real && *real >= INT32_MIN && *real <= INT32_MAX && std::trunc(*real) == *real) {
+                return static_cast<std::int32_t>(*real);
+            }
+            return std::nullopt;
+        case ftFloat:
+            if (integer) {
+                return static_cast<double>(*integer);
+            }
+            return real ? std::optional<TFieldValue>(key) : std::nullopt;
+        case ftBoolean:
+            return std::holds_alternative<bool>(key) ? std::optional<TFieldValue>(key)
+                                                     : std::nullopt;
+        case ftDate:
+            return std::holds_alternative<TDate>(key) ? std::optional<TFieldValue>(key)
+                                                      : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+// One field of a Locate, with the value it must hold.
+struct TLocalDbf::TLocateKey {
+    const TDbfField* Field = nullptr;
+    std::optional<TFieldValue> Value;  // none: no record matches
+    std::size_t KeyChars = 0;          // characters of a text key, for a partial key
+};
 
 TLocalDbf::TLocalDbf() = default;
 
@@ -312,14 +411,23 @@ std::uint64_t TLocalDbf::RecordOffset(std::int64_t index) const noexcept {
 }
 
 void TLocalDbf::ReadRecord(std::int64_t index, std::span<std::byte> buffer) {
-    if (index >= writtenCount_) {
-        // Posted in bulk and still waiting: the image is in memory, not yet in the file.
-        const auto at = static_cast<std::size_t>(index - writtenCount_) * recordLength_;
-        std::memcpy(buffer.data(), waiting_.data() + at, recordLength_);
-        return;
+    ReadRecords(index, 1, buffer.first(recordLength_));
+}
+
+void TLocalDbf::ReadRecords(std::int64_t first, std::int64_t count, std::span<std::byte> out) {
+    const std::int64_t fromFile = std::clamp<std::int64_t>(writtenCount_ - first, 0, count);
+    if (fromFile > 0) {
+        const std::size_t bytes = static_cast<std::size_t>(fromFile) * recordLength_;
+        if (storage_->ReadAt(RecordOffset(first), out.first(bytes)) != bytes) {
+            throw EInOutError("ストリームの読み込みエラー");
+        }
     }
-    if (storage_->ReadAt(RecordOffset(index), buffer.first(recordLength_)) != recordLength_) {
-        throw EInOutError("ストリームの読み込みエラー");
+    if (fromFile < count) {
+        // Posted in bulk and still waiting: the images are in memory, not yet in the file.
+        const auto at = static_cast<std::size_t>(first + fromFile - writtenCount_) * recordLength_;
+        std::memcpy(out.data() + static_cast<std::size_t>(fromFile) * recordLength_,
+                    waiting_.data() + at,
+                    static_cast<std::size_t>(count - fromFile) * recordLength_);
     }
 }
 
@@ -375,34 +483,7 @@ TFieldValue TLocalDbf::GetFieldValue(const TField& field) const {
     if (State() != dsFilter && State() != dsInsert && IsEmpty() && staleView_) {
         return {};
     }
-    const TDbfField& f = dbfFields_[static_cast<std::size_t>(field.FieldNo() - 1)];
-    const std::span<const std::byte> buffer = ReadBuffer();
-    const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()) + f.Offset, f.Length);
-    switch (f.Type) {
-        case ftString:
-            return ReadString(bytes);
-        case ftInteger:
-            if (const auto v = ParseInt32Text(TrimBlanks(bytes))) {
-                return *v;
-            }
-            return {};
-        case ftFloat:
-            if (const auto v = ParseDecimalText(TrimBlanks(bytes))) {
-                return *v;
-            }
-            return {};
-        case ftBoolean:
-            if (bytes[0] == 'T') {
-                return true;
-            }
-            if (bytes[0] == 'F') {
-                return false;
-            }
-            return {};
-        case ftDate:
-            return ReadDate(bytes);
-    }
-    return {};
+    return ReadFieldValue(dbfFields_[static_cast<std::size_t>(field.FieldNo() - 1)], ReadBuffer());
 }
 
 void TLocalDbf::SetFieldValue(const TField& field, const TFieldValueView& value) {
@@ -534,6 +615,176 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
         StoreLeftAligned(bytes, stored);
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Record numbers, bookmarks, deleting
+
+const TDbfField& TLocalDbf::DbfField(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= dbfFields_.size()) {
+        DatabaseError("Field index out of range");
+    }
+    return dbfFields_[static_cast<std::size_t>(index)];
+}
+
+int TLocalDbf::RecNo() {
+    CheckActive();
+    if (State() != dsFilter) {
+        // A record being appended has no number yet, and an empty view's buffer holds none.
+        if (State() == dsInsert || IsEmpty()) {
+            return -1;
+        }
+        InternalSetToRecord(ActiveBuffer());
+    }
+    return cursor_ > -1 && cursor_ < recordCount_ ? static_cast<int>(cursor_ + 1) : -1;
+}
+
+void TLocalDbf::SetRecNo(int recNo) {
+    CheckBrowseMode();
+    if (recNo < 1 || recNo > recordCount_) {
+        return;
+    }
+    MoveTo([this, recNo] { cursor_ = recNo - 1; });
+}
+
+bool TLocalDbf::IsDeleted() const {
+    CheckActive();
+    if (State() != dsFilter && IsEmpty()) {
+        return false;
+    }
+    return ReadBuffer()[0] == kDeletedFlag;
+}
+
+void TLocalDbf::InternalGotoBookmark(TBookmark bookmark) {
+    if (bookmark <= -1 || bookmark >= recordCount_) {
+        throw ELocalDbfError("Bookmark " + std::to_string(bookmark) + " not found");
+    }
+    cursor_ = bookmark;
+}
+
+// Only the flag byte changes, so only the flag byte is written.
+void TLocalDbf::InternalDelete() {
+    CheckWritable();
+    InternalSetToRecord(ActiveBuffer());
+    if (cursor_ < 0 || cursor_ >= recordCount_) {
+        throw ELocalDbfError(kInvalidRecord);
+    }
+    FlushAppends();  // the record may still be waiting
+    storage_->WriteAt(RecordOffset(cursor_), std::span<const std::byte>(&kDeletedFlag, 1));
+    ActiveBuffer()[0] = kDeletedFlag;
+    staleView_ = true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Locate
+
+bool TLocalDbf::Locate(std::string_view keyFields, const TLocateValues& keyValues,
+                       TLocateOptions options) {
+    // Locate writes nothing, so a read-only table can be searched as well.
+    CheckActive();
+    if (State() != dsBrowse) {
+        throw ELocalDbfError(kCannotLocate);
+    }
+    std::vector<TLocateKey> keys = LocateKeys(keyFields, keyValues);
+    for (TLocateKey& key : keys) {
+        if (key.Field->Type != ftString || !key.Value) {
+            continue;
+        }
+        auto& text = std::get<std::string>(*key.Value);
+        key.KeyChars = cp932::CharCount(text);
+        if (options.CaseInsensitive) {
+            cp932::UpperCaseInPlace(text);
+        }
+    }
+    // Without a current record, a search for the next match starts at the first record.
+    const std::int64_t start = locateNext_ ? std::max(RecNo(), 0) : 0;
+    const std::int64_t found = FindRecord(keys, options, start);
+    if (found < 0) {
+        return false;
+    }
+    SetRecNo(static_cast<int>(found + 1));
+    return true;
+}
+
+std::vector<TLocalDbf::TLocateKey> TLocalDbf::LocateKeys(std::string_view keyFields,
+                                                         const TLocateValues& keyValues) const {
+    const std::vector<std::string_view> names = SplitKeyFields(keyFields);
+    const auto* array = std::get_if<TValueArray>(&keyValues);
+    const std::size_t valueCount = array ? array->Values.size() : 0;
+    if (names.size() > 1 && valueCount != names.size()) {
+        throw ELocalDbfError(kKeyCountMismatch);
+    }
+    if (valueCount > 0 && array->LowBound != 0) {
+        throw ELocalDbfError(kKeyArrayBase);
+    }
+    std::vector<TLocateKey> keys;
+    keys.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const TField& field = FieldByName(names[i]);
+        TLocateKey key;
+        key.Field = &dbfFields_[static_cast<std::size_t>(field.FieldNo() - 1)];
+        if (valueCount > 0) {
+            key.Value = KeyForField(field, array->Values[i]);
+        } else if (const auto* value = std::get_if<TFieldValue>(&keyValues)) {
+            key.Value = KeyForField(field, *value);
+        }  // an empty array as the one value matches nothing
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+// The index of the first record from `start` on that is live, passes the filter and
+// holds every key, or -1. Reads the records from the file a block at a time.
+std::int64_t TLocalDbf::FindRecord(const std::vector<TLocateKey>& keys, TLocateOptions options,
+                                   std::int64_t start) {
+    const auto matches = [&](std::span<const std::byte> record) {
+        for (const TLocateKey& key : keys) {
+            if (!key.Value) {
+                return false;
+            }
+            TFieldValue value = ReadFieldValue(*key.Field, record);
+            if (auto* text = std::get_if<std::string>(&value)) {
+                if (options.PartialKey) {
+                    text->resize(cp932::CharPrefixBytes(*text, key.KeyChars));
+                }
+                if (options.CaseInsensitive) {
+                    cp932::UpperCaseInPlace(*text);
+                }
+            }
+            if (value != *key.Value) {  // no value never equals a key
+                return false;
+            }
+        }
+        return true;
+    };
+    const std::int64_t perRead =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(kLocateReadBytes / recordLength_));
+    std::vector<std::byte> block;
+    for (std::int64_t first = start; first < recordCount_; first += perRead) {
+        const std::int64_t count = std::min(perRead, recordCount_ - first);
+        block.resize(static_cast<std::size_t>(count) * recordLength_);
+        ReadRecords(first, count, block);
+        for (std::int64_t i = 0; i < count; ++i) {
+            const auto record = std::span<const std::byte>(block).subspan(
+                static_cast<std::size_t>(i) * recordLength_, recordLength_);
+            if (record[0] != kDeletedFlag && matches(record) &&
+                FilterAcceptsRecord(first + i, record)) {
+                return first + i;
+            }
+        }
+    }
+    return -1;
+}
+
+// The filter sees the record under test as the current position, as it does when fetching.
+bool TLocalDbf::FilterAcceptsRecord(std::int64_t index, std::span<const std::byte> record) {
+    struct CursorRestorer {
+        std::int64_t& cursor;
+        std::int64_t saved;
+        ~CursorRestorer() { cursor = saved; }
+    } restorer{cursor_, cursor_};
+    cursor_ = index;
+    return FilterAccepts(record);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -19,6 +19,11 @@
 // header counts, only the records wholly present are shown and counted, and appending goes
 // on right after them. A name area without a zero byte gives an 11-byte name.
 //
+// Browsing: moving reads one record per step; records marked deleted ('*' in the flag
+// byte, the only mark) and records the filter refuses are passed over, but record numbers
+// and bookmarks always count physical records. Locate reads the table a block of records at
+// a time for the length of one search and keeps nothing afterwards.
+//
 // Appending writes the record at header length + record count x record length, whatever
 // the file holds there (a missing end byte, bytes after it), and the end byte after it.
 //
@@ -34,12 +39,37 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "shape/table.hpp"
 #include "shape/table_storage.hpp"
 
 namespace varnelo {
+
+// Locate's key values: one value, or an array of them whose first element has the index
+// LowBound (Locate takes only arrays that start at 0).
+struct TValueArray {
+    int LowBound = 0;
+    std::vector<TFieldValue> Values;
+};
+using TLocateValues = std::variant<TFieldValue, TValueArray>;
+
+struct TLocateOptions {
+    // Text fields compare upper-cased by the rules of code page 932.
+    bool CaseInsensitive = false;
+    // Text fields match when they begin with the key.
+    bool PartialKey = false;
+};
+
+// How one field is stored in the record.
+struct TDbfField {
+    char TypeChar = 'C';
+    TFieldType Type = ftString;
+    std::uint8_t Length = 0;
+    std::uint8_t Decimals = 0;
+    std::size_t Offset = 0;  // from the record's flag byte
+};
 
 class TLocalDbf : public TDataSet {
   public:
@@ -64,6 +94,27 @@ class TLocalDbf : public TDataSet {
 
     // Records in the table, deleted ones included (only those wholly present in the file).
     int RecordCount() const;
+
+    // The stored form of field `index` (0-based): type letter, length, decimals.
+    const TDbfField& DbfField(int index) const;
+
+    // The 1-based physical number of the current record (deleted records count), or -1
+    // when no record is current. Inside OnFilterRecord: the record under test.
+    int RecNo();
+    // Posts a pending record, then makes record `recNo` current; a number outside
+    // 1 .. RecordCount is ignored.
+    void SetRecNo(int recNo);
+    // Whether the current record is marked deleted (only visible with ShowDeleted).
+    bool IsDeleted() const;
+
+    // Finds the first record, from the first one (or with LocateNext from the one after the
+    // current record), whose fields named in `keyFields` (separated by ";") hold
+    // `keyValues`, and makes it current; answers false and stays put when there is none.
+    // Records marked deleted or refused by the filter are passed over. Works on read-only
+    // tables, only while browsing. A text key for a field that is not text is read as
+    // SetAsString reads it.
+    bool Locate(std::string_view keyFields, const TLocateValues& keyValues,
+                TLocateOptions options = {});
 
     // Where the table's bytes come from; the disk unless replaced (tests use memory files
     // and failing files). Takes effect at the next Open.
@@ -102,6 +153,11 @@ class TLocalDbf : public TDataSet {
     void InternalSetToRecord(std::span<const std::byte> buffer) override;
     void InternalPost() override;
     void FilterChanged() override { staleView_ = true; }
+    void InternalDelete() override;
+    void InternalGotoBookmark(TBookmark bookmark) override;
+    TBookmark GetBookmarkData(std::span<const std::byte> buffer) const override {
+        return BufferBookmark(buffer);
+    }
     TFieldValue GetFieldValue(const TField& field) const override;
     void SetFieldValue(const TField& field, const TFieldValueView& value) override;
 
@@ -111,18 +167,13 @@ class TLocalDbf : public TDataSet {
 
     std::uint64_t RecordOffset(std::int64_t index) const noexcept;
     void ReadRecord(std::int64_t index, std::span<std::byte> buffer);
+    // Reads `count` records from `first` on, one after the other, into `out`.
+    void ReadRecords(std::int64_t first, std::int64_t count, std::span<std::byte> out);
     // Raises "データセットはリードオンリーです" unless the table is open for writing.
     void CheckWritable() const;
 
   private:
-    // Where one field lives in the record and how it is stored.
-    struct TDbfField {
-        char TypeChar = 'C';
-        TFieldType Type = ftString;
-        std::uint8_t Length = 0;
-        std::uint8_t Decimals = 0;
-        std::size_t Offset = 0;  // from the record's flag byte
-    };
+    struct TLocateKey;
 
     void ReadHeader(TTableStorage& storage, std::uint64_t fileSize);
     void ReadFieldDefinitions(TTableStorage& storage);
@@ -133,6 +184,11 @@ class TLocalDbf : public TDataSet {
     void WriteAppendedRecord(std::span<const std::byte> image);
     void WriteWaitingRecords();
     bool StoreTextDirectly(const TDbfField& field, std::span<char> bytes, std::string_view text);
+    std::vector<TLocateKey> LocateKeys(std::string_view keyFields,
+                                       const TLocateValues& keyValues) const;
+    std::int64_t FindRecord(const std::vector<TLocateKey>& keys, TLocateOptions options,
+                            std::int64_t start);
+    bool FilterAcceptsRecord(std::int64_t index, std::span<const std::byte> record);
 
     std::string tableName_;
     bool readOnly_ = false;

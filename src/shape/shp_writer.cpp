@@ -18,12 +18,6 @@ using byte_order::PutDoubleLE;
 using byte_order::PutInt32BE;
 using byte_order::PutInt32LE;
 
-constexpr std::int32_t kFileCode = 9994;
-constexpr std::int32_t kVersion = 1000;
-constexpr std::size_t kPointContentBytes = 20;
-// Shape type, box, NumParts and NumPoints in front of the part indices.
-constexpr std::size_t kMultiPartFixedBytes = 44;
-
 // Collects a record's bytes in a fixed block on the stack and hands them to the stream a
 // block at a time: a record of a million points costs a few hundred stream calls, not two
 // million, and no allocation.
@@ -71,9 +65,9 @@ std::int32_t MultiPartContentLength(const TSFMultiPart& shape) noexcept {
 
 void WriteMainHeader(TOutputStream& stream, const TShpHeader& header) {
     std::array<std::byte, kShpHeaderBytes> bytes{};  // reserved words and Z/M ranges stay 0
-    PutInt32BE(&bytes[0], kFileCode);
+    PutInt32BE(&bytes[0], kShpFileCode);
     PutInt32BE(&bytes[24], header.FileLength);
-    PutInt32LE(&bytes[28], kVersion);
+    PutInt32LE(&bytes[28], kShpVersion);
     PutInt32LE(&bytes[32], header.ShapeType);
     PutDoubleLE(&bytes[36], header.Box.Xmin);
     PutDoubleLE(&bytes[44], header.Box.Ymin);
@@ -103,7 +97,7 @@ void WriteMultiPartRecord(TOutputStream& stream, std::int32_t recordNumber, std:
     EnsureRecordFits(stream.Position(), contentLength);
 
     TRecordBuffer out(stream);
-    std::byte* head = out.Take(kShpRecordHeaderBytes + kMultiPartFixedBytes);
+    std::byte* head = out.Take(kShpRecordHeaderBytes + kShpMultiPartFixedBytes);
     PutRecordHeader(head, recordNumber, contentLength);
     std::byte* content = head + kShpRecordHeaderBytes;
     PutInt32LE(content, shapeType);
@@ -134,7 +128,7 @@ void WriteMultiPartRecord(TOutputStream& stream, std::int32_t recordNumber, std:
 }  // namespace
 
 std::int32_t PointContentLength(const TShpPoint& /*point*/) noexcept {
-    return static_cast<std::int32_t>(kPointContentBytes / 2);
+    return static_cast<std::int32_t>(kShpPointContentBytes / 2);
 }
 
 std::int32_t PolyLineContentLength(const TSFPolyLine& line) noexcept {
@@ -168,7 +162,7 @@ void WriteShxHeader(TOutputStream& stream, const TShpHeader& header) {
 void WritePointRecord(TOutputStream& stream, std::int32_t recordNumber, const TShpPoint& point) {
     const std::int32_t contentLength = PointContentLength(point);
     EnsureRecordFits(stream.Position(), contentLength);
-    std::array<std::byte, kShpRecordHeaderBytes + kPointContentBytes> bytes{};
+    std::array<std::byte, kShpRecordHeaderBytes + kShpPointContentBytes> bytes{};
     PutRecordHeader(bytes.data(), recordNumber, contentLength);
     PutInt32LE(&bytes[8], kShapeTypePoint);
     PutDoubleLE(&bytes[12], point.X);

@@ -12,6 +12,7 @@
 // (kShapefileTooLargeText) before any of its bytes is written.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -28,13 +29,21 @@ struct TShpHeader {
     TShpBox Box;
 };
 
+// The format's constants, which the reader checks against.
+inline constexpr std::int32_t kShapeTypeNull = 0;  // a record without a shape; never written
 inline constexpr std::int32_t kShapeTypePoint = 1;
 inline constexpr std::int32_t kShapeTypePolyLine = 3;
 inline constexpr std::int32_t kShapeTypePolygon = 5;
 
+inline constexpr std::int32_t kShpFileCode = 9994;
+inline constexpr std::int32_t kShpVersion = 1000;
 inline constexpr std::uint64_t kShpHeaderBytes = 100;
 inline constexpr std::uint64_t kShpRecordHeaderBytes = 8;
 inline constexpr std::uint64_t kShxRecordBytes = 8;
+// Record contents: shape type and X, Y for a point; shape type, box, NumParts and NumPoints
+// in front of a multi-part shape's part indices and points.
+inline constexpr std::size_t kShpPointContentBytes = 20;
+inline constexpr std::size_t kShpMultiPartFixedBytes = 44;
 inline constexpr std::uint64_t kMaxShapefileBytes = std::numeric_limits<std::int32_t>::max();
 
 inline constexpr const char* kShapefileTooLargeText =

@@ -77,6 +77,10 @@ std::string TextOf(const Variant& value) {
 
 }  // namespace
 
+std::string ValueText(const TFieldValue& value) {
+    return TextOf(value);
+}
+
 // ---------------------------------------------------------------------------------------
 // Field definitions
 
@@ -116,7 +120,42 @@ bool TField::IsNull() const {
 }
 
 std::string TField::AsString() const {
-    return TextOf(Value());
+    return ValueText(Value());
+}
+
+TFieldValue TField::ValueFromText(std::string_view text) const {
+    if (DataType() == ftString) {
+        return std::string(text);
+    }
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty()) {
+        return {};
+    }
+    switch (DataType()) {
+        case ftInteger:
+            if (const auto v = ParseInt32Text(trimmed)) {
+                return *v;
+            }
+            RaiseNotConvertible(text, "integer value");
+        case ftFloat:
+            if (const auto v = ParseDecimalText(trimmed)) {
+                return *v;
+            }
+            RaiseNotConvertible(text, "floating point value");
+        case ftBoolean:
+            if (const auto v = ParseBooleanText(trimmed)) {
+                return *v;
+            }
+            RaiseNotConvertible(text, "boolean value");
+        case ftDate:
+            if (const auto v = ParseDateText(trimmed)) {
+                return *v;
+            }
+            RaiseNotConvertible(text, "date");
+        case ftString:
+            break;
+    }
+    return {};
 }
 
 void TField::SetAsString(std::string_view text) {
@@ -125,39 +164,15 @@ void TField::SetAsString(std::string_view text) {
         SetValue(text);
         return;
     }
-    const std::string_view trimmed = TrimBlanks(text);
-    if (trimmed.empty()) {
-        Clear();
-        return;
-    }
-    switch (DataType()) {
-        case ftInteger:
-            if (const auto v = ParseInt32Text(trimmed)) {
-                SetValue(*v);
-                return;
+    // A value that is not text holds no bytes to borrow, so the view takes it as it is.
+    std::visit(
+        [this](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (!std::is_same_v<T, std::string>) {
+                SetValue(v);
             }
-            RaiseNotConvertible(text, "integer value");
-        case ftFloat:
-            if (const auto v = ParseDecimalText(trimmed)) {
-                SetValue(*v);
-                return;
-            }
-            RaiseNotConvertible(text, "floating point value");
-        case ftBoolean:
-            if (const auto v = ParseBooleanText(trimmed)) {
-                SetValue(*v);
-                return;
-            }
-            RaiseNotConvertible(text, "boolean value");
-        case ftDate:
-            if (const auto v = ParseDateText(trimmed)) {
-                SetValue(*v);
-                return;
-            }
-            RaiseNotConvertible(text, "date");
-        case ftString:
-            break;
-    }
+        },
+        ValueFromText(text));
 }
 
 void TField::SetValue(const TFieldValueView& value) {
@@ -481,6 +496,44 @@ void TDataSet::Cancel() {
     state_ = dsBrowse;
     modified_ = false;
     Notify(AfterCancel);
+}
+
+void TDataSet::Delete() {
+    CheckActive();
+    if (state_ == dsInsert) {
+        Cancel();
+        return;
+    }
+    Cancel();  // an edit in progress is given up: the record goes as the file holds it
+    CheckCanModify();
+    if (IsEmpty()) {
+        DatabaseError("Cannot perform this operation on an empty dataset");
+    }
+    Notify(BeforeDelete);
+    Notify(BeforeScroll);
+    RunHandled(OnDeleteError, [this] { InternalDelete(); });
+    Resync();
+    Notify(AfterDelete);
+    Notify(AfterScroll);
+}
+
+std::optional<TBookmark> TDataSet::GetBookmark() const {
+    if ((state_ != dsBrowse && state_ != dsEdit) || IsEmpty()) {
+        return std::nullopt;
+    }
+    return GetBookmarkData(active_);
+}
+
+void TDataSet::GotoBookmark(TBookmark bookmark) {
+    MoveTo([this, bookmark] { InternalGotoBookmark(bookmark); });
+}
+
+void TDataSet::MoveTo(const std::function<void()>& place) {
+    CheckBrowseMode();
+    Notify(BeforeScroll);
+    place();
+    Resync();
+    Notify(AfterScroll);
 }
 
 void TDataSet::First() {

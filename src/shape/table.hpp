@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,13 @@ using TFieldValue = std::variant<std::monostate, std::string, std::int32_t, doub
 // A value handed to a field; the text alternative only borrows its bytes.
 using TFieldValueView =
     std::variant<std::monostate, std::string_view, std::int32_t, double, bool, TDate>;
+
+// A record's place in the table, as GetBookmark gives it and GotoBookmark takes it.
+using TBookmark = std::int32_t;
+
+// The text of a value: "" for no value, numbers in plain decimal, booleans "True"/"False",
+// dates "yyyy/mm/dd".
+std::string ValueText(const TFieldValue& value);
 
 // What an error handler decides: raise the error on, or try the operation again.
 enum class TDataAction { Fail, Retry };
@@ -87,9 +95,12 @@ class TField {
     // for the record's content: bytes that do not convert give no value.
     TFieldValue Value() const;
     bool IsNull() const;
-    // "" for no value; numbers in plain decimal, booleans "True"/"False", dates
-    // "yyyy/mm/dd".
+    // ValueText of Value().
     std::string AsString() const;
+    // The value SetAsString stores for `text`, without storing it: no value for empty or
+    // blank text in a field that is not text; text the field's type does not accept raises
+    // the same EConvertError.
+    TFieldValue ValueFromText(std::string_view text) const;
 
     // Setting requires a record being appended or edited (EDatabaseError otherwise).
     // Text that the field's type does not accept raises EConvertError quoting the text.
@@ -124,8 +135,8 @@ class TDataSet {
     TDataSetNotifyEvent OnNewRecord;
     // Reserved for calculated fields; this layer has none, so it is never called.
     TDataSetNotifyEvent OnCalcFields;
-    // Called when posting or starting an edit fails; Retry runs the operation again.
-    // OnDeleteError is reserved for deleting, which a concrete table provides.
+    // Called when deleting, posting or starting an edit fails; Retry runs the operation
+    // again.
     TDataSetErrorEvent OnDeleteError, OnEditError, OnPostError;
     // Decides, while Filtered is on, whether a fetched record is visible.
     TFilterRecordEvent OnFilterRecord;
@@ -153,6 +164,10 @@ class TDataSet {
     // current record again. Nothing happens while browsing.
     void Post();
     void Cancel();
+    // Deletes the current record as the concrete table does it (a record being appended is
+    // dropped instead, an edit in progress is given up first). Needs CanModify() and a
+    // current record; the view is then fetched again at the same place.
+    void Delete();
 
     void First();
     void Last();
@@ -164,6 +179,13 @@ class TDataSet {
     bool IsEmpty() const noexcept { return bof_ && eof_; }
     // True once a field of the record being appended or edited has been set.
     bool Modified() const noexcept { return modified_; }
+
+    // The current record's bookmark; none while no record is current (an empty view, a
+    // record being appended).
+    std::optional<TBookmark> GetBookmark() const;
+    // Posts a pending record and makes the bookmarked record current; a record the view
+    // hides leaves the view on the nearest visible one.
+    void GotoBookmark(TBookmark bookmark);
 
     bool Filtered() const noexcept { return filtered_; }
     void SetFiltered(bool filtered);
@@ -190,6 +212,11 @@ class TDataSet {
     // Called with the state still dsInsert or dsEdit and the record in ActiveBuffer().
     virtual void InternalPost() = 0;
     virtual void InternalEdit() {}
+    // Marks the record in ActiveBuffer() deleted.
+    virtual void InternalDelete() = 0;
+    // Places the cursor on the bookmarked record, or raises when there is none.
+    virtual void InternalGotoBookmark(TBookmark bookmark) = 0;
+    virtual TBookmark GetBookmarkData(std::span<const std::byte> buffer) const = 0;
     virtual void InternalCancel() {}
     virtual void FilterChanged() {}
     virtual TFieldValue GetFieldValue(const TField& field) const = 0;
@@ -208,7 +235,12 @@ class TDataSet {
     bool FilterAccepts(std::span<const std::byte> record);
     // Posts a pending record and fetches the current position again under the view's rules.
     void Refresh();
+    // Posts a pending record, lets `place` put the cursor somewhere and fetches the view
+    // there, between the scroll events.
+    void MoveTo(const std::function<void()>& place);
     void CheckActive() const;
+    // Requires an open table and posts a record being appended or edited.
+    void CheckBrowseMode();
     [[noreturn]] static void DatabaseError(const std::string& message);
 
   private:
@@ -216,7 +248,6 @@ class TDataSet {
 
     void CreateFields();
     void AllocateBuffers();
-    void CheckBrowseMode();
     void CheckEditMode() const;
     void CheckCanModify() const;
     void Resync();

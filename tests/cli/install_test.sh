@@ -21,7 +21,7 @@ expect() {  # description command...
     status=1
   fi
 }
-for tool in varnelo-convert varnelo-mifinfo; do
+for tool in varnelo-convert varnelo-mifinfo varnelo-dbf; do
   expect "$tool runs --version" "$prefix/bin/$tool" --version
   if command -v help2man >/dev/null; then
     page="$prefix/share/man/man1/$tool.1"

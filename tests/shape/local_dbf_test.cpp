@@ -17,7 +17,8 @@
 #include <typeinfo>
 #include <vector>
 
-#include "dbf_bytes.hpp"
+#include "../support/dbf_bytes.hpp"
+#include "../support/expect_message.hpp"
 
 namespace varnelo {
 namespace {
@@ -27,18 +28,9 @@ using ::testing::HasSubstr;
 using varnelo::testing::DbfHeader;
 using varnelo::testing::DbfLayout;
 using varnelo::testing::DbfTable;
+using varnelo::testing::ExpectError;
 using varnelo::testing::FieldDesc;
 using varnelo::testing::MemoryTables;
-
-template <class Error, class Action>
-void ExpectError(Action action, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "no error; expected: " << message;
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Message(), message);
-    }
-}
 
 std::uint32_t HeaderCount(const std::string& bytes) {
     return static_cast<unsigned char>(bytes[4]) | (static_cast<unsigned char>(bytes[5]) << 8) |
@@ -362,9 +354,10 @@ TEST_F(LocalDbfTest, ReadOnlyTableRefusesChangesAtEveryLevel) {
     auto t = tables.Open(true);
     ExpectError<EDatabaseError>([&] { t->Append(); }, "Cannot modify a read-only dataset");
     ExpectError<EDatabaseError>([&] { t->Edit(); }, "Cannot modify a read-only dataset");
+    ExpectError<EDatabaseError>([&] { t->Delete(); }, "Cannot modify a read-only dataset");
     EXPECT_THROW(t->SetReadOnly(false), EDatabaseError);
 
-    // Even when the layer above lets an append start, the engine refuses to write it.
+    // Even when the layer above lets a change start, the engine refuses to write it.
     struct Permissive : TLocalDbf {
         bool CanModify() const override { return Active(); }
     } permissive;
@@ -372,6 +365,7 @@ TEST_F(LocalDbfTest, ReadOnlyTableRefusesChangesAtEveryLevel) {
     permissive.SetTableName("t.dbf");
     permissive.SetReadOnly(true);
     permissive.Open();
+    ExpectError<ELocalDbfError>([&] { permissive.Delete(); }, "データセットはリードオンリーです");
     permissive.Append();
     ExpectError<ELocalDbfError>([&] { permissive.Post(); }, "データセットはリードオンリーです");
     EXPECT_EQ(tables.Bytes(), before);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dbf_bytes.hpp"
+#include "../support/dbf_bytes.hpp"
 
 namespace varnelo {
 namespace {

@@ -32,4 +32,30 @@ inline TCommandResult RunCommand(const std::string& command) {
     return result;
 }
 
+struct TToolRun {
+    int ExitCode = -1;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs the executable `exe` with `args` (already quoted for the shell), capturing its standard
+// output and, through the file `errPath`, its standard error.
+inline TToolRun RunTool(const std::string& exe, const std::string& args,
+                        const std::string& errPath) {
+    const TCommandResult result = RunCommand("'" + exe + "' " + args + " 2>'" + errPath + "'");
+    TToolRun run;
+    run.ExitCode = result.ExitCode;
+    run.Out = result.Output;
+    std::FILE* err = std::fopen(errPath.c_str(), "rb");
+    if (err != nullptr) {
+        std::array<char, 4096> buffer{};
+        std::size_t n;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), err)) > 0) {
+            run.Err.append(buffer.data(), n);
+        }
+        std::fclose(err);
+    }
+    return run;
+}
+
 }  // namespace varnelo::testing

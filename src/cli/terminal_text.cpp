@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: MIT
+#include "cli/terminal_text.hpp"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <stdexcept>
+
+namespace varnelo::cli {
+namespace {
+
+iconv_t OpenConversion(const std::string& to, const std::string& from) {
+    const iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {  // iconv_open's failure value
+        throw std::runtime_error("unknown character set \"" + from + "\"");
+    }
+    return cd;
+}
+
+// Converts `in` whole; false at the first byte that does not convert, when `lenient` is
+// off, else that byte becomes "?" and conversion goes on after it.
+bool Convert(iconv_t cd, std::string_view in, std::string& out, bool lenient) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    char* from = const_cast<char*>(in.data());
+    std::size_t fromLeft = in.size();
+    std::array<char, 512> block{};
+    while (fromLeft > 0) {
+        char* to = block.data();
+        std::size_t toLeft = block.size();
+        const std::size_t result = iconv(cd, &from, &fromLeft, &to, &toLeft);
+        out.append(block.data(), static_cast<std::size_t>(to - block.data()));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) {
+            continue;
+        }
+        if (!lenient) {
+            return false;
+        }
+        out += '?';  // an invalid byte, or a character cut off at the end of the value
+        ++from;
+        --fromLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    return true;
+}
+
+// The next code point of valid UTF-8 at `at`, and how many bytes it takes.
+char32_t NextCodePoint(std::string_view text, std::size_t at, std::size_t& length) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - at);
+    char32_t cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        cp = (cp << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    }
+    return cp;
+}
+
+struct TRange {
+    char32_t First;
+    char32_t Last;
+};
+
+// East Asian wide and full-width characters: Hangul, CJK, kana, full-width forms, emoji.
+constexpr TRange kWide[] = {
+    {0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x3098},   {0x309B, 0x33FF},
+    {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},
+    {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},   {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},
+    {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+// Combining marks and zero-width characters, drawn on the character before them.
+constexpr TRange kZeroWidth[] = {
+    {0x0300, 0x036F}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x200B, 0x200F},
+    {0x20D0, 0x20FF}, {0x3099, 0x309A}, {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF},
+};
+
+template <std::size_t N>
+bool InRanges(char32_t cp, const TRange (&ranges)[N]) {
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [cp](const TRange& r) { return cp >= r.First && cp <= r.Last; });
+}
+
+bool IsControlAt(std::string_view text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    return b < 0x20 || b == 0x7F ||
+           (b == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F);
+}
+
+// Control characters, C0 and C1, become "?" in text already decoded to UTF-8.
+void MaskControls(std::string& text) {
+    std::size_t first = 0;
+    while (first < text.size() && !IsControlAt(text, first)) {
+        ++first;
+    }
+    if (first == text.size()) {
+        return;  // the common case: nothing to mask
+    }
+    std::string masked;
+    masked.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsControlAt(text, i)) {
+            masked += '?';
+            i += static_cast<unsigned char>(text[i]) == 0xC2 ? 1 : 0;
+        } else {
+            masked += text[i];
+        }
+    }
+    text.swap(masked);
+}
+
+std::string_view TrimBytes(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto fold = [](char c) {
+                   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+               };
+               return fold(x) == fold(y);
+           });
+}
+
+}  // namespace
+
+TTerminalText::TTerminalText(const std::string& charset) {
+    if (charset.empty()) {
+        return;
+    }
+    toTerminal_ = OpenConversion("UTF-8", charset);
+    try {
+        fromTerminal_ = OpenConversion(charset, "UTF-8");
+    } catch (...) {
+        iconv_close(static_cast<iconv_t>(toTerminal_));
+        throw;
+    }
+}
+
+TTerminalText::~TTerminalText() {
+    if (toTerminal_ != nullptr) {
+        iconv_close(static_cast<iconv_t>(toTerminal_));
+        iconv_close(static_cast<iconv_t>(fromTerminal_));
+    }
+}
+
+std::string TTerminalText::Show(std::string_view stored) const {
+    if (Raw()) {
+        return std::string(stored);
+    }
+    std::string shown;
+    Convert(static_cast<iconv_t>(toTerminal_), stored, shown, true);
+    MaskControls(shown);
+    return shown;
+}
+
+std::optional<std::string> TTerminalText::Store(std::string_view utf8) const {
+    if (Raw()) {
+        return std::string(utf8);
+    }
+    std::string stored;
+    if (!Convert(static_cast<iconv_t>(fromTerminal_), utf8, stored, false)) {
+        return std::nullopt;
+    }
+    return stored;
+}
+
+std::size_t TTerminalText::Width(std::string_view shown) const {
+    if (Raw()) {
+        return shown.size();
+    }
+    std::size_t width = 0;
+    for (std::size_t at = 0, length = 1; at < shown.size(); at += length) {
+        const char32_t cp = NextCodePoint(shown, at, length);
+        if (cp < kZeroWidth[0].First) {
+            ++width;  // Latin letters, digits and signs: one column each
+        } else {
+            width += InRanges(cp, kWide) ? 2 : InRanges(cp, kZeroWidth) ? 0 : 1;  // no overlap
+        }
+    }
+    return width;
+}
+
+std::optional<std::string> CharsetOfCodePage(std::string_view cpgText) {
+    std::string_view text = TrimBytes(cpgText);
+    if (text.size() > 5 && SameLetters(text.substr(0, 5), "ANSI ")) {
+        text = TrimBytes(text.substr(5));  // "ANSI 1252"
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    if (AllDigits(text)) {
+        if (text == "65001") {
+            return "UTF-8";
+        }
+        if (text.size() > 4 && text.substr(0, 4) == "8859") {
+            return "ISO-8859-" + std::string(text.substr(4));  // "88591" is ISO 8859-1
+        }
+        return "CP" + std::string(text);  // a Windows code page number
+    }
+    if (SameLetters(text, "UTF8")) {
+        return "UTF-8";
+    }
+    return std::string(text);
+}
+
+}  // namespace varnelo::cli

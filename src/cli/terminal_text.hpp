@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// Text of a table shown on a UTF-8 terminal: stored bytes decoded from the table's code page
+// for display only (the table is never changed), the user's UTF-8 typed the other way for
+// searching, and the number of columns a text takes, for aligned output. Decoding uses the
+// C library's iconv with named character sets, so nothing depends on the locale.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnelo::cli {
+
+class TTerminalText {
+  public:
+    // `charset`: an iconv name of the stored text ("CP932", "UTF-8", ...), or empty to show
+    // the bytes as stored. Raises std::runtime_error for a name iconv does not know.
+    explicit TTerminalText(const std::string& charset);
+    ~TTerminalText();
+    TTerminalText(const TTerminalText&) = delete;
+    TTerminalText& operator=(const TTerminalText&) = delete;
+
+    bool Raw() const noexcept { return toTerminal_ == nullptr; }
+
+    // Stored bytes as UTF-8. Bytes that do not decode and control characters show as "?",
+    // so that a value can neither garble nor break a line. Raw: the bytes unchanged.
+    std::string Show(std::string_view stored) const;
+    // The user's UTF-8 text in the stored code page; none when it has a character the code
+    // page cannot hold. Raw: the text unchanged.
+    std::optional<std::string> Store(std::string_view utf8) const;
+    // Terminal columns `shown` takes: two for wide East Asian characters, none for
+    // combining marks, one for the rest. Raw: one per byte.
+    std::size_t Width(std::string_view shown) const;
+
+  private:
+    void* toTerminal_ = nullptr;  // iconv descriptors; none for raw bytes
+    void* fromTerminal_ = nullptr;
+};
+
+// The iconv name for the text of a code page file (.cpg) as shapefile writers fill it:
+// "932", "UTF-8", "1252", "88591", a character set name...; none for an empty text.
+std::optional<std::string> CharsetOfCodePage(std::string_view cpgText);
+
+}  // namespace varnelo::cli
