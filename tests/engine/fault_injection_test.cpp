@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "../support/child_process.hpp"
+#include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/attribute_table.hpp"
 #include "engine/convert.hpp"
@@ -34,6 +35,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using testing::Big;
+using testing::Little;
 using testing::ReadFileBytes;
 using testing::RunInChild;
 using testing::TempDir;
@@ -47,22 +50,6 @@ constexpr int kFailed = 1;
 constexpr int kRaisedInOut = 2;
 constexpr int kRaisedOther = 3;
 constexpr int kCannotDropRights = 4;
-
-std::uint32_t Little(std::string_view bytes, std::size_t at, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
-}
-
-std::uint32_t Big(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
 
 // `count` regions, each an outer ring and a hole, with a .mid row of a name, a number and a
 // date each.

@@ -19,24 +19,18 @@
 #include "../support/child_process.hpp"
 #include "../support/dbf_values.hpp"
 #include "../support/expected_bytes.hpp"
+#include "../support/sanitizer.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 #include "shape/table_storage.hpp"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VARNELO_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARNELO_SANITIZED 1
-#endif
-#endif
-
 namespace varnelo {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::Little;
 using testing::ReadFileBytes;
 using testing::RunInChild;
 using testing::TempDir;
@@ -45,14 +39,6 @@ using testing::WriteFileBytes;
 const std::string kHeader =
     "Version 300\r\nCharset \"WindowsJapanese\"\r\nDelimiter \",\"\r\n"
     "CoordSys Earth Projection 1, 0\r\n";
-
-std::uint32_t Little(std::string_view bytes, std::size_t at, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
-}
 
 // Caps the address space for as long as it lives, so that a reader allocating ahead of the
 // data for a declared count fails loudly instead of being saved by overcommitted memory.

@@ -14,22 +14,18 @@
 #include <string_view>
 
 #include "../support/child_process.hpp"
+#include "../support/expected_bytes.hpp"
+#include "../support/sanitizer.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "shape/shp_writer.hpp"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VARNELO_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARNELO_SANITIZED 1
-#endif
-#endif
 
 namespace varnelo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Big;
+using testing::Little;
 using testing::RunInChild;
 using testing::TempDir;
 
@@ -39,22 +35,6 @@ constexpr long kMemoryCeilingKb = 64 * 1024;
 const std::string kHeader =
     "Version 300\r\nCharset \"WindowsJapanese\"\r\nDelimiter \",\"\r\n"
     "CoordSys Earth Projection 1, 0\r\n";
-
-std::uint32_t Big(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
-
-std::uint32_t Little32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
 
 std::string FirstBytes(const std::string& path, std::size_t count) {
     std::string bytes(count, '\0');
@@ -150,7 +130,7 @@ TEST_F(HugeInput, RegionsOfMoreThanFourGigabytesStreamInLittleMemory) {
     EXPECT_EQ(fs::file_size(shp), shpSize);
     EXPECT_EQ(Big(FirstBytes(shp, 100), 24), shpSize / 2);
     EXPECT_EQ(fs::file_size(dir.Path("out.shx")), 100 + regions * 8);
-    EXPECT_EQ(Little32(FirstBytes(dir.Path("out.dbf"), 8), 4), regions);
+    EXPECT_EQ(Little(FirstBytes(dir.Path("out.dbf"), 8), 4, 4), regions);
 }
 
 TEST_F(HugeInput, AShapefilePassingTwoGigabytesStopsBeforeTheRecordThatWouldCrossIt) {
@@ -181,7 +161,7 @@ TEST_F(HugeInput, AShapefilePassingTwoGigabytesStopsBeforeTheRecordThatWouldCros
     EXPECT_EQ(fs::file_size(dir.Path("out.shp")), 100 + fit * kRecord);
     EXPECT_LE(fs::file_size(dir.Path("out.shp")), kMaxShapefileBytes);
     EXPECT_EQ(fs::file_size(dir.Path("out.shx")), 100 + fit * 8);
-    EXPECT_EQ(Little32(FirstBytes(dir.Path("out.dbf"), 8), 4), fit);
+    EXPECT_EQ(Little(FirstBytes(dir.Path("out.dbf"), 8), 4, 4), fit);
     EXPECT_EQ(Big(FirstBytes(dir.Path("out.shp"), 100), 24), 0u) << "the header was completed";
 }
 

@@ -2,14 +2,14 @@
 #include "shape/output_stream.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "../support/expect_message.hpp"
+#include "../support/temp_dir.hpp"
 #include "shape/byte_order.hpp"
 #include "shape/errors.hpp"
 
@@ -17,27 +17,9 @@ namespace varnelo {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        path_ = fs::temp_directory_path() /
-                ("varnelo_output_stream_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::MessageOf;
+using testing::ReadFileBytes;
+using testing::TempDir;
 
 void WriteText(TOutputStream& stream, const std::string& text) {
     stream.Write(text.data(), text.size());
@@ -46,16 +28,6 @@ void WriteText(TOutputStream& stream, const std::string& text) {
 std::string TextOf(const TMemoryOutputStream& stream) {
     const auto& bytes = stream.Bytes();
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-template <class F>
-std::string MessageOf(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
 }
 
 TEST(ByteOrder, PlacesEachFieldInItsOrder) {
@@ -78,7 +50,7 @@ TEST(ByteOrder, PlacesEachFieldInItsOrder) {
 
 TEST(FileOutputStream, WritesOverwritesAndExtendsThroughASmallBuffer) {
     TempDir dir;
-    const std::string path = dir.File("out.bin");
+    const std::string path = dir.Path("out.bin");
     TFileOutputStream stream(path, 4);
     WriteText(stream, "ab");
     WriteText(stream, "cdefgh");  // larger than the buffer: goes straight to the file
@@ -94,34 +66,34 @@ TEST(FileOutputStream, WritesOverwritesAndExtendsThroughASmallBuffer) {
     WriteText(stream, "Z");
     EXPECT_EQ(stream.Size(), 13u);
     stream.Close();
-    EXPECT_EQ(ReadFile(path), std::string("aXYdefghij\0\0Z", 13));
+    EXPECT_EQ(ReadFileBytes(path), std::string("aXYdefghij\0\0Z", 13));
 }
 
 TEST(FileOutputStream, FlushHandsBufferedBytesToTheFile) {
     TempDir dir;
-    const std::string path = dir.File("out.bin");
+    const std::string path = dir.Path("out.bin");
     TFileOutputStream stream(path);
     WriteText(stream, "header");
-    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(ReadFileBytes(path), "");
     stream.Flush();
-    EXPECT_EQ(ReadFile(path), "header");
+    EXPECT_EQ(ReadFileBytes(path), "header");
 }
 
 TEST(FileOutputStream, TruncatesAnExistingFile) {
     TempDir dir;
-    const std::string path = dir.File("out.bin");
+    const std::string path = dir.Path("out.bin");
     std::ofstream(path) << "old contents that are longer";
     {
         auto stream = CreateFileOutputStream(path);
         EXPECT_EQ(stream->Size(), 0u);
         WriteText(*stream, "new");
     }  // the destructor closes and flushes
-    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(ReadFileBytes(path), "new");
 }
 
 TEST(FileOutputStream, NamesPathAndSystemErrorWhenTheFileCannotBeCreated) {
     TempDir dir;
-    const std::string path = dir.File("missing/out.shp");
+    const std::string path = dir.Path("missing/out.shp");
     EXPECT_EQ(MessageOf([&] { CreateFileOutputStream(path); }),
               "ファイル \"" + path + "\". No such file or directory を作成できません");
     EXPECT_THROW(CreateFileOutputStream(path), EInOutError);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/expect_message.hpp"
 #include "../support/expected_bytes.hpp"
 #include "shape/errors.hpp"
 
@@ -20,6 +21,7 @@ namespace varnelo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::MessageOf;
 using testing::SameBytes;
 using testing::TExpectedBytes;
 
@@ -142,16 +144,6 @@ class TFarStream final : public TOutputStream {
     std::uint64_t origin_;
     TMemoryOutputStream tail_;
 };
-
-template <class F>
-std::string MessageOf(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 TEST(ShpHeader, PlacesBigAndLittleEndianFieldsAtTheirOffsets) {
     TMemoryOutputStream stream;

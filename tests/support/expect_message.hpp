@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Expects an action to raise an error of one class with exactly the given message.
+// Expects an action to raise an error of one class with exactly the given message, or tells
+// which message an action raised.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "shape/errors.hpp"
 
 namespace varnelo::testing {
 
@@ -16,6 +19,17 @@ void ExpectError(Action action, const std::string& message) {
     } catch (const Error& e) {
         EXPECT_EQ(e.Message(), message);
     }
+}
+
+// The message of the core error an action raises, "(nothing raised)" when it raises none.
+template <class Action>
+std::string MessageOf(Action&& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(nothing raised)";
 }
 
 }  // namespace varnelo::testing

@@ -86,6 +86,24 @@ class TExpectedBytes {
     std::vector<std::byte> bytes_;
 };
 
+// The unsigned little-endian integer of `size` bytes (at most 4) stored at `at`.
+inline std::uint32_t Little(std::string_view bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+}
+
+// The big-endian 32-bit integer stored at `at`.
+inline std::uint32_t Big(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
 // The little-endian double stored at `at` of a file's bytes.
 inline double DoubleAt(std::string_view bytes, std::size_t at) {
     std::uint64_t bits = 0;

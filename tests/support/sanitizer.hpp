@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// VARNELO_SANITIZED is defined in AddressSanitizer builds, whose shadow memory makes limits on
+// memory and address space meaningless.
+#pragma once
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VARNELO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNELO_SANITIZED 1
+#endif
+#endif
