@@ -362,8 +362,7 @@ bool SameLetters(std::string_view word, std::string_view upper) noexcept {
         return false;
     }
     for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i];
-        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) {
+        if (FoldAscii(word[i]) != upper[i]) {
             return false;
         }
     }

@@ -25,10 +25,6 @@ constexpr bool IsDoubleByteAt(std::string_view text, std::size_t i) noexcept {
            IsTrailByte(static_cast<unsigned char>(text[i + 1]));
 }
 
-constexpr unsigned char FoldAscii(unsigned char b) noexcept {
-    return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
-}
-
 // The quoted string whose opening quote stands at `open`. A doubled quote stands for one
 // quote; the first single quote closes. Without a closing quote the content runs to the end
 // of the text and `Closed` is false. `resume` becomes the index after the closing quote (the
@@ -88,18 +84,6 @@ std::string_view ExtractQuoted(std::string_view text, std::size_t open, char quo
 }
 
 }  // namespace
-
-std::string_view TrimView(std::string_view text) noexcept {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsTrimmable(static_cast<unsigned char>(text[first]))) {
-        ++first;
-    }
-    while (last > first && IsTrimmable(static_cast<unsigned char>(text[last - 1]))) {
-        --last;
-    }
-    return text.substr(first, last - first);
-}
 
 std::string Trim(std::string_view text) {
     return std::string(TrimView(text));
@@ -413,8 +397,7 @@ bool SameKeyword(std::string_view a, std::string_view b) noexcept {
             i += 2;
             continue;
         }
-        if (FoldAscii(static_cast<unsigned char>(a[i])) !=
-            FoldAscii(static_cast<unsigned char>(b[i]))) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
             return false;
         }
         ++i;

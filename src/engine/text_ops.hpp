@@ -10,18 +10,19 @@
 #include <string_view>
 #include <vector>
 
+#include "shape/ascii_text.hpp"
+
 namespace varnelo {
 
-// Bytes 0-32 are removed by Trim; bytes 1-32 separate fields in SplitString.
-constexpr bool IsTrimmable(unsigned char b) noexcept {
-    return b <= 32;
-}
+// Bytes 0-32 are removed by Trim (IsTrimmable); bytes 1-32 separate fields in SplitString.
 constexpr bool IsBlank(unsigned char b) noexcept {
     return b >= 1 && b <= 32;
 }
 
 // Removes every byte 0-32 from both ends. The view form returns a part of `text`.
-std::string_view TrimView(std::string_view text) noexcept;
+constexpr std::string_view TrimView(std::string_view text) noexcept {
+    return TrimBlanks(text);
+}
 std::string Trim(std::string_view text);
 
 // Head and tail of a text cut at the first `delimiter`, both trimmed; when the delimiter

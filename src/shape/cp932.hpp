@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "shape/ascii_text.hpp"
+
 namespace varnelo {
 
 // Length of the longest prefix of `text` of at most `limit` bytes that does not end in
@@ -66,8 +68,8 @@ constexpr std::size_t CharCount(std::string_view text) noexcept {
 inline void UpperCaseInPlace(std::string& text) noexcept {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto b = static_cast<unsigned char>(text[i]);
-        if (b >= 'a' && b <= 'z') {
-            text[i] = static_cast<char>(b - 0x20);
+        if (b < 0x80) {
+            text[i] = FoldAscii(text[i]);
         } else if (IsLeadByte(b) && i + 1 < text.size()) {
             const auto trail = static_cast<unsigned char>(text[i + 1]);
             if (b == 0x82 && trail >= 0x81 && trail <= 0x9A) {

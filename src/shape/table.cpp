@@ -7,24 +7,10 @@
 #include <type_traits>
 #include <utility>
 
+#include "shape/ascii_text.hpp"
+
 namespace varnelo {
 namespace {
-
-char FoldAscii(char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string DateText(const TDate& date) {
     std::array<char, 8> digits{};
@@ -100,7 +86,7 @@ const TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int size
 
 int TFieldDefs::IndexOf(std::string_view name) const noexcept {
     for (std::size_t i = 0; i < defs_.size(); ++i) {
-        if (SameNameIgnoringCase(defs_[i].Name, name)) {
+        if (SameIgnoringAsciiCase(defs_[i].Name, name)) {
             return static_cast<int>(i);
         }
     }
@@ -286,7 +272,7 @@ TField& TDataSet::Fields(int index) const {
 
 TField* TDataSet::FindField(std::string_view name) const noexcept {
     for (const auto& field : fields_) {
-        if (SameNameIgnoringCase(field->FieldName(), name)) {
+        if (SameIgnoringAsciiCase(field->FieldName(), name)) {
             return field.get();
         }
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "shape/ascii_text.hpp"
 #include "shape/cp932.hpp"
 #include "shape/uint128.hpp"
 
@@ -23,20 +24,9 @@ bool IsDigit(char c) noexcept {
     return c >= '0' && c <= '9';
 }
 
-char FoldAscii(char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 bool IsPrefixIgnoringCase(std::string_view text, std::string_view word) noexcept {
-    if (text.empty() || text.size() > word.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (FoldAscii(text[i]) != FoldAscii(word[i])) {
-            return false;
-        }
-    }
-    return true;
+    return !text.empty() && text.size() <= word.size() &&
+           SameIgnoringAsciiCase(text, word.substr(0, text.size()));
 }
 
 std::size_t CountDigits(std::string_view text, std::size_t from) noexcept {
@@ -288,18 +278,6 @@ std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::
 bool IsValidDate(const TDate& date) noexcept {
     return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&
            date.Day >= 1 && date.Day <= DaysInMonth(date.Year, date.Month);
-}
-
-std::string_view TrimBlanks(std::string_view text) noexcept {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) {
-        ++begin;
-    }
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
 }
 
 std::optional<std::int32_t> ParseInt32Text(std::string_view text) noexcept {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "shape/ascii_text.hpp"
 #include "shape/text_words.hpp"
 
 namespace varnelo {
@@ -24,9 +25,6 @@ struct TDate {
 };
 
 bool IsValidDate(const TDate& date) noexcept;
-
-// Removes the bytes 0-32 (blanks and control characters) from both ends.
-std::string_view TrimBlanks(std::string_view text) noexcept;
 
 // The whole text must be an optional sign and decimal digits within the signed 32-bit
 // range.
