@@ -11,7 +11,7 @@
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"
-#include "shape/value_text.hpp"
+#include "shape/number_text.hpp"
 
 namespace varnelo {
 

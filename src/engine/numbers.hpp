@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Locale-independent conversion of coordinate and count texts: a full stop is always the
-// decimal separator. The callers pass trimmed text, so blanks around a number are not
-// accepted; an optional leading '+' is.
+// Coordinate and count texts read by the number grammar of shape/number_text.hpp, with the
+// errors the MIF readers raise. The callers pass trimmed text, so blanks around a number
+// are not accepted; an optional leading '+' is.
 #pragma once
 
 #include <cstdint>

@@ -20,87 +20,9 @@
 namespace varnelo {
 namespace {
 
-bool IsDigit(char c) noexcept {
-    return c >= '0' && c <= '9';
-}
-
 bool IsPrefixIgnoringCase(std::string_view text, std::string_view word) noexcept {
     return !text.empty() && text.size() <= word.size() &&
            SameIgnoringAsciiCase(text, word.substr(0, text.size()));
-}
-
-std::size_t CountDigits(std::string_view text, std::size_t from) noexcept {
-    std::size_t i = from;
-    while (i < text.size() && IsDigit(text[i])) {
-        ++i;
-    }
-    return i - from;
-}
-
-// Checks the decimal-number grammar over the whole text (sign already removed).
-bool IsDecimalNumber(std::string_view text) noexcept {
-    std::size_t i = 0;
-    const std::size_t intDigits = CountDigits(text, i);
-    i += intDigits;
-    std::size_t fracDigits = 0;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        fracDigits = CountDigits(text, i);
-        i += fracDigits;
-    }
-    if (intDigits + fracDigits == 0) {
-        return false;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            ++i;
-        }
-        const std::size_t expDigits = CountDigits(text, i);
-        if (expDigits == 0) {
-            return false;
-        }
-        i += expDigits;
-    }
-    return i == text.size();
-}
-
-// The power of ten of the first non-zero digit of a text that IsDecimalNumber accepts and
-// that is not zero: 0 for "1.5", 2 for "150", -3 for "0.002", 400 for "1e400". Only its sign
-// matters to the caller, so huge exponents saturate.
-std::int64_t LeadingDigitExponent(std::string_view text) noexcept {
-    constexpr std::int64_t kLimit = std::int64_t{1} << 40;
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == '0') {
-        ++i;
-    }
-    std::int64_t lead = -1;
-    const std::size_t intDigits = CountDigits(text, i);
-    if (intDigits > 0) {
-        lead = static_cast<std::int64_t>(std::min<std::size_t>(intDigits, kLimit)) - 1;
-    }
-    i += intDigits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (intDigits == 0 && i < text.size() && text[i] == '0') {
-            lead = std::max(lead - 1, -kLimit);
-            ++i;
-        }
-        i += CountDigits(text, i);
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        const bool negative = i < text.size() && text[i] == '-';
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            ++i;
-        }
-        std::int64_t exponent = 0;
-        for (; i < text.size(); ++i) {
-            exponent = std::min(exponent * 10 + (text[i] - '0'), kLimit);
-        }
-        lead += negative ? -exponent : exponent;
-    }
-    return lead;
 }
 
 int DaysInMonth(int year, int month) noexcept {
@@ -118,55 +40,12 @@ int DigitsValue(std::string_view digits) noexcept {
 }
 
 bool AllDigits(std::string_view text) noexcept {
-    return !text.empty() && CountDigits(text, 0) == text.size();
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::optional<TDate> ValidDateOrNone(const TDate& date) noexcept {
     return IsValidDate(date) ? std::optional<TDate>(date) : std::nullopt;
-}
-
-// ---- digit runs, eight bytes at a time ----
-
-using text_words::DigitsValue;
-using text_words::kExactPowers;
-using text_words::kWordPowers;
-using text_words::LeadingDigits;
-using text_words::LoadTextWord;
-
-constexpr std::size_t kMaxShortDigits = 19;  // 10^19 - 1 still fits 64 bits
-
-// Appends the run of digits at `p` to `digits`, adds their number to `count`, and answers
-// where the run ends. Beyond kMaxShortDigits digits in all the value wraps around; the
-// caller then gives up on the text anyway. Runs of eight or more digits take the loop.
-const char* AccumulateLongRun(const char* begin, const char* p, const char* end,
-                              std::uint64_t& digits, std::size_t& count) noexcept {
-    for (;;) {
-        const std::uint64_t word = LoadTextWord(begin, p, end);
-        const int n = LeadingDigits(word);
-        if (n == 0) {
-            return p;
-        }
-        count += static_cast<std::size_t>(n);
-        p += n;
-        digits = digits * kWordPowers[static_cast<std::size_t>(n)] + DigitsValue(word, n);
-        if (n < 8 || count > kMaxShortDigits) {
-            return p;
-        }
-    }
-}
-
-inline const char* AccumulateDigits(const char* begin, const char* p, const char* end,
-                                    std::uint64_t& digits, std::size_t& count) noexcept {
-    const std::uint64_t word = LoadTextWord(begin, p, end);
-    const int n = LeadingDigits(word);
-    if (n == 8) {
-        return AccumulateLongRun(begin, p, end, digits, count);
-    }
-    if (n > 0) {
-        count += static_cast<std::size_t>(n);
-        digits = digits * kWordPowers[static_cast<std::size_t>(n)] + DigitsValue(word, n);
-    }
-    return p + n;
 }
 
 constexpr int kMaxExactDecimals = 17;  // 10^17 < 2^57, so mantissa x 10^17 fits 128 bits
@@ -280,97 +159,6 @@ bool IsValidDate(const TDate& date) noexcept {
            date.Day >= 1 && date.Day <= DaysInMonth(date.Year, date.Month);
 }
 
-std::optional<std::int32_t> ParseInt32Text(std::string_view text) noexcept {
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    if (!AllDigits(text)) {
-        return std::nullopt;
-    }
-    // Accumulate negatively so that the most negative value needs no special case.
-    std::int64_t value = 0;
-    for (const char c : text) {
-        value = value * 10 - (c - '0');
-        if (value < INT32_MIN) {
-            return std::nullopt;
-        }
-    }
-    if (!negative) {
-        value = -value;
-        if (value > INT32_MAX) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-std::size_t ScanShortDecimalChecked(std::string_view text, double& value) noexcept {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const char* p = begin;
-    const bool negative = p != end && *p == '-';
-    if (negative) {
-        ++p;
-    }
-    std::uint64_t digits = 0;
-    std::size_t count = 0;
-    p = AccumulateDigits(begin, p, end, digits, count);
-    const std::size_t intDigits = count;
-    if (intDigits == 0) {
-        return 0;
-    }
-    if (p != end && *p == '.') {
-        p = AccumulateDigits(begin, p + 1, end, digits, count);
-        if (count == intDigits) {
-            return 0;  // a point must be followed by digits
-        }
-    }
-    if (count > kMaxShortDigits || digits > (std::uint64_t{1} << 53)) {
-        return 0;
-    }
-    const double magnitude =
-        static_cast<double>(static_cast<std::int64_t>(digits)) / kExactPowers[count - intDigits];
-    value = negative ? -magnitude : magnitude;
-    return static_cast<std::size_t>(p - begin);
-}
-
-std::optional<double> ParseShortDecimal(std::string_view text) noexcept {
-    double value = 0.0;
-    if (text.empty() || ScanShortDecimal(text, value) != text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> ParseDecimalText(std::string_view text) {
-    if (const auto value = ParseShortDecimal(text)) {
-        return value;
-    }
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    if (!IsDecimalNumber(text)) {
-        return std::nullopt;
-    }
-    double value = 0.0;
-    const auto [ptr, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        // Too large fails; too small to tell from zero reads as zero.
-        if (LeadingDigitExponent(text) >= 0) {
-            return std::nullopt;
-        }
-        value = 0.0;
-    } else if (ec != std::errc() || ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return negative ? -value : value;
-}
-
 std::optional<bool> ParseBooleanText(std::string_view text) noexcept {
     if (IsPrefixIgnoringCase(text, "False")) {
         return false;
@@ -413,30 +201,14 @@ std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decima
     if (decimals < 0 || decimals > kMaxExactDecimals) {
         return std::nullopt;
     }
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const char* p = begin;
-    const bool negative = p != end && *p == '-';
-    if (negative) {
-        ++p;
-    }
-    std::uint64_t digits = 0;
-    std::size_t count = 0;
-    p = AccumulateDigits(begin, p, end, digits, count);
-    const std::size_t intDigits = count;
-    if (intDigits == 0) {
+    TShortDigits number;
+    const std::size_t length = ScanShortDigits(text, number);
+    if (length == 0 || length != text.size() || number.Count > kMaxShortDigits ||
+        number.Digits >= kMaxSignificant) {
         return std::nullopt;
     }
-    if (p != end && *p == '.') {
-        p = AccumulateDigits(begin, p + 1, end, digits, count);
-        if (count == intDigits) {
-            return std::nullopt;
-        }
-    }
-    if (p != end || count > kMaxShortDigits || digits >= kMaxSignificant) {
-        return std::nullopt;
-    }
-    const auto fraction = static_cast<int>(count - intDigits);
+    const std::uint64_t digits = number.Digits;
+    const auto fraction = static_cast<int>(number.Count - number.IntDigits);
     std::uint64_t scaled = 0;
     if (fraction <= decimals) {
         const std::uint64_t factor = kPowersOfTen[static_cast<std::size_t>(decimals - fraction)];
@@ -449,7 +221,7 @@ std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decima
         const std::uint64_t divisor = kPowersOfTen[static_cast<std::size_t>(fraction - decimals)];
         scaled = digits / divisor + (digits % divisor >= divisor / 2 ? 1 : 0);
     }
-    return WriteScaled(scaled, negative, decimals, out);
+    return WriteScaled(scaled, number.Negative, decimals, out);
 }
 
 std::size_t FormatFixed(double value, int decimals, std::span<char> out) {
