@@ -226,25 +226,6 @@ void ReadPointLines(TLineReader& mif, std::int32_t count, std::string_view kind,
     }
 }
 
-// The box of the points; all zero when there is none.
-void SetBoxFromPoints(TSFMultiPart& shape) noexcept {
-    if (shape.Points.empty()) {
-        shape.Box = TShpBox{};
-        return;
-    }
-    const TShpPoint& first = shape.Points.front();
-    TShpBox box{first.X, first.Y, first.X, first.Y};
-    // Conditional expressions rather than branches: a value replaces the bound only when
-    // strictly beyond it, and the compiler can use min/max instructions for exactly that.
-    for (const TShpPoint& p : shape.Points) {
-        box.Xmin = p.X < box.Xmin ? p.X : box.Xmin;
-        box.Ymin = p.Y < box.Ymin ? p.Y : box.Ymin;
-        box.Xmax = p.X > box.Xmax ? p.X : box.Xmax;
-        box.Ymax = p.Y > box.Ymax ? p.Y : box.Ymax;
-    }
-    shape.Box = box;
-}
-
 void SetSinglePart(TSFMultiPart& shape, std::int32_t numPoints) {
     shape.NumParts = 1;
     shape.Parts.assign(1, 0);
@@ -319,7 +300,7 @@ void AppendParts(TSFMultiPart& into, const TSFMultiPart& from, std::string_view 
     into.Points.insert(into.Points.end(), from.Points.begin(), from.Points.end());
     into.NumParts = static_cast<std::int32_t>(parts);
     into.NumPoints = static_cast<std::int32_t>(total);
-    SetBoxFromPoints(into);
+    into.Box = BoxOfPoints(into.Points);
 }
 
 // Reads a part into `record`, or, when the collection already gave a part of this kind,
@@ -452,7 +433,7 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
         ReadPointLines(mif, count, "PLINE", out.Points);
     }
     out.NumPoints = static_cast<std::int32_t>(total);
-    SetBoxFromPoints(out);
+    out.Box = BoxOfPoints(out.Points);
 }
 
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
@@ -469,7 +450,7 @@ void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& o
         ReadPointLines(mif, count, "REGION", out.Points);
     }
     out.NumPoints = static_cast<std::int32_t>(total);
-    SetBoxFromPoints(out);
+    out.Box = BoxOfPoints(out.Points);
 }
 
 void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
@@ -485,7 +466,7 @@ void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out
     const double y2 = rounded ? TakeNumber(x2.Rest).Value : StrToDouble(x2.Rest);
     SetSinglePart(out, 4);
     out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});
-    SetBoxFromPoints(out);
+    out.Box = BoxOfPoints(out.Points);
 }
 
 void ReadMifEllipse(std::string_view keywordLine, TLineReader& /*mif*/, TSFPolygon& out) {

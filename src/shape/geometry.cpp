@@ -14,35 +14,6 @@ void ReverseBytes(std::size_t count, std::byte* buffer) noexcept {
     }
 }
 
-void CalcShapeBox(TSFMultiPart& shape) noexcept {
-    // A count larger than the points held is bounded by what is there, never read past.
-    const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(shape.NumPoints, 0)),
-                                             shape.Points.size());
-    if (count == 0) {
-        return;
-    }
-    TShpBox& box = shape.Box;
-    box.Xmin = box.Xmax = shape.Points[0].X;
-    box.Ymin = box.Ymax = shape.Points[0].Y;
-    // Strict comparisons: on equal values the box keeps the value it already holds, which
-    // decides between +0.0 and -0.0.
-    for (std::size_t i = 1; i < count; ++i) {
-        const TShpPoint& p = shape.Points[i];
-        if (p.X > box.Xmax) {
-            box.Xmax = p.X;
-        }
-        if (p.X < box.Xmin) {
-            box.Xmin = p.X;
-        }
-        if (p.Y > box.Ymax) {
-            box.Ymax = p.Y;
-        }
-        if (p.Y < box.Ymin) {
-            box.Ymin = p.Y;
-        }
-    }
-}
-
 void InitBoxFromPoint(TShpBox& box, const TShpPoint& p) noexcept {
     box.Xmin = p.X;
     box.Ymin = p.Y;
@@ -51,12 +22,35 @@ void InitBoxFromPoint(TShpBox& box, const TShpPoint& p) noexcept {
 }
 
 void ExtendBoxByPoint(TShpBox& box, const TShpPoint& p) noexcept {
-    // A bound moves only when the value lies strictly beyond it; written as conditional
-    // expressions so that the compiler can use min/max instructions, which do just that.
+    // A bound moves only when the value lies strictly beyond it, so on equal values the box
+    // keeps the value it already holds, which decides between +0.0 and -0.0. Written as
+    // conditional expressions so that the compiler can use min/max instructions, which do
+    // just that.
     box.Xmin = p.X < box.Xmin ? p.X : box.Xmin;
     box.Ymin = p.Y < box.Ymin ? p.Y : box.Ymin;
     box.Xmax = p.X > box.Xmax ? p.X : box.Xmax;
     box.Ymax = p.Y > box.Ymax ? p.Y : box.Ymax;
+}
+
+TShpBox BoxOfPoints(std::span<const TShpPoint> points) noexcept {
+    TShpBox box;
+    if (points.empty()) {
+        return box;
+    }
+    InitBoxFromPoint(box, points.front());
+    for (const TShpPoint& p : points.subspan(1)) {
+        ExtendBoxByPoint(box, p);
+    }
+    return box;
+}
+
+void CalcShapeBox(TSFMultiPart& shape) noexcept {
+    // A count larger than the points held is bounded by what is there, never read past.
+    const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(shape.NumPoints, 0)),
+                                             shape.Points.size());
+    if (count > 0) {
+        shape.Box = BoxOfPoints(std::span(shape.Points).first(count));
+    }
 }
 
 void InitBoxFromBox(TShpBox& box, const TShpBox& other) noexcept {

@@ -43,12 +43,13 @@ struct TSFPolygon : TSFMultiPart {};
 // Reverses the order of the first `count` bytes of `buffer` in place.
 void ReverseBytes(std::size_t count, std::byte* buffer) noexcept;
 
-// Sets the shape's Box from its points; leaves it unchanged when it has no point.
-void CalcShapeBox(TSFMultiPart& shape) noexcept;
-
-// Folding shapes into a file's running box: the first record initialises, later ones extend.
+// Folding points and shapes into a box: the first initialises, later ones extend.
 void InitBoxFromPoint(TShpBox& box, const TShpPoint& p) noexcept;
 void ExtendBoxByPoint(TShpBox& box, const TShpPoint& p) noexcept;
+// The box of the points, folded in their order; all zero when there is none.
+TShpBox BoxOfPoints(std::span<const TShpPoint> points) noexcept;
+// Sets the shape's Box from its first NumPoints points; leaves it unchanged when it has none.
+void CalcShapeBox(TSFMultiPart& shape) noexcept;
 void InitBoxFromBox(TShpBox& box, const TShpBox& other) noexcept;
 void ExtendBoxByBox(TShpBox& box, const TShpBox& other) noexcept;
 
