@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The MIF readers alone, over a line reader in memory: header (with what its Charset and
-// CoordSys declare), Columns section and the field names made from it, then every object of the data section through its reader, each record
-// checked for the shape the writers rely on and written to a memory stream. The first input
-// byte picks the reader's buffer size and the source's chunk size, so lines cross chunk
-// boundaries anywhere, and which text reader takes TEXT objects.
+// CoordSys declare), Columns section and the field names made from it, then every object of the
+// data section through its reader, each record checked for the shape the writers rely on and
+// written to a memory stream. The first input byte picks the reader's buffer size and the source's
+// chunk size, so lines cross chunk boundaries anywhere, and which text reader takes TEXT objects.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include "engine/code_page.hpp"
 #include "engine/coord_sys.hpp"
 #include "engine/line_reader.hpp"
+#include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
 #include "engine/text_ops.hpp"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/convert.hpp"
+#include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/byte_order.hpp"

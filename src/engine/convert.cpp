@@ -10,6 +10,7 @@
 #include "engine/code_page.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mid_rows.hpp"
+#include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
 #include "engine/sidecar_files.hpp"

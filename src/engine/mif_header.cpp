@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"

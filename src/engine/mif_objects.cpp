@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"

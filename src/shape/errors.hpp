@@ -35,18 +35,6 @@ public:
     using EInOutError::EInOutError;
 };
 
-// A .mid value that its field does not take. The message names the .mid line, the field
-// and the value; MidLine is that line (0 when the row came from elsewhere).
-class EMidValueError : public EConvertError {
-public:
-    EMidValueError(const std::string& message, std::int64_t midLine)
-        : EConvertError(message), midLine_(midLine) {}
-    std::int64_t MidLine() const noexcept { return midLine_; }
-
-private:
-    std::int64_t midLine_;
-};
-
 // Errors of the table layer.
 class EDatabaseError : public Exception {
 public:
@@ -57,12 +45,6 @@ public:
 class ELocalDbfError : public EDatabaseError {
 public:
     using EDatabaseError::EDatabaseError;
-};
-
-// A MIF source that ends inside an object or declares counts it cannot hold.
-class EMifFormatError : public Exception {
-public:
-    using Exception::Exception;
 };
 
 // The system's description of an errno value, in English whatever the locale and safe to call

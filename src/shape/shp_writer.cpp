@@ -63,20 +63,6 @@ std::int32_t MultiPartContentLength(const TSFMultiPart& shape) noexcept {
         words, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-void WriteMainHeader(TOutputStream& stream, const TShpHeader& header) {
-    std::array<std::byte, kShpHeaderBytes> bytes{};  // reserved words and Z/M ranges stay 0
-    PutInt32BE(&bytes[0], kShpFileCode);
-    PutInt32BE(&bytes[24], header.FileLength);
-    PutInt32LE(&bytes[28], kShpVersion);
-    PutInt32LE(&bytes[32], header.ShapeType);
-    PutDoubleLE(&bytes[36], header.Box.Xmin);
-    PutDoubleLE(&bytes[44], header.Box.Ymin);
-    PutDoubleLE(&bytes[52], header.Box.Xmax);
-    PutDoubleLE(&bytes[60], header.Box.Ymax);
-    stream.Seek(0);
-    stream.Write(bytes.data(), bytes.size());
-}
-
 void PutRecordHeader(std::byte* at, std::int32_t recordNumber, std::int32_t contentLength) {
     PutInt32BE(at, recordNumber);
     PutInt32BE(at + 4, contentLength);
@@ -152,11 +138,17 @@ void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength) {
 }
 
 void WriteShpHeader(TOutputStream& stream, const TShpHeader& header) {
-    WriteMainHeader(stream, header);
-}
-
-void WriteShxHeader(TOutputStream& stream, const TShpHeader& header) {
-    WriteMainHeader(stream, header);
+    std::array<std::byte, kShpHeaderBytes> bytes{};  // reserved words and Z/M ranges stay 0
+    PutInt32BE(&bytes[0], kShpFileCode);
+    PutInt32BE(&bytes[24], header.FileLength);
+    PutInt32LE(&bytes[28], kShpVersion);
+    PutInt32LE(&bytes[32], header.ShapeType);
+    PutDoubleLE(&bytes[36], header.Box.Xmin);
+    PutDoubleLE(&bytes[44], header.Box.Ymin);
+    PutDoubleLE(&bytes[52], header.Box.Xmax);
+    PutDoubleLE(&bytes[60], header.Box.Ymax);
+    stream.Seek(0);
+    stream.Write(bytes.data(), bytes.size());
 }
 
 void WritePointRecord(TOutputStream& stream, std::int32_t recordNumber, const TShpPoint& point) {

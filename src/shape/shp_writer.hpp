@@ -67,10 +67,12 @@ bool RecordFits(std::uint64_t recordOffset, std::int32_t contentLength) noexcept
 // cannot be written.
 void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength);
 
-// Move to position 0 and write the 100-byte main file header; the layout is the same for
-// both files.
+// Move to position 0 and write the 100-byte main file header. The index has the same header
+// as the main file, so one writer serves both.
 void WriteShpHeader(TOutputStream& stream, const TShpHeader& header);
-void WriteShxHeader(TOutputStream& stream, const TShpHeader& header);
+inline void WriteShxHeader(TOutputStream& stream, const TShpHeader& header) {
+    WriteShpHeader(stream, header);
+}
 
 // Record writers. The multi-part writers write exactly NumParts part indices and NumPoints
 // points; counts that are negative or larger than the arrays raise Exception

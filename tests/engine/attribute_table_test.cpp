@@ -10,6 +10,7 @@
 
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
+#include "engine/mif_errors.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 

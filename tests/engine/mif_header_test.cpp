@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/mif_errors.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {

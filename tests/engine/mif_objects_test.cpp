@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/mif_errors.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
