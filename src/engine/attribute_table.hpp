@@ -25,6 +25,11 @@ std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharact
 // alone.
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
+// Raises ELocalDbfError, naming the limit and the column, when the columns' fields would make
+// a .dbf header or record longer than the format can state (65,535 bytes), as CreateDbfFile
+// would; lets a conversion refuse such columns before it creates any file.
+void CheckDbfFieldsFit(const TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
+
 // Writes a new, empty .dbf (at `path` with its extension made ".dbf") whose fields follow
 // the columns, replacing any file of that name. The header records today's date, the
 // year counted from 1900 as dBASE readers take it.

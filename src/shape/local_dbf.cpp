@@ -4,33 +4,35 @@
 #include "shape/byte_order.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <optional>
 #include <string_view>
 #include <utility>
 
 #include "shape/errors.hpp"
+#include "shape/output_stream.hpp"
 
 namespace varnelo {
 namespace {
 
-constexpr std::size_t kHeaderSize = 32;
-constexpr std::size_t kDescriptorSize = 32;
-constexpr std::size_t kNameAreaSize = 11;
+using dbf::kBlank;
+using dbf::kDeletedFlag;
+using dbf::kDescriptorSize;
+using dbf::kEndOfFile;
+using dbf::kHeaderSize;
+
 // Behind the record image: the 4-byte bookmark, the bookmark flag and 3 spare bytes.
 constexpr std::size_t kBufferTrailerSize = 8;
-constexpr std::byte kBlank{0x20};
-constexpr std::byte kDeletedFlag{0x2A};
-constexpr std::byte kEndOfFile{0x1A};
 constexpr std::int64_t kMaxRecordCount = std::numeric_limits<std::int32_t>::max();
 
 const char* const kTableNotFound = "テーブルが見つかりません";
 const char* const kVersionRefused = "このバージョンのDBFには対応してません";
 const char* const kIndexNeedsReadOnly = "mdxのあるDBFはreadOnlyでしかオープンできません";
-const char* const kFieldTypeRefused = "対応していないフィールド型です。";
 const char* const kInvalidRecord = "GetRecord: Invalid record";
 const char* const kTooManyDigits = "桁数を超えています";
 const char* const kReadOnlyDataSet = "データセットはリードオンリーです";
@@ -277,11 +279,11 @@ void TLocalDbf::ReadHeader(TTableStorage& storage, std::uint64_t fileSize) {
     if (version == 0xFA || version == 0xFB || version == 0xFC) {
         throw ELocalDbfError(kVersionRefused);
     }
-    if (header_[28] != std::byte{0} && !readOnly_) {
+    if (header_[dbf::kIndexFlagAt] != std::byte{0} && !readOnly_) {
         throw ELocalDbfError(kIndexNeedsReadOnly);
     }
-    headerLength_ = byte_order::GetUInt16LE(&header_[8]);
-    recordLength_ = byte_order::GetUInt16LE(&header_[10]);
+    headerLength_ = byte_order::GetUInt16LE(&header_[dbf::kHeaderLengthAt]);
+    recordLength_ = byte_order::GetUInt16LE(&header_[dbf::kRecordLengthAt]);
     // The header must hold at least its terminator byte, and lie within the file.
     if (headerLength_ <= kHeaderSize) {
         throw ELocalDbfError("DBFのヘッダー長が不正です: " + DecimalText(headerLength_));
@@ -317,39 +319,14 @@ void TLocalDbf::ReadFieldDefinitions(TTableStorage& storage) {
 
 void TLocalDbf::AddFieldDefinition(int fieldNo, std::span<const std::byte, 32> descriptor,
                                    std::size_t offset) {
+    const TDbfFieldSpec spec = FieldSpecOf(descriptor);
+    LogicalTypeOf(spec);  // an unknown type is refused with the engine's message alone
     TDbfField field;
-    field.TypeChar = static_cast<char>(descriptor[11]);
-    field.Length = static_cast<std::uint8_t>(descriptor[16]);
-    field.Decimals = static_cast<std::uint8_t>(descriptor[17]);
-    field.Offset = offset;
-    switch (field.TypeChar) {
-        case 'C':
-            field.Type = ftString;
-            break;
-        case 'D':
-            field.Type = ftDate;
-            break;
-        case 'L':
-            field.Type = ftBoolean;
-            break;
-        case 'N':
-            field.Type = field.Decimals > 0 ? ftFloat : ftInteger;
-            break;
-        default:
-            throw ELocalDbfError(kFieldTypeRefused);
-    }
-    // The name runs to the first zero byte; a name area without one gives all 11 bytes.
-    const char* const nameArea = reinterpret_cast<const char*>(descriptor.data());
-    const std::string name(nameArea, std::find(nameArea, nameArea + kNameAreaSize, '\0'));
     const std::string prefix = "Field=" + std::to_string(fieldNo) + ": ";
     try {
-        // A date needs its eight digits and a logical value its one byte.
-        if ((field.Type == ftDate && field.Length < 8) ||
-            (field.Type == ftBoolean && field.Length < 1)) {
-            throw ELocalDbfError("Invalid size " + std::to_string(field.Length) + " for field '" +
-                                 name + "'");
-        }
-        MutableFieldDefs().Add(name, field.Type, field.Type == ftString ? field.Length : 0, false);
+        field = CheckedField(spec, offset);
+        MutableFieldDefs().Add(spec.Name, field.Type, field.Type == ftString ? field.Length : 0,
+                               false);
     } catch (const ELocalDbfError& error) {
         throw ELocalDbfError(prefix + error.Message());
     } catch (const EDatabaseError& error) {
@@ -370,7 +347,7 @@ void TLocalDbf::CheckRecordLayout(std::uint64_t fileSize) {
     // Only records wholly present in the file are shown; appending then starts right after
     // the last of them.
     const std::uint64_t present = (fileSize - headerLength_) / recordLength_;
-    const std::uint64_t counted = byte_order::GetUInt32LE(&header_[4]);
+    const std::uint64_t counted = byte_order::GetUInt32LE(&header_[dbf::kRecordCountAt]);
     recordCount_ = static_cast<std::int64_t>(
         std::min({counted, present, static_cast<std::uint64_t>(kMaxRecordCount)}));
 }
@@ -837,7 +814,8 @@ void TLocalDbf::WriteAppendedRecord(std::span<const std::byte> image) {
     storage_->WriteAt(RecordOffset(recordCount_), appendImage_);
 
     std::array<std::byte, kHeaderSize> header = header_;
-    byte_order::PutUInt32LE(&header[4], static_cast<std::uint32_t>(recordCount_ + 1));
+    byte_order::PutUInt32LE(&header[dbf::kRecordCountAt],
+                            static_cast<std::uint32_t>(recordCount_ + 1));
     storage_->WriteAt(0, header);
     header_ = header;
     ++recordCount_;
@@ -877,7 +855,7 @@ void TLocalDbf::WriteWaitingRecords() {
     waiting_.pop_back();
 
     std::array<std::byte, kHeaderSize> header = header_;
-    byte_order::PutUInt32LE(&header[4], static_cast<std::uint32_t>(recordCount_));
+    byte_order::PutUInt32LE(&header[dbf::kRecordCountAt], static_cast<std::uint32_t>(recordCount_));
     storage_->WriteAt(0, header);
     header_ = header;
     writtenCount_ = recordCount_;
@@ -890,6 +868,41 @@ void TLocalDbf::EndBulkAppend() {
     bulkFlushBytes_ = 0;  // over even when the last write fails
     FlushAppends();
     waiting_ = {};
+}
+
+// ---------------------------------------------------------------------------------------
+// Creating
+
+namespace {
+
+TDate Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+// A table open elsewhere holds its file locked, a writer alone, readers together. Replacing
+// the file under either would pull the rows from under it, and the new table could not be
+// opened for writing anyway; so such a file counts as one that cannot be created, as on
+// systems where an open file cannot be replaced at all. The returned handle keeps its lock
+// until the new file is written, so that no other table opens it half-made.
+std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& path) {
+    auto existing = OpenPosixTableStorage(path, TStorageAccess::ReadOnly);
+    if (existing && !existing->TryLock(TLockKind::Exclusive)) {
+        throw EInOutError(CannotCreateFileText(path, EBUSY));
+    }
+    return existing;
+}
+
+}  // namespace
+
+void CreateDbfTable(const std::string& path, std::span<const TDbfFieldSpec> fields) {
+    const std::vector<std::byte> bytes = EmptyDbfBytes(fields, Today());
+    const auto existing = HoldUnlessInUse(path);
+    auto stream = CreateFileOutputStream(path);
+    stream->Write(bytes.data(), bytes.size());
+    stream->Close();
 }
 
 TBulkAppendScope::TBulkAppendScope(TLocalDbf& table, std::size_t flushBytes) : table_(table) {

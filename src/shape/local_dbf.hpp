@@ -3,10 +3,8 @@
 // index, memo or record cache. Every change is in the file before the call that makes it
 // returns; closing writes nothing.
 //
-// File layout (little-endian): a 32-byte header (version, update date, record count at 4,
-// header length at 8, record length at 10, index flag at 28), 32-byte field descriptors
-// from offset 32 up to the header length, then the records, each a flag byte (blank live,
-// '*' deleted) followed by the field values, and a closing 0x1A byte.
+// The file layout and the checks a field must pass are those of shape/dbf_layout.hpp, for
+// opening a table as for creating one (CreateDbfTable).
 //
 // Sharing: a writable table takes an exclusive lock on its file, a read-only one a shared
 // lock. So writers exclude everyone that locks (another table object, another process),
@@ -42,6 +40,7 @@
 #include <variant>
 #include <vector>
 
+#include "shape/dbf_layout.hpp"
 #include "shape/table.hpp"
 #include "shape/table_storage.hpp"
 
@@ -60,15 +59,6 @@ struct TLocateOptions {
     bool CaseInsensitive = false;
     // Text fields match when they begin with the key.
     bool PartialKey = false;
-};
-
-// How one field is stored in the record.
-struct TDbfField {
-    char TypeChar = 'C';
-    TFieldType Type = ftString;
-    std::uint8_t Length = 0;
-    std::uint8_t Decimals = 0;
-    std::size_t Offset = 0;  // from the record's flag byte
 };
 
 class TLocalDbf : public TDataSet {
@@ -214,6 +204,12 @@ class TLocalDbf : public TDataSet {
     std::int64_t writtenCount_ = 0;
     std::vector<std::byte> waiting_;
 };
+
+// Writes a new, empty table at `path` with these fields (checked by PlanDbfLayout before
+// anything is written), dated today, replacing any file of that name. A file that a table
+// holds open, here or in another process, counts as one that cannot be created
+// (EInOutError): replacing it would pull the rows from under its holder.
+void CreateDbfTable(const std::string& path, std::span<const TDbfFieldSpec> fields);
 
 // Bulk appending for the length of a scope. Finish() ends it and reports a failed write;
 // leaving the scope otherwise (an error on the way) ends it too, writing what waits and

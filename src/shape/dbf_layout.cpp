@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#include "shape/dbf_layout.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "shape/byte_order.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+
+namespace {
+
+constexpr std::size_t kTypeAt = 11;
+constexpr std::size_t kLengthAt = 16;
+constexpr std::size_t kDecimalsAt = 17;
+constexpr int kYearBase = 1900;
+
+const char* const kFieldTypeRefused = "対応していないフィールド型です。";
+
+[[noreturn]] void RaiseLimitPassed(const char* what, std::size_t limit, std::size_t fieldIndex,
+                                   const std::string& name) {
+    throw ELocalDbfError(std::string(".dbf の") + what + "が上限の " + std::to_string(limit) +
+                         " バイトを超えます: " + std::to_string(fieldIndex + 1) +
+                         " 番目のフィールド " + name + " で超えました");
+}
+
+void CheckNewField(const TDbfFieldSpec& spec) {
+    if (spec.Name.empty() || spec.Name.size() > dbf::kMaxNameLength) {
+        throw ELocalDbfError("フィールド名 \"" + spec.Name + "\" は 1 から " +
+                             std::to_string(dbf::kMaxNameLength) + " バイトでなければなりません");
+    }
+    if (spec.Length < 0 || spec.Length > static_cast<int>(dbf::kMaxFieldLength) ||
+        spec.Decimals < 0 || spec.Decimals > static_cast<int>(dbf::kMaxFieldLength)) {
+        throw ELocalDbfError("フィールド " + spec.Name + " の長さ " + std::to_string(spec.Length) +
+                             " (小数 " + std::to_string(spec.Decimals) + ") は保存できません");
+    }
+}
+
+}  // namespace
+
+TFieldType LogicalTypeOf(const TDbfFieldSpec& spec) {
+    switch (spec.TypeChar) {
+        case 'C':
+            return ftString;
+        case 'D':
+            return ftDate;
+        case 'L':
+            return ftBoolean;
+        case 'N':
+            return spec.Decimals > 0 ? ftFloat : ftInteger;
+        default:
+            throw ELocalDbfError(kFieldTypeRefused);
+    }
+}
+
+TDbfField CheckedField(const TDbfFieldSpec& spec, std::size_t offset) {
+    TDbfField field;
+    field.TypeChar = spec.TypeChar;
+    field.Type = LogicalTypeOf(spec);
+    field.Length = static_cast<std::uint8_t>(spec.Length);
+    field.Decimals = static_cast<std::uint8_t>(spec.Decimals);
+    field.Offset = offset;
+    // A date needs its eight digits and a logical value its one byte.
+    if ((field.Type == ftDate && field.Length < 8) ||
+        (field.Type == ftBoolean && field.Length < 1)) {
+        throw ELocalDbfError("Invalid size " + std::to_string(field.Length) + " for field '" +
+                             spec.Name + "'");
+    }
+    return field;
+}
+
+std::array<std::byte, dbf::kDescriptorSize> DescriptorBytes(const TDbfFieldSpec& spec) {
+    std::array<std::byte, dbf::kDescriptorSize> bytes{};
+    std::memcpy(bytes.data(), spec.Name.data(), std::min(spec.Name.size(), dbf::kNameAreaSize));
+    bytes[kTypeAt] = static_cast<std::byte>(spec.TypeChar);
+    bytes[kLengthAt] = static_cast<std::byte>(spec.Length);
+    bytes[kDecimalsAt] = static_cast<std::byte>(spec.Decimals);
+    return bytes;
+}
+
+TDbfFieldSpec FieldSpecOf(std::span<const std::byte, dbf::kDescriptorSize> descriptor) {
+    // The name runs to the first zero byte; a name area without one gives all 11 bytes.
+    const char* const nameArea = reinterpret_cast<const char*>(descriptor.data());
+    TDbfFieldSpec spec;
+    spec.Name.assign(nameArea, std::find(nameArea, nameArea + dbf::kNameAreaSize, '\0'));
+    spec.TypeChar = static_cast<char>(descriptor[kTypeAt]);
+    spec.Length = std::to_integer<int>(descriptor[kLengthAt]);
+    spec.Decimals = std::to_integer<int>(descriptor[kDecimalsAt]);
+    return spec;
+}
+
+TDbfLayout PlanDbfLayout(std::span<const TDbfFieldSpec> fields) {
+    TDbfLayout layout;
+    layout.HeaderLength = dbf::kHeaderSize + 1;
+    layout.RecordLength = 1;
+    layout.Fields.reserve(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const TDbfFieldSpec& spec = fields[i];
+        CheckNewField(spec);
+        layout.Fields.push_back(CheckedField(spec, layout.RecordLength));
+        layout.HeaderLength += dbf::kDescriptorSize;
+        layout.RecordLength += static_cast<std::size_t>(spec.Length);
+        if (layout.HeaderLength > dbf::kMaxHeaderLength) {
+            RaiseLimitPassed("ヘッダー長", dbf::kMaxHeaderLength, i, spec.Name);
+        }
+        if (layout.RecordLength > dbf::kMaxRecordLength) {
+            RaiseLimitPassed("レコード長", dbf::kMaxRecordLength, i, spec.Name);
+        }
+    }
+    return layout;
+}
+
+std::vector<std::byte> EmptyDbfBytes(std::span<const TDbfFieldSpec> fields,
+                                     const TDate& lastUpdate) {
+    const TDbfLayout layout = PlanDbfLayout(fields);
+    std::vector<std::byte> bytes(layout.HeaderLength + 1, std::byte{0});
+    bytes[0] = dbf::kVersion3;
+    bytes[1] = static_cast<std::byte>(std::clamp(lastUpdate.Year - kYearBase, 0, 255));
+    bytes[2] = static_cast<std::byte>(lastUpdate.Month);
+    bytes[3] = static_cast<std::byte>(lastUpdate.Day);
+    byte_order::PutUInt16LE(&bytes[dbf::kHeaderLengthAt],
+                            static_cast<std::uint16_t>(layout.HeaderLength));
+    byte_order::PutUInt16LE(&bytes[dbf::kRecordLengthAt],
+                            static_cast<std::uint16_t>(layout.RecordLength));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto descriptor = DescriptorBytes(fields[i]);
+        std::copy(descriptor.begin(), descriptor.end(),
+                  bytes.begin() +
+                      static_cast<std::ptrdiff_t>(dbf::kHeaderSize + dbf::kDescriptorSize * i));
+    }
+    bytes[layout.HeaderLength - 1] = dbf::kTerminator;
+    bytes[layout.HeaderLength] = dbf::kEndOfFile;
+    return bytes;
+}
+
+}  // namespace varnelo
