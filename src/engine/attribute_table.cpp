@@ -126,7 +126,8 @@ void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t 
 }
 
 void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter) {
-    TMidRowSplitter row(delimiter, static_cast<std::size_t>(std::max(table.FieldCount(), 0)));
+    TMidRowSplitter row(delimiter, static_cast<std::size_t>(std::max(table.FieldCount(), 0)),
+                        table.TextCharacterSet());
     row.Split(line);
     AppendDbfRecord(table, row);
 }

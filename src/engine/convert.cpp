@@ -130,7 +130,7 @@ class TConversionRun {
 
         // The text conversions fill their table from the objects, not from the .mid rows.
         const bool rowsUsed = type_ != ctTextAsPoint && type_ != ctTextAsLine;
-        rows_.emplace(mid_, header.Delimiter, rowsUsed ? columns.size() : 0);
+        rows_.emplace(mid_, header.Delimiter, rowsUsed ? columns.size() : 0, characters);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {

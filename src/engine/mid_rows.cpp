@@ -20,8 +20,9 @@ bool ClosesQuote(std::string_view line) noexcept {
 
 }  // namespace
 
-TMidRowReader::TMidRowReader(TLineReader& mid, char delimiter, std::size_t maxValues)
-    : mid_(mid), splitter_(delimiter, maxValues) {}
+TMidRowReader::TMidRowReader(TLineReader& mid, char delimiter, std::size_t maxValues,
+                             TCharacterSet characters)
+    : mid_(mid), splitter_(delimiter, maxValues, characters) {}
 
 const TMidRowSplitter& TMidRowReader::ReadRow() {
     const std::int64_t lineBefore = mid_.LineNumber();

@@ -14,9 +14,10 @@ namespace varnelo {
 
 class TMidRowReader {
   public:
-    // Rows are split at `delimiter` (kCommaOrTab when the header declares none); only the
-    // first `maxValues` values of a row are kept.
-    TMidRowReader(TLineReader& mid, char delimiter, std::size_t maxValues);
+    // Rows are split at `delimiter` (kCommaOrTab when the header declares none), never inside
+    // a character of `characters`; only the first `maxValues` values of a row are kept.
+    TMidRowReader(TLineReader& mid, char delimiter, std::size_t maxValues,
+                  TCharacterSet characters = TCharacterSet::ShiftJis);
 
     // Reads and splits the next row. While a quoted value is open at the end of a line the
     // row goes on over the next one, the line end kept in the value as the file has it; a

@@ -4,25 +4,19 @@
 #include <algorithm>
 #include <cstring>
 
-#include "shape/cp932.hpp"
+#include "shape/character_set.hpp"
 #include "shape/text_words.hpp"
 
 namespace varnelo {
 
 namespace {
 
-// Second bytes of the code page's two-byte characters. A lead byte followed by anything
-// else is not a two-byte character and is read as a byte of its own, so a broken
-// character can never swallow the blank or delimiter after it.
-constexpr bool IsTrailByte(unsigned char b) noexcept {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
-// True when a two-byte character starts at `i`; its trail byte may look like an ASCII
-// letter and must then not be compared loosely.
+// True when a two-byte character of code page 932 starts at `i`; its trail byte may look
+// like an ASCII letter and must then not be compared loosely. A lead byte followed by
+// anything else is read as a byte of its own, so a broken character can never swallow the
+// blank or delimiter after it.
 constexpr bool IsDoubleByteAt(std::string_view text, std::size_t i) noexcept {
-    return cp932::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-           IsTrailByte(static_cast<unsigned char>(text[i + 1]));
+    return CharBytesAt(TCharacterSet::ShiftJis, text, i) == 2;
 }
 
 // The quoted string whose opening quote stands at `open`. A doubled quote stands for one
@@ -255,13 +249,14 @@ std::size_t FindMarkedByte(std::string_view text, std::size_t from, TMarks marks
 }  // namespace
 
 // A double quote cannot be a delimiter, since it opens quoted values: it counts as none.
-// A comma, a TAB or any delimiter below 0x40 can never be the second byte of a two-byte
-// character, so such delimiters are sought eight bytes at a time.
-TMidRowSplitter::TMidRowSplitter(char delimiter, std::size_t maxValues)
+// A comma or a TAB, and any delimiter that can never be a byte inside a character of the
+// source's set, is sought eight bytes at a time.
+TMidRowSplitter::TMidRowSplitter(char delimiter, std::size_t maxValues, TCharacterSet characters)
     : delimiter_(delimiter == '"' ? kCommaOrTab : delimiter),
       first_(delimiter_ == kCommaOrTab ? ',' : static_cast<unsigned char>(delimiter_)),
       second_(delimiter_ == kCommaOrTab ? '\t' : static_cast<unsigned char>(delimiter_)),
-      byWords_(static_cast<unsigned char>(delimiter_) < 0x40),
+      byWords_(NeverInsideCharacter(characters, first_)),
+      characters_(characters),
       maxValues_(maxValues) {}
 
 bool TMidRowSplitter::Split(std::string_view row) {
@@ -334,7 +329,7 @@ std::size_t TMidRowSplitter::FindDelimiter(std::size_t from) const noexcept {
     }
     const std::size_t n = row_.size();
     while (from < n && row_[from] != delimiter_) {
-        from += IsDoubleByteAt(row_, from) ? 2 : 1;
+        from += CharBytesAt(characters_, row_, from);
     }
     return std::min(from, n);
 }

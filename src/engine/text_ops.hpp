@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shape/ascii_text.hpp"
+#include "shape/character_set.hpp"
 
 namespace varnelo {
 
@@ -86,11 +87,13 @@ inline constexpr char kCommaOrTab = '\0';
 // blanks and control characters around a value are removed, blanks inside an unquoted value
 // are kept; a value that begins with a double quote is a quoted string (a doubled quote is one
 // quote, delimiters and line ends inside are kept), and anything after its closing quote, up
-// to the delimiter, is added to it. A two-byte character is never taken for a delimiter.
-// Values beyond the `maxValues` first are read past without being kept.
+// to the delimiter, is added to it. No byte inside a character of the source's character set
+// is taken for a delimiter. Values beyond the `maxValues` first are read past without being
+// kept.
 class TMidRowSplitter {
   public:
-    explicit TMidRowSplitter(char delimiter = ',', std::size_t maxValues = SIZE_MAX);
+    explicit TMidRowSplitter(char delimiter = ',', std::size_t maxValues = SIZE_MAX,
+                             TCharacterSet characters = TCharacterSet::ShiftJis);
 
     // Splits a whole row. False when the row ends inside a quoted value, whose content then
     // runs to the end of the row.
@@ -128,6 +131,7 @@ class TMidRowSplitter {
     unsigned char first_;   // the delimiter, or a comma when there is none
     unsigned char second_;  // the delimiter, or a TAB when there is none
     bool byWords_;          // the delimiter can be sought eight bytes at a time
+    TCharacterSet characters_;
     std::size_t maxValues_;
     std::string_view row_;
     std::vector<TValue> values_;

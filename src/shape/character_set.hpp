@@ -51,6 +51,58 @@ constexpr std::size_t CharBoundaryAtMost(std::string_view text, std::size_t limi
 
 }  // namespace utf8
 
+// Bytes of the character that starts at `i` (below text.size()): a scan that steps by it
+// never takes a byte inside a character for one of its own, such as a delimiter. A lead byte
+// not followed by the bytes its character needs is a character of one byte, so a broken
+// character never swallows what follows it.
+constexpr std::size_t CharBytesAt(TCharacterSet set, std::string_view text,
+                                  std::size_t i) noexcept {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80 || set == TCharacterSet::SingleByte) {
+        return 1;
+    }
+    const auto next = [&](std::size_t k) {
+        return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+    };
+    switch (set) {
+        case TCharacterSet::ShiftJis:
+            return cp932::IsLeadByte(lead) && cp932::IsTrailByte(next(1)) ? 2 : 1;
+        case TCharacterSet::EastAsianDoubleByte: {
+            const unsigned char trail = next(1);
+            return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F
+                       ? 2
+                       : 1;
+        }
+        case TCharacterSet::Utf8: {
+            const std::size_t length = utf8::SequenceLength(lead);
+            for (std::size_t k = 1; k < length; ++k) {
+                if (!utf8::IsContinuationByte(next(k))) {
+                    return 1;
+                }
+            }
+            return length;
+        }
+        case TCharacterSet::SingleByte:
+            break;
+    }
+    return 1;
+}
+
+// True when no byte inside a character of `set` can have the value `b`, so that `b` can be
+// sought byte by byte without stepping over characters.
+constexpr bool NeverInsideCharacter(TCharacterSet set, unsigned char b) noexcept {
+    switch (set) {
+        case TCharacterSet::SingleByte:
+            return true;
+        case TCharacterSet::Utf8:
+            return b < 0x80;
+        case TCharacterSet::ShiftJis:
+        case TCharacterSet::EastAsianDoubleByte:
+            break;
+    }
+    return b < 0x40;  // below every second byte of the double-byte code pages
+}
+
 // The longest prefix of `text` of at most `limit` bytes that keeps every character whole.
 constexpr std::size_t CharBoundaryAtMost(TCharacterSet set, std::string_view text,
                                          std::size_t limit) noexcept {

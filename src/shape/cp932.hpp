@@ -38,6 +38,11 @@ constexpr bool IsLeadByte(unsigned char b) noexcept {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Second bytes of the two-byte characters: 0x40-0x7E and 0x80-0xFC.
+constexpr bool IsTrailByte(unsigned char b) noexcept {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // The longest prefix of at most `limit` bytes that keeps every two-byte character whole.
 constexpr std::size_t CharBoundaryAtMost(std::string_view text, std::size_t limit) noexcept {
     return DoubleByteBoundaryAtMost(text, limit, [](unsigned char b) { return IsLeadByte(b); });

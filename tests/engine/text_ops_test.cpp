@@ -253,6 +253,25 @@ TEST(MidRowSplitter, SplitsAtTheDelimiterOutsideQuotesAndTrimsAroundValues) {
     }
 }
 
+TEST(MidRowSplitter, StepsOverTheCharactersOfTheSourcesCharacterSet) {
+    const struct {
+        TCharacterSet Set;
+        std::string Row;
+        Strings Values;
+    } cases[] = {
+        // "П" (D0 9F) ends in a byte that would lead a code page 932 character.
+        {TCharacterSet::Utf8, "A\xD0\x9F|B", {"A\xD0\x9F", "B"}},
+        {TCharacterSet::SingleByte, "\x9F|B", {"\x9F", "B"}},
+        {TCharacterSet::ShiftJis, "\x83\x7C|B", {"\x83\x7C", "B"}},  // "ポ" holds a pipe byte
+        {TCharacterSet::EastAsianDoubleByte, "\xA4\x7C|B", {"\xA4\x7C", "B"}},
+    };
+    for (const auto& c : cases) {
+        TMidRowSplitter row('|', SIZE_MAX, c.Set);
+        EXPECT_TRUE(row.Split(c.Row));
+        EXPECT_EQ(MidValues(row), c.Values) << ::testing::PrintToString(c.Row);
+    }
+}
+
 TEST(MidRowSplitter, KeepsTheFirstValuesOnlyAndGoesOnAfterAnOpenQuote) {
     TMidRowSplitter row(',', 2);
     EXPECT_FALSE(row.Split("a,\"b\"\"c\",\"d"));  // the open quote lies past the kept values
