@@ -113,30 +113,6 @@ void MaskControls(std::string& text) {
     text.swap(masked);
 }
 
-std::string_view TrimBytes(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto fold = [](char c) {
-                   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-               };
-               return fold(x) == fold(y);
-           });
-}
-
 }  // namespace
 
 TTerminalText::TTerminalText(const std::string& charset) {
@@ -194,29 +170,6 @@ std::size_t TTerminalText::Width(std::string_view shown) const {
         }
     }
     return width;
-}
-
-std::optional<std::string> CharsetOfCodePage(std::string_view cpgText) {
-    std::string_view text = TrimBytes(cpgText);
-    if (text.size() > 5 && SameLetters(text.substr(0, 5), "ANSI ")) {
-        text = TrimBytes(text.substr(5));  // "ANSI 1252"
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    if (AllDigits(text)) {
-        if (text == "65001") {
-            return "UTF-8";
-        }
-        if (text.size() > 4 && text.substr(0, 4) == "8859") {
-            return "ISO-8859-" + std::string(text.substr(4));  // "88591" is ISO 8859-1
-        }
-        return "CP" + std::string(text);  // a Windows code page number
-    }
-    if (SameLetters(text, "UTF8")) {
-        return "UTF-8";
-    }
-    return std::string(text);
 }
 
 }  // namespace varnelo::cli
