@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/paths.hpp"
+#include "app/shapefile_layer.hpp"
 #include "engine/text_ops.hpp"
 
 namespace varnelo {
@@ -262,6 +263,34 @@ void TMainLogic::DropFiles(const std::vector<std::string>& paths) {
         view_.ListChanged(TListChange::Appended, list_.Entries.size() - 1);
     }
     UpdateCombineControls();
+}
+
+void TMainLogic::V1Click() {
+    if (const auto path = view_.ChooseFile(TFileDialog::OpenShp)) {
+        ViewShapefile(*path);
+    }
+}
+
+void TMainLogic::ViewEntryClick() {
+    const auto selected = view_.SelectedEntry();
+    if (selected && CanViewEntry(*selected)) {
+        ViewShapefile(list_.Entries[*selected].ShpFile);
+    }
+}
+
+bool TMainLogic::CanViewEntry(std::size_t index) const {
+    return index < list_.Entries.size() && IsExistingFile(list_.Entries[index].ShpFile);
+}
+
+void TMainLogic::ViewShapefile(const std::string& shpPath) {
+    std::unique_ptr<TShapefileLayer> layer;
+    try {
+        layer = std::make_unique<TShapefileLayer>(shpPath);
+    } catch (const std::exception& error) {
+        view_.ShowMessage(TMessageKind::Error, std::string(kCannotViewText) + "\n" + error.what());
+        return;
+    }
+    view_.ShowShapefile(std::move(layer));
 }
 
 }  // namespace varnelo

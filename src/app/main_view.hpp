@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +26,10 @@ enum class TFileDialog {
     SaveShp,        // "SHP ファイル (*.shp)|*.shp", default extension "shp"
     OpenBatchList,  // "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*"
     SaveBatchList,  // the same filter, default extension "txt"
+    OpenShp,        // "SHP ファイル (*.shp)|*.shp", to look at a shapefile
 };
+
+class TShapefileLayer;
 
 // How the batch list changed, for the window to redraw the entry at `index` (or all).
 enum class TListChange { Appended, Replaced, Removed, Cleared, StatusChanged };
@@ -70,6 +74,8 @@ class IMainView : public IStatusSink {
     virtual void SetCombineEnabled(bool enabled) = 0;
 
     virtual void ShowAbout(std::string_view versionText) = 0;
+    // Shows an opened shapefile's shapes and table in a window of their own.
+    virtual void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) = 0;
     // Opens a document with the desktop's viewer; false when that fails.
     virtual bool OpenDocument(const std::string& path) = 0;
     virtual void CloseWindow() = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_view.hpp"
+#include "app/shapefile_layer.hpp"
 
 namespace varnelo::testing {
 
@@ -87,6 +88,9 @@ class TFakeMainView final : public IMainView {
         return OpenDocumentWorks;
     }
     void CloseWindow() override { Calls.push_back("close"); }
+    void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override {
+        Calls.push_back("view " + layer->ShpPath());
+    }
 };
 
 }  // namespace varnelo::testing
