@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <vector>
 
 #include "gui/map_style.hpp"
@@ -43,15 +44,19 @@ class TImageCanvas final : public IMapCanvas {
 
     void Polygon(std::span<const TScreenPoint> points,
                  std::span<const std::size_t> ringEnds) override {
+        const std::vector<QPointF>& all = Points(points);
+        if (ringEnds.size() == 1) {  // most polygons: the quicker way, without a path
+            painter_.drawPolygon(all.data(), static_cast<int>(all.size()), Qt::OddEvenFill);
+            return;
+        }
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
-        const std::vector<QPointF>& all = Points(points);
         std::size_t begin = 0;
         for (const std::size_t end : ringEnds) {
-            path.moveTo(all[begin]);
-            for (std::size_t i = begin + 1; i < end; ++i) {
-                path.lineTo(all[i]);
-            }
+            ring_.resize(static_cast<qsizetype>(end - begin));
+            std::copy(all.begin() + static_cast<std::ptrdiff_t>(begin),
+                      all.begin() + static_cast<std::ptrdiff_t>(end), ring_.begin());
+            path.addPolygon(ring_);  // much quicker than a lineTo for each point
             path.closeSubpath();
             begin = end;
         }
@@ -74,6 +79,7 @@ class TImageCanvas final : public IMapCanvas {
     QRgb dot_;
     QPainter painter_;
     std::vector<QPointF> qpoints_;
+    QPolygonF ring_;
 };
 
 }  // namespace

@@ -216,7 +216,11 @@ void TMapWidget::resizeEvent(QResizeEvent*) {
     if (fitted_) {
         transform_.Fit(layer_.Shapes().Box(), width(), height());
     }
-    drawSoon_.start();
+    if (drawId_ == 0) {
+        RequestDrawing();  // the first picture at once; later sizes once resizing pauses
+    } else {
+        drawSoon_.start();
+    }
 }
 
 void TMapWidget::wheelEvent(QWheelEvent* event) {
