@@ -59,7 +59,12 @@ TdlgPreview::TdlgPreview(std::unique_ptr<TShapefileLayer> layer, QWidget* parent
     resize(860, 640);
 }
 
-TdlgPreview::~TdlgPreview() = default;
+TdlgPreview::~TdlgPreview() {
+    // The map and the table read from the layer and the codec: they go before them.
+    delete imgMap;
+    delete grdRecords;
+    delete model_;
+}
 
 void TdlgPreview::CreateControls() {
     btnFitAll = PlainButton("btnFitAll", "全体表示", this);
