@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
+#include <memory>
 
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
@@ -26,15 +27,21 @@ namespace {
 
 using testing::TempDir;
 
-// Never destroyed: the mouse device the clicks below bring into being lives in a list that
-// the end of the program destroys before a static application could let go of the device.
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "preview_dialog_test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    return *app;
-}
+// One application for the run, ended after the last test: at exit it would outlive the list
+// of input devices that the clicks below bring a mouse into.
+class TApplication final : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    int argc_ = 1;
+    char name_[20] = "preview_dialog_test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] ::testing::Environment* const kApplication =
+    ::testing::AddGlobalTestEnvironment(new TApplication);
 
 // Runs the event loop until `done` holds or 20 s have passed.
 template <typename Condition>
@@ -59,7 +66,6 @@ void Click(QWidget& widget, const TScreenPoint& at) {
 }
 
 TEST(PreviewDialog, OpensFromTheBatchListThenSearchesAndClicksSelectTheRightRows) {
-    App();
     TempDir dir;
     const std::string shp = dir.Path("parcels.shp");
     TfrmMain window(dir.Path("varnelo.INI"));
