@@ -22,7 +22,6 @@ inline constexpr std::string_view kBadSourceText = "変換元MIFのファイル�
 inline constexpr std::string_view kBadTargetText = "変換後SHPのファイル名が不正です。";
 inline constexpr std::string_view kConvertedText = "変換に成功しました。";
 inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
-inline constexpr std::string_view kCannotViewText = "シェープファイルを表示できません。";
 
 // The first failed check of a job's editors (its message), or none when the job may run:
 // a type is chosen, a file (not a folder) exists at the source text exactly as typed, and
@@ -84,6 +83,7 @@ class TMainLogic {
     // Looking at a shapefile: one chosen in a file dialog, or the selected entry's target,
     // which can be looked at once it exists. A shapefile that cannot be opened shows an
     // error box with the reason.
+    static constexpr std::string_view kCannotViewText = "シェープファイルを表示できません。";
     void V1Click();
     void ViewEntryClick();
     bool CanViewEntry(std::size_t index) const;

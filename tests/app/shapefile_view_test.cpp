@@ -238,7 +238,7 @@ TEST_F(ShapefileLayerTest, TheWindowOpensGoodShapefilesAndShowsWhyOthersCannotBe
     EXPECT_THAT(shown, ElementsAre("view " + good));
     const std::vector<std::string> boxes = view.CallsOf("box");
     ASSERT_EQ(boxes.size(), 4u);
-    const std::string lead = "box error " + std::string(kCannotViewText) + "\n";
+    const std::string lead = "box error " + std::string(TMainLogic::kCannotViewText) + "\n";
     EXPECT_EQ(boxes[0], lead + "属性テーブル \"" + dir.Path("notable.dbf") +
                             "\" を開けません: テーブルが見つかりません");
     EXPECT_THAT(boxes[1], HasSubstr("図形の数 (3, \"" + dir.Path("mismatched.shx") +
