@@ -201,11 +201,11 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
     struct TIdleAgain {
         TMainLogic& logic;
         ~TIdleAgain() {
-            logic.view_.SetProgress(0, 0);
             logic.SetBusy(false);
             logic.view_.SetBusyCursor(false);
         }
     } idle{*this};
+    view_.SetProgress(0, 0);  // the conversion is over: no bar beside its result
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);
     }

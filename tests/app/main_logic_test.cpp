@@ -223,9 +223,9 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
                           "status ",         "status 変換の準備をしています。",
                           "status ",         "status " + mif + "を変換しています。",
                           "processmessages", "status 変換の後処理をしています。",
-                          "status ",         "box information 変換に成功しました。",
-                          "progress off",    "busy off",
-                          "cursor default"};
+                          "status ",         "progress off",
+                          "box information 変換に成功しました。",
+                          "busy off",        "cursor default"};
     EXPECT_EQ(view.Calls, expected);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
     EXPECT_TRUE(logic.List().Entries.empty());
