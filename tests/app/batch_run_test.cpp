@@ -64,19 +64,22 @@ class BatchRunTest : public ::testing::Test {
         }
         return Source(name, mif, mid.c_str());
     }
-    void Add(int type, const std::string& mif, const std::string& shp) {
-        list.Entries.push_back(MakeBatchEntry(type, mif, dir.Path(shp)));
+    void Add(const std::string& mif, const std::string& shp) {
+        list.Entries.push_back(MakeBatchEntry(0, mif, dir.Path(shp)));
+    }
+    void Combine() {
+        list.Combine = list.CombineEnabled = true;
+        list.CombineFile = dir.Path("all.shp");
     }
     // Runs the list as the window's logic does, the statuses kept in the list.
-    void Run(std::size_t jobs = 1) {
+    void Run(const std::string& tempDir = "") {
         TBatchRunOptions options;
-        options.Jobs = jobs;
-        options.TempDir = temp.Path() + "/";
-        options.StatusChanged = [this](std::size_t i, TEntryStatus status,
-                                       const TConversionReport&) {
-            list.Entries[i].Status = status;
+        options.TempDir = temp.Path() + "/" + tempDir;
+        options.StatusChanged = [this](std::size_t i, TEntryStatus s, const TConversionReport&) {
+            list.Entries[i].Status = s;
         };
         options.Ended = [this](const TBatchSummary& s) { summary = s; };
+        view.Calls.clear();
         RunBatch(list, view, runner, std::move(options));
     }
     std::vector<TEntryStatus> Statuses() const {
@@ -86,11 +89,6 @@ class BatchRunTest : public ::testing::Test {
         }
         return out;
     }
-    void Combine(const std::string& shp) {
-        list.Combine = list.CombineEnabled = true;
-        list.CombineFile = dir.Path(shp);
-    }
-    bool TempDirIsEmpty() const { return fs::is_empty(temp.Path()); }
 
     TempDir dir;
     TempDir temp;  // the run's temporary directory
@@ -102,9 +100,11 @@ class BatchRunTest : public ::testing::Test {
 
 TEST_F(BatchRunTest, WarningsStopTheRunBeforeAnythingChanges) {
     const std::string a = Points("a", {"1"});
-    const std::string oddSource = dir.Path("odd.dbf");  // a source whose .mid is odd.mid
-    fs::copy_file(a, oddSource);
+    fs::copy_file(a, dir.Path("odd.dbf"));  // a source named .dbf, whose .mid is odd.mid
     fs::copy_file(dir.Path("a.mid"), dir.Path("odd.mid"));
+    const auto overwrites = [](const std::string& file) {
+        return "変換先のファイル \"" + file + "\" は変換元のファイルのため、変換を行いません。";
+    };
     const struct {
         const char* what;
         std::vector<std::pair<std::string, std::string>> jobs;  // source, target
@@ -112,36 +112,25 @@ TEST_F(BatchRunTest, WarningsStopTheRunBeforeAnythingChanges) {
         std::string warning;
     } cases[] = {
         {"empty list", {}, std::nullopt, std::string(kNoBatchListText)},
-        {"blank combined name",
-         {{a, "x.shp"}, {a, "y.shp"}},
-         " \t ",
-         std::string(kBadCombineFileText)},
-        {"a target that is another entry's .mid, spelled another way",
+        {"blank combined name", {{a, "x.shp"}, {a, "y"}}, " \t ", std::string(kBadCombineFileText)},
+        {"another entry's .mid spelled another way",
          {{a, "x.shp"}, {Points("b", {"1"}), "./a.mid"}},
          std::nullopt,
-         "変換先のファイル \"" + dir.Path("./a.mid") +
-             "\" は変換元のファイルのため、変換を行いません。"},
+         overwrites(dir.Path("./a.mid"))},
         {"a .dbf derived from a target",
-         {{oddSource, "odd.shp"}},
+         {{dir.Path("odd.dbf"), "odd.shp"}},
          std::nullopt,
-         "変換先のファイル \"" + dir.Path("odd.dbf") +
-             "\" は変換元のファイルのため、変換を行いません。"},
-        {"the combined file",
-         {{a, "x.shp"}, {a, "y.shp"}},
-         a,
-         "変換先のファイル \"" + a + "\" は変換元のファイルのため、変換を行いません。"},
+         overwrites(dir.Path("odd.dbf"))},
+        {"the combined file", {{a, "x.shp"}, {a, "y"}}, a, overwrites(a)},
     };
     for (const auto& c : cases) {
         list = TBatchList{};
         for (const auto& [source, target] : c.jobs) {
-            Add(0, source, target);
+            Add(source, target);
             list.Entries.back().Status = Failure;  // the previous run's marks stay
         }
-        if (c.combineFile) {
-            list.Combine = list.CombineEnabled = true;
-            list.CombineFile = *c.combineFile;
-        }
-        view.Calls.clear();
+        list.Combine = list.CombineEnabled = c.combineFile.has_value();
+        list.CombineFile = c.combineFile.value_or("");
         Run();
         EXPECT_EQ(view.Calls, TCalls{"box warning " + c.warning}) << c.what;
         EXPECT_EQ(Statuses(), std::vector<TEntryStatus>(c.jobs.size(), Failure)) << c.what;
@@ -163,7 +152,6 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
         logic.btnAddClick();
     }
     logic.SetCombine(true);
-    logic.SetEntryStatus(1, Success);
     view.Calls.clear();
     logic.btnBatchClick();
 
@@ -185,22 +173,17 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     EXPECT_EQ(entries[1].Status, Failure);
     EXPECT_EQ(entries[2].Status, Success);
     EXPECT_EQ(ReadFileBytes(dir.Path("a.dbf")), ReadFileBytes(dir.Path("c.dbf")));
-}
 
-TEST_F(BatchRunTest, AnErrorTheConversionRaisesEndsThePlainRunAfterTheClosingMessage) {
-    const std::string a = Points("a", {"1"});
-    Add(0, a, "a.shp");
-    Add(0, a, "missing/b.shp");  // the target cannot be created
-    Add(0, a, "c.shp");
+    // An error the conversion raises ends the run after the closing message.
+    list.Entries = {entries[0], entries[0], entries[0]};
+    list.Entries[1].ShpFile = dir.Path("missing/b.shp");  // cannot be created
     Run();
     EXPECT_EQ(Statuses(), (std::vector{Success, None, None}));
-    const TCalls calls = view.Calls;
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2], "box information 変換が終了しました。");
-    EXPECT_EQ(calls.back().rfind("errordisplay ファイル \"" + dir.Path("missing/b.shp"), 0), 0u)
-        << calls.back();
     EXPECT_EQ(summary.NotRun, 2u);
-    EXPECT_FALSE(fs::exists(dir.Path("c.shp")));
+    const TCalls tail(view.Calls.end() - 2, view.Calls.end());
+    EXPECT_EQ(tail[0], "box information 変換が終了しました。");
+    EXPECT_EQ(tail[1].rfind("errordisplay ファイル \"" + dir.Path("missing/b.shp"), 0), 0u)
+        << tail[1];
 }
 
 TEST_F(BatchRunTest, JoinedSourceTakesTheFirstHeaderAndTheLinesAfterEachLaterDataLine) {
@@ -228,26 +211,37 @@ TEST_F(BatchRunTest, JoinedSourceTakesTheFirstHeaderAndTheLinesAfterEachLaterDat
     EXPECT_FALSE(fs::exists(folder));
 }
 
-TEST_F(BatchRunTest, CombinedRunConvertsOnceMarksEveryEntryAndLeavesNoTemporaryFiles) {
-    Add(0, Points("a", {"1", "2"}), "a.shp");
-    Add(0, Points("b", {"3"}), "b.shp");
-    Combine("all.shp");
+TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
+    // Objects the point type passes over still take their rows, in every entry.
+    Add(Source("a", std::string(kHeader) + "Point 1 0\r\nRegion 1\r\n 1\r\n0 0\r\nPoint 2 0\r\n",
+               "10\r\n99\r\n20\r\n"),
+        "x.shp");
+    Add(Source("b", std::string(kHeader) + "Line 0 0 1 1\r\nPoint 3 0\r\n", "98\r\n30\r\n"),
+        "y.shp");
+    Combine();
     Run();
     EXPECT_EQ(Statuses(), (std::vector{Success, Success}));
     EXPECT_EQ(summary.CombinedReport.RecordsWritten, 3);
     const TCalls status = view.CallsOf("status");
-    const auto at = [&](const std::string& text) {
-        return std::find(status.begin(), status.end(), "status " + text) - status.begin();
-    };
-    EXPECT_EQ(at(std::string(kJoiningText)), 0);
-    EXPECT_LT(at(std::string(kJoiningText)), at(std::string(kCombinedConvertingText)));
+    EXPECT_EQ(status.front(), "status " + std::string(kJoiningText));
+    EXPECT_NE(std::find(status.begin(), status.end(), "status 変換を行っています。"), status.end());
     EXPECT_EQ(status[status.size() - 2], "status " + std::string(kCombinedFinishingText));
     EXPECT_EQ(status.back(), "status ");
     EXPECT_EQ(view.CallsOf("box"), TCalls{"box information 変換が終了しました。"});
     EXPECT_EQ(view.CallsOf("select"), (TCalls{"select 0", "select 1"}));
-    EXPECT_TRUE(fs::exists(dir.Path("all.dbf")));
-    EXPECT_FALSE(fs::exists(dir.Path("a.shp")));
-    EXPECT_TRUE(TempDirIsEmpty());
+    EXPECT_FALSE(fs::exists(dir.Path("x.shp")));
+    EXPECT_TRUE(fs::is_empty(temp.Path()));
+
+    if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ogrinfo is not installed";
+    }
+    const std::string listing =
+        testing::RunCommand("ogrinfo -ro -al -q '" + dir.Path("all.shp") + "' 2>&1").Output;
+    for (int x = 1; x <= 3; ++x) {
+        const std::string feature =
+            "N (Integer64) = " + std::to_string(x * 10) + "\n  POINT (" + std::to_string(x) + " 0)";
+        EXPECT_NE(listing.find(feature), std::string::npos) << feature << "\n" << listing;
+    }
 }
 
 TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
@@ -255,7 +249,7 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
     const struct {
         const char* what;
         std::vector<std::string> sources;
-        const char* tempDir;  // in the test's temporary folder; empty: the folder itself
+        const char* tempDir;  // inside the test's temporary folder
         std::vector<TEntryStatus> statuses;
         TCalls boxes;
         std::string error;  // what the error display begins with, empty when none
@@ -280,24 +274,18 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
          "errordisplay ファイル \"" + dir.Path("nomid.mid") + "\" を開けません"},
         {"temporary files that cannot be made stop the run at once",
          {good, good},
-         "missing",
+         "missing/",
          {None, None},
          {},
          "errordisplay 一時フォルダ"},
     };
     for (const auto& c : cases) {
         list = TBatchList{};
-        view.Calls.clear();
         for (const std::string& source : c.sources) {
-            Add(0, source, "x.shp");
+            Add(source, "x.shp");
         }
-        Combine("all.shp");
-        TBatchRunOptions options;
-        options.TempDir = temp.Path() + "/" + c.tempDir + (*c.tempDir != '\0' ? "/" : "");
-        options.StatusChanged = [this](std::size_t i, TEntryStatus s, const TConversionReport&) {
-            list.Entries[i].Status = s;
-        };
-        RunBatch(list, view, runner, std::move(options));
+        Combine();
+        Run(c.tempDir);
         EXPECT_EQ(Statuses(), c.statuses) << c.what;
         EXPECT_EQ(view.CallsOf("box"), c.boxes) << c.what;
         EXPECT_EQ(view.CallsOf("errordisplay").empty(), c.error.empty()) << c.what;
@@ -307,31 +295,8 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
             EXPECT_FALSE(fs::exists(dir.Path("all.shp"))) << c.what;
         }
         EXPECT_EQ(std::count(view.Calls.begin(), view.Calls.end(), "cursor default"), 1) << c.what;
-        EXPECT_TRUE(TempDirIsEmpty()) << c.what;
+        EXPECT_TRUE(fs::is_empty(temp.Path())) << c.what;
         fs::remove(dir.Path("all.shp"));
-    }
-}
-
-TEST_F(BatchRunTest, CombinedRowsLineUpWithTheirObjectsForAnIndependentReader) {
-    if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "ogrinfo is not installed";
-    }
-    // Objects the point type passes over still take their rows, in every entry.
-    Add(0,
-        Source("a", std::string(kHeader) + "Point 1 0\r\nRegion 1\r\n 1\r\n0 0\r\nPoint 2 0\r\n",
-               "10\r\n99\r\n20\r\n"),
-        "x.shp");
-    Add(0, Source("b", std::string(kHeader) + "Line 0 0 1 1\r\nPoint 3 0\r\n", "98\r\n30\r\n"),
-        "y.shp");
-    Add(0, Points("c", {"40"}), "z.shp");
-    Combine("all.shp");
-    Run();
-    const std::string listing =
-        testing::RunCommand("ogrinfo -ro -al -q '" + dir.Path("all.shp") + "' 2>&1").Output;
-    for (const auto& [row, x] : {std::pair{10, 1}, {20, 2}, {30, 3}, {40, 1}}) {
-        const std::string feature = "N (Integer64) = " + std::to_string(row) + "\n  POINT (" +
-                                    std::to_string(x) + " 0)";
-        EXPECT_NE(listing.find(feature), std::string::npos) << feature << "\n" << listing;
     }
 }
 
