@@ -26,14 +26,20 @@ class THeldRunner final : public IWorkRunner {
         work_ = std::move(work);
         finished_ = std::move(finished);
     }
+    void Post(std::function<void()> task) override { posted_.push_back(std::move(task)); }
     void Release() {
         work_();
+        for (const auto& task : posted_) {
+            task();
+        }
+        posted_.clear();
         finished_();
     }
 
   private:
     std::function<void()> work_;
     std::function<void()> finished_;
+    std::vector<std::function<void()>> posted_;
 };
 
 class MainLogicTest : public ::testing::Test {
