@@ -203,7 +203,7 @@ void TfrmMain::CreateControls(QWidget* client) {
 }
 
 void TfrmMain::CreateMenus() {
-    const auto add = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+    const auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
                             const QKeySequence& shortcut) {
         action = menu->addAction(QString::fromUtf8(caption));
         action->setObjectName(name);
