@@ -23,6 +23,7 @@
 
 #include "child_process.hpp"
 #include "engine/convert.hpp"
+#include "median.hpp"
 #include "mif_generator.hpp"
 #include "shape/local_dbf.hpp"
 #include "shape/shp_reader.hpp"
@@ -199,12 +200,6 @@ bool PrepareInput(const TScenario& scenario, const TOptions& options, const fs::
 void ResetFolder(const fs::path& folder) {
     fs::remove_all(folder);
     fs::create_directories(folder);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 TToolSummary Summarize(const std::vector<TChildMeasurement>& runs) {

@@ -16,6 +16,9 @@ inline constexpr std::array<std::string_view, 5> kConversionTypeNames{
     "ポイント", "ポリライン", "ポリゴン", "テキスト（ポイントとして変換）",
     "テキスト（ラインとして変換）"};
 
+// Shown when a batch run or a save finds no entries.
+inline constexpr std::string_view kNoBatchListText = "対象のバッチリストがありません。";
+
 // The type list's text for a conversion type; raises EConvertError for a number outside 0-4.
 std::string_view ConversionTypeName(int conversionType);
 

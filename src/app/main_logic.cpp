@@ -5,7 +5,9 @@
 #include <memory>
 #include <system_error>
 
+#include "app/batch_file.hpp"
 #include "app/paths.hpp"
+#include "app/shapefile_layer.hpp"
 #include "engine/text_ops.hpp"
 
 namespace varnelo {
@@ -34,14 +36,6 @@ std::optional<std::string_view> ValidateInput(const TEditors& editors) {
 
 std::string TargetNameFromSource(std::string_view mifFile) {
     return ChangeFileExt(mifFile, ".shp");
-}
-
-std::string ErrorDisplayText(std::string_view message) {
-    std::string text(message);
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
-        text += '.';
-    }
-    return text;
 }
 
 TMainLogic::TMainLogic(IMainView& view, IWorkRunner& runner, std::string exePath)
@@ -201,11 +195,11 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
     struct TIdleAgain {
         TMainLogic& logic;
         ~TIdleAgain() {
-            logic.view_.SetProgress(0, 0);
             logic.SetBusy(false);
             logic.view_.SetBusyCursor(false);
         }
     } idle{*this};
+    view_.SetProgress(0, 0);  // the conversion is over: no bar beside its result
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);
     }
@@ -214,15 +208,56 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
 }
 
 void TMainLogic::btnBatchClick() {
-    // The batch run: converts every entry, or all of them combined into one output.
+    if (busy_) {
+        return;
+    }
+    TBatchRunOptions options;
+    options.Started = [this] { SetBusy(true); };
+    options.StatusChanged = [this](std::size_t index, TEntryStatus status,
+                                   const TConversionReport&) { SetEntryStatus(index, status); };
+    options.Ended = [this](const TBatchSummary&) { SetBusy(false); };
+    RunBatch(list_, view_, runner_, std::move(options));
 }
 
 void TMainLogic::O1Click() {
-    // Loads a batch list from its file.
+    if (busy_) {
+        return;
+    }
+    const auto path = view_.ChooseFile(TFileDialog::OpenBatchList);
+    if (!path) {
+        return;
+    }
+    list_.Entries.clear();
+    view_.ListChanged(TListChange::Cleared, 0);
+    std::exception_ptr error;
+    try {
+        LoadBatchList(*path, list_);
+    } catch (const EInvalidBatchList& e) {
+        view_.ShowMessage(TMessageKind::Error, e.what());
+    } catch (...) {
+        error = std::current_exception();
+    }
+    for (std::size_t i = 0; i < list_.Entries.size(); ++i) {
+        view_.ListChanged(TListChange::Appended, i);
+    }
+    view_.ShowCombine(list_.Combine, list_.CombineFile);
+    // However the load ended; an error of the combine rule's own is shown before the load's.
+    if (!error) {
+        UpdateCombineControls();
+        return;
+    }
+    Dispatch([this] { UpdateCombineControls(); });
+    std::rethrow_exception(error);
 }
 
 void TMainLogic::S1Click() {
-    // Saves the batch list to its file.
+    if (list_.Entries.empty()) {
+        view_.ShowMessage(TMessageKind::Warning, kNoBatchListText);
+        return;
+    }
+    if (const auto path = view_.ChooseFile(TFileDialog::SaveBatchList)) {
+        SaveBatchList(list_, *path);
+    }
 }
 
 void TMainLogic::X1Click() {
@@ -262,6 +297,34 @@ void TMainLogic::DropFiles(const std::vector<std::string>& paths) {
         view_.ListChanged(TListChange::Appended, list_.Entries.size() - 1);
     }
     UpdateCombineControls();
+}
+
+void TMainLogic::V1Click() {
+    if (const auto path = view_.ChooseFile(TFileDialog::OpenShp)) {
+        ViewShapefile(*path);
+    }
+}
+
+void TMainLogic::ViewEntryClick() {
+    const auto selected = view_.SelectedEntry();
+    if (selected && CanViewEntry(*selected)) {
+        ViewShapefile(list_.Entries[*selected].ShpFile);
+    }
+}
+
+bool TMainLogic::CanViewEntry(std::size_t index) const {
+    return index < list_.Entries.size() && IsExistingFile(list_.Entries[index].ShpFile);
+}
+
+void TMainLogic::ViewShapefile(const std::string& shpPath) {
+    std::unique_ptr<TShapefileLayer> layer;
+    try {
+        layer = std::make_unique<TShapefileLayer>(shpPath);
+    } catch (const std::exception& error) {
+        view_.ShowMessage(TMessageKind::Error, std::string(kCannotViewText) + "\n" + error.what());
+        return;
+    }
+    view_.ShowShapefile(std::move(layer));
 }
 
 }  // namespace varnelo

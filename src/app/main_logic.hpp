@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/batch_list.hpp"
+#include "app/batch_run.hpp"
 #include "app/main_view.hpp"
 
 namespace varnelo {
@@ -21,7 +22,6 @@ inline constexpr std::string_view kNoTypeText = "変換するMIFのタイプを�
 inline constexpr std::string_view kBadSourceText = "変換元MIFのファイル名が不正です。";
 inline constexpr std::string_view kBadTargetText = "変換後SHPのファイル名が不正です。";
 inline constexpr std::string_view kConvertedText = "変換に成功しました。";
-inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
 
 // The first failed check of a job's editors (its message), or none when the job may run:
 // a type is chosen, a file (not a folder) exists at the source text exactly as typed, and
@@ -30,9 +30,6 @@ std::optional<std::string_view> ValidateInput(const TEditors& editors);
 
 // The target name a picked source suggests: the source with its extension changed to ".shp".
 std::string TargetNameFromSource(std::string_view mifFile);
-
-// The general error display's text: a "." is appended when the last byte sorts after ".".
-std::string ErrorDisplayText(std::string_view message);
 
 class TMainLogic {
   public:
@@ -67,7 +64,7 @@ class TMainLogic {
     void lvwBatchChange();
     void btnConvertClick();
 
-    // Entry points of the batch run and of the batch list file, which build on this logic.
+    // The batch run, and loading and saving the batch list file.
     void btnBatchClick();
     void O1Click();
     void S1Click();
@@ -79,6 +76,15 @@ class TMainLogic {
     // Files dropped on the window: one fills the source box and derives the target as the
     // browse button does; several are added as one entry each with the selected type.
     void DropFiles(const std::vector<std::string>& paths);
+
+    // Looking at a shapefile: one chosen in a file dialog, or the selected entry's target,
+    // which can be looked at once it exists. A shapefile that cannot be opened shows an
+    // error box with the reason.
+    static constexpr std::string_view kCannotViewText = "シェープファイルを表示できません。";
+    void V1Click();
+    void ViewEntryClick();
+    bool CanViewEntry(std::size_t index) const;
+    void ViewShapefile(const std::string& shpPath);
 
     // Marks an entry with a run's result and shows it.
     void SetEntryStatus(std::size_t index, TEntryStatus status);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +26,10 @@ enum class TFileDialog {
     SaveShp,        // "SHP ファイル (*.shp)|*.shp", default extension "shp"
     OpenBatchList,  // "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*"
     SaveBatchList,  // the same filter, default extension "txt"
+    OpenShp,        // "SHP ファイル (*.shp)|*.shp", to look at a shapefile
 };
+
+class TShapefileLayer;
 
 // How the batch list changed, for the window to redraw the entry at `index` (or all).
 enum class TListChange { Appended, Replaced, Removed, Cleared, StatusChanged };
@@ -37,7 +41,17 @@ struct TEditors {
     std::string ShpFile;
 };
 
-class IMainView : public IStatusSink {
+// The general error display's text: a "." is appended when the last byte sorts after ".".
+inline std::string ErrorDisplayText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
+        text += '.';
+    }
+    return text;
+}
+
+// What a batch run needs of its surroundings: the main window, or a terminal.
+class IBatchView : public IStatusSink {
   public:
     // Shows a modal message box and returns once it is dismissed.
     virtual void ShowMessage(TMessageKind kind, std::string_view text) = 0;
@@ -52,6 +66,12 @@ class IMainView : public IStatusSink {
     virtual void SetBusyCursor(bool busy) = 0;
     // Lets pending window messages run; does nothing when called off the window's thread.
     virtual void ProcessMessages() = 0;
+    // Selects the entry and scrolls it into view.
+    virtual void SelectEntry(std::size_t index) = 0;
+};
+
+class IMainView : public IBatchView {
+  public:
     // Disables (or enables again) every command that would change the batch list or start
     // another conversion.
     virtual void SetBusy(bool busy) = 0;
@@ -61,8 +81,6 @@ class IMainView : public IStatusSink {
 
     virtual void ListChanged(TListChange change, std::size_t index) = 0;
     virtual std::optional<std::size_t> SelectedEntry() const = 0;
-    // Selects the entry and scrolls it into view.
-    virtual void SelectEntry(std::size_t index) = 0;
     virtual void SetEntryCommandsEnabled(bool enabled) = 0;
     // Shows the combine flag and the combined file's name.
     virtual void ShowCombine(bool checked, std::string_view combineFile) = 0;
@@ -70,6 +88,8 @@ class IMainView : public IStatusSink {
     virtual void SetCombineEnabled(bool enabled) = 0;
 
     virtual void ShowAbout(std::string_view versionText) = 0;
+    // Shows an opened shapefile's shapes and table in a window of their own.
+    virtual void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) = 0;
     // Opens a document with the desktop's viewer; false when that fails.
     virtual bool OpenDocument(const std::string& path) = 0;
     virtual void CloseWindow() = 0;
@@ -81,15 +101,20 @@ class IWorkRunner {
   public:
     virtual ~IWorkRunner() = default;
     virtual void Run(std::function<void()> work, std::function<void()> finished) = 0;
+    // Runs `task` on the thread that called Run, after everything the work reported before
+    // it and before `finished`; may be called from any thread.
+    virtual void Post(std::function<void()> task) = 0;
 };
 
-// Runs the work at once on the calling thread, as tests and the command line do.
+// Runs the work at once on the calling thread, as tests and the command line do; a posted
+// task runs at once on the thread that posts it.
 class TImmediateRunner final : public IWorkRunner {
   public:
     void Run(std::function<void()> work, std::function<void()> finished) override {
         work();
         finished();
     }
+    void Post(std::function<void()> task) override { task(); }
 };
 
 }  // namespace varnelo

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/paths.hpp"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -37,6 +39,22 @@ std::string GetTempDir() {
         dir += '/';
     }
     return dir;
+}
+
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    }
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::absolute(path, ec);
+    if (!ec) {
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(resolved, ec);
+        if (!ec) {
+            resolved = canonical;
+        }
+    }
+    return "path " + resolved.lexically_normal().string();
 }
 
 std::string GetExeFileVersion() {

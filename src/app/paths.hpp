@@ -24,6 +24,11 @@ std::string GetExeDir();
 // $TMPDIR when set and not empty, else "/tmp", ending in "/".
 std::string GetTempDir();
 
+// The same text for two paths that name the same file, however they are spelled: the
+// device and inode of an existing file, else the absolute path with "." and ".." and every
+// symbolic link of its existing part resolved.
+std::string FileIdentity(const std::string& path);
+
 // The program's file version, "2.0.9.225" for this build; from the project's one version.
 std::string GetExeFileVersion();
 

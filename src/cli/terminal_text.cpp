@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "shape/ascii_text.hpp"
-
 namespace varnelo::cli {
 namespace {
 
@@ -115,11 +113,6 @@ void MaskControls(std::string& text) {
     text.swap(masked);
 }
 
-bool AllDigits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 }  // namespace
 
 TTerminalText::TTerminalText(const std::string& charset) {
@@ -177,29 +170,6 @@ std::size_t TTerminalText::Width(std::string_view shown) const {
         }
     }
     return width;
-}
-
-std::optional<std::string> CharsetOfCodePage(std::string_view cpgText) {
-    std::string_view text = TrimBlanks(cpgText);
-    if (text.size() > 5 && SameIgnoringAsciiCase(text.substr(0, 5), "ANSI ")) {
-        text = TrimBlanks(text.substr(5));  // "ANSI 1252"
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    if (AllDigits(text)) {
-        if (text == "65001") {
-            return "UTF-8";
-        }
-        if (text.size() > 4 && text.substr(0, 4) == "8859") {
-            return "ISO-8859-" + std::string(text.substr(4));  // "88591" is ISO 8859-1
-        }
-        return "CP" + std::string(text);  // a Windows code page number
-    }
-    if (SameIgnoringAsciiCase(text, "UTF8")) {
-        return "UTF-8";
-    }
-    return std::string(text);
 }
 
 }  // namespace varnelo::cli

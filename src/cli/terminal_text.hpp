@@ -38,8 +38,4 @@ class TTerminalText {
     void* fromTerminal_ = nullptr;
 };
 
-// The iconv name for the text of a code page file (.cpg) as shapefile writers fill it:
-// "932", "UTF-8", "1252", "88591", a character set name...; none for an empty text.
-std::optional<std::string> CharsetOfCodePage(std::string_view cpgText);
-
 }  // namespace varnelo::cli

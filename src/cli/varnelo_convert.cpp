@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/batch_mode.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
@@ -157,16 +158,25 @@ int Main(int argc, char** argv) {
     std::string typeText;
     std::string source;
     std::string target;
-    app.add_option("-t,--type", typeText,
-                   "conversion type: point|polyline|polygon|text-point|text-line")
-        ->required();
-    app.add_option("source", source, "source .mif (the .mid beside it is read too)")->required();
-    app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
-        ->required();
+    CLI::Option* typeOption =
+        app.add_option("-t,--type", typeText,
+                       "conversion type: point|polyline|polygon|text-point|text-line")
+            ->required();
+    CLI::Option* sourceOption =
+        app.add_option("source", source, "source .mif (the .mid beside it is read too)")
+            ->required();
+    CLI::Option* targetOption =
+        app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
+            ->required();
+    cli::TBatchModeOptions batch;
+    cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
         return *exitCode;
+    }
+    if (batch.Requested()) {
+        return cli::RunBatchMode(batch);
     }
     const auto type = ParseConversionType(typeText);
     if (!type) {

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,10 +16,11 @@
 
 #include "cli/terminal_text.hpp"
 #include "cli/tool_exit.hpp"
+#include "engine/code_page.hpp"
 #include "engine/convert.hpp"
+#include "engine/table_text.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
-#include "shape/value_text.hpp"
 #include "varnelo/version.hpp"
 
 namespace {
@@ -54,16 +54,6 @@ struct TCharset {
     std::string Label;
 };
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::array<char, 256> text{};  // a code page name is short; more is not read
-    in.read(text.data(), text.size());
-    return std::string(text.data(), static_cast<std::size_t>(in.gcount()));
-}
-
 TCharset ChooseCharset(const TOptions& options) {
     if (options.Encoding == "raw") {
         return {"", "raw bytes"};
@@ -74,13 +64,8 @@ TCharset ChooseCharset(const TOptions& options) {
     if (options.Encoding == "cp932") {
         return {"CP932", "cp932"};
     }
-    for (const char* ext : {".cpg", ".CPG"}) {
-        const std::string cpg = ChangeFileExt(options.Path, ext);
-        if (const auto text = ReadSmallFile(cpg)) {
-            if (const auto charset = cli::CharsetOfCodePage(*text)) {
-                return {*charset, *charset + " (from " + cpg + ")"};
-            }
-        }
+    if (const auto cpg = ReadCodePageFile(options.Path)) {
+        return {cpg->Charset, cpg->Charset + " (from " + cpg->Path + ")"};
     }
     return {"CP932", "cp932"};
 }
@@ -145,23 +130,10 @@ void ForEachRecord(TLocalDbf& table, const std::optional<TQuery>& query, bool de
     }
 }
 
-// A value as the listing shows it: decimals as the field stores them, logicals as T or F.
-std::string ShownValue(TLocalDbf& table, int index, const TTerminalText& text) {
-    const TFieldValue value = table.Fields(index).Value();
-    if (const auto* s = std::get_if<std::string>(&value)) {
-        return text.Show(*s);
-    }
-    if (const auto* d = std::get_if<double>(&value)) {
-        std::array<char, 400> digits{};
-        const std::size_t length = FormatFixed(*d, table.DbfField(index).Decimals, digits);
-        if (length <= digits.size()) {
-            return std::string(digits.data(), length);
-        }
-    }
-    if (const auto* b = std::get_if<bool>(&value)) {
-        return *b ? "T" : "F";
-    }
-    return ValueText(value);
+// A value as the listing shows it, text decoded for the terminal.
+std::string ShownValue(const TLocalDbf& table, int index, const TTerminalText& text) {
+    std::string value = ShownFieldValue(table, index);
+    return table.Fields(index).DataType() == ftString ? text.Show(value) : value;
 }
 
 struct TColumn {

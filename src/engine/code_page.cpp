@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "engine/code_page.hpp"
 
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include "engine/convert.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 
@@ -60,6 +65,23 @@ std::string_view DosCodePage(std::string_view charset) noexcept {
     return number;
 }
 
+bool AllDigits(std::string_view text) noexcept {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The start of a small file; none when it cannot be read. A code page name is short, so
+// more than that is never read.
+std::optional<std::string> ReadSmallFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::array<char, 256> text{};
+    in.read(text.data(), text.size());
+    return std::string(text.data(), static_cast<std::size_t>(in.gcount()));
+}
+
 }  // namespace
 
 TCodePage CodePageOfCharset(std::string_view charset) {
@@ -78,6 +100,41 @@ TCodePage CodePageOfCharset(std::string_view charset) {
     }
     page.Reason = "Charset " + QuoteForMessage(charset) + " has no Windows code page";
     return page;
+}
+
+std::optional<std::string> CharsetOfCodePage(std::string_view cpgText) {
+    std::string_view text = TrimView(cpgText);
+    if (text.size() > 5 && StartsWithKeyword(text, "ANSI ")) {
+        text = TrimView(text.substr(5));  // "ANSI 1252"
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    if (AllDigits(text)) {
+        if (text == "65001") {
+            return "UTF-8";
+        }
+        if (text.size() > 4 && text.substr(0, 4) == "8859") {
+            return "ISO-8859-" + std::string(text.substr(4));  // "88591" is ISO 8859-1
+        }
+        return "CP" + std::string(text);  // a Windows code page number
+    }
+    if (SameKeyword(text, "UTF8")) {
+        return "UTF-8";
+    }
+    return std::string(text);
+}
+
+std::optional<TCodePageFile> ReadCodePageFile(std::string_view tablePath) {
+    for (const char* ext : {".cpg", ".CPG"}) {
+        std::string path = ChangeFileExt(tablePath, ext);
+        if (const auto text = ReadSmallFile(path)) {
+            if (auto charset = CharsetOfCodePage(*text)) {
+                return TCodePageFile{std::move(path), std::move(*charset)};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace varnelo

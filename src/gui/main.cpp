@@ -9,7 +9,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnelo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Varnelo Converter"));
+    // The application's title is the main window's caption, "Varnelo Converter". It is not
+    // set as the display name, which X11 and Wayland append to every window title: message
+    // boxes are captioned "警告", "エラー" and "情報" alone.
     QApplication::setDesktopFileName(QStringLiteral("org.example.Varnelo"));
     varnelo::gui::TfrmMain window(varnelo::ProgramSettingsPath());
     window.show();

@@ -26,6 +26,7 @@
 #include "app/settings.hpp"
 #include "gui/about_dialog.hpp"
 #include "gui/artwork.hpp"
+#include "gui/preview_dialog.hpp"
 
 namespace varnelo::gui {
 namespace {
@@ -39,12 +40,13 @@ struct TDialogSetup {
 };
 
 // In the order of TFileDialog.
-constexpr std::array<TDialogSetup, 4> kDialogs{{
+constexpr std::array<TDialogSetup, 5> kDialogs{{
     {QFileDialog::AcceptOpen, "MapInfo インポート/エクスポート (*.mif)|*.mif", ""},
     {QFileDialog::AcceptSave, "SHP ファイル (*.shp)|*.shp", "shp"},
     {QFileDialog::AcceptOpen, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*", ""},
     {QFileDialog::AcceptSave, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*",
      "txt"},
+    {QFileDialog::AcceptOpen, "SHP ファイル (*.shp)|*.shp", ""},
 }};
 
 // "description|pattern|description|pattern" as Qt's name filters "description (pattern)".
@@ -111,6 +113,7 @@ TfrmMain::TfrmMain(std::string settingsPath, QWidget* parent)
     setCentralWidget(client);
     CreateControls(client);
     CreateMenus();
+    CreateViewCommands();
 
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setFixedHeight(kStatusBarHeight);
@@ -200,7 +203,7 @@ void TfrmMain::CreateControls(QWidget* client) {
 }
 
 void TfrmMain::CreateMenus() {
-    const auto add = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+    const auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
                             const QKeySequence& shortcut) {
         action = menu->addAction(QString::fromUtf8(caption));
         action->setObjectName(name);
@@ -258,6 +261,38 @@ void TfrmMain::ConnectControls() {
     connect(X1, &QAction::triggered, this, Handler(&TMainLogic::X1Click));
     connect(H2, &QAction::triggered, this, Handler(&TMainLogic::H2Click));
     connect(A1, &QAction::triggered, this, Handler(&TMainLogic::A1Click));
+}
+
+void TfrmMain::CreateViewCommands() {
+    V1 = new QAction(QStringLiteral("シェープファイルを表示(&V)..."), this);
+    V1->setObjectName("V1");
+    const QList<QAction*> items = mnuFile->actions();
+    const qsizetype exit = items.indexOf(X1);
+    mnuFile->insertAction(exit > 0 ? items[exit - 1] : X1, V1);  // before the separator
+    connect(V1, &QAction::triggered, this, Handler(&TMainLogic::V1Click));
+
+    mnuBatch = new QMenu(this);
+    mnuBatch->setObjectName("mnuBatch");
+    V2 = mnuBatch->addAction(QStringLiteral("表示..."));
+    V2->setObjectName("V2");
+    connect(V2, &QAction::triggered, this, Handler(&TMainLogic::ViewEntryClick));
+    lvwBatch->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvwBatch, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = lvwBatch->itemAt(at);
+        if (item == nullptr) {
+            return;
+        }
+        lvwBatch->setCurrentItem(item);
+        const auto index = static_cast<std::size_t>(lvwBatch->indexOfTopLevelItem(item));
+        V2->setEnabled(logic_.CanViewEntry(index));
+        mnuBatch->popup(lvwBatch->viewport()->mapToGlobal(at));
+    });
+}
+
+void TfrmMain::ShowShapefile(std::unique_ptr<TShapefileLayer> layer) {
+    auto* dialog = new TdlgPreview(std::move(layer), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void TfrmMain::ShowMessage(TMessageKind kind, std::string_view text) {

@@ -62,6 +62,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     void ShowCombine(bool checked, std::string_view combineFile) override;
     void SetCombineEnabled(bool enabled) override;
     void ShowAbout(std::string_view versionText) override;
+    void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override;
 
@@ -75,6 +76,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     void CreateControls(QWidget* client);
     void CreateMenus();
     void ConnectControls();
+    void CreateViewCommands();
     void FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const;
     // Runs a change of the widgets at once on the window's thread, or queues it there from
     // another thread, behind the changes queued before it.
@@ -90,8 +92,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     TMainLogic logic_;
     bool shown_ = false;
     bool combineEnabled_ = false;
-    std::array<std::unique_ptr<QFileDialog>, 4> dialogs_;
-    std::array<QString, 4> lastFiles_;
+    std::array<std::unique_ptr<QFileDialog>, 5> dialogs_;
+    std::array<QString, 5> lastFiles_;
 
     QListWidget* lstMifType;
     QLineEdit* edtMifFile;
@@ -117,6 +119,9 @@ class TfrmMain : public QMainWindow, public IMainView {
     QAction* X1;
     QAction* H2;
     QAction* A1;
+    QAction* V1;      // the file menu's command to look at a shapefile
+    QMenu* mnuBatch;  // the batch list's context menu
+    QAction* V2;      // its command to look at the entry's target
 };
 
 }  // namespace varnelo::gui

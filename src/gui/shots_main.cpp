@@ -1,19 +1,55 @@
 // SPDX-License-Identifier: MIT
 // varnelo-shots: renders the main window (with a few jobs in its batch list) and the about box
-// offscreen into PNG pictures for the documentation, and the program icon at 32 × 32.
-// Usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR
+// offscreen into PNG pictures for the documentation, and the program icon at 32 × 32; with a
+// fifth name, also the shapefile viewer on a converted sample, after a search.
+// Usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "app/paths.hpp"
 #include "gui/about_dialog.hpp"
 #include "gui/artwork.hpp"
 #include "gui/main_window.hpp"
+#include "gui/map_widget.hpp"
+#include "gui/preview_dialog.hpp"
+
+namespace {
+
+// The viewer on the parcels sample converted as polygons, after a search for "区画b" (which
+// finds 区画B, ignoring case), once the map is drawn.
+bool ShootPreview(const std::string& samples, const QString& picture) {
+    using namespace varnelo;
+    QTemporaryDir dir;
+    const std::string shp = QDir(dir.path()).filePath("parcels.shp").toStdString();
+    if (!dir.isValid() || !ConvertMifToShp(2, samples + "parcels.mif", shp)) {
+        std::fprintf(stderr, "varnelo-shots: cannot convert the parcels sample\n");
+        return false;
+    }
+    gui::TdlgPreview preview(std::make_unique<TShapefileLayer>(shp));
+    preview.resize(760, 560);
+    preview.show();
+    preview.findChild<QLineEdit*>("edtSearch")->setText(QStringLiteral("区画b"));
+    preview.findChild<QPushButton*>("btnSearch")->click();
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    } while ((preview.Map().Drawing() || clock.elapsed() < 300) && clock.elapsed() < 10000);
+    return preview.grab().save(picture);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(
+            stderr, "usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,5 +86,8 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     ok = about.grab().save(QString::fromLocal8Bit(argv[2])) && ok;
     ok = gui::ProgramIcon(32).save(QString::fromLocal8Bit(argv[3])) && ok;
+    if (argc == 6) {
+        ok = ShootPreview(samples, QString::fromLocal8Bit(argv[5])) && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -36,6 +36,10 @@ class TThreadRunner final : public QObject, public IWorkRunner {
         thread_->start();
     }
 
+    void Post(std::function<void()> task) override {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    }
+
   private:
     std::unique_ptr<QThread> thread_;
 };

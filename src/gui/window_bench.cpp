@@ -18,12 +18,14 @@
 #include <vector>
 
 #include "gui/main_window.hpp"
+#include "median.hpp"
 
 extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using varnelo::bench::Median;
 
 // The main window with its result box replaced by a note, so that nobody has to close it.
 class TTimedWindow final : public varnelo::gui::TfrmMain {
@@ -70,11 +72,6 @@ double ConvertWithTool(int type, const std::string& mif, const std::string& shp)
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
     return status == 0 ? seconds : -1;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

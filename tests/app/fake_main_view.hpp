@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_view.hpp"
+#include "app/shapefile_layer.hpp"
 
 namespace varnelo::testing {
 
@@ -75,7 +76,10 @@ class TFakeMainView final : public IMainView {
                         std::to_string(index));
     }
     std::optional<std::size_t> SelectedEntry() const override { return Selected; }
-    void SelectEntry(std::size_t index) override { Selected = index; }
+    void SelectEntry(std::size_t index) override {
+        Selected = index;
+        Calls.push_back("select " + std::to_string(index));
+    }
     void SetEntryCommandsEnabled(bool enabled) override { EntryCommandsEnabled = enabled; }
     void ShowCombine(bool, std::string_view) override {}
     void SetCombineEnabled(bool enabled) override { CombineEnabled = enabled; }
@@ -87,6 +91,9 @@ class TFakeMainView final : public IMainView {
         return OpenDocumentWorks;
     }
     void CloseWindow() override { Calls.push_back("close"); }
+    void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override {
+        Calls.push_back("view " + layer->ShpPath());
+    }
 };
 
 }  // namespace varnelo::testing

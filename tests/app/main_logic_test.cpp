@@ -26,14 +26,20 @@ class THeldRunner final : public IWorkRunner {
         work_ = std::move(work);
         finished_ = std::move(finished);
     }
+    void Post(std::function<void()> task) override { posted_.push_back(std::move(task)); }
     void Release() {
         work_();
+        for (const auto& task : posted_) {
+            task();
+        }
+        posted_.clear();
         finished_();
     }
 
   private:
     std::function<void()> work_;
     std::function<void()> finished_;
+    std::vector<std::function<void()>> posted_;
 };
 
 class MainLogicTest : public ::testing::Test {
@@ -223,9 +229,9 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
                           "status ",         "status 変換の準備をしています。",
                           "status ",         "status " + mif + "を変換しています。",
                           "processmessages", "status 変換の後処理をしています。",
-                          "status ",         "box information 変換に成功しました。",
-                          "progress off",    "busy off",
-                          "cursor default"};
+                          "status ",         "progress off",
+                          "box information 変換に成功しました。",
+                          "busy off",        "cursor default"};
     EXPECT_EQ(view.Calls, expected);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
     EXPECT_TRUE(logic.List().Entries.empty());

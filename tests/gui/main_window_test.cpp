@@ -22,6 +22,7 @@
 #include <filesystem>
 
 #include "../support/temp_dir.hpp"
+#include "gui/artwork.hpp"
 
 namespace varnelo::gui {
 namespace {
@@ -234,6 +235,44 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("st.dbf")));
+}
+
+TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilTheClosingBox) {
+    TModalCloser closer;
+    std::filesystem::copy_file(VARNELO_SOURCE_DIR "/samples/stations.mif", dir.Path("nomid.mif"));
+    const struct {
+        int type;
+        std::string source;
+    } jobs[] = {{0, VARNELO_SOURCE_DIR "/samples/stations.mif"},
+                {0, dir.Path("nomid.mif")},
+                {2, VARNELO_SOURCE_DIR "/samples/parcels.mif"}};
+    for (const auto& job : jobs) {
+        Child<QListWidget>("lstMifType")->setCurrentRow(job.type);
+        window.Logic().SetMifFileText(job.source);
+        window.Logic().SetShpFileText(dir.Path(std::to_string(job.type) + ".shp"));
+        Child<QPushButton>("btnAdd")->click();
+    }
+    Child<QPushButton>("btnBatch")->click();
+    for (const char* name : {"btnBatch", "btnAdd", "btnClear", "btnConvert"}) {
+        EXPECT_FALSE(Child<QPushButton>(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(Child<QAction>("O1")->isEnabled());
+    closer.WaitFor(1);
+    ASSERT_EQ(closer.Seen.size(), 1u);
+    EXPECT_EQ(closer.Seen[0].Caption, QStringLiteral("情報"));
+    EXPECT_EQ(closer.Seen[0].Text, QStringLiteral("変換が終了しました。"));
+    auto* list = Child<QTreeWidget>("lvwBatch");
+    const auto image = [&](int row) {
+        return list->topLevelItem(row)->icon(0).pixmap(16).toImage();
+    };
+    EXPECT_EQ(image(0), StatusImage(0).toImage());
+    EXPECT_EQ(image(1), StatusImage(1).toImage());
+    EXPECT_EQ(image(2), StatusImage(0).toImage());
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(2));  // the selection followed the run
+    EXPECT_TRUE(Child<QPushButton>("btnBatch")->isEnabled());
+    EXPECT_TRUE(Child<QAction>("O1")->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("2.dbf")));
 }
 
 TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {

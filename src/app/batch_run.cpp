@@ -1,0 +1,327 @@
+// SPDX-License-Identifier: MIT
+#include "app/batch_run.hpp"
+
+#include <array>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "app/combined_source.hpp"
+#include "app/paths.hpp"
+#include "engine/text_ops.hpp"
+
+namespace varnelo {
+namespace {
+
+std::string ErrorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "不明なエラー";
+    }
+}
+
+// The files a conversion into `shpFile` writes, each derived from that one path.
+std::array<std::string, 3> WrittenFiles(const std::string& shpFile) {
+    return {shpFile, ChangeFileExt(shpFile, ".shx"), ChangeFileExt(shpFile, ".dbf")};
+}
+
+std::optional<std::string> FindOverwrittenSource(const TBatchList& list) {
+    std::unordered_set<std::string> sources;
+    for (const TBatchEntry& entry : list.Entries) {
+        sources.insert(FileIdentity(entry.MifFile));
+        sources.insert(FileIdentity(ChangeFileExt(entry.MifFile, ".mid")));
+    }
+    const auto overwritten = [&](const std::string& shpFile) -> std::optional<std::string> {
+        for (const std::string& file : WrittenFiles(shpFile)) {
+            if (sources.count(FileIdentity(file)) != 0) {
+                return file;
+            }
+        }
+        return std::nullopt;
+    };
+    if (IsCombinedRun(list)) {
+        return overwritten(list.CombineFile);
+    }
+    for (const TBatchEntry& entry : list.Entries) {
+        if (auto file = overwritten(entry.ShpFile)) {
+            return file;
+        }
+    }
+    return std::nullopt;
+}
+
+// For each entry, the earlier entries that write one of its files: it may start only once
+// they have ended, so that a file written twice ends up as a run of one job leaves it.
+std::vector<std::vector<std::size_t>> EarlierWritersOfSameFiles(
+    const std::vector<TBatchEntry>& entries) {
+    std::vector<std::vector<std::size_t>> earlier(entries.size());
+    std::unordered_map<std::string, std::size_t> lastWriter;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        for (const std::string& file : WrittenFiles(entries[i].ShpFile)) {
+            const auto [it, isNew] = lastWriter.try_emplace(FileIdentity(file), i);
+            if (!isNew) {
+                earlier[i].push_back(it->second);
+                it->second = i;
+            }
+        }
+    }
+    return earlier;
+}
+
+// One batch run: its copy of the list, the workers' shared state and what it reports.
+class TBatchRun {
+  public:
+    TBatchRun(const TBatchList& list, IBatchView& view, IWorkRunner& runner,
+              TBatchRunOptions options)
+        : entries_(list.Entries),
+          combineFile_(list.CombineFile),
+          combined_(IsCombinedRun(list)),
+          view_(view),
+          runner_(runner),
+          options_(std::move(options)),
+          started_(entries_.size(), 0),
+          ended_(entries_.size(), 0) {
+        if (options_.TempDir.empty()) {
+            options_.TempDir = GetTempDir();
+        }
+        options_.Jobs = std::max<std::size_t>(options_.Jobs, 1);
+    }
+
+    // On the caller's thread, before the work.
+    void Start() {
+        if (options_.Started) {
+            options_.Started();
+        }
+        if (options_.StatusChanged) {
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                options_.StatusChanged(i, TEntryStatus::None, TConversionReport{});
+            }
+        }
+        view_.SetBusyCursor(true);
+    }
+
+    void Work() {
+        try {
+            if (combined_) {
+                CombinedRun();
+            } else {
+                PlainRun();
+            }
+        } catch (...) {
+            KeepError(std::current_exception());
+        }
+    }
+
+    // The closing steps, on the caller's thread, however the work ended.
+    void Finish() {
+        summary_.Combined = combined_;
+        summary_.NotRun = entries_.size() - summary_.Succeeded - summary_.Failed;
+        if (error_) {
+            summary_.Error = ErrorText(error_);
+        }
+        view_.SetBusyCursor(false);
+        view_.SetStatusText("");
+        view_.SetProgress(0, 0);
+        if (closingMessage_) {
+            const bool combinedFailed = combined_ && !error_ && !summary_.CombinedConverted;
+            view_.ShowMessage(combinedFailed ? TMessageKind::Warning : TMessageKind::Information,
+                              combinedFailed ? kConvertFailedText : kBatchFinishedText);
+        }
+        if (options_.Ended) {
+            options_.Ended(summary_);
+        }
+        if (error_) {
+            view_.ShowErrorDisplay(ErrorDisplayText(summary_.Error));
+        }
+    }
+
+  private:
+    void PlainRun() {
+        const std::size_t workers = std::min(options_.Jobs, entries_.size());
+        waitFor_ = workers > 1 ? EarlierWritersOfSameFiles(entries_)
+                               : std::vector<std::vector<std::size_t>>(entries_.size());
+        std::vector<std::jthread> helpers;
+        for (std::size_t k = 1; k < workers; ++k) {
+            try {
+                helpers.emplace_back([this] { ConvertEntries(); });
+            } catch (const std::system_error&) {
+                break;  // fewer helpers, the same result
+            }
+        }
+        ConvertEntries();
+    }
+
+    void CombinedRun() {
+        closingMessage_ = false;  // nothing was made yet that the closing message would end
+        TCombinedSource source(options_.TempDir);
+        closingMessage_ = true;
+        view_.SetStatusText(kJoiningText);
+        BuildCombinedSource(
+            entries_, source, [this](std::size_t i) { ShowEntry(i); },
+            [this](std::size_t i) { Report(i, TEntryStatus::Success, TConversionReport{}); });
+        source.Close();
+        view_.SetStatusText(kCombinedConvertingText);
+        TConversionReport report;
+        const bool converted = ConvertMifToShp(entries_.front().ConversionType, source.MifPath(),
+                                               combineFile_, Hooks(report));
+        summary_.CombinedConverted = converted;
+        summary_.CombinedReport = report;
+        view_.ProcessMessages();
+        view_.SetStatusText(kCombinedFinishingText);
+    }
+
+    // One worker: takes the entries in list order, as long as no error ended the run.
+    void ConvertEntries() {
+        std::size_t index = 0;
+        while (TakeNext(index)) {
+            try {
+                ShowEntry(index);
+                const TBatchEntry& entry = entries_[index];
+                TConversionReport report;
+                const bool converted = ConvertMifToShp(entry.ConversionType, entry.MifFile,
+                                                       entry.ShpFile, Hooks(report));
+                Report(index, converted ? TEntryStatus::Success : TEntryStatus::Failure, report);
+            } catch (...) {
+                KeepError(std::current_exception());
+                return;
+            }
+            const std::lock_guard lock(mutex_);
+            ended_[index] = 1;
+            changed_.notify_all();
+        }
+    }
+
+    // The first entry not yet started whose earlier writers of the same files have ended;
+    // waits while every such entry is still blocked. False when none is left or an error
+    // ended the run.
+    bool TakeNext(std::size_t& index) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (error_) {
+                return false;
+            }
+            bool left = false;
+            for (std::size_t i = firstNotStarted_; i < entries_.size(); ++i) {
+                if (started_[i] != 0) {
+                    continue;
+                }
+                left = true;
+                if (MayStart(i)) {
+                    started_[i] = 1;
+                    while (firstNotStarted_ < entries_.size() && started_[firstNotStarted_] != 0) {
+                        ++firstNotStarted_;
+                    }
+                    index = i;
+                    return true;
+                }
+            }
+            if (!left) {
+                return false;
+            }
+            changed_.wait(lock);
+        }
+    }
+
+    bool MayStart(std::size_t i) const {
+        for (const std::size_t earlier : waitFor_[i]) {
+            if (ended_[earlier] == 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The entry being worked on: selected and scrolled into view, with pending window
+    // messages let run before and after.
+    void ShowEntry(std::size_t index) {
+        view_.ProcessMessages();
+        view_.SelectEntry(index);
+        view_.ProcessMessages();
+    }
+
+    TConversionHooks Hooks(TConversionReport& report) {
+        TConversionHooks hooks;
+        hooks.Status = &view_;
+        hooks.ProcessMessages = [this] { view_.ProcessMessages(); };
+        if (options_.Jobs == 1) {  // one bar cannot show several conversions
+            hooks.Progress = [this](std::uint64_t done, std::uint64_t total) {
+                view_.SetProgress(done, total);
+            };
+        }
+        hooks.Report = &report;
+        return hooks;
+    }
+
+    void Report(std::size_t index, TEntryStatus status, const TConversionReport& report) {
+        const std::lock_guard lock(mutex_);
+        ++(status == TEntryStatus::Success ? summary_.Succeeded : summary_.Failed);
+        if (options_.StatusChanged) {
+            runner_.Post([changed = options_.StatusChanged, index, status, report] {
+                changed(index, status, report);
+            });
+        }
+    }
+
+    void KeepError(std::exception_ptr error) {
+        const std::lock_guard lock(mutex_);
+        if (!error_) {
+            error_ = std::move(error);
+        }
+        changed_.notify_all();
+    }
+
+    const std::vector<TBatchEntry> entries_;
+    const std::string combineFile_;
+    const bool combined_;
+    IBatchView& view_;
+    IWorkRunner& runner_;
+    TBatchRunOptions options_;
+
+    std::mutex mutex_;  // guards everything below while workers run
+    std::condition_variable changed_;
+    std::vector<std::vector<std::size_t>> waitFor_;
+    std::vector<char> started_;
+    std::vector<char> ended_;
+    std::size_t firstNotStarted_ = 0;
+    TBatchSummary summary_;
+    std::exception_ptr error_;
+    bool closingMessage_ = true;
+};
+
+}  // namespace
+
+std::optional<std::string> CheckBatchRun(const TBatchList& list) {
+    if (list.Entries.empty()) {
+        return std::string(kNoBatchListText);
+    }
+    if (IsCombinedRun(list) && TrimView(list.CombineFile).empty()) {
+        return std::string(kBadCombineFileText);
+    }
+    if (const auto file = FindOverwrittenSource(list)) {
+        return "変換先のファイル \"" + *file + "\" は変換元のファイルのため、変換を行いません。";
+    }
+    return std::nullopt;
+}
+
+bool RunBatch(const TBatchList& list, IBatchView& view, IWorkRunner& runner,
+              TBatchRunOptions options) {
+    if (const auto warning = CheckBatchRun(list)) {
+        view.ShowMessage(TMessageKind::Warning, *warning);
+        return false;
+    }
+    auto run = std::make_shared<TBatchRun>(list, view, runner, std::move(options));
+    run->Start();
+    runner.Run([run] { run->Work(); }, [run] { run->Finish(); });
+    return true;
+}
+
+}  // namespace varnelo

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+// The batch run: converts every entry of the batch list on its own, or joins all their
+// sources into one temporary pair and converts that once into the combined file. The window
+// and the command line both run it, each through its own IBatchView.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/batch_list.hpp"
+#include "app/main_view.hpp"
+#include "engine/convert.hpp"
+
+namespace varnelo {
+
+inline constexpr std::string_view kBadCombineFileText = "統合後のファイル名が不正です。";
+inline constexpr std::string_view kBatchFinishedText = "変換が終了しました。";
+// Shown when a conversion failed: convert now, and the single conversion of a combined run.
+inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
+inline constexpr std::string_view kJoiningText = "統合のための一時ファイルを作成しています。";
+inline constexpr std::string_view kCombinedConvertingText = "変換を行っています。";
+inline constexpr std::string_view kCombinedFinishingText = "変換の後処理をしています。";
+
+// How a run ended, for callers that report more than the window does.
+struct TBatchSummary {
+    bool Combined = false;
+    std::size_t Succeeded = 0;         // converted entries; in a combined run, appended ones
+    std::size_t Failed = 0;            // entries whose conversion failed (plain run)
+    std::size_t NotRun = 0;            // entries left untouched because an error ended the run
+    bool CombinedConverted = false;    // the joined source was converted in full
+    TConversionReport CombinedReport;  // what that conversion wrote, or why it failed
+    std::string Error;                 // the error that ended the run, empty when none
+};
+
+struct TBatchRunOptions {
+    // Entries of a plain run converted at the same time; entries that write a common file
+    // never are. A combined run is one conversion whatever this says.
+    std::size_t Jobs = 1;
+    // The temporary directory, ending in "/"; GetTempDir() when empty.
+    std::string TempDir;
+    // On the caller's thread once the checks passed, before anything changes.
+    std::function<void()> Started;
+    // On the caller's thread whenever an entry's status changes: None for every entry at the
+    // start, then Success or Failure as each entry is converted (with what its conversion
+    // wrote or why it failed), or Success as each is appended to the combined source.
+    std::function<void(std::size_t index, TEntryStatus status, const TConversionReport& report)>
+        StatusChanged;
+    // On the caller's thread after the closing message and before an error that ended the
+    // run is shown.
+    std::function<void(const TBatchSummary& summary)> Ended;
+};
+
+// Whether a run combines the entries: the combine box is both checked and enabled.
+inline bool IsCombinedRun(const TBatchList& list) {
+    return list.CombineEnabled && list.Combine;
+}
+
+// The warning that stops a run before anything changes, or none: an empty list, a blank
+// combined file name, or a file the run would write (a target's .shp, .shx or .dbf, or the
+// combined file's) that is the .mif or .mid of an entry.
+std::optional<std::string> CheckBatchRun(const TBatchList& list);
+
+// Runs the batch list: the checks and the closing steps on the caller's thread, the
+// conversions through `runner` (off the window's thread). The list is copied; the run changes
+// statuses only through options.StatusChanged. Returns false when a check stopped the run.
+bool RunBatch(const TBatchList& list, IBatchView& view, IWorkRunner& runner,
+              TBatchRunOptions options);
+
+}  // namespace varnelo

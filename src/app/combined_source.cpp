@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include "app/combined_source.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/convert.hpp"
+#include "engine/line_reader.hpp"
+#include "engine/text_ops.hpp"
+#include "shape/errors.hpp"
+
+namespace varnelo {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+void WriteLine(TOutputStream& out, std::string_view line) {
+    out.Write(line.data(), line.size());
+    out.Write(kLineEnd.data(), kLineEnd.size());
+}
+
+std::string MakePrivateFolder(const std::string& tempDir) {
+    std::string pattern = tempDir + "varnelo-combine-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw EInOutError("一時フォルダ \"" + tempDir +
+                          "\" に作業フォルダを作成できません: " + SystemErrorText(errno));
+    }
+    return pattern + "/";
+}
+
+}  // namespace
+
+TCombinedSource::TCombinedSource(const std::string& tempDir)
+    : folder_(MakePrivateFolder(tempDir)), mifPath_(folder_ + std::string(kMifName)) {
+    try {
+        mif_ = CreateFileOutputStream(mifPath_);
+        mid_ = CreateFileOutputStream(folder_ + std::string(kMidName));
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+        throw;
+    }
+}
+
+TCombinedSource::~TCombinedSource() {
+    // Both files are closed before they and their folder are removed; a removal that fails
+    // leaves only a folder of the system's temporary directory behind.
+    mif_.reset();
+    mid_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+void TCombinedSource::Append(const std::string& mifFile, bool first) {
+    TLineReader mif = TLineReader::FromFile(mifFile);
+    bool inData = first;
+    while (!mif.Eof()) {
+        const std::string_view line = mif.ReadLineView();
+        if (inData) {
+            WriteLine(*mif_, line);
+        } else {
+            inData = SameKeyword(TrimView(line), "DATA");
+        }
+    }
+    if (!inData) {
+        throw EMifFormatError("ファイル \"" + mifFile + "\" に DATA 行がないため統合できません");
+    }
+    TLineReader mid = TLineReader::FromFile(ChangeFileExt(mifFile, ".mid"));
+    while (!mid.Eof()) {
+        WriteLine(*mid_, mid.ReadLineView());
+    }
+}
+
+void TCombinedSource::Close() {
+    mif_->Close();
+    mid_->Close();
+}
+
+void BuildCombinedSource(const std::vector<TBatchEntry>& entries, TCombinedSource& target,
+                         const std::function<void(std::size_t)>& starting,
+                         const std::function<void(std::size_t)>& appended) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        starting(i);
+        target.Append(entries[i].MifFile, i == 0);
+        appended(i);
+    }
+}
+
+}  // namespace varnelo

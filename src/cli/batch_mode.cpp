@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+#include "cli/batch_mode.hpp"
+
+#include <filesystem>
+#include <iostream>
+#include <string_view>
+
+#include "app/batch_file.hpp"
+#include "app/batch_run.hpp"
+#include "cli/tool_exit.hpp"
+#include "engine/convert.hpp"
+
+namespace varnelo::cli {
+namespace {
+
+constexpr std::string_view kTool = "varnelo-convert: ";
+
+// The batch run's view on a terminal: one line per entry on stdout as it ends, warnings and
+// errors on stderr. Status texts, the progress and the selection have nothing to show.
+class TTextBatchView final : public IBatchView {
+  public:
+    explicit TTextBatchView(const TBatchList& list) : list_(list) {}
+
+    void ShowMessage(TMessageKind kind, std::string_view text) override {
+        if (kind != TMessageKind::Information) {  // the summary tells how the run ended
+            std::cerr << kTool << text << '\n';
+        }
+    }
+    void ShowErrorDisplay(std::string_view text) override { std::cerr << kTool << text << '\n'; }
+    void SetStatusText(std::string_view) override {}
+    void SetProgress(std::uint64_t, std::uint64_t) override {}
+    void SetBusyCursor(bool) override {}
+    void ProcessMessages() override {}
+    void SelectEntry(std::size_t) override {}
+
+    // Called one at a time, from whichever thread converted the entry.
+    void EntryEnded(std::size_t index, TEntryStatus status, const TConversionReport& report) {
+        if (status == TEntryStatus::None) {
+            return;
+        }
+        const TBatchEntry& entry = list_.Entries[index];
+        std::cout << '[' << index + 1 << '/' << list_.Entries.size() << "] ";
+        if (IsCombinedRun(list_)) {
+            std::cout << "joined: " << entry.MifFile;
+        } else if (status == TEntryStatus::Success) {
+            std::cout << "ok: " << entry.MifFile << " -> " << entry.ShpFile << ": "
+                      << report.RecordsWritten << " records";
+        } else {
+            std::cout << "failed: " << entry.MifFile << " -> " << entry.ShpFile << ": "
+                      << FailureReason(entry.MifFile, report);
+        }
+        std::cout << std::endl;  // as each entry ends, also into a pipe
+    }
+
+    void PrintSummary(const TBatchSummary& summary) const {
+        const std::size_t count = list_.Entries.size();
+        if (summary.Combined) {
+            if (summary.CombinedConverted) {
+                std::cout << count << " entries combined into " << list_.CombineFile << ": "
+                          << summary.CombinedReport.RecordsWritten << " records\n";
+            } else {
+                std::cout << summary.Succeeded << " of " << count << " entries joined; nothing "
+                          << "converted";
+                if (summary.Error.empty()) {
+                    std::cout << ": " << FailureReason("", summary.CombinedReport);
+                }
+                std::cout << '\n';
+            }
+            return;
+        }
+        std::cout << count << " entries: " << summary.Succeeded << " converted, " << summary.Failed
+                  << " failed";
+        if (summary.NotRun > 0) {
+            std::cout << ", " << summary.NotRun << " not run";
+        }
+        std::cout << '\n';
+    }
+
+  private:
+    // Why a conversion answered false: the error it met, else the missing source.
+    static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
+        if (!report.ErrorText.empty()) {
+            return report.FailedLine > 0
+                       ? "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText
+                       : report.ErrorText;
+        }
+        std::error_code ec;
+        if (!mifFile.empty() && !std::filesystem::is_regular_file(mifFile, ec)) {
+            return "source not found";
+        }
+        const std::string mid = ChangeFileExt(mifFile, ".mid");
+        if (!mifFile.empty() && !std::filesystem::is_regular_file(mid, ec)) {
+            return "attribute file not found: " + mid;
+        }
+        return "conversion failed";
+    }
+
+    const TBatchList& list_;
+};
+
+}  // namespace
+
+void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
+                     const std::vector<CLI::Option*>& singleJob) {
+    options.Batch = app.add_option("--batch", options.ListFile,
+                                   "run a batch list saved by the desktop program: a combined "
+                                   "run when its combine flag is set and the entries may be "
+                                   "combined, else every entry on its own")
+                        ->type_name("LIST.txt");
+    app.add_option("-j,--jobs", options.Jobs,
+                   "with --batch: convert up to N entries at the same time (default 1); "
+                   "entries that write the same files never run at once")
+        ->type_name("N")
+        ->check(CLI::Range(1, 256))
+        ->needs(options.Batch);
+    app.footer(
+        "With --batch, one line per entry as it ends, then a summary; exit code 0 when every "
+        "conversion succeeded, 1 when any failed, 2 for a list that cannot be read.");
+    for (CLI::Option* option : singleJob) {
+        option->required(false);
+        options.Batch->excludes(option);
+    }
+    app.final_callback([batch = options.Batch, singleJob] {
+        if (batch->count() > 0) {
+            return;
+        }
+        for (const CLI::Option* option : singleJob) {
+            if (option->count() == 0) {
+                throw CLI::RequiredError(option->get_name());
+            }
+        }
+    });
+}
+
+int RunBatchMode(const TBatchModeOptions& options) {
+    TBatchList list;
+    try {
+        LoadBatchList(options.ListFile, list);
+        // The window's rule, evaluated as the window does after loading.
+        list.CombineEnabled = list.Combine && CanCombine(list.Entries);
+    } catch (const EInvalidBatchList& e) {
+        std::cerr << kTool << e.what() << '\n';
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::cerr << kTool << ErrorDisplayText(e.what()) << '\n';
+        return kExitUsage;
+    }
+
+    TTextBatchView view(list);
+    TImmediateRunner runner;
+    TBatchRunOptions run;
+    run.Jobs = options.Jobs;
+    run.StatusChanged = [&view](std::size_t index, TEntryStatus status,
+                                const TConversionReport& report) {
+        view.EntryEnded(index, status, report);
+    };
+    bool allConverted = false;
+    run.Ended = [&](const TBatchSummary& summary) {
+        view.PrintSummary(summary);
+        allConverted = summary.Error.empty() && summary.Failed == 0 && summary.NotRun == 0 &&
+                       (!summary.Combined || summary.CombinedConverted);
+    };
+    RunBatch(list, view, runner, std::move(run));
+    return allConverted ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace varnelo::cli

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+#include "gui/preview_dialog.hpp"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/batch_list.hpp"
+#include "gui/main_window.hpp"
+#include "gui/map_widget.hpp"
+#include "shape/errors.hpp"
+#include "shape/shp_writer.hpp"
+
+namespace varnelo::gui {
+namespace {
+
+// The name of a shape type as the type list names the conversions that write it.
+QString ShapeTypeName(std::int32_t shapeType) {
+    const int conversion = shapeType == kShapeTypePoint      ? 0
+                           : shapeType == kShapeTypePolyLine ? 1
+                                                             : 2;
+    return ScreenText(kConversionTypeNames[static_cast<std::size_t>(conversion)]);
+}
+
+// The hourglass for the length of a scope.
+struct TWaitCursor {
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+QPushButton* PlainButton(const char* name, const char* caption, QWidget* parent) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);  // Enter in the search box searches, and only once
+    return button;
+}
+
+}  // namespace
+
+TdlgPreview::TdlgPreview(std::unique_ptr<TShapefileLayer> layer, QWidget* parent)
+    : QDialog(parent), layer_(std::move(layer)), codec_(layer_->Charset()) {
+    setObjectName("dlgPreview");
+    setWindowTitle(QStringLiteral("シェープファイルの表示 - %1")
+                       .arg(QFileInfo(QFile::decodeName(layer_->ShpPath().c_str())).fileName()));
+    setSizeGripEnabled(true);
+    model_ = new TAttributeModel(
+        layer_->Table(), codec_, [this](const QString& message) { ShowInfo(message); }, this);
+    CreateControls();
+    resize(860, 640);
+}
+
+TdlgPreview::~TdlgPreview() {
+    // The map and the table read from the layer and the codec: they go before them.
+    delete imgMap;
+    delete grdRecords;
+    delete model_;
+}
+
+void TdlgPreview::CreateControls() {
+    btnFitAll = PlainButton("btnFitAll", "全体表示", this);
+    cmbSearchField = new QComboBox(this);
+    cmbSearchField->setObjectName("cmbSearchField");
+    int firstText = -1;
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        cmbSearchField->addItem(model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString());
+        if (firstText < 0 && layer_->Table().Fields(i).DataType() == ftString) {
+            firstText = i;
+        }
+    }
+    cmbSearchField->setCurrentIndex(std::max(firstText, 0));
+    edtSearch = new QLineEdit(this);
+    edtSearch->setObjectName("edtSearch");
+    edtSearch->setPlaceholderText(QStringLiteral("探す値の先頭 (大文字と小文字を区別しません)"));
+    edtSearch->setClearButtonEnabled(true);
+    btnSearch = PlainButton("btnSearch", "検索", this);
+    const bool searchable = model_->columnCount() > 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{cmbSearchField, edtSearch, btnSearch}) {
+        w->setEnabled(searchable);
+    }
+
+    imgMap = new TMapWidget(*layer_, this);
+    grdRecords = new QTableView(this);
+    grdRecords->setObjectName("grdRecords");
+    grdRecords->setModel(model_);
+    grdRecords->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdRecords->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdRecords->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdRecords->setWordWrap(false);
+    grdRecords->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grdRecords->verticalHeader()->setDefaultSectionSize(grdRecords->fontMetrics().height() + 6);
+    grdRecords->resizeColumnsToContents();
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName("splMapTable");
+    splitter->addWidget(imgMap);
+    splitter->addWidget(grdRecords);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({3000, 2000});  // shared in this ratio, whatever the height
+    splitter->setChildrenCollapsible(false);
+
+    auto* lblSummary = new QLabel(Summary(), this);
+    lblSummary->setObjectName("lblSummary");
+    lblInfo = new QLabel(this);
+    lblInfo->setObjectName("lblInfo");
+    lblInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblPointer = new QLabel(this);
+    lblPointer->setObjectName("lblPointer");
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(btnFitAll);
+    bar->addSpacing(16);
+    bar->addWidget(new QLabel(QStringLiteral("検索:"), this));
+    bar->addWidget(cmbSearchField);
+    bar->addWidget(edtSearch, 1);
+    bar->addWidget(btnSearch);
+    auto* status = new QHBoxLayout;
+    status->addWidget(lblSummary);
+    status->addSpacing(16);
+    status->addWidget(lblInfo, 1);
+    status->addWidget(lblPointer);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(status);
+
+    connect(btnFitAll, &QPushButton::clicked, imgMap, &TMapWidget::FitAll);
+    connect(btnSearch, &QPushButton::clicked, this, &TdlgPreview::btnSearchClick);
+    connect(edtSearch, &QLineEdit::returnPressed, this, &TdlgPreview::btnSearchClick);
+    connect(grdRecords->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                imgMap->SetHighlight(
+                    current.isValid() ? std::optional<int>(current.row()) : std::nullopt, true);
+            });
+    connect(imgMap, &TMapWidget::shapeClicked, this, &TdlgPreview::SelectRow);
+    connect(imgMap, &TMapWidget::nothingClicked, this, [this] {
+        grdRecords->selectionModel()->clearCurrentIndex();
+        grdRecords->clearSelection();
+    });
+    connect(imgMap, &TMapWidget::readProblem, this, &TdlgPreview::ShowInfo);
+    connect(imgMap, &TMapWidget::pointerMoved, this, [this](std::optional<TShpPoint> at) {
+        lblPointer->setText(
+            at ? QStringLiteral("X %1  Y %2").arg(at->X, 0, 'f', 6).arg(at->Y, 0, 'f', 6)
+               : QString());
+    });
+}
+
+QString TdlgPreview::Summary() const {
+    return QStringLiteral("%1 %2 件   文字コード %3")
+        .arg(ShapeTypeName(layer_->ShapeType()))
+        .arg(layer_->RecordCount())
+        .arg(codec_.Name());
+}
+
+void TdlgPreview::ShowInfo(const QString& text) {
+    lblInfo->setText(text);
+}
+
+std::optional<int> TdlgPreview::SelectedRow() const {
+    const QModelIndexList rows = grdRecords->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        return std::nullopt;
+    }
+    return rows.constFirst().row();
+}
+
+void TdlgPreview::SelectRow(int row) {
+    const QModelIndex index = model_->index(row, 0);
+    grdRecords->selectRow(row);
+    grdRecords->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void TdlgPreview::btnSearchClick() {
+    const QString text = edtSearch->text();
+    const int field = cmbSearchField->currentIndex();
+    if (text.isEmpty() || field < 0) {
+        ShowInfo(QStringLiteral("探す値を入力してください。"));
+        return;
+    }
+    const std::optional<std::string> key = codec_.Encode(text);
+    if (!key) {
+        ShowInfo(QStringLiteral("「%1」にはテーブルの文字コード %2 で書けない文字があります。")
+                     .arg(text, codec_.Name()));
+        return;
+    }
+    // The same search again goes on after the record it found, while that one is selected.
+    std::optional<int> after;
+    if (field == lastFound_.Field && text == lastFound_.Text && SelectedRow() == lastFound_.Row) {
+        after = lastFound_.Row;
+    }
+    std::optional<TShapefileLayer::TFound> found;
+    try {
+        const TWaitCursor wait;
+        found = layer_->FindRecord(field, *key, after);
+    } catch (const Exception& error) {
+        ShowInfo(ScreenText(error.what()));
+        return;
+    }
+    if (!found) {
+        lastFound_ = {};
+        ShowInfo(QStringLiteral("「%1」で始まるレコードはありません。").arg(text));
+        return;
+    }
+    lastFound_ = {field, text, found->Row};
+    SelectRow(found->Row);
+    ShowInfo(QStringLiteral("レコード %1%2")
+                 .arg(found->Row + 1)
+                 .arg(found->Wrapped ? QStringLiteral(" (先頭に戻って見つけました)") : QString()));
+}
+
+}  // namespace varnelo::gui

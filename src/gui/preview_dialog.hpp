@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// The window that shows a shapefile: its map above, its attribute table below, and a search
+// box over the table. Selecting a row highlights its shape (moving the map to it when it
+// lies outside), clicking a shape selects its row, and a search selects the first record
+// whose chosen field begins with the text, ignoring case; searching again for the same text
+// goes on to the next one. Nothing is ever written to the files.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <optional>
+
+#include "app/shapefile_layer.hpp"
+#include "gui/attribute_model.hpp"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace varnelo::gui {
+
+class TMapWidget;
+
+class TdlgPreview final : public QDialog {
+    Q_OBJECT
+
+  public:
+    TdlgPreview(std::unique_ptr<TShapefileLayer> layer, QWidget* parent = nullptr);
+    ~TdlgPreview() override;
+
+    TMapWidget& Map() const { return *imgMap; }
+    // The selected row; none when no row is selected.
+    std::optional<int> SelectedRow() const;
+
+  private:
+    void CreateControls();
+    void btnSearchClick();
+    void SelectRow(int row);
+    void ShowInfo(const QString& text);
+    QString Summary() const;
+
+    std::unique_ptr<TShapefileLayer> layer_;
+    TTextCodec codec_;
+    TAttributeModel* model_;
+    // The last search that found something, so that the same search goes on after it.
+    struct TLastFound {
+        int Field = -1;
+        QString Text;
+        int Row = -1;
+    } lastFound_;
+
+    QPushButton* btnFitAll;
+    QComboBox* cmbSearchField;
+    QLineEdit* edtSearch;
+    QPushButton* btnSearch;
+    TMapWidget* imgMap;
+    QTableView* grdRecords;
+    QLabel* lblInfo;
+    QLabel* lblPointer;
+};
+
+}  // namespace varnelo::gui

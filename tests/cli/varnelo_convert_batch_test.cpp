@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// varnelo-convert --batch: saved batch lists run without a window, plain or combined, with one
+// or several jobs; the lines it prints and its exit codes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../support/run_command.hpp"
+#include "../support/temp_dir.hpp"
+
+namespace varnelo {
+namespace {
+
+using testing::RunCommand;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+const std::string kSamples = VARNELO_SOURCE_DIR "/samples/";
+
+class ConvertBatch : public ::testing::Test {
+  protected:
+    // A batch list file of the given combine flag, combined name and entry lines.
+    std::string List(const std::string& flag, const std::string& combined,
+                     const std::vector<std::string>& entries) {
+        const std::string path = dir.Path("list" + std::to_string(++lists) + ".txt");
+        std::string text = "Varnelo\r\n200\r\n" + flag + "\r\n" + combined + "\r\n";
+        for (const std::string& entry : entries) {
+            text += entry + "\r\n";
+        }
+        WriteFileBytes(path, text);
+        return path;
+    }
+    std::string Entry(int type, const std::string& mif, const std::string& shp) {
+        std::string line = "\"";  // appended piece by piece: GCC 12 at -O3 misjudges "a" + b
+        line.append(std::to_string(type)).append("\"\t\"").append(mif);
+        return line.append("\"\t\"").append(dir.Path(shp)).append("\"");
+    }
+    // Runs the tool; `streams` picks what is captured: "2>/dev/null" for stdout alone,
+    // "2>&1 >/dev/null" for stderr alone.
+    testing::TCommandResult Run(const std::string& args, const char* streams = "2>/dev/null") {
+        return RunCommand(std::string("'") + VARNELO_CONVERT_EXE + "' " + args + " " + streams);
+    }
+
+    TempDir dir;
+    int lists = 0;
+};
+
+TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
+    WriteFileBytes(dir.Path("nomid.mif"), "Version 300\r\nData\r\n");
+    const std::string list = List(
+        "0", "",
+        {Entry(0, kSamples + "stations.mif", "st.shp"), Entry(0, dir.Path("nomid.mif"), "x.shp"),
+         Entry(2, kSamples + "parcels.mif", "pa.shp")});
+    const auto run = Run("--batch '" + list + "'");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Output, "[1/3] ok: " + kSamples + "stations.mif -> " + dir.Path("st.shp") +
+                              ": 4 records\n[2/3] failed: " + dir.Path("nomid.mif") + " -> " +
+                              dir.Path("x.shp") +
+                              ": attribute file not found: " + dir.Path("nomid.mid") +
+                              "\n[3/3] ok: " + kSamples + "parcels.mif -> " + dir.Path("pa.shp") +
+                              ": 6 records\n3 entries: 2 converted, 1 failed\n");
+
+    // Several jobs, two of them writing the same target.
+    const std::string good = List(
+        "0", "",
+        {Entry(0, kSamples + "stations.mif", "st.shp"), Entry(1, kSamples + "roads.mif", "ro.shp"),
+         Entry(2, kSamples + "parcels.mif", "st.shp")});
+    const auto two = Run("--batch '" + good + "' --jobs 2");
+    EXPECT_EQ(two.ExitCode, 0);
+    EXPECT_NE(two.Output.find("\n3 entries: 3 converted, 0 failed\n"), std::string::npos);
+}
+
+TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
+    const std::string stations = Entry(0, kSamples + "stations.mif", "a.shp");
+    const auto combined =
+        Run("--batch '" + List("-1", dir.Path("all.shp"), {stations, stations}) + "'");
+    EXPECT_EQ(combined.ExitCode, 0);
+    EXPECT_EQ(combined.Output,
+              "[1/2] joined: " + kSamples + "stations.mif\n[2/2] joined: " + kSamples +
+                  "stations.mif\n2 entries combined into " + dir.Path("all.shp") + ": 8 records\n");
+
+    // Two types cannot be combined: every entry on its own, whatever the flag says.
+    const auto plain =
+        Run("--batch '" + List("-1", "", {stations, Entry(2, kSamples + "parcels.mif", "p.shp")}) +
+            "'");
+    EXPECT_EQ(plain.ExitCode, 0);
+    EXPECT_NE(plain.Output.find("2 entries: 2 converted, 0 failed"), std::string::npos);
+}
+
+TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
+    const std::string stations = Entry(0, kSamples + "stations.mif", "a.shp");
+    std::filesystem::copy_file(kSamples + "stations.mif", dir.Path("s.mif"));
+    std::filesystem::copy_file(kSamples + "stations.mid", dir.Path("s.mid"));
+    const struct {
+        std::string args;
+        int exitCode;
+        std::string message;  // the start of what stderr shows
+    } cases[] = {
+        {"--batch '" + dir.Path("none.txt") + "'", 2,
+         "varnelo-convert: ファイル \"" + dir.Path("none.txt") + "\" を開けません"},
+        {"--batch '" + List("yes", "", {stations}) + "'", 2,
+         "varnelo-convert: 'yes' は正しい論理型ではありません.\n"},
+        {"--batch '" + List("0", "", {}) + "'", 1,
+         "varnelo-convert: 対象のバッチリストがありません。\n"},
+        {"--batch '" + List("0", "", {Entry(0, dir.Path("s.mif"), "./s.mid")}) + "'", 1,
+         "varnelo-convert: 変換先のファイル \"" + dir.Path("./s.mid") +
+             "\" は変換元のファイルのため、変換を行いません。\n"},
+        {"--batch l.txt --type point", 2, "--type excludes --batch"},
+    };
+    WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
+    for (const auto& c : cases) {
+        const auto run = Run(c.args, "2>&1 >/dev/null");
+        EXPECT_EQ(run.ExitCode, c.exitCode) << c.args;
+        EXPECT_EQ(run.Output.rfind(c.message, 0), 0u) << c.args << "\n" << run.Output;
+    }
+    const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'", "2>&1");
+    EXPECT_EQ(invalid.ExitCode, 2);
+    EXPECT_EQ(invalid.Output, "varnelo-convert: 不正なバッチリストです。\n");
+}
+
+}  // namespace
+}  // namespace varnelo
