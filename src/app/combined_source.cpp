@@ -8,6 +8,7 @@
 
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
+#include "engine/mif_errors.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"
 

@@ -17,6 +17,7 @@
 #include "../support/temp_dir.hpp"
 #include "app/combined_source.hpp"
 #include "app/main_logic.hpp"
+#include "engine/mif_errors.hpp"
 #include "fake_main_view.hpp"
 #include "shape/errors.hpp"
 
