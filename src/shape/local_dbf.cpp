@@ -101,7 +101,7 @@ TFieldValue ReadFieldValue(const TDbfField& field, std::span<const std::byte> re
         case ftString:
             return ReadString(bytes);
         case ftInteger:
-            if (const auto v = ParseInt32Text(TrimBlanks(bytes))) {
+            if (const auto v = ParseInt64Text(TrimBlanks(bytes))) {
                 return *v;
             }
             return {};
@@ -150,7 +150,7 @@ std::optional<TFieldValue> KeyForField(const TField& field, const TFieldValue& k
     if (std::holds_alternative<std::monostate>(key)) {
         return std::nullopt;
     }
-    const auto* integer = std::get_if<std::int32_t>(&key);
+    const auto* integer = std::get_if<std::int64_t>(&key);
     const auto* real = std::get_if<double>(&key);
     switch (field.DataType()) {
         case ftString:
@@ -159,8 +159,9 @@ std::optional<TFieldValue> KeyForField(const TField& field, const TFieldValue& k
             if (integer) {
                 return key;
             }
-            if (real && *real >= INT32_MIN && *real <= INT32_MAX && std::trunc(*real) == *real) {
-                return static_cast<std::int32_t>(*real);
+            if (real && *real >= kLowestInteger && *real < -kLowestInteger &&
+                std::trunc(*real) == *real) {
+                return static_cast<std::int64_t>(*real);
             }
             return std::nullopt;
         case ftFloat:
@@ -476,9 +477,9 @@ void TLocalDbf::SetFieldValue(const TField& field, const TFieldValueView& value)
             StoreLeftAligned(bytes, std::get<std::string_view>(value));
             return;
         case ftInteger: {
-            std::array<char, 12> text{};
+            std::array<char, 20> text{};
             const auto end =
-                std::to_chars(text.data(), text.data() + text.size(), std::get<std::int32_t>(value))
+                std::to_chars(text.data(), text.data() + text.size(), std::get<std::int64_t>(value))
                     .ptr;
             StoreRightAligned(bytes, std::string_view(text.data(), end));
             return;
@@ -537,7 +538,9 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
     std::size_t length = 0;
     switch (field.Type) {
         case ftInteger: {
-            const auto value = ParseInt32Text(trimmed);
+            // A wide integer field holds whole numbers past 32 bits too, as many digits as
+            // it has room for.
+            const auto value = ParseInt64Text(trimmed);
             if (!value) {
                 return false;
             }

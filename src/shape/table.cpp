@@ -119,7 +119,7 @@ TFieldValue TField::ValueFromText(std::string_view text) const {
     }
     switch (DataType()) {
         case ftInteger:
-            if (const auto v = ParseInt32Text(trimmed)) {
+            if (const auto v = ParseInt64Text(trimmed)) {
                 return *v;
             }
             RaiseNotConvertible(text, "integer value");
@@ -189,17 +189,17 @@ void TField::SetValue(const TFieldValueView& value) {
         case ftInteger:
             if (const auto* d = std::get_if<double>(&value)) {
                 const double rounded = std::round(*d);
-                if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
+                if (!(rounded >= kLowestInteger && rounded < -kLowestInteger)) {
                     throw EConvertError("Field '" + FieldName() + "': " + TextOf(value) +
                                         " is out of the integer range");
                 }
-                stored = static_cast<std::int32_t>(rounded);
-            } else if (!none && !std::holds_alternative<std::int32_t>(value)) {
+                stored = static_cast<std::int64_t>(rounded);
+            } else if (!none && !std::holds_alternative<std::int64_t>(value)) {
                 RaiseWrongKind(*this, "a value of this kind");
             }
             break;
         case ftFloat:
-            if (const auto* i = std::get_if<std::int32_t>(&value)) {
+            if (const auto* i = std::get_if<std::int64_t>(&value)) {
                 stored = static_cast<double>(*i);
             } else if (const auto* d = std::get_if<double>(&value)) {
                 if (!std::isfinite(*d)) {

@@ -32,11 +32,14 @@ enum TGetMode : std::uint8_t { gmCurrent, gmNext, gmPrior };
 enum TGetResult : std::uint8_t { grOK, grBOF, grEOF, grError };
 
 // A field's value as read; std::monostate means "no value".
-using TFieldValue = std::variant<std::monostate, std::string, std::int32_t, double, bool, TDate>;
+// An integer field holds signed 64-bit values.
+using TFieldValue = std::variant<std::monostate, std::string, std::int64_t, double, bool, TDate>;
+// The lowest integer field value, as a double; the highest is one below its negation.
+inline constexpr double kLowestInteger = -0x1p63;
 
 // A value handed to a field; the text alternative only borrows its bytes.
 using TFieldValueView =
-    std::variant<std::monostate, std::string_view, std::int32_t, double, bool, TDate>;
+    std::variant<std::monostate, std::string_view, std::int64_t, double, bool, TDate>;
 
 // A record's place in the table, as GetBookmark gives it and GotoBookmark takes it.
 using TBookmark = std::int32_t;
@@ -106,7 +109,7 @@ class TField {
     // Text that the field's type does not accept raises EConvertError quoting the text.
     void SetAsString(std::string_view text);
     void SetValue(const TFieldValueView& value);
-    void SetAsInteger(std::int32_t value) { SetValue(value); }
+    void SetAsInteger(std::int64_t value) { SetValue(value); }
     void SetAsFloat(double value) { SetValue(value); }
     void SetAsBoolean(bool value) { SetValue(value); }
     void SetAsDate(const TDate& value) { SetValue(value); }

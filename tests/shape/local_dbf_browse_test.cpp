@@ -190,11 +190,11 @@ TEST_F(LocateTest, TextKeysMatchExactlyIgnoringCaseOrAsPrefixes) {
 TEST_F(LocateTest, OtherFieldsCompareTypedValuesAndReadTextKeysByTheirType) {
     auto t = tables.Open();
     using V = std::vector<int>;
-    EXPECT_EQ(FindAll(*t, "ID", std::int32_t{4}), V{4});
+    EXPECT_EQ(FindAll(*t, "ID", std::int64_t{4}), V{4});
     EXPECT_EQ(FindAll(*t, "ID", std::string(" 5 ")), V{5});
     EXPECT_EQ(FindAll(*t, "ID", 6.0), V{6});
     EXPECT_EQ(FindAll(*t, "X", std::string("1.5")), V{1});
-    EXPECT_EQ(FindAll(*t, "X", std::int32_t{2}), V{2});
+    EXPECT_EQ(FindAll(*t, "X", std::int64_t{2}), V{2});
     EXPECT_EQ(FindAll(*t, "OK", false), (V{2, 5}));
     EXPECT_EQ(FindAll(*t, "DAY", TDate{2005, 1, 28}), V{6});
     EXPECT_EQ(FindAll(*t, "DAY", std::string("2005/01/24")), V{2});
@@ -205,18 +205,18 @@ TEST_F(LocateTest, OtherFieldsCompareTypedValuesAndReadTextKeysByTheirType) {
 TEST_F(LocateTest, SeveralKeysTakeA0BasedArrayOfAsManyValues) {
     auto t = tables.Open();
     using V = std::vector<int>;
-    const TValueArray idAndFlag{0, {std::int32_t{4}, true}};
+    const TValueArray idAndFlag{0, {std::int64_t{4}, true}};
     EXPECT_EQ(FindAll(*t, "ID;OK", idAndFlag), V{4});
     EXPECT_EQ(FindAll(*t, "ID", idAndFlag), V{4});  // one name takes the first value
-    EXPECT_EQ(FindAll(*t, "ID;OK", TValueArray{0, {std::int32_t{2}, true}}), V{});
+    EXPECT_EQ(FindAll(*t, "ID;OK", TValueArray{0, {std::int64_t{2}, true}}), V{});
     EXPECT_EQ(FindAll(*t, "OK;", true), (V{1, 4, 6}));  // a ";" at the end adds no name
 
     const std::string mismatch = "Locate: unmatch number of fields and values";
-    ExpectError<ELocalDbfError>([&] { t->Locate("ID;OK", std::int32_t{4}); }, mismatch);
+    ExpectError<ELocalDbfError>([&] { t->Locate("ID;OK", std::int64_t{4}); }, mismatch);
     ExpectError<ELocalDbfError>([&] { t->Locate("ID;;OK", idAndFlag); }, mismatch);
     ExpectError<ELocalDbfError>(
         [&] {
-            t->Locate("ID", TValueArray{1, {std::int32_t{4}}});
+            t->Locate("ID", TValueArray{1, {std::int64_t{4}}});
         },
         "Locate: KeyValues Array must be 0 base");
     ExpectError<EDatabaseError>([&] { t->Locate("ID;NONE", idAndFlag); }, "Field 'NONE' not found");
@@ -225,25 +225,25 @@ TEST_F(LocateTest, SeveralKeysTakeA0BasedArrayOfAsManyValues) {
 TEST_F(LocateTest, FailedSearchKeepsThePlaceAndOnlyBrowsingMaySearch) {
     auto t = tables.Open();
     t->SetRecNo(4);
-    EXPECT_FALSE(t->Locate("ID", std::int32_t{99}));
+    EXPECT_FALSE(t->Locate("ID", std::int64_t{99}));
     EXPECT_EQ(t->RecNo(), 4);
     t->SetLocateNext(true);
-    EXPECT_FALSE(t->Locate("ID", std::int32_t{1}));  // only records after the current one
+    EXPECT_FALSE(t->Locate("ID", std::int64_t{1}));  // only records after the current one
     EXPECT_EQ(t->RecNo(), 4);
 
     t->Edit();
-    ExpectError<ELocalDbfError>([&] { t->Locate("ID", std::int32_t{1}); },
+    ExpectError<ELocalDbfError>([&] { t->Locate("ID", std::int64_t{1}); },
                                 "Can't Locate in Current State.");
     t->Cancel();
     t->Append();
-    ExpectError<ELocalDbfError>([&] { t->Locate("ID", std::int32_t{1}); },
+    ExpectError<ELocalDbfError>([&] { t->Locate("ID", std::int64_t{1}); },
                                 "Can't Locate in Current State.");
 }
 
 TEST_F(LocateTest, ReadOnlyTablesCanBeSearched) {
     const std::string before = tables.Bytes();
     auto t = tables.Open(true);
-    EXPECT_TRUE(t->Locate("ID", std::int32_t{5}));
+    EXPECT_TRUE(t->Locate("ID", std::int64_t{5}));
     EXPECT_EQ(t->Fields(0).AsString(), kWideAbc);
     EXPECT_EQ(tables.Bytes(), before);
 }
@@ -265,7 +265,7 @@ TEST_F(LocateTest, RecordsTheFilterRefusesAreNotFound) {
         accept = !refuseAll && static_cast<TLocalDbf&>(ds).RecNo() != 2;
     };
     t->SetFiltered(true);
-    EXPECT_FALSE(t->Locate("ID", std::int32_t{2}));
+    EXPECT_FALSE(t->Locate("ID", std::int64_t{2}));
     EXPECT_EQ(FindAll(*t, "NAME", std::string("tok"), {true, true}), std::vector<int>{6});
 
     // No current record: a search for the next match starts at the first record.
@@ -274,7 +274,7 @@ TEST_F(LocateTest, RecordsTheFilterRefusesAreNotFound) {
     ASSERT_EQ(t->RecNo(), -1);
     refuseAll = false;
     t->SetLocateNext(true);
-    EXPECT_TRUE(t->Locate("ID", std::int32_t{1}));
+    EXPECT_TRUE(t->Locate("ID", std::int64_t{1}));
     EXPECT_EQ(t->RecNo(), 1);
 }
 
@@ -285,7 +285,7 @@ TEST_F(LocateTest, RecordsStillWaitingInABulkAppendAreSearchedToo) {
     t->FieldByName("ID").SetAsInteger(7);
     t->Post();
     t->First();
-    EXPECT_TRUE(t->Locate("ID", std::int32_t{7}));
+    EXPECT_TRUE(t->Locate("ID", std::int64_t{7}));
     EXPECT_EQ(t->RecNo(), 7);
     t->Delete();  // the waiting record reaches the file before its flag changes
     bulk.Finish();

@@ -92,7 +92,7 @@ TEST_F(LocalDbfTest, OpensThreeFieldTableAndAppendsWhereTheEndByteWas) {
     EXPECT_EQ(tables.Bytes().size(), 129 + 2 * kThreeRecord + 1);
     EXPECT_EQ(tables.Bytes().back(), '\x1A');
     EXPECT_EQ(t->RecordCount(), 2);
-    EXPECT_EQ(std::get<std::int32_t>(t->FieldByName("ID").Value()),
+    EXPECT_EQ(std::get<std::int64_t>(t->FieldByName("ID").Value()),
               0);                                      // the new record is current
     EXPECT_EQ(t->FieldByName("NAME").AsString(), "");  // blanks read as empty text
 }
@@ -305,7 +305,7 @@ TEST_F(LocalDbfTest, FieldsReadFromTheFileGiveNoValueForBytesThatDoNotConvert) {
                                  "20000229F"}));
     auto t = tables.Open();
     EXPECT_EQ(t->FieldByName("S").AsString(), "  ab");  // leading blanks stay
-    EXPECT_TRUE(t->FieldByName("N").IsNull());          // beyond 32 bits
+    EXPECT_EQ(std::get<std::int64_t>(t->FieldByName("N").Value()), 99999999999);  // 64 bits
     EXPECT_TRUE(t->FieldByName("D").IsNull());
     EXPECT_TRUE(t->FieldByName("L").IsNull());
     t->Next();
@@ -313,7 +313,7 @@ TEST_F(LocalDbfTest, FieldsReadFromTheFileGiveNoValueForBytesThatDoNotConvert) {
     EXPECT_TRUE(t->FieldByName("D").IsNull());        // month 13
     EXPECT_TRUE(t->FieldByName("L").IsNull());
     t->Next();
-    EXPECT_EQ(std::get<std::int32_t>(t->FieldByName("N").Value()), INT32_MIN);
+    EXPECT_EQ(std::get<std::int64_t>(t->FieldByName("N").Value()), INT32_MIN);
     EXPECT_EQ(std::get<TDate>(t->FieldByName("D").Value()), (TDate{2000, 2, 29}));
     EXPECT_EQ(std::get<bool>(t->FieldByName("L").Value()), false);
 }
