@@ -107,30 +107,69 @@ void KeepHeaderValue(std::string_view word, std::string_view line, TLineReader& 
 
 constexpr int kCharWidthFallback = 255;
 constexpr int kIntegerWidth = 11;
+// Character widths of the newer types, each holding its value as written: "hhmmssfff" and
+// "yyyymmddhhmmssfff".
+constexpr int kTimeWidth = 9;
+constexpr int kDateTimeWidth = 17;
+
+// The width and decimals of "(w,d)" (blanks allowed around both numbers), kept when they
+// make a number: at least one digit, the decimals from 0 to the width. 0, 0 otherwise.
+void ApplyDecimalSize(std::string_view typeText, TSFColumn& column) {
+    const std::string_view afterOpen = SplitAtFirstView('(', typeText).Tail;
+    const THeadTailView size = SplitAtFirstView(',', SplitAtFirstView(')', afterOpen).Head);
+    const auto width = TryStrToInt32(size.Head);
+    const auto decimals = TryStrToInt32(size.Tail);
+    const bool valid = width && decimals && *width >= 1 && *decimals >= 0 && *decimals <= *width;
+    column.Width = valid ? *width : 0;
+    column.Decimals = valid ? *decimals : 0;
+}
 
 // Applies the type tests one after the other, as each may overwrite the previous one.
-// A type the tests do not know leaves the entry as it was.
+// A type the tests do not know leaves the entry as it was and marks it unknown.
 void ApplyColumnType(std::string_view typeText, TSFColumn& column) {
-    if (StartsWithKeyword(typeText, "Char")) {
+    bool known = false;
+    const auto test = [&](std::string_view keyword) {
+        const bool match = StartsWithKeyword(typeText, keyword);
+        known = known || match;
+        return match;
+    };
+    if (test("Char")) {
         column.Type = 0;
         const std::string_view afterOpen = SplitAtFirstView('(', typeText).Tail;
         const THeadTailView width = SplitAtFirstView(')', afterOpen);
         column.Width = TryStrToInt32(width.Head).value_or(kCharWidthFallback);
         typeText = width.Tail;  // the later tests look only past the ")"
     }
-    if (StartsWithKeyword(typeText, "Integer") || StartsWithKeyword(typeText, "SmallInt")) {
+    if (test("Integer") || test("SmallInt")) {
         column.Type = 1;
         column.Width = kIntegerWidth;
     }
-    if (StartsWithKeyword(typeText, "Decimal") || StartsWithKeyword(typeText, "Float")) {
-        column.Type = 2;
+    if (test("LargeInt")) {
+        column.Type = kLargeIntColumn;
     }
-    if (StartsWithKeyword(typeText, "Date")) {
+    if (test("Decimal")) {
+        column.Type = 2;
+        ApplyDecimalSize(typeText, column);
+    }
+    if (test("Float")) {
+        column.Type = 2;
+        column.Width = 0;
+        column.Decimals = 0;
+    }
+    if (test("DateTime")) {
+        column.Type = 0;
+        column.Width = kDateTimeWidth;
+    } else if (test("Date")) {
         column.Type = 3;
     }
-    if (StartsWithKeyword(typeText, "Logical")) {
+    if (test("Time")) {
+        column.Type = 0;
+        column.Width = kTimeWidth;
+    }
+    if (test("Logical")) {
         column.Type = 4;
     }
+    column.Known = known;
 }
 
 std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_t declared) {

@@ -13,11 +13,18 @@ namespace varnelo {
 
 // One attribute column of the Columns section.
 struct TSFColumn {
-    std::string Name;        // as written, trimmed; no length limit here
-    std::uint8_t Type = 0;   // 0 character, 1 integer, 2 decimal, 3 date, 4 logical
-    std::int32_t Width = 0;  // declared byte width; meaningful for character columns
+    std::string Name;  // as written, trimmed; no length limit here
+    // 0 character, 1 integer, 2 decimal, 3 date, 4 logical, 5 large (64-bit) integer
+    std::uint8_t Type = 0;
+    // The declared byte width of a character column; the digits in all of a Decimal(w,d),
+    // 0 when it declares none.
+    std::int32_t Width = 0;
+    std::int32_t Decimals = 0;  // the digits after the point of a Decimal(w,d)
+    bool Known = true;          // false when no type test recognised the type text
     friend bool operator==(const TSFColumn&, const TSFColumn&) = default;
 };
+
+inline constexpr std::uint8_t kLargeIntColumn = 5;
 
 using TSFColumns = std::vector<TSFColumn>;
 

@@ -13,7 +13,8 @@
 namespace varnelo {
 
 void PrintTo(const TSFColumn& c, std::ostream* os) {
-    *os << "{" << c.Name << ", type " << int(c.Type) << ", width " << c.Width << "}";
+    *os << "{" << c.Name << ", type " << int(c.Type) << ", width " << c.Width << ", decimals "
+        << c.Decimals << (c.Known ? "" : ", unknown") << "}";
 }
 
 namespace {
@@ -136,7 +137,7 @@ TEST(ReadMifColumns, SkipsBlankLinesAndHonoursCountZero) {
 
 TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
     const TRead read = ReadHeaderAndColumns(kHeader +
-                                            "Columns 14\n"
+                                            "Columns 19\n"
                                             "c1 Char(10)\n"
                                             "c2 Char (10)\n"
                                             "c3 char(10)\n"
@@ -144,12 +145,17 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                             "c5 Char(wide)\n"
                                             "i1 Integer\n"
                                             "i2 SmallInt\n"
+                                            "i3 LargeInt\n"
                                             "d1 Decimal(12,3)\n"
+                                            "d2 Decimal (20, 2 )\n"
+                                            "d3 Decimal\n"
+                                            "d4 Decimal(3,4)\n"
                                             "f1 FLOAT\n"
                                             "t1 Date\n"
                                             "t2 DateTime\n"
+                                            "t3 time\n"
                                             "l1 Logical\n"
-                                            "x1 Time\n"
+                                            "x1 Blob\n"
                                             "x2 Char(10) Integer\n"
                                             "Data\n");
     EXPECT_EQ(read.Columns, (TSFColumns{{"c1", 0, 10},
@@ -159,12 +165,17 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                         {"c5", 0, 255},
                                         {"i1", 1, 11},
                                         {"i2", 1, 11},
-                                        {"d1", 2, 0},
+                                        {"i3", kLargeIntColumn, 0},
+                                        {"d1", 2, 12, 3},
+                                        {"d2", 2, 20, 2},
+                                        {"d3", 2, 0, 0},
+                                        {"d4", 2, 0, 0},  // more decimals than digits
                                         {"f1", 2, 0},
                                         {"t1", 3, 0},
-                                        {"t2", 3, 0},
+                                        {"t2", 0, 17},
+                                        {"t3", 0, 9},
                                         {"l1", 4, 0},
-                                        {"x1", 0, 0},
+                                        {"x1", 0, 0, 0, false},
                                         {"x2", 1, 11}}));
 }
 
@@ -177,8 +188,8 @@ TEST(ReadMifColumns, ReadsNamesAndCountsSeparatedByTabs) {
 
 TEST(ReadMifColumns, ResizesACallersListKeepingWhatUnknownTypesDoNotSet) {
     const TRead grown =
-        ReadHeaderAndColumns(kHeader + "Columns 2\nA Time\nB Time\nData\n", {{"OLD", 2, 7}});
-    EXPECT_EQ(grown.Columns, (TSFColumns{{"A", 2, 7}, {"B", 0, 0}}));
+        ReadHeaderAndColumns(kHeader + "Columns 2\nA Blob\nB Blob\nData\n", {{"OLD", 2, 7}});
+    EXPECT_EQ(grown.Columns, (TSFColumns{{"A", 2, 7, 0, false}, {"B", 0, 0, 0, false}}));
 
     const TRead shrunk = ReadHeaderAndColumns(kHeader + "Columns 1\nA Integer\nData\n",
                                               {{"X", 0, 1}, {"Y", 0, 2}, {"Z", 0, 3}});
