@@ -15,6 +15,32 @@ namespace varnelo {
 
 namespace {
 
+// The numeric field every decimal column had before its declared size was kept: 9 digits
+// before the point, 6 after. A column it holds as declared keeps it.
+constexpr int kDecimalFieldLength = 16;
+constexpr int kDecimalFieldDecimals = 6;
+// Longest decimal field made: one byte short of the largest field length.
+constexpr int kMaxDecimalFieldLength = 254;
+// "-9223372036854775808", the longest 64-bit integer.
+constexpr int kLargeIntFieldLength = 20;
+
+// A Decimal(w,d) the 16-byte field with 6 decimals cannot hold as declared gets room for
+// its w digits, a sign and (when d > 0) the point, with d decimals.
+void SizeDecimalField(const TSFColumn& column, TDbfFieldSpec& field) {
+    const int width = column.Width;
+    const int decimals = column.Decimals;
+    if (width <= 0 || (width - decimals <= kDecimalFieldLength - kDecimalFieldDecimals - 1 &&
+                       decimals <= kDecimalFieldDecimals)) {
+        field.Length = kDecimalFieldLength;
+        field.Decimals = kDecimalFieldDecimals;
+        return;
+    }
+    const int point = decimals > 0 ? 1 : 0;
+    field.Length = std::min(width + 1 + point, kMaxDecimalFieldLength);
+    // The capped field keeps at least one digit before the point.
+    field.Decimals = std::min(decimals, field.Length - 1 - point - 1);
+}
+
 // The dBASE field of a column. Character widths outside 0-255 are held to that range so
 // that the descriptors always add up to the record length.
 TDbfFieldSpec FieldOf(const TSFColumn& column, TCharacterSet set) {
@@ -26,8 +52,11 @@ TDbfFieldSpec FieldOf(const TSFColumn& column, TCharacterSet set) {
             break;
         case 2:
             field.TypeChar = 'N';
-            field.Length = 16;
-            field.Decimals = 6;
+            SizeDecimalField(column, field);
+            break;
+        case kLargeIntColumn:
+            field.TypeChar = 'N';
+            field.Length = kLargeIntFieldLength;
             break;
         case 3:
             field.TypeChar = 'D';
@@ -53,8 +82,8 @@ std::vector<TDbfFieldSpec> FieldsOf(const TSFColumns& columns, TCharacterSet set
     return fields;
 }
 
-std::string RenamedDuplicate(const std::string& name, std::size_t position, TCharacterSet set) {
-    const std::string suffix = std::to_string(position);
+std::string RenamedDuplicate(const std::string& name, std::size_t number, TCharacterSet set) {
+    const std::string suffix = std::to_string(number);
     const long k = static_cast<long>(name.size()) - 1 - static_cast<long>(suffix.size());
     // The kept head never ends inside a character.
     std::string renamed =
@@ -63,6 +92,25 @@ std::string RenamedDuplicate(const std::string& name, std::size_t position, TCha
     renamed += '~';
     renamed += suffix;
     return renamed;
+}
+
+// The new name of the repeated name at `position`: "~" and the position, or the next number
+// up whose name no other column has.
+std::string UnusedRenaming(const TSFColumns& columns, std::size_t position, TCharacterSet set) {
+    const auto taken = [&](const std::string& name) {
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            if (k != position && columns[k].Name == name) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (std::size_t number = position;; ++number) {
+        std::string renamed = RenamedDuplicate(columns[position].Name, number, set);
+        if (!taken(renamed)) {
+            return renamed;
+        }
+    }
 }
 
 // Says where a value was refused: the .mid line, the field and the value, then the reason.
@@ -90,7 +138,7 @@ void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
     for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
         for (std::size_t j = i + 1; j < columns.size(); ++j) {
             if (columns[j].Name == columns[i].Name) {
-                columns[j].Name = RenamedDuplicate(columns[j].Name, j, set);
+                columns[j].Name = UnusedRenaming(columns, j, set);
             }
         }
     }

@@ -21,8 +21,8 @@ inline constexpr std::size_t kDbfFieldNameLength = 10;
 std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Shortens every column name to a dBASE field name and renames repeated names
-// ("ID", "~1", "~2"), never splitting a character of `set`; types and widths are left
-// alone.
+// ("ID", "~1", "~2"), never splitting a character of `set`; a new name that another column
+// already has takes the next free number. Types and widths are left alone.
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Raises ELocalDbfError, naming the limit and the column, when the columns' fields would make

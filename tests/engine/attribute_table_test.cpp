@@ -61,6 +61,17 @@ TEST(ColumnsToDbfFields, RenamesRepeatedNamesByPosition) {
     EXPECT_EQ(Names(cased), (std::vector<std::string>{"Name", "NAME"}));
 }
 
+TEST(ColumnsToDbfFields, ANewNameThatIsTakenTakesTheNextFreeNumber) {
+    auto clash = Columns({{"~2", 0}, {"B", 0}, {"B", 0}});
+    ColumnsToDbfFields(clash);
+    EXPECT_EQ(Names(clash), (std::vector<std::string>{"~2", "B", "~3"}));
+
+    // Names further on count too, and so does every name given before.
+    auto ahead = Columns({{"B", 0}, {"B", 0}, {"~1", 0}, {"~2", 0}, {"B", 0}});
+    ColumnsToDbfFields(ahead);
+    EXPECT_EQ(Names(ahead), (std::vector<std::string>{"B", "~3", "~1", "~2", "~4"}));
+}
+
 TEST(ColumnsToDbfFields, NeverSplitsATwoByteCharacter) {
     // Nine letters, then a two-byte character, then a letter: cut to nine bytes.
     auto columns = Columns({{"ABCDEFGHI\x93\x8c"
