@@ -147,6 +147,10 @@ int Run(int type, const std::string& source, const std::string& target) {
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
                   << " spanned several lines (quoted values holding line breaks)\n";
     }
+    for (const std::string& name : report.UnknownTypeColumns) {
+        std::cout << "column " << name
+                  << ": type not recognised, kept as an empty character field\n";
+    }
     return kExitSuccess;
 }
 

@@ -96,6 +96,46 @@ void ShowStatus(const TConversionHooks& hooks, std::string_view text) {
     }
 }
 
+// What the .mif declares before its objects, made ready for the attribute table.
+struct TTableLayout {
+    TMifHeaderInfo Header;
+    TSFColumns Columns;  // with the names of the table's fields
+    TCharacterSet Characters = TCharacterSet::ShiftJis;
+};
+
+// Reads the header and the columns and checks that the table can hold them, before any
+// output file is made. Columns of a type the reader does not know are named in the report.
+TTableLayout ReadTableLayout(int conversionType, TLineReader& mif, TConversionReport* report) {
+    TTableLayout layout;
+    ReadMifHeader(mif, &layout.Header);
+    ReadMifColumns(mif, layout.Columns);
+    if (conversionType == ctTextAsPoint || conversionType == ctTextAsLine) {
+        layout.Columns.assign(1, TSFColumn{"MIF_TEXT", 0, 100});
+    }
+    if (report != nullptr) {
+        for (const TSFColumn& column : layout.Columns) {
+            if (!column.Known) {
+                report->UnknownTypeColumns.push_back(column.Name);
+            }
+        }
+    }
+    // Names and texts are cut on the character boundaries of the source's character set.
+    layout.Characters = CodePageOfCharset(layout.Header.Charset).Characters;
+    ColumnsToDbfFields(layout.Columns, layout.Characters);
+    CheckDbfFieldsFit(layout.Columns, layout.Characters);
+    return layout;
+}
+
+void ReportFailure(const TConversionHooks& hooks, const std::exception& e, const TLineReader& mif) {
+    if (hooks.Report != nullptr) {
+        hooks.Report->ErrorText = e.what();
+        hooks.Report->FailedLine = mif.LineNumber();
+        if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
+            hooks.Report->FailedMidLine = value->MidLine();
+        }
+    }
+}
+
 // The state of one conversion between opening the files and finishing them.
 class TConversionRun {
   public:
@@ -105,17 +145,10 @@ class TConversionRun {
         header_.ShapeType = ShapeTypeOf(conversionType);
     }
 
-    void Run(const std::string& dbfPath, TLocalDbf& table) {
-        TMifHeaderInfo header;
-        ReadMifHeader(mif_, &header);
-        TSFColumns columns;
-        ReadMifColumns(mif_, columns);
-        if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
-            columns.assign(1, TSFColumn{"MIF_TEXT", 0, 100});
-        }
-        // Names and texts are cut on the character boundaries of the source's character set.
-        const TCharacterSet characters = CodePageOfCharset(header.Charset).Characters;
-        ColumnsToDbfFields(columns, characters);
+    void Run(const std::string& dbfPath, const TTableLayout& layout, TLocalDbf& table) {
+        const TMifHeaderInfo& header = layout.Header;
+        const TSFColumns& columns = layout.Columns;
+        const TCharacterSet characters = layout.Characters;
         CreateDbfFile(dbfPath, columns, characters);
         WriteSidecars(dbfPath, header);
         if (hooks_.ProcessMessages) {
@@ -366,6 +399,16 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     ShowStatus(hooks, kPreparingText);
     TLineReader mif = TLineReader::FromFile(mifPath);
     TLineReader mid = TLineReader::FromFile(midPath);
+    // A column list the table cannot hold is refused before any file is made.
+    TTableLayout layout;
+    try {
+        layout = ReadTableLayout(conversionType, mif, hooks.Report);
+    } catch (const std::exception& e) {
+        ReportFailure(hooks, e, mif);
+        ShowStatus(hooks, kFinishingText);
+        ShowStatus(hooks, "");
+        return false;
+    }
     const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
     auto shp = createOutput(shpPath);
     auto shx = createOutput(shxPath);
@@ -380,18 +423,12 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     TConversionRun run(conversionType, mif, mid, *shp, *shx, hooks);
     bool ok = false;
     try {
-        run.Run(dbfPath, table);
+        run.Run(dbfPath, layout, table);
         ok = true;
     } catch (const std::exception& e) {
         // A failed conversion lets go of its table so the target can be written again.
         CloseQuietly(table);
-        if (hooks.Report != nullptr) {
-            hooks.Report->ErrorText = e.what();
-            hooks.Report->FailedLine = mif.LineNumber();
-            if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
-                hooks.Report->FailedMidLine = value->MidLine();
-            }
-        }
+        ReportFailure(hooks, e, mif);
     }
     if (hooks.Report != nullptr) {
         hooks.Report->RecordsWritten = run.Records();

@@ -65,6 +65,9 @@ struct TConversionReport {
     std::string ErrorText;  // the caught error's message, empty on success
     // .mid rows that went on over more than one line (a quoted value holding line ends)
     std::int64_t RowsOverSeveralLines = 0;
+    // Columns whose type the reader does not know (kept as empty character fields), by
+    // their names in the .mif
+    std::vector<std::string> UnknownTypeColumns;
     TSidecarOutcome CodePage;  // from the header's Charset
     TSidecarOutcome CoordSys;  // from the header's CoordSys
 };
