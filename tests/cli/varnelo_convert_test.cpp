@@ -77,6 +77,16 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
                              "place on the earth\n"),
               std::string::npos)
         << plane.out;
+
+    // So is every column of a type the reader does not know.
+    const TRun unknown = ConvertPoints(
+        "blob", "Columns 3\r\n  A Blob\r\n  B Char(3)\r\n  C Raster\r\nData\r\nPoint 1 2\r\n",
+        "x,y,z\r\n");
+    EXPECT_EQ(unknown.exitCode, 0) << unknown.err;
+    EXPECT_NE(unknown.out.find("\ncolumn A: type not recognised, kept as an empty character field\n"
+                               "column C: type not recognised, kept as an empty character field\n"),
+              std::string::npos)
+        << unknown.out;
 }
 
 TEST_F(ConvertTool, AcceptsTypeNumbersAndEveryTypeName) {
@@ -177,7 +187,8 @@ TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
     EXPECT_EQ(run.out, "2 records written: " + dir.Path("o.shp") + ", " + dir.Path("o.shx") + ", " +
                            dir.Path("o.dbf") + "\ncode page 932 written: " + dir.Path("o.cpg") +
                            "\nno coordinate system written: the header declares no CoordSys\n"
-                           "1 row of " + dir.Path("multi.mid") +
+                           "1 row of " +
+                           dir.Path("multi.mid") +
                            " spanned several lines (quoted values holding line breaks)\n");
 }
 

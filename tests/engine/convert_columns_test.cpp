@@ -19,10 +19,6 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-bool HaveOgrInfo() {
-    return std::system("command -v ogrinfo >/dev/null 2>&1") == 0;
-}
-
 std::size_t UInt16At(const std::string& bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes.at(at)) |
            (static_cast<std::size_t>(static_cast<unsigned char>(bytes.at(at + 1))) << 8);
@@ -80,7 +76,7 @@ TEST_F(ConvertColumns, HeaderLengthLimit) {
     const std::string dbf = ReadFileBytes(dir.Path("out.dbf"));
     EXPECT_EQ(UInt16At(dbf, 8), 65505u);
     EXPECT_EQ(UInt16At(dbf, 10), 2047u);
-    if (HaveOgrInfo()) {
+    if (testing::HaveTool("ogrinfo")) {
         const std::string listing = Listing();
         EXPECT_LISTS(listing, "C2046 (String)");
         EXPECT_EQ(listing.find("ERROR"), std::string::npos) << listing;
@@ -99,7 +95,7 @@ TEST_F(ConvertColumns, RecordLengthLimit) {
     // 1 + 254 x 258 = 65,533 bytes; one column more passes 65,535.
     ASSERT_TRUE(ConvertMany(258, "Char(254)")) << report.ErrorText;
     EXPECT_EQ(UInt16At(ReadFileBytes(dir.Path("out.dbf")), 10), 65533u);
-    if (HaveOgrInfo()) {
+    if (testing::HaveTool("ogrinfo")) {
         EXPECT_LISTS(Listing(), "C258 (String) = (null)\n");
     }
 
@@ -150,7 +146,7 @@ TEST_F(ConvertColumns, DeclaredDecimalsLargeIntegersAndTimesKeepTheirValues) {
               "-9223372036854775808"
               "145600000"
               "20220323145600000");
-    if (HaveOgrInfo()) {
+    if (testing::HaveTool("ogrinfo")) {
         const std::string listing = Listing();
         EXPECT_LISTS(listing, "WIDE (Real) = 12345678901.23\n");
         EXPECT_LISTS(listing, "WHOLE (Integer64) = -123456789012\n");

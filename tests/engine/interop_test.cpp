@@ -23,10 +23,6 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-bool HaveOgrInfo() {
-    return std::system("command -v ogrinfo >/dev/null 2>&1") == 0;
-}
-
 // The full listing of every feature, with the attribute bytes left as stored.
 std::string OgrListing(const std::string& shp) {
     const std::string command = "ogrinfo -ro -al --config SHAPE_ENCODING '' '" + shp + "' 2>&1";
@@ -82,7 +78,7 @@ std::string CrsNumbers(const std::string& layer, bool withEllipsoid = true) {
 class Interop : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!HaveOgrInfo()) {
+        if (!testing::HaveTool("ogrinfo")) {
             GTEST_SKIP() << "ogrinfo is not installed";
         }
     }

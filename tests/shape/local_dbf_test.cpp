@@ -19,6 +19,7 @@
 
 #include "../support/dbf_bytes.hpp"
 #include "../support/expect_message.hpp"
+#include "../support/run_command.hpp"
 
 namespace varnelo {
 namespace {
@@ -835,12 +836,8 @@ std::string RunTool(const std::string& command) {
     return out;
 }
 
-bool HaveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
-    if (!HaveTool("ogrinfo") && !HaveTool("dbfdump")) {
+    if (!testing::HaveTool("ogrinfo") && !testing::HaveTool("dbfdump")) {
         GTEST_SKIP() << "neither ogrinfo nor dbfdump is installed";
     }
     Write(DbfTable(
@@ -860,7 +857,7 @@ TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
         t->FieldByName("ID").SetAsInteger(42);
         t->Post();
     }
-    if (HaveTool("ogrinfo")) {
+    if (testing::HaveTool("ogrinfo")) {
         const std::string out =
             RunTool("ogrinfo --config SHAPE_ENCODING \"\" -q -al '" + path + "' 2>&1");
         EXPECT_THAT(out, HasSubstr("NAME (String) = abc"));
@@ -871,7 +868,7 @@ TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
         EXPECT_THAT(out, HasSubstr("ID (Integer64) = 42"));
         EXPECT_THAT(out, HasSubstr("VAL (Real) = (null)"));
     }
-    if (HaveTool("dbfdump")) {
+    if (testing::HaveTool("dbfdump")) {
         std::istringstream lines(RunTool("dbfdump '" + path + "' 2>&1"));
         std::string header, first, second;
         std::getline(lines, header);

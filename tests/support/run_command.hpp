@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace varnelo::testing {
@@ -14,6 +15,11 @@ struct TCommandResult {
     int ExitCode = -1;  // -1 when the command did not exit normally
     std::string Output;
 };
+
+// True when the shell finds the program `name` (an independent reader such as ogrinfo).
+inline bool HaveTool(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // Standard output of `command` (run by /bin/sh) and its exit code.
 inline TCommandResult RunCommand(const std::string& command) {
