@@ -405,6 +405,10 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
         layout = ReadTableLayout(conversionType, mif, hooks.Report);
     } catch (const std::exception& e) {
         ReportFailure(hooks, e, mif);
+        // A refused layout names its column; the line the reader stopped at would mislead.
+        if (hooks.Report != nullptr && dynamic_cast<const ELocalDbfError*>(&e) != nullptr) {
+            hooks.Report->FailedLine = 0;
+        }
         ShowStatus(hooks, kFinishingText);
         ShowStatus(hooks, "");
         return false;

@@ -89,6 +89,7 @@ TEST_F(ConvertColumns, HeaderLengthLimit) {
         << report.ErrorText;
     EXPECT_NE(report.ErrorText.find("2047 番目のフィールド C2047"), std::string::npos)
         << report.ErrorText;
+    EXPECT_EQ(report.FailedLine, 0);  // the message names the column
 }
 
 TEST_F(ConvertColumns, RecordLengthLimit) {
