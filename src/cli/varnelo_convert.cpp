@@ -14,6 +14,7 @@
 #include "cli/batch_mode.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
+#include "engine/safe_replace.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -86,16 +87,24 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason.
-void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome) {
+// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
+// file was written under a temporary name and has the target's name now.
+void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const std::string& target,
+                  std::string_view ext) {
     if (outcome.Path.empty()) {
         std::cout << "no " << what << " written: " << outcome.Reason << '\n';
     } else {
-        std::cout << what << ' ' << outcome.Declared << " written: " << outcome.Path << '\n';
+        std::cout << what << ' ' << outcome.Declared
+                  << " written: " << ShapefileSetPath(target, ext) << '\n';
     }
 }
 
-int Run(int type, const std::string& source, const std::string& target) {
+struct TRunOptions {
+    bool KeepPartial = false;
+};
+
+int Run(int type, const std::string& source, const std::string& target,
+        const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(source, ec)) {
@@ -104,6 +113,11 @@ int Run(int type, const std::string& source, const std::string& target) {
     }
     if (!std::filesystem::is_regular_file(mid, ec)) {
         std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
+        return kExitFailed;
+    }
+
+    if (const std::string clash = TargetClashText(source, target); !clash.empty()) {
+        std::cerr << "varnelo-convert: " << clash << '\n';
         return kExitFailed;
     }
 
@@ -116,12 +130,21 @@ int Run(int type, const std::string& source, const std::string& target) {
         status.ShowProgress(done, total);
     };
 
+    // The new files replace the old ones only once they are complete (or, kept for
+    // inspection, once the conversion ended either way); otherwise they are removed.
+    std::optional<TSafeReplace> replace;
     bool ok = false;
     try {
-        ok = ConvertMifToShp(type, source, target, hooks);
+        replace.emplace(target);
+        ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
+        report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
+        if (ok || options.KeepPartial) {
+            replace->Commit();
+        }
     } catch (const std::exception& e) {
         status.EndProgressLine();
-        std::cerr << "varnelo-convert: " << e.what() << '\n';
+        std::cerr << "varnelo-convert: "
+                  << (replace ? replace->ShowAsTarget(e.what()) : std::string(e.what())) << '\n';
         return kExitFailed;
     }
     status.EndProgressLine();
@@ -136,12 +159,17 @@ int Run(int type, const std::string& source, const std::string& target) {
             std::cerr << ": " << report.ErrorText;
         }
         std::cerr << '\n';
+        if (options.KeepPartial) {
+            std::cerr << "varnelo-convert: the files written so far were kept: " << target << ", "
+                      << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf")
+                      << '\n';
+        }
         return kExitFailed;
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
-    PrintSidecar("code page", report.CodePage);
-    PrintSidecar("coordinate system", report.CoordSys);
+    PrintSidecar("code page", report.CodePage, target, ".cpg");
+    PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
     if (report.RowsOverSeveralLines > 0) {
         std::cout << report.RowsOverSeveralLines
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
@@ -168,8 +196,15 @@ int Main(int argc, char** argv) {
     CLI::Option* targetOption =
         app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
             ->required();
+    TRunOptions run;
+    CLI::Option* keepPartial = app.add_flag(
+        "--keep-partial", run.KeepPartial,
+        "when the conversion fails, keep the files written so far under the target's names "
+        "(by default the target's previous files are left as they were)");
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
+    // The batch run keeps the window's way of writing its targets.
+    batch.Batch->excludes(keepPartial);
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
@@ -184,7 +219,7 @@ int Main(int argc, char** argv) {
                   << "' (point, polyline, polygon, text-point, text-line or 0-4)\n";
         return kExitUsage;
     }
-    return Run(*type, source, target);
+    return Run(*type, source, target, run);
 }
 
 }  // namespace

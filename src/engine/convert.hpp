@@ -2,6 +2,7 @@
 // The conversion driver: one MIF/MID pair into one shapefile triple (.shp, .shx, .dbf).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,5 +100,17 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
 
 // The path with the extension of its file name replaced (or appended when it has none).
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+// The files a conversion writes for one target, by extension: the shapefile triple and the
+// .cpg and .prj beside it.
+inline constexpr std::array<std::string_view, 5> kShapefileSetExtensions = {".shp", ".shx", ".dbf",
+                                                                            ".cpg", ".prj"};
+// The file of the set with extension `ext` (one of the above) for the .shp at `shpPath`:
+// `shpPath` itself for ".shp", whatever its extension.
+std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext);
+
+// Why the files of `shpPath`'s set cannot be written: one of them is the .mif at `mifPath` or
+// the .mid beside it, however the paths are spelled. Empty when none is.
+std::string TargetClashText(const std::string& mifPath, const std::string& shpPath);
 
 }  // namespace varnelo

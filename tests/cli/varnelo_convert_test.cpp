@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "../support/dbf_values.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 
@@ -169,6 +172,58 @@ TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
         << value.err;
 }
 
+// The names in the folder and the bytes of the files of the set o.shp.
+std::map<std::string, std::string> FolderFiles(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        files[name] = name.rfind("o.", 0) == 0 ? ReadFileBytes(entry.path().string()) : "";
+    }
+    return files;
+}
+
+TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
+    const TRun first =
+        RunTool("-t 0 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    WriteFileBytes(dir.Path("bad.mid"), "");  // listed before the snapshot
+    const auto before = FolderFiles(dir);
+    ASSERT_EQ(before.count("o.prj"), 1u);
+
+    // A value its field does not take on the third row: the old set stays as it was and no
+    // temporary file is left.
+    const std::string columns = "Columns 1\r\n  N Integer\r\nData\r\n";
+    const std::string points = "Point 1 2\r\nPoint 3 4\r\nPoint 5 6\r\n";
+    const TRun failed = ConvertPoints("bad", columns + points, "1\r\n2\r\nthree\r\n");
+    EXPECT_EQ(failed.exitCode, 1);
+    auto after = FolderFiles(dir);
+    after.erase("bad.mif");
+    EXPECT_EQ(after, before);
+
+    // Kept for inspection: what was written, under the target's names; the old .prj, which
+    // would speak for the new data, is gone.
+    const TRun kept = RunTool(
+        "--keep-partial -t 0 '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_NE(kept.err.find("the files written so far were kept: " + dir.Path("o.shp")),
+              std::string::npos)
+        << kept.err;
+    auto partial = FolderFiles(dir);
+    EXPECT_EQ(partial["o.shp"].size(), 100u + 3 * 28);  // a record goes before its row
+    EXPECT_EQ(testing::DbfColumn(dir.Path("o.dbf"), "N"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(partial.count("o.prj"), 0u);
+    EXPECT_EQ(partial.size(), before.size());  // no .prj, but bad.mif
+
+    // Success: the new set in place, every file of it new.
+    const TRun good = ConvertPoints("bad", columns + points, "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    const auto replaced = FolderFiles(dir);
+    EXPECT_EQ(replaced.at("o.shp").size(), 100u + 3 * 28);
+    EXPECT_EQ(testing::DbfColumn(dir.Path("o.dbf"), "N"),
+              (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(replaced.size(), partial.size());
+}
+
 TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
     const TRun run =
         ConvertPoints("multi", "Columns 1\r\n  S Char(20)\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n",
@@ -177,7 +232,8 @@ TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
     EXPECT_EQ(run.out, "2 records written: " + dir.Path("o.shp") + ", " + dir.Path("o.shx") + ", " +
                            dir.Path("o.dbf") + "\ncode page 932 written: " + dir.Path("o.cpg") +
                            "\nno coordinate system written: the header declares no CoordSys\n"
-                           "1 row of " + dir.Path("multi.mid") +
+                           "1 row of " +
+                           dir.Path("multi.mid") +
                            " spanned several lines (quoted values holding line breaks)\n");
 }
 
