@@ -101,7 +101,26 @@ void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const s
 
 struct TRunOptions {
     bool KeepPartial = false;
+    TMidValueRules ValueRules;
 };
+
+// "2 values of a.mid did not fit their fields and were left empty:" and the first of them.
+void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid) {
+    if (values.Count == 0) {
+        return;
+    }
+    std::cout << values.Count << (values.Count == 1 ? " value of " : " values of ") << mid
+              << (values.Count == 1 ? " did not fit its field and was left empty:\n"
+                                    : " did not fit their fields and were left empty:\n");
+    for (const TValueLeftEmpty& value : values.First) {
+        std::cout << "  line " << value.MidLine << ", field " << value.Field << ": \""
+                  << value.Value << "\"\n";
+    }
+    const auto unlisted = values.Count - static_cast<std::int64_t>(values.First.size());
+    if (unlisted > 0) {
+        std::cout << "  and " << unlisted << " more\n";
+    }
+}
 
 int Run(int type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
@@ -126,6 +145,7 @@ int Run(int type, const std::string& source, const std::string& target,
     TConversionHooks hooks;
     hooks.Status = &status;
     hooks.Report = &report;
+    hooks.ValueRules = options.ValueRules;
     hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
         status.ShowProgress(done, total);
     };
@@ -175,6 +195,7 @@ int Run(int type, const std::string& source, const std::string& target,
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
                   << " spanned several lines (quoted values holding line breaks)\n";
     }
+    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
     return kExitSuccess;
 }
 
@@ -201,10 +222,24 @@ int Main(int argc, char** argv) {
         "--keep-partial", run.KeepPartial,
         "when the conversion fails, keep the files written so far under the target's names "
         "(by default the target's previous files are left as they were)");
+    CLI::Option* lenient =
+        app.add_flag("--lenient", run.ValueRules.Lenient,
+                     "store no value for a .mid value that does not fit its field (an "
+                     "unreadable number or date, too many digits) and go on; the summary "
+                     "lists what was left empty");
+    std::string dateOrderText;
+    CLI::Option* dateOrder =
+        app.add_option("--date-order", dateOrderText,
+                       "read dates written with the year last (05/03/2002, 05-03-2002, "
+                       "05.03.2002) as day/month/year or month/day/year")
+            ->type_name("dmy|mdy")
+            ->check(CLI::IsMember({"dmy", "mdy"}));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
-    // The batch run keeps the window's way of writing its targets.
-    batch.Batch->excludes(keepPartial);
+    // The batch run converts as the window does.
+    for (CLI::Option* option : {keepPartial, lenient, dateOrder}) {
+        batch.Batch->excludes(option);
+    }
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
@@ -218,6 +253,10 @@ int Main(int argc, char** argv) {
         std::cerr << "varnelo-convert: unknown conversion type '" << typeText
                   << "' (point, polyline, polygon, text-point, text-line or 0-4)\n";
         return kExitUsage;
+    }
+    if (dateOrder->count() > 0) {
+        run.ValueRules.YearLastDates =
+            dateOrderText == "dmy" ? TDateOrder::DayMonthYear : TDateOrder::MonthDayYear;
     }
     return Run(*type, source, target, run);
 }

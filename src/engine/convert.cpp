@@ -158,6 +158,7 @@ class TConversionRun {
 
     std::int32_t Records() const { return records_; }
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
+    const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
 
   private:
     void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header) {
@@ -308,7 +309,7 @@ class TConversionRun {
         } else if (hooks_.PlainRowWriter) {
             hooks_.PlainRowWriter(*table_, row_->Row());
         } else {
-            AppendDbfRecord(*table_, *row_, rows_->RowLine());
+            AppendDbfRecord(*table_, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
         }
     }
 
@@ -341,6 +342,7 @@ class TConversionRun {
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
     std::optional<TMidRowReader> rows_;
+    TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
     std::string text_;
     TShpPoint point_;
@@ -399,6 +401,7 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     if (hooks.Report != nullptr) {
         hooks.Report->RecordsWritten = run.Records();
         hooks.Report->RowsOverSeveralLines = run.RowsOverSeveralLines();
+        hooks.Report->ValuesLeftEmpty = run.ValuesLeftEmpty();
     }
     ShowStatus(hooks, kFinishingText);
     shp.reset();

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/mid_value_rules.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/table_storage.hpp"
 
@@ -66,6 +67,8 @@ struct TConversionReport {
     std::string ErrorText;  // the caught error's message, empty on success
     // .mid rows that went on over more than one line (a quoted value holding line ends)
     std::int64_t RowsOverSeveralLines = 0;
+    // .mid values left empty because their fields do not take them (lenient conversions)
+    TValuesLeftEmpty ValuesLeftEmpty;
     TSidecarOutcome CodePage;  // from the header's Charset
     TSidecarOutcome CoordSys;  // from the header's CoordSys
 };
@@ -80,6 +83,9 @@ struct TConversionHooks {
     // Called now and then with the bytes of the .mif read so far and its size.
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
     TConversionReport* Report = nullptr;
+    // What to do with .mid values that their fields do not take; by default they fail the
+    // conversion.
+    TMidValueRules ValueRules;
     // Writes each .mid row, given as its text (all its lines when it spans several), in place
     // of AppendDbfRecord, and has every row posted on its own instead of in bulk: the plain
     // way, kept to check the fast one against.

@@ -224,6 +224,45 @@ TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
     EXPECT_EQ(replaced.size(), partial.size());
 }
 
+TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) {
+    const std::string mif = "Columns 3\r\n  N Integer\r\n  D Date\r\n  F Float\r\nData\r\n" +
+                            std::string("Point 1 2\r\n") + "Point 3 4\r\n" + "Point 5 6\r\n";
+    const std::string mid =
+        "7,2002/03/05,1.5\r\nmany,05/03/2002,1234567890\r\nx,31/12/2001,\"1\x01\x32\"\r\n";
+    WriteFileBytes(dir.Path("v.mif"), "Version 300\r\n" + mif);
+    WriteFileBytes(dir.Path("v.mid"), mid);
+    const std::string paths = " -t 0 '" + dir.Path("v.mif") + "' '" + dir.Path("o.shp") + "'";
+
+    EXPECT_EQ(RunTool(paths, dir).exitCode, 1);  // without the option nothing changes
+
+    const TRun lenient = RunTool("--lenient" + paths, dir);
+    EXPECT_EQ(lenient.exitCode, 0) << lenient.err;
+    EXPECT_NE(lenient.out.find("\n6 values of " + dir.Path("v.mid") +
+                               " did not fit their fields and were left empty:\n"
+                               "  line 2, field N: \"many\"\n"
+                               "  line 2, field D: \"05/03/2002\"\n"
+                               "  line 2, field F: \"1234567890\"\n"
+                               "  line 3, field N: \"x\"\n"
+                               "  line 3, field D: \"31/12/2001\"\n"
+                               "  and 1 more\n"),
+              std::string::npos)
+        << lenient.out;
+    const std::string dbf = dir.Path("o.dbf");
+    EXPECT_EQ(testing::DbfColumn(dbf, "N"), (std::vector<std::string>{"7", "", ""}));
+    EXPECT_EQ(testing::DbfColumn(dbf, "F"), (std::vector<std::string>{"1.5", "", ""}));
+    // No value is the field's blanks, as the table engine writes a missing value.
+    EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 1, 16), std::string(16, ' '));
+
+    // Dates with the year last read in the order given; what still does not fit fails.
+    const TRun dmy = RunTool("--date-order dmy --lenient" + paths, dir);
+    EXPECT_EQ(dmy.exitCode, 0) << dmy.err;
+    EXPECT_NE(dmy.out.find("\n4 values of "), std::string::npos) << dmy.out;
+    EXPECT_NE(dmy.out.find("  line 3, field F: \"1?2\"\n"), std::string::npos) << dmy.out;
+    EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 17, 8), "20020305");
+    EXPECT_EQ(testing::DbfColumn(dbf, "D").back(), "2001/12/31");
+    EXPECT_EQ(RunTool("--date-order dmy" + paths, dir).exitCode, 1);
+}
+
 TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
     const TRun run =
         ConvertPoints("multi", "Columns 1\r\n  S Char(20)\r\nData\r\nPoint 1 2\r\nPoint 3 4\r\n",
