@@ -2,6 +2,9 @@
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -87,6 +90,55 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
+// Removes the temporary files of the running conversion when the tool is interrupted or
+// terminated, so that none is left beside the target; the signal then ends the tool as it
+// would have. The paths are copied beforehand into storage the handler only reads.
+class TInterruptCleanup {
+  public:
+    explicit TInterruptCleanup(const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            if (file.size() < kPathBytes && count_ < static_cast<int>(paths_.size())) {
+                file.copy(paths_[static_cast<std::size_t>(count_)].data(), file.size());
+                paths_[static_cast<std::size_t>(count_)][file.size()] = '\0';
+                count_ = count_ + 1;
+            }
+        }
+        struct sigaction action {};
+        action.sa_handler = &RemoveAndRaise;
+        action.sa_flags = SA_RESETHAND;
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            // A signal ignored on start (nohup, a background job) stays ignored.
+            ::sigaction(kSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) {
+                ::sigaction(kSignals[i], &action, nullptr);
+            }
+        }
+    }
+    ~TInterruptCleanup() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+        }
+        count_ = 0;
+    }
+    TInterruptCleanup(const TInterruptCleanup&) = delete;
+    TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
+
+  private:
+    static constexpr std::size_t kPathBytes = 4096;
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+
+    static void RemoveAndRaise(int signal) {
+        for (int i = 0; i < count_; ++i) {
+            ::unlink(paths_[static_cast<std::size_t>(i)].data());
+        }
+        ::raise(signal);  // delivered with the default action once the handler returns
+    }
+
+    std::array<struct sigaction, kSignals.size()> previous_{};
+    static inline std::array<std::array<char, kPathBytes>, 8> paths_{};
+    static inline volatile std::sig_atomic_t count_ = 0;
+};
+
 // "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
 // file was written under a temporary name and has the target's name now.
 void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const std::string& target,
@@ -156,6 +208,7 @@ int Run(int type, const std::string& source, const std::string& target,
     bool ok = false;
     try {
         replace.emplace(target);
+        const TInterruptCleanup cleanup(replace->TemporaryFiles());
         ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
         if (ok || options.KeepPartial) {
@@ -215,7 +268,9 @@ int Main(int argc, char** argv) {
         app.add_option("source", source, "source .mif (the .mid beside it is read too)")
             ->required();
     CLI::Option* targetOption =
-        app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
+        app.add_option("target", target,
+                       "target .shp (.shx, .dbf, .cpg and .prj beside it); files there are "
+                       "replaced only once the conversion succeeded")
             ->required();
     TRunOptions run;
     CLI::Option* keepPartial = app.add_flag(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/safe_replace.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,15 @@ namespace {
 // Removes `path`; a file that is not there is no failure.
 bool RemoveIfThere(const std::string& path) noexcept {
     return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// Gives `newFile` the permission bits of the `oldFile` it replaces, as writing into the old
+// file would have kept them; nothing when there is no old file.
+void KeepPermissions(const std::string& oldFile, const std::string& newFile) noexcept {
+    struct stat old {};
+    if (::stat(oldFile.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::chmod(newFile.c_str(), old.st_mode & 07777);
+    }
 }
 
 [[noreturn]] void RaiseCannotReplace(const std::string& path, int error) {
@@ -48,11 +58,20 @@ TSafeReplace::~TSafeReplace() {
     RemoveIfThere(reserved_);
 }
 
+std::vector<std::string> TSafeReplace::TemporaryFiles() const {
+    std::vector<std::string> files{reserved_};
+    for (const std::string_view ext : kShapefileSetExtensions) {
+        files.push_back(ShapefileSetPath(temporaryShp_, ext));
+    }
+    return files;
+}
+
 void TSafeReplace::Commit() {
     done_ = true;
     for (const std::string_view ext : kShapefileSetExtensions) {
         const std::string from = ShapefileSetPath(temporaryShp_, ext);
         const std::string to = ShapefileSetPath(targetShp_, ext);
+        KeepPermissions(to, from);
         if (std::rename(from.c_str(), to.c_str()) == 0) {
             continue;
         }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace varnelo {
 
@@ -22,6 +23,9 @@ class TSafeReplace {
 
     // Where to write the new set: this .shp, and its .shx, .dbf, .cpg and .prj beside it.
     const std::string& TemporaryShp() const noexcept { return temporaryShp_; }
+
+    // Every file this object may leave behind: the reserved name and the new set's files.
+    std::vector<std::string> TemporaryFiles() const;
 
     // Moves the new set into place: each file written under the temporary name replaces the
     // target's file of its kind, and a target file of a kind that was not written is

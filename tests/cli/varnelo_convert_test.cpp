@@ -214,14 +214,40 @@ TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
     EXPECT_EQ(partial.count("o.prj"), 0u);
     EXPECT_EQ(partial.size(), before.size());  // no .prj, but bad.mif
 
-    // Success: the new set in place, every file of it new.
+    // Success: the new set in place, every file of it new, with the old files' permissions.
+    namespace fs = std::filesystem;
+    fs::permissions(dir.Path("o.shp"), fs::perms::group_write, fs::perm_options::add);
     const TRun good = ConvertPoints("bad", columns + points, "1\r\n2\r\n3\r\n");
     EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_NE(fs::status(dir.Path("o.shp")).permissions() & fs::perms::group_write,
+              fs::perms::none);
     const auto replaced = FolderFiles(dir);
     EXPECT_EQ(replaced.at("o.shp").size(), 100u + 3 * 28);
     EXPECT_EQ(testing::DbfColumn(dir.Path("o.dbf"), "N"),
               (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_EQ(replaced.size(), partial.size());
+}
+
+TEST_F(ConvertTool, AnInterruptedConversionLeavesNoTemporaryFiles) {
+    std::string points;
+    for (int i = 0; i < 300000; ++i) {
+        points += "Point 1 2\n";
+    }
+    WriteFileBytes(dir.Path("big.mif"), "Version 300\nColumns 0\nData\n" + points);
+    WriteFileBytes(dir.Path("big.mid"), "");
+    // Terminated while the temporary .shp exists, that is while converting.
+    const std::string script = std::string("'") + VARNELO_CONVERT_EXE + "' -t 0 '" +
+                               dir.Path("big.mif") + "' '" + dir.Path("o.shp") +
+                               "' >/dev/null 2>&1 & pid=$!\n"
+                               "while kill -0 $pid 2>/dev/null && ! ls -A '" +
+                               dir.Path() +
+                               "' | grep -q '^[.]o[.].*[.]shp$'; do sleep 0.01; done\n"
+                               "kill -TERM $pid; wait $pid; echo $?";
+    const auto result = testing::RunCommand(script);
+    EXPECT_EQ(result.Output, "143\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
 }
 
 TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) {
