@@ -288,19 +288,23 @@ int Main(int argc, char** argv) {
                        "read dates written with the year last (05/03/2002, 05-03-2002, "
                        "05.03.2002) as day/month/year or month/day/year")
             ->type_name("dmy|mdy")
-            ->check(CLI::IsMember({"dmy", "mdy"}));
+            ->check(CLI::IsMember({"dmy", "mdy"}).description(""));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
-    // The batch run converts as the window does.
-    for (CLI::Option* option : {keepPartial, lenient, dateOrder}) {
-        batch.Batch->excludes(option);
-    }
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
         return *exitCode;
     }
     if (batch.Requested()) {
+        // The batch run converts as the window does.
+        for (const CLI::Option* option : {keepPartial, lenient, dateOrder}) {
+            if (option->count() > 0) {
+                std::cerr << "varnelo-convert: " << option->get_name()
+                          << " is not taken with --batch\n";
+                return kExitUsage;
+            }
+        }
         return cli::RunBatchMode(batch);
     }
     const auto type = ParseConversionType(typeText);

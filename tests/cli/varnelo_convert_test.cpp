@@ -103,6 +103,8 @@ TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
     EXPECT_NE(badType.err.find("unknown conversion type 'circle'"), std::string::npos)
         << badType.err;
     EXPECT_EQ(RunTool("--type 5 a.mif b.shp", dir).exitCode, 2);
+    EXPECT_EQ(RunTool("--type 0 --date-order ymd a.mif b.shp", dir).exitCode, 2);
+    EXPECT_EQ(RunTool("--batch l.txt --keep-partial", dir).exitCode, 2);
 }
 
 TEST_F(ConvertTool, HelpAndVersion) {
