@@ -2,6 +2,9 @@
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include "cli/batch_mode.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
+#include "engine/safe_replace.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -86,16 +90,92 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason.
-void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome) {
+// Removes the temporary files of the running conversion when the tool is interrupted or
+// terminated, so that none is left beside the target; the signal then ends the tool as it
+// would have. The paths are copied beforehand into storage the handler only reads.
+class TInterruptCleanup {
+  public:
+    explicit TInterruptCleanup(const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            if (file.size() < kPathBytes && count_ < static_cast<int>(paths_.size())) {
+                file.copy(paths_[static_cast<std::size_t>(count_)].data(), file.size());
+                paths_[static_cast<std::size_t>(count_)][file.size()] = '\0';
+                count_ = count_ + 1;
+            }
+        }
+        struct sigaction action {};
+        action.sa_handler = &RemoveAndRaise;
+        action.sa_flags = SA_RESETHAND;
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            // A signal ignored on start (nohup, a background job) stays ignored.
+            ::sigaction(kSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) {
+                ::sigaction(kSignals[i], &action, nullptr);
+            }
+        }
+    }
+    ~TInterruptCleanup() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+        }
+        count_ = 0;
+    }
+    TInterruptCleanup(const TInterruptCleanup&) = delete;
+    TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
+
+  private:
+    static constexpr std::size_t kPathBytes = 4096;
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+
+    static void RemoveAndRaise(int signal) {
+        for (int i = 0; i < count_; ++i) {
+            ::unlink(paths_[static_cast<std::size_t>(i)].data());
+        }
+        ::raise(signal);  // delivered with the default action once the handler returns
+    }
+
+    std::array<struct sigaction, kSignals.size()> previous_{};
+    static inline std::array<std::array<char, kPathBytes>, 8> paths_{};
+    static inline volatile std::sig_atomic_t count_ = 0;
+};
+
+// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
+// file was written under a temporary name and has the target's name now.
+void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const std::string& target,
+                  std::string_view ext) {
     if (outcome.Path.empty()) {
         std::cout << "no " << what << " written: " << outcome.Reason << '\n';
     } else {
-        std::cout << what << ' ' << outcome.Declared << " written: " << outcome.Path << '\n';
+        std::cout << what << ' ' << outcome.Declared
+                  << " written: " << ShapefileSetPath(target, ext) << '\n';
     }
 }
 
-int Run(int type, const std::string& source, const std::string& target) {
+struct TRunOptions {
+    bool KeepPartial = false;
+    TMidValueRules ValueRules;
+};
+
+// "2 values of a.mid did not fit their fields and were left empty:" and the first of them.
+void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid) {
+    if (values.Count == 0) {
+        return;
+    }
+    std::cout << values.Count << (values.Count == 1 ? " value of " : " values of ") << mid
+              << (values.Count == 1 ? " did not fit its field and was left empty:\n"
+                                    : " did not fit their fields and were left empty:\n");
+    for (const TValueLeftEmpty& value : values.First) {
+        std::cout << "  line " << value.MidLine << ", field " << value.Field << ": \""
+                  << value.Value << "\"\n";
+    }
+    const auto unlisted = values.Count - static_cast<std::int64_t>(values.First.size());
+    if (unlisted > 0) {
+        std::cout << "  and " << unlisted << " more\n";
+    }
+}
+
+int Run(int type, const std::string& source, const std::string& target,
+        const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(source, ec)) {
@@ -107,21 +187,37 @@ int Run(int type, const std::string& source, const std::string& target) {
         return kExitFailed;
     }
 
+    if (const std::string clash = TargetClashText(source, target); !clash.empty()) {
+        std::cerr << "varnelo-convert: " << clash << '\n';
+        return kExitFailed;
+    }
+
     StderrStatus status(isatty(STDERR_FILENO) == 1);
     TConversionReport report;
     TConversionHooks hooks;
     hooks.Status = &status;
     hooks.Report = &report;
+    hooks.ValueRules = options.ValueRules;
     hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
         status.ShowProgress(done, total);
     };
 
+    // The new files replace the old ones only once they are complete (or, kept for
+    // inspection, once the conversion ended either way); otherwise they are removed.
+    std::optional<TSafeReplace> replace;
     bool ok = false;
     try {
-        ok = ConvertMifToShp(type, source, target, hooks);
+        replace.emplace(target);
+        const TInterruptCleanup cleanup(replace->TemporaryFiles());
+        ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
+        report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
+        if (ok || options.KeepPartial) {
+            replace->Commit();
+        }
     } catch (const std::exception& e) {
         status.EndProgressLine();
-        std::cerr << "varnelo-convert: " << e.what() << '\n';
+        std::cerr << "varnelo-convert: "
+                  << (replace ? replace->ShowAsTarget(e.what()) : std::string(e.what())) << '\n';
         return kExitFailed;
     }
     status.EndProgressLine();
@@ -136,12 +232,17 @@ int Run(int type, const std::string& source, const std::string& target) {
             std::cerr << ": " << report.ErrorText;
         }
         std::cerr << '\n';
+        if (options.KeepPartial) {
+            std::cerr << "varnelo-convert: the files written so far were kept: " << target << ", "
+                      << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf")
+                      << '\n';
+        }
         return kExitFailed;
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
-    PrintSidecar("code page", report.CodePage);
-    PrintSidecar("coordinate system", report.CoordSys);
+    PrintSidecar("code page", report.CodePage, target, ".cpg");
+    PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
     if (report.RowsOverSeveralLines > 0) {
         std::cout << report.RowsOverSeveralLines
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
@@ -151,6 +252,7 @@ int Run(int type, const std::string& source, const std::string& target) {
         std::cout << "column " << name
                   << ": type not recognised, kept as an empty character field\n";
     }
+    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
     return kExitSuccess;
 }
 
@@ -170,8 +272,27 @@ int Main(int argc, char** argv) {
         app.add_option("source", source, "source .mif (the .mid beside it is read too)")
             ->required();
     CLI::Option* targetOption =
-        app.add_option("target", target, "target .shp (.shx and .dbf are written beside it)")
+        app.add_option("target", target,
+                       "target .shp (.shx, .dbf, .cpg and .prj beside it); files there are "
+                       "replaced only once the conversion succeeded")
             ->required();
+    TRunOptions run;
+    CLI::Option* keepPartial = app.add_flag(
+        "--keep-partial", run.KeepPartial,
+        "when the conversion fails, keep the files written so far under the target's names "
+        "(by default the target's previous files are left as they were)");
+    CLI::Option* lenient =
+        app.add_flag("--lenient", run.ValueRules.Lenient,
+                     "store no value for a .mid value that does not fit its field (an "
+                     "unreadable number or date, too many digits) and go on; the summary "
+                     "lists what was left empty");
+    std::string dateOrderText;
+    CLI::Option* dateOrder =
+        app.add_option("--date-order", dateOrderText,
+                       "read dates written with the year last (05/03/2002, 05-03-2002, "
+                       "05.03.2002) as day/month/year or month/day/year")
+            ->type_name("dmy|mdy")
+            ->check(CLI::IsMember({"dmy", "mdy"}).description(""));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
@@ -180,6 +301,14 @@ int Main(int argc, char** argv) {
         return *exitCode;
     }
     if (batch.Requested()) {
+        // The batch run converts as the window does.
+        for (const CLI::Option* option : {keepPartial, lenient, dateOrder}) {
+            if (option->count() > 0) {
+                std::cerr << "varnelo-convert: " << option->get_name()
+                          << " is not taken with --batch\n";
+                return kExitUsage;
+            }
+        }
         return cli::RunBatchMode(batch);
     }
     const auto type = ParseConversionType(typeText);
@@ -188,7 +317,11 @@ int Main(int argc, char** argv) {
                   << "' (point, polyline, polygon, text-point, text-line or 0-4)\n";
         return kExitUsage;
     }
-    return Run(*type, source, target);
+    if (dateOrder->count() > 0) {
+        run.ValueRules.YearLastDates =
+            dateOrderText == "dmy" ? TDateOrder::DayMonthYear : TDateOrder::MonthDayYear;
+    }
+    return Run(*type, source, target, run);
 }
 
 }  // namespace

@@ -125,6 +125,30 @@ std::string UnusedRenaming(const TSFColumns& columns, std::size_t position, TCha
     throw EMidValueError(message, midLine);
 }
 
+// Stores what `rules` make of a value that field `field` refused, and answers true; false
+// when they make nothing of it.
+bool TakeRefusedValue(TLocalDbf& table, int field, std::string_view value, std::int64_t midLine,
+                      const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty) {
+    TField& target = table.Fields(field);
+    if (rules.YearLastDates && target.DataType() == ftDate) {
+        if (const auto date = ParseYearLastDateText(TrimBlanks(value), *rules.YearLastDates)) {
+            target.SetAsDate(*date);
+            return true;
+        }
+    }
+    if (!rules.Lenient) {
+        return false;
+    }
+    target.Clear();
+    if (leftEmpty != nullptr) {
+        ++leftEmpty->Count;
+        if (leftEmpty->First.size() < TValuesLeftEmpty::kListed) {
+            leftEmpty->First.push_back({midLine, target.FieldName(), TextForMessage(value)});
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string ShortenFieldName(std::string_view name, TCharacterSet set) {
@@ -152,7 +176,8 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns, TCharacte
     CreateDbfTable(ChangeFileExt(path, ".dbf"), FieldsOf(columns, set));
 }
 
-void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine) {
+void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine,
+                     const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty) {
     if (!table.Active()) {
         return;
     }
@@ -167,7 +192,9 @@ void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t 
         try {
             table.SetFieldFromText(static_cast<int>(i), value);
         } catch (const Exception& e) {
-            RaiseValueNotTaken(table, static_cast<int>(i), value, midLine, e);
+            if (!TakeRefusedValue(table, static_cast<int>(i), value, midLine, rules, leftEmpty)) {
+                RaiseValueNotTaken(table, static_cast<int>(i), value, midLine, e);
+            }
         }
     }
     table.Post();

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/mid_value_rules.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/character_set.hpp"
@@ -39,8 +40,11 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns,
 // Appends one record whose fields take the values of a split .mid row in order, each with
 // one level of double quotes and then of single quotes removed; fields beyond the row's
 // values stay blank. A value that its field does not take raises EMidValueError naming
-// `midLine` (when not 0), the field and the value. Does nothing when the table is not open.
-void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine = 0);
+// `midLine` (when not 0), the field and the value, unless `rules` say otherwise: a date
+// written with the year last is read in their order, and a lenient conversion stores no
+// value and counts it in `leftEmpty`. Does nothing when the table is not open.
+void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine = 0,
+                     const TMidValueRules& rules = {}, TValuesLeftEmpty* leftEmpty = nullptr);
 // The same for one row given as text, split at `delimiter`.
 void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter = ',');
 

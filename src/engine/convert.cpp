@@ -41,13 +41,32 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
     return result;
 }
 
+std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext) {
+    return ext == kShapefileSetExtensions.front() ? shpPath : ChangeFileExt(shpPath, ext);
+}
+
+std::string TargetClashText(const std::string& mifPath, const std::string& shpPath) {
+    constexpr std::string_view kTargetIsSourceText =
+        "出力先のファイルが変換元のファイルと同じため変換できません";
+    const std::string midPath = ChangeFileExt(mifPath, ".mid");
+    for (const std::string_view ext : kShapefileSetExtensions) {
+        const std::string target = ShapefileSetPath(shpPath, ext);
+        std::error_code ec;
+        for (const auto* source : {&mifPath, &midPath}) {
+            // The same file however it is spelled.
+            if (std::filesystem::equivalent(target, *source, ec)) {
+                return std::string(kTargetIsSourceText) + ": " + target;
+            }
+        }
+    }
+    return {};
+}
+
 namespace {
 
 constexpr std::string_view kPreparingText = "変換の準備をしています。";
 constexpr std::string_view kConvertingSuffix = "を変換しています。";
 constexpr std::string_view kFinishingText = "変換の後処理をしています。";
-constexpr std::string_view kTargetIsSourceText =
-    "出力先のファイルが変換元のファイルと同じため変換できません";
 constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
 
 std::int32_t ShapeTypeOf(int conversionType) {
@@ -68,18 +87,6 @@ std::int32_t ShapeTypeOf(int conversionType) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// True when `target` names the same file as one of the sources, however it is spelled.
-bool IsSourceFile(const std::string& target, const std::string& mif, const std::string& mid) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    for (const auto* source : {&mif, &mid}) {
-        if (fs::equivalent(target, *source, ec)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void CloseQuietly(TLocalDbf& table) noexcept {
@@ -184,6 +191,7 @@ class TConversionRun {
 
     std::int32_t Records() const { return records_; }
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
+    const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
 
   private:
     void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header) {
@@ -334,7 +342,7 @@ class TConversionRun {
         } else if (hooks_.PlainRowWriter) {
             hooks_.PlainRowWriter(*table_, row_->Row());
         } else {
-            AppendDbfRecord(*table_, *row_, rows_->RowLine());
+            AppendDbfRecord(*table_, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
         }
     }
 
@@ -367,6 +375,7 @@ class TConversionRun {
     std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
     std::optional<TMidRowReader> rows_;
+    TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
     std::string text_;
     TShpPoint point_;
@@ -384,15 +393,11 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     }
     const std::string shxPath = ChangeFileExt(shpPath, ".shx");
     const std::string dbfPath = ChangeFileExt(shpPath, ".dbf");
-    const std::string cpgPath = ChangeFileExt(shpPath, ".cpg");
-    const std::string prjPath = ChangeFileExt(shpPath, ".prj");
-    for (const auto* target : {&shpPath, &shxPath, &dbfPath, &cpgPath, &prjPath}) {
-        if (IsSourceFile(*target, mifPath, midPath)) {
-            if (hooks.Report != nullptr) {
-                hooks.Report->ErrorText = std::string(kTargetIsSourceText) + ": " + *target;
-            }
-            return false;
+    if (std::string clash = TargetClashText(mifPath, shpPath); !clash.empty()) {
+        if (hooks.Report != nullptr) {
+            hooks.Report->ErrorText = std::move(clash);
         }
+        return false;
     }
 
     ShowStatus(hooks, "");
@@ -437,6 +442,7 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     if (hooks.Report != nullptr) {
         hooks.Report->RecordsWritten = run.Records();
         hooks.Report->RowsOverSeveralLines = run.RowsOverSeveralLines();
+        hooks.Report->ValuesLeftEmpty = run.ValuesLeftEmpty();
     }
     ShowStatus(hooks, kFinishingText);
     shp.reset();

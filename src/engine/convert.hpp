@@ -2,6 +2,7 @@
 // The conversion driver: one MIF/MID pair into one shapefile triple (.shp, .shx, .dbf).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/mid_value_rules.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/table_storage.hpp"
 
@@ -68,6 +70,8 @@ struct TConversionReport {
     // Columns whose type the reader does not know (kept as empty character fields), by
     // their names in the .mif
     std::vector<std::string> UnknownTypeColumns;
+    // .mid values left empty because their fields do not take them (lenient conversions)
+    TValuesLeftEmpty ValuesLeftEmpty;
     TSidecarOutcome CodePage;  // from the header's Charset
     TSidecarOutcome CoordSys;  // from the header's CoordSys
 };
@@ -82,6 +86,9 @@ struct TConversionHooks {
     // Called now and then with the bytes of the .mif read so far and its size.
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
     TConversionReport* Report = nullptr;
+    // What to do with .mid values that their fields do not take; by default they fail the
+    // conversion.
+    TMidValueRules ValueRules;
     // Writes each .mid row, given as its text (all its lines when it spans several), in place
     // of AppendDbfRecord, and has every row posted on its own instead of in bulk: the plain
     // way, kept to check the fast one against.
@@ -102,5 +109,17 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
 
 // The path with the extension of its file name replaced (or appended when it has none).
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+// The files a conversion writes for one target, by extension: the shapefile triple and the
+// .cpg and .prj beside it.
+inline constexpr std::array<std::string_view, 5> kShapefileSetExtensions = {".shp", ".shx", ".dbf",
+                                                                            ".cpg", ".prj"};
+// The file of the set with extension `ext` (one of the above) for the .shp at `shpPath`:
+// `shpPath` itself for ".shp", whatever its extension.
+std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext);
+
+// Why the files of `shpPath`'s set cannot be written: one of them is the .mif at `mifPath` or
+// the .mid beside it, however the paths are spelled. Empty when none is.
+std::string TargetClashText(const std::string& mifPath, const std::string& shpPath);
 
 }  // namespace varnelo

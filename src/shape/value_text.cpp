@@ -48,6 +48,26 @@ std::optional<TDate> ValidDateOrNone(const TDate& date) noexcept {
     return IsValidDate(date) ? std::optional<TDate>(date) : std::nullopt;
 }
 
+// The three parts of a date with `separator` between them (the last part runs to the end),
+// or none when the separator is not there twice.
+std::optional<std::array<std::string_view, 3>> DateParts(std::string_view text,
+                                                         char separator) noexcept {
+    const std::size_t first = text.find(separator);
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t second = text.find(separator, first + 1);
+    if (second == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::array<std::string_view, 3>{
+        text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1)};
+}
+
+bool IsDatePart(std::string_view part, std::size_t minDigits, std::size_t maxDigits) noexcept {
+    return part.size() >= minDigits && part.size() <= maxDigits && AllDigits(part);
+}
+
 constexpr int kMaxExactDecimals = 17;  // 10^17 < 2^57, so mantissa x 10^17 fits 128 bits
 
 constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
@@ -174,22 +194,34 @@ std::optional<TDate> ParseDateText(std::string_view text) noexcept {
         return ValidDateOrNone(TDate{DigitsValue(text.substr(0, 4)), DigitsValue(text.substr(4, 2)),
                                      DigitsValue(text.substr(6, 2))});
     }
-    const std::size_t first = text.find('/');
+    const auto parts = DateParts(text, '/');
+    if (!parts || !IsDatePart((*parts)[0], 4, 4) || !IsDatePart((*parts)[1], 1, 2) ||
+        !IsDatePart((*parts)[2], 1, 2)) {
+        return std::nullopt;
+    }
+    return ValidDateOrNone(
+        TDate{DigitsValue((*parts)[0]), DigitsValue((*parts)[1]), DigitsValue((*parts)[2])});
+}
+
+std::optional<TDate> ParseYearLastDateText(std::string_view text, TDateOrder order) noexcept {
+    const std::size_t first = text.find_first_not_of("0123456789");
     if (first == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::size_t second = text.find('/', first + 1);
-    if (second == std::string_view::npos) {
+    const char separator = text[first];
+    if (separator != '/' && separator != '-' && separator != '.') {
         return std::nullopt;
     }
-    const std::string_view year = text.substr(0, first);
-    const std::string_view month = text.substr(first + 1, second - first - 1);
-    const std::string_view day = text.substr(second + 1);
-    if (year.size() != 4 || !AllDigits(year) || month.size() > 2 || !AllDigits(month) ||
-        day.size() > 2 || !AllDigits(day)) {
+    const auto parts = DateParts(text, separator);
+    if (!parts || !IsDatePart((*parts)[0], 1, 2) || !IsDatePart((*parts)[1], 1, 2) ||
+        !IsDatePart((*parts)[2], 4, 4)) {
         return std::nullopt;
     }
-    return ValidDateOrNone(TDate{DigitsValue(year), DigitsValue(month), DigitsValue(day)});
+    const int a = DigitsValue((*parts)[0]);
+    const int b = DigitsValue((*parts)[1]);
+    const int year = DigitsValue((*parts)[2]);
+    return ValidDateOrNone(order == TDateOrder::DayMonthYear ? TDate{year, b, a}
+                                                             : TDate{year, a, b});
 }
 
 std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decimals,

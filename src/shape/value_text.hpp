@@ -35,6 +35,13 @@ std::optional<bool> ParseBooleanText(std::string_view text) noexcept;
 // digits "yyyymmdd"; either way the date must exist.
 std::optional<TDate> ParseDateText(std::string_view text) noexcept;
 
+// The order of day and month in a date written with the year last.
+enum class TDateOrder { DayMonthYear, MonthDayYear };
+
+// "d/m/yyyy" (or "m/d/yyyy" for MonthDayYear) with a one- or two-digit day and month and a
+// four-digit year, separated by "/", "-" or "." (the same twice); the date must exist.
+std::optional<TDate> ParseYearLastDateText(std::string_view text, TDateOrder order) noexcept;
+
 // Writes `value` (finite) in fixed-point notation with exactly `decimals` digits after the
 // "." (none and no "." when `decimals` is 0), "-" before negative values whose text is not
 // all zeros. Rounds half away from zero, on the shortest decimal text that reads back as

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "../support/dbf_values.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 
@@ -110,6 +113,8 @@ TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
     EXPECT_NE(badType.err.find("unknown conversion type 'circle'"), std::string::npos)
         << badType.err;
     EXPECT_EQ(RunTool("--type 5 a.mif b.shp", dir).exitCode, 2);
+    EXPECT_EQ(RunTool("--type 0 --date-order ymd a.mif b.shp", dir).exitCode, 2);
+    EXPECT_EQ(RunTool("--batch l.txt --keep-partial", dir).exitCode, 2);
 }
 
 TEST_F(ConvertTool, HelpAndVersion) {
@@ -177,6 +182,123 @@ TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
                              dir.Path("bad.mid") + ": .mid の 2 行目、フィールド N の値 \"four\""),
               std::string::npos)
         << value.err;
+}
+
+// The names in the folder and the bytes of the files of the set o.shp.
+std::map<std::string, std::string> FolderFiles(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        files[name] = name.rfind("o.", 0) == 0 ? ReadFileBytes(entry.path().string()) : "";
+    }
+    return files;
+}
+
+TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
+    const TRun first =
+        RunTool("-t 0 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    WriteFileBytes(dir.Path("bad.mid"), "");  // listed before the snapshot
+    const auto before = FolderFiles(dir);
+    ASSERT_EQ(before.count("o.prj"), 1u);
+
+    // A value its field does not take on the third row: the old set stays as it was and no
+    // temporary file is left.
+    const std::string columns = "Columns 1\r\n  N Integer\r\nData\r\n";
+    const std::string points = "Point 1 2\r\nPoint 3 4\r\nPoint 5 6\r\n";
+    const TRun failed = ConvertPoints("bad", columns + points, "1\r\n2\r\nthree\r\n");
+    EXPECT_EQ(failed.exitCode, 1);
+    auto after = FolderFiles(dir);
+    after.erase("bad.mif");
+    EXPECT_EQ(after, before);
+
+    // Kept for inspection: what was written, under the target's names; the old .prj, which
+    // would speak for the new data, is gone.
+    const TRun kept = RunTool(
+        "--keep-partial -t 0 '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_NE(kept.err.find("the files written so far were kept: " + dir.Path("o.shp")),
+              std::string::npos)
+        << kept.err;
+    auto partial = FolderFiles(dir);
+    EXPECT_EQ(partial["o.shp"].size(), 100u + 3 * 28);  // a record goes before its row
+    EXPECT_EQ(testing::DbfColumn(dir.Path("o.dbf"), "N"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(partial.count("o.prj"), 0u);
+    EXPECT_EQ(partial.size(), before.size());  // no .prj, but bad.mif
+
+    // Success: the new set in place, every file of it new, with the old files' permissions.
+    namespace fs = std::filesystem;
+    fs::permissions(dir.Path("o.shp"), fs::perms::group_write, fs::perm_options::add);
+    const TRun good = ConvertPoints("bad", columns + points, "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_NE(fs::status(dir.Path("o.shp")).permissions() & fs::perms::group_write,
+              fs::perms::none);
+    const auto replaced = FolderFiles(dir);
+    EXPECT_EQ(replaced.at("o.shp").size(), 100u + 3 * 28);
+    EXPECT_EQ(testing::DbfColumn(dir.Path("o.dbf"), "N"),
+              (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(replaced.size(), partial.size());
+}
+
+TEST_F(ConvertTool, AnInterruptedConversionLeavesNoTemporaryFiles) {
+    std::string points;
+    for (int i = 0; i < 300000; ++i) {
+        points += "Point 1 2\n";
+    }
+    WriteFileBytes(dir.Path("big.mif"), "Version 300\nColumns 0\nData\n" + points);
+    WriteFileBytes(dir.Path("big.mid"), "");
+    // Terminated while the temporary .shp exists, that is while converting.
+    const std::string script = std::string("'") + VARNELO_CONVERT_EXE + "' -t 0 '" +
+                               dir.Path("big.mif") + "' '" + dir.Path("o.shp") +
+                               "' >/dev/null 2>&1 & pid=$!\n"
+                               "while kill -0 $pid 2>/dev/null && ! ls -A '" +
+                               dir.Path() +
+                               "' | grep -q '^[.]o[.].*[.]shp$'; do sleep 0.01; done\n"
+                               "kill -TERM $pid; wait $pid; echo $?";
+    const auto result = testing::RunCommand(script);
+    EXPECT_EQ(result.Output, "143\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+}
+
+TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) {
+    const std::string mif = "Columns 3\r\n  N Integer\r\n  D Date\r\n  F Float\r\nData\r\n" +
+                            std::string("Point 1 2\r\n") + "Point 3 4\r\n" + "Point 5 6\r\n";
+    const std::string mid =
+        "7,2002/03/05,1.5\r\nmany,05/03/2002,1234567890\r\nx,31/12/2001,\"1\x01\x32\"\r\n";
+    WriteFileBytes(dir.Path("v.mif"), "Version 300\r\n" + mif);
+    WriteFileBytes(dir.Path("v.mid"), mid);
+    const std::string paths = " -t 0 '" + dir.Path("v.mif") + "' '" + dir.Path("o.shp") + "'";
+
+    EXPECT_EQ(RunTool(paths, dir).exitCode, 1);  // without the option nothing changes
+
+    const TRun lenient = RunTool("--lenient" + paths, dir);
+    EXPECT_EQ(lenient.exitCode, 0) << lenient.err;
+    EXPECT_NE(lenient.out.find("\n6 values of " + dir.Path("v.mid") +
+                               " did not fit their fields and were left empty:\n"
+                               "  line 2, field N: \"many\"\n"
+                               "  line 2, field D: \"05/03/2002\"\n"
+                               "  line 2, field F: \"1234567890\"\n"
+                               "  line 3, field N: \"x\"\n"
+                               "  line 3, field D: \"31/12/2001\"\n"
+                               "  and 1 more\n"),
+              std::string::npos)
+        << lenient.out;
+    const std::string dbf = dir.Path("o.dbf");
+    EXPECT_EQ(testing::DbfColumn(dbf, "N"), (std::vector<std::string>{"7", "", ""}));
+    EXPECT_EQ(testing::DbfColumn(dbf, "F"), (std::vector<std::string>{"1.5", "", ""}));
+    // No value is the field's blanks, as the table engine writes a missing value.
+    EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 1, 16), std::string(16, ' '));
+
+    // Dates with the year last read in the order given; what still does not fit fails.
+    const TRun dmy = RunTool("--date-order dmy --lenient" + paths, dir);
+    EXPECT_EQ(dmy.exitCode, 0) << dmy.err;
+    EXPECT_NE(dmy.out.find("\n4 values of "), std::string::npos) << dmy.out;
+    EXPECT_NE(dmy.out.find("  line 3, field F: \"1?2\"\n"), std::string::npos) << dmy.out;
+    EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 17, 8), "20020305");
+    EXPECT_EQ(testing::DbfColumn(dbf, "D").back(), "2001/12/31");
+    EXPECT_EQ(RunTool("--date-order dmy" + paths, dir).exitCode, 1);
 }
 
 TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {

@@ -241,6 +241,19 @@ TEST(ParseTextTest, DatesInShortFormOrEightDigits) {
     }
 }
 
+TEST(ParseTextTest, DatesWithTheYearLastInTheOrderGiven) {
+    constexpr auto dmy = TDateOrder::DayMonthYear;
+    constexpr auto mdy = TDateOrder::MonthDayYear;
+    EXPECT_EQ(ParseYearLastDateText("05/03/2002", dmy), (TDate{2002, 3, 5}));
+    EXPECT_EQ(ParseYearLastDateText("05/03/2002", mdy), (TDate{2002, 5, 3}));
+    EXPECT_EQ(ParseYearLastDateText("5-3-2002", dmy), (TDate{2002, 3, 5}));
+    EXPECT_EQ(ParseYearLastDateText("12.31.1999", mdy), (TDate{1999, 12, 31}));
+    for (const char* bad : {"31/12/2001x", "31/12/01", "12/31/2001", "05/03-2002", "005/03/2002",
+                            "/03/2002", "2002/03/05", "05 03 2002", "29/02/2001", ""}) {
+        EXPECT_FALSE(ParseYearLastDateText(bad, dmy).has_value()) << bad;
+    }
+}
+
 TEST(ParseTextTest, TrimRemovesControlBytesAndBlanksOnly) {
     EXPECT_EQ(TrimBlanks("\t 12 \r\n"), "12");
     EXPECT_EQ(TrimBlanks(" \x82\xA0 "), "\x82\xA0");
