@@ -127,8 +127,11 @@ TEST_F(ConvertColumns, DeclaredDecimalsLargeIntegersAndTimesKeepTheirValues) {
     const std::string dbf = ReadFileBytes(dir.Path("out.dbf"));
     const auto descriptor = [&](int i) {
         const std::size_t at = 32 + 32 * static_cast<std::size_t>(i);
-        return std::string(1, dbf.at(at + 11)) + std::to_string(dbf.at(at + 16) & 0xFF) + "," +
-               std::to_string(dbf.at(at + 17));
+        std::string text(1, dbf.at(at + 11));
+        text += std::to_string(dbf.at(at + 16) & 0xFF);
+        text += ',';
+        text += std::to_string(dbf.at(at + 17));
+        return text;
     };
     EXPECT_EQ(descriptor(0), "N16,6");  // as every decimal column had it
     EXPECT_EQ(descriptor(1), "N22,2");
