@@ -82,8 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string dbfPath = (folder / "target.dbf").string();
 
     for (int type = varnelo::ctPoint; type <= varnelo::ctTextAsLine; ++type) {
+        // A conversion refused before it creates its files must not find the last one's.
         std::error_code ec;
-        fs::remove(dbfPath, ec);  // a failure before the table is made must not find an old one
+        for (const std::string& path : {shpPath, shxPath, dbfPath}) {
+            fs::remove(path, ec);
+        }
         varnelo::TConversionReport report;
         varnelo::TConversionHooks hooks;
         hooks.Report = &report;
