@@ -26,7 +26,7 @@ constexpr int kLargeIntFieldLength = 20;
 
 // A Decimal(w,d) the 16-byte field with 6 decimals cannot hold as declared gets room for
 // its w digits, a sign and (when d > 0) the point, with d decimals.
-void SizeDecimalField(const TSFColumn& column, TDbfFieldSpec& field) {
+void SizeDecimalField(const TSFColumn& column, TDbfFieldDef& field) {
     const int width = column.Width;
     const int decimals = column.Decimals;
     if (width <= 0 || (width - decimals <= kDecimalFieldLength - kDecimalFieldDecimals - 1 &&
@@ -43,8 +43,8 @@ void SizeDecimalField(const TSFColumn& column, TDbfFieldSpec& field) {
 
 // The dBASE field of a column. Character widths outside 0-255 are held to that range so
 // that the descriptors always add up to the record length.
-TDbfFieldSpec FieldOf(const TSFColumn& column, TCharacterSet set) {
-    TDbfFieldSpec field{ShortenFieldName(column.Name, set), 'C', 0, 0};
+TDbfFieldDef FieldOf(const TSFColumn& column, TCharacterSet set) {
+    TDbfFieldDef field{ShortenFieldName(column.Name, set), 'C', 0, 0};
     switch (column.Type) {
         case 1:
             field.TypeChar = 'N';
@@ -73,8 +73,8 @@ TDbfFieldSpec FieldOf(const TSFColumn& column, TCharacterSet set) {
     return field;
 }
 
-std::vector<TDbfFieldSpec> FieldsOf(const TSFColumns& columns, TCharacterSet set) {
-    std::vector<TDbfFieldSpec> fields;
+std::vector<TDbfFieldDef> FieldsOf(const TSFColumns& columns, TCharacterSet set) {
+    std::vector<TDbfFieldDef> fields;
     fields.reserve(columns.size());
     for (const TSFColumn& column : columns) {
         fields.push_back(FieldOf(column, set));

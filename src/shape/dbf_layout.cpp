@@ -25,22 +25,22 @@ const char* const kFieldTypeRefused = "対応していないフィールド型�
                          " 番目のフィールド " + name + " で超えました");
 }
 
-void CheckNewField(const TDbfFieldSpec& spec) {
-    if (spec.Name.empty() || spec.Name.size() > dbf::kMaxNameLength) {
-        throw ELocalDbfError("フィールド名 \"" + spec.Name + "\" は 1 から " +
+void CheckNewField(const TDbfFieldDef& def) {
+    if (def.Name.empty() || def.Name.size() > dbf::kMaxNameLength) {
+        throw ELocalDbfError("フィールド名 \"" + def.Name + "\" は 1 から " +
                              std::to_string(dbf::kMaxNameLength) + " バイトでなければなりません");
     }
-    if (spec.Length < 0 || spec.Length > static_cast<int>(dbf::kMaxFieldLength) ||
-        spec.Decimals < 0 || spec.Decimals > static_cast<int>(dbf::kMaxFieldLength)) {
-        throw ELocalDbfError("フィールド " + spec.Name + " の長さ " + std::to_string(spec.Length) +
-                             " (小数 " + std::to_string(spec.Decimals) + ") は保存できません");
+    if (def.Length < 0 || def.Length > static_cast<int>(dbf::kMaxFieldLength) || def.Decimals < 0 ||
+        def.Decimals > static_cast<int>(dbf::kMaxFieldLength)) {
+        throw ELocalDbfError("フィールド " + def.Name + " の長さ " + std::to_string(def.Length) +
+                             " (小数 " + std::to_string(def.Decimals) + ") は保存できません");
     }
 }
 
 }  // namespace
 
-TFieldType LogicalTypeOf(const TDbfFieldSpec& spec) {
-    switch (spec.TypeChar) {
+TFieldType LogicalTypeOf(const TDbfFieldDef& def) {
+    switch (def.TypeChar) {
         case 'C':
             return ftString;
         case 'D':
@@ -48,70 +48,70 @@ TFieldType LogicalTypeOf(const TDbfFieldSpec& spec) {
         case 'L':
             return ftBoolean;
         case 'N':
-            return spec.Decimals > 0 ? ftFloat : ftInteger;
+            return def.Decimals > 0 ? ftFloat : ftInteger;
         default:
             throw ELocalDbfError(kFieldTypeRefused);
     }
 }
 
-TDbfField CheckedField(const TDbfFieldSpec& spec, std::size_t offset) {
+TDbfField CheckedField(const TDbfFieldDef& def, std::size_t offset) {
     TDbfField field;
-    field.TypeChar = spec.TypeChar;
-    field.Type = LogicalTypeOf(spec);
-    field.Length = static_cast<std::uint8_t>(spec.Length);
-    field.Decimals = static_cast<std::uint8_t>(spec.Decimals);
+    field.TypeChar = def.TypeChar;
+    field.Type = LogicalTypeOf(def);
+    field.Length = static_cast<std::uint8_t>(def.Length);
+    field.Decimals = static_cast<std::uint8_t>(def.Decimals);
     field.Offset = offset;
     // A date needs its eight digits and a logical value its one byte.
     if ((field.Type == ftDate && field.Length < 8) ||
         (field.Type == ftBoolean && field.Length < 1)) {
         throw ELocalDbfError("Invalid size " + std::to_string(field.Length) + " for field '" +
-                             spec.Name + "'");
+                             def.Name + "'");
     }
     return field;
 }
 
-std::array<std::byte, dbf::kDescriptorSize> DescriptorBytes(const TDbfFieldSpec& spec) {
+std::array<std::byte, dbf::kDescriptorSize> DescriptorBytes(const TDbfFieldDef& def) {
     std::array<std::byte, dbf::kDescriptorSize> bytes{};
-    std::memcpy(bytes.data(), spec.Name.data(), std::min(spec.Name.size(), dbf::kNameAreaSize));
-    bytes[kTypeAt] = static_cast<std::byte>(spec.TypeChar);
-    bytes[kLengthAt] = static_cast<std::byte>(spec.Length);
-    bytes[kDecimalsAt] = static_cast<std::byte>(spec.Decimals);
+    std::memcpy(bytes.data(), def.Name.data(), std::min(def.Name.size(), dbf::kNameAreaSize));
+    bytes[kTypeAt] = static_cast<std::byte>(def.TypeChar);
+    bytes[kLengthAt] = static_cast<std::byte>(def.Length);
+    bytes[kDecimalsAt] = static_cast<std::byte>(def.Decimals);
     return bytes;
 }
 
-TDbfFieldSpec FieldSpecOf(std::span<const std::byte, dbf::kDescriptorSize> descriptor) {
+TDbfFieldDef FieldDefOf(std::span<const std::byte, dbf::kDescriptorSize> descriptor) {
     // The name runs to the first zero byte; a name area without one gives all 11 bytes.
     const char* const nameArea = reinterpret_cast<const char*>(descriptor.data());
-    TDbfFieldSpec spec;
-    spec.Name.assign(nameArea, std::find(nameArea, nameArea + dbf::kNameAreaSize, '\0'));
-    spec.TypeChar = static_cast<char>(descriptor[kTypeAt]);
-    spec.Length = std::to_integer<int>(descriptor[kLengthAt]);
-    spec.Decimals = std::to_integer<int>(descriptor[kDecimalsAt]);
-    return spec;
+    TDbfFieldDef def;
+    def.Name.assign(nameArea, std::find(nameArea, nameArea + dbf::kNameAreaSize, '\0'));
+    def.TypeChar = static_cast<char>(descriptor[kTypeAt]);
+    def.Length = std::to_integer<int>(descriptor[kLengthAt]);
+    def.Decimals = std::to_integer<int>(descriptor[kDecimalsAt]);
+    return def;
 }
 
-TDbfLayout PlanDbfLayout(std::span<const TDbfFieldSpec> fields) {
+TDbfLayout PlanDbfLayout(std::span<const TDbfFieldDef> fields) {
     TDbfLayout layout;
     layout.HeaderLength = dbf::kHeaderSize + 1;
     layout.RecordLength = 1;
     layout.Fields.reserve(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const TDbfFieldSpec& spec = fields[i];
-        CheckNewField(spec);
-        layout.Fields.push_back(CheckedField(spec, layout.RecordLength));
+        const TDbfFieldDef& def = fields[i];
+        CheckNewField(def);
+        layout.Fields.push_back(CheckedField(def, layout.RecordLength));
         layout.HeaderLength += dbf::kDescriptorSize;
-        layout.RecordLength += static_cast<std::size_t>(spec.Length);
+        layout.RecordLength += static_cast<std::size_t>(def.Length);
         if (layout.HeaderLength > dbf::kMaxHeaderLength) {
-            RaiseLimitPassed("ヘッダー長", dbf::kMaxHeaderLength, i, spec.Name);
+            RaiseLimitPassed("ヘッダー長", dbf::kMaxHeaderLength, i, def.Name);
         }
         if (layout.RecordLength > dbf::kMaxRecordLength) {
-            RaiseLimitPassed("レコード長", dbf::kMaxRecordLength, i, spec.Name);
+            RaiseLimitPassed("レコード長", dbf::kMaxRecordLength, i, def.Name);
         }
     }
     return layout;
 }
 
-std::vector<std::byte> EmptyDbfBytes(std::span<const TDbfFieldSpec> fields,
+std::vector<std::byte> EmptyDbfBytes(std::span<const TDbfFieldDef> fields,
                                      const TDate& lastUpdate) {
     const TDbfLayout layout = PlanDbfLayout(fields);
     std::vector<std::byte> bytes(layout.HeaderLength + 1, std::byte{0});

@@ -46,7 +46,7 @@ inline constexpr std::byte kDeletedFlag{0x2A};
 }  // namespace dbf
 
 // A field as its descriptor states it: name, type letter, length and decimal count.
-struct TDbfFieldSpec {
+struct TDbfFieldDef {
     std::string Name;
     char TypeChar = 'C';
     int Length = 0;
@@ -64,15 +64,15 @@ struct TDbfField {
 
 // The kind of value a field holds. Raises ELocalDbfError for a type letter the engine does
 // not take ("対応していないフィールド型です。").
-TFieldType LogicalTypeOf(const TDbfFieldSpec& spec);
+TFieldType LogicalTypeOf(const TDbfFieldDef& def);
 // The field a descriptor describes, at `offset` in the record. Raises as LogicalTypeOf does,
 // and for a date shorter than its eight digits or a logical field without its byte.
-TDbfField CheckedField(const TDbfFieldSpec& spec, std::size_t offset);
+TDbfField CheckedField(const TDbfFieldDef& def, std::size_t offset);
 
 // The 32 bytes of a descriptor, and back. A name area without a zero byte gives all 11
 // bytes as the name.
-std::array<std::byte, dbf::kDescriptorSize> DescriptorBytes(const TDbfFieldSpec& spec);
-TDbfFieldSpec FieldSpecOf(std::span<const std::byte, dbf::kDescriptorSize> descriptor);
+std::array<std::byte, dbf::kDescriptorSize> DescriptorBytes(const TDbfFieldDef& def);
+TDbfFieldDef FieldDefOf(std::span<const std::byte, dbf::kDescriptorSize> descriptor);
 
 // The layout of a new table.
 struct TDbfLayout {
@@ -85,12 +85,11 @@ struct TDbfLayout {
 // (1 to 10 bytes) and lengths (0-255). Raises ELocalDbfError naming the limit
 // and the field where it is passed when the header or the record would be longer than
 // 65,535 bytes, which their 16-bit lengths cannot state.
-TDbfLayout PlanDbfLayout(std::span<const TDbfFieldSpec> fields);
+TDbfLayout PlanDbfLayout(std::span<const TDbfFieldDef> fields);
 
 // The bytes of a new, empty table: the header (version 3, `lastUpdate` with its year counted
 // from 1900 as dBASE readers take it, no records), the descriptors, the terminator and the
 // end-of-file byte.
-std::vector<std::byte> EmptyDbfBytes(std::span<const TDbfFieldSpec> fields,
-                                     const TDate& lastUpdate);
+std::vector<std::byte> EmptyDbfBytes(std::span<const TDbfFieldDef> fields, const TDate& lastUpdate);
 
 }  // namespace varnelo

@@ -320,13 +320,13 @@ void TLocalDbf::ReadFieldDefinitions(TTableStorage& storage) {
 
 void TLocalDbf::AddFieldDefinition(int fieldNo, std::span<const std::byte, 32> descriptor,
                                    std::size_t offset) {
-    const TDbfFieldSpec spec = FieldSpecOf(descriptor);
-    LogicalTypeOf(spec);  // an unknown type is refused with the engine's message alone
+    const TDbfFieldDef def = FieldDefOf(descriptor);
+    LogicalTypeOf(def);  // an unknown type is refused with the engine's message alone
     TDbfField field;
     const std::string prefix = "Field=" + std::to_string(fieldNo) + ": ";
     try {
-        field = CheckedField(spec, offset);
-        MutableFieldDefs().Add(spec.Name, field.Type, field.Type == ftString ? field.Length : 0,
+        field = CheckedField(def, offset);
+        MutableFieldDefs().Add(def.Name, field.Type, field.Type == ftString ? field.Length : 0,
                                false);
     } catch (const ELocalDbfError& error) {
         throw ELocalDbfError(prefix + error.Message());
@@ -900,7 +900,7 @@ std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& path) {
 
 }  // namespace
 
-void CreateDbfTable(const std::string& path, std::span<const TDbfFieldSpec> fields) {
+void CreateDbfTable(const std::string& path, std::span<const TDbfFieldDef> fields) {
     const std::vector<std::byte> bytes = EmptyDbfBytes(fields, Today());
     const auto existing = HoldUnlessInUse(path);
     auto stream = CreateFileOutputStream(path);

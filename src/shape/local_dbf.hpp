@@ -209,7 +209,7 @@ class TLocalDbf : public TDataSet {
 // anything is written), dated today, replacing any file of that name. A file that a table
 // holds open, here or in another process, counts as one that cannot be created
 // (EInOutError): replacing it would pull the rows from under its holder.
-void CreateDbfTable(const std::string& path, std::span<const TDbfFieldSpec> fields);
+void CreateDbfTable(const std::string& path, std::span<const TDbfFieldDef> fields);
 
 // Bulk appending for the length of a scope. Finish() ends it and reports a failed write;
 // leaving the scope otherwise (an error on the way) ends it too, writing what waits and
