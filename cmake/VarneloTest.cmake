@@ -14,8 +14,8 @@ function(varnelo_add_test source)
     set(prefix TEST_PREFIX ${ARG_NAME}.)
   endif()
   add_executable(${name} ${source})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
-                                        varnelo_warnings)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} varnelo_test_support GTest::gtest GTest::gmock
+                                        GTest::gtest_main varnelo_warnings)
   target_compile_definitions(${name} PRIVATE
     VARNELO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VARNELO_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -1,31 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "app/paths.hpp"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
-
+#include "os/file_system.hpp"
 #include "varnelo/version.hpp"
 
 namespace varnelo {
 
 std::string ExtractDirWithSlash(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    const std::size_t nameStart = os::FileNameStart(path);
+    std::string dir(path.substr(0, nameStart));
+    // A bare drive ("C:") gets its separator.
+    if (!dir.empty() && dir.back() != os::PathSeparator() && dir.back() != '/') {
+        dir += os::PathSeparator();
+    }
+    return dir;
 }
 
 std::string ExtractNameWithoutExt(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = path.substr(os::FileNameStart(path));
     return std::string(name.substr(0, name.find_last_of('.')));
 }
 
 std::string GetExePath() {
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
+    return os::ExecutablePath();
 }
 
 std::string GetExeDir() {
@@ -33,28 +30,14 @@ std::string GetExeDir() {
 }
 
 std::string GetTempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    if (dir.back() != '/') {
-        dir += '/';
-    }
-    return dir;
+    return os::TempFolder();
 }
 
 std::string FileIdentity(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    if (const auto id = os::FileIdOf(path)) {
+        return "inode " + std::to_string(id->Device) + ":" + std::to_string(id->Index);
     }
-    std::error_code ec;
-    std::filesystem::path resolved = std::filesystem::absolute(path, ec);
-    if (!ec) {
-        const std::filesystem::path canonical = std::filesystem::weakly_canonical(resolved, ec);
-        if (!ec) {
-            resolved = canonical;
-        }
-    }
-    return "path " + resolved.lexically_normal().string();
+    return "path " + os::ResolvedPath(path);
 }
 
 std::string GetExeFileVersion() {

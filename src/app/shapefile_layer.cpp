@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/shapefile_layer.hpp"
 
-#include <filesystem>
-#include <system_error>
-
 #include "engine/code_page.hpp"
 #include "engine/convert.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -26,14 +24,16 @@ std::string SwapLetterCase(std::string_view text) {
 // The file beside `shpPath` with extension `ext` (".shx"), upper-cased like the .shp's own
 // (a "ROADS.SHP" has a "ROADS.SHX"); when only the other case exists, that one.
 std::string Beside(const std::string& shpPath, std::string_view ext) {
-    const std::string shpExt = std::filesystem::path(shpPath).extension().string();
-    const bool upper = !shpExt.empty() && shpExt == SwapLetterCase(".shp");
+    const std::string_view name = std::string_view(shpPath).substr(os::FileNameStart(shpPath));
+    const std::size_t dot = name.find_last_of('.');
+    const bool upper =
+        dot != std::string_view::npos && dot > 0 && name.substr(dot) == SwapLetterCase(".shp");
     const std::string preferred = ChangeFileExt(shpPath, upper ? SwapLetterCase(ext) : ext);
     const std::string other = ChangeFileExt(shpPath, upper ? ext : SwapLetterCase(ext));
-    std::error_code ec;
-    return !std::filesystem::exists(preferred, ec) && std::filesystem::exists(other, ec)
-               ? other
-               : preferred;
+    const auto exists = [](const std::string& path) {
+        return os::KindOfPath(path) != os::TFileKind::None;
+    };
+    return !exists(preferred) && exists(other) ? other : preferred;
 }
 
 }  // namespace

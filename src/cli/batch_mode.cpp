@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batch_mode.hpp"
 
-#include <filesystem>
 #include <iostream>
 #include <string_view>
 
@@ -9,6 +8,7 @@
 #include "app/batch_run.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
+#include "os/file_system.hpp"
 
 namespace varnelo::cli {
 namespace {
@@ -84,12 +84,14 @@ class TTextBatchView final : public IBatchView {
                        ? "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText
                        : report.ErrorText;
         }
-        std::error_code ec;
-        if (!mifFile.empty() && !std::filesystem::is_regular_file(mifFile, ec)) {
+        const auto isFile = [](const std::string& path) {
+            return os::KindOfPath(path) == os::TFileKind::Regular;
+        };
+        if (!mifFile.empty() && !isFile(mifFile)) {
             return "source not found";
         }
         const std::string mid = ChangeFileExt(mifFile, ".mid");
-        if (!mifFile.empty() && !std::filesystem::is_regular_file(mid, ec)) {
+        if (!mifFile.empty() && !isFile(mid)) {
             return "attribute file not found: " + mid;
         }
         return "conversion failed";

@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: MIT
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
-#include <unistd.h>
-
-#include <array>
-#include <csignal>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -18,6 +11,9 @@
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "engine/safe_replace.hpp"
+#include "os/console.hpp"
+#include "os/file_system.hpp"
+#include "os/interrupt.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -74,12 +70,12 @@ class StderrStatus : public IStatusSink {
         const int filled = static_cast<int>(done * kWidth / total);
         std::string bar(static_cast<std::size_t>(filled), '#');
         bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
-        std::fflush(stderr);
+        cli::Print(std::cerr, "\r[%s] %3d%%", bar.c_str(), percent);
+        std::cerr.flush();
     }
     void EndProgressLine() {
         if (shown_) {
-            std::fputc('\n', stderr);
+            std::cerr << '\n';
             shown_ = false;
         }
     }
@@ -88,55 +84,6 @@ class StderrStatus : public IStatusSink {
     bool terminal_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point last_{};
-};
-
-// Removes the temporary files of the running conversion when the tool is interrupted or
-// terminated, so that none is left beside the target; the signal then ends the tool as it
-// would have. The paths are copied beforehand into storage the handler only reads.
-class TInterruptCleanup {
-  public:
-    explicit TInterruptCleanup(const std::vector<std::string>& files) {
-        for (const std::string& file : files) {
-            if (file.size() < kPathBytes && count_ < static_cast<int>(paths_.size())) {
-                file.copy(paths_[static_cast<std::size_t>(count_)].data(), file.size());
-                paths_[static_cast<std::size_t>(count_)][file.size()] = '\0';
-                count_ = count_ + 1;
-            }
-        }
-        struct sigaction action {};
-        action.sa_handler = &RemoveAndRaise;
-        action.sa_flags = SA_RESETHAND;
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            // A signal ignored on start (nohup, a background job) stays ignored.
-            ::sigaction(kSignals[i], nullptr, &previous_[i]);
-            if (previous_[i].sa_handler != SIG_IGN) {
-                ::sigaction(kSignals[i], &action, nullptr);
-            }
-        }
-    }
-    ~TInterruptCleanup() {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            ::sigaction(kSignals[i], &previous_[i], nullptr);
-        }
-        count_ = 0;
-    }
-    TInterruptCleanup(const TInterruptCleanup&) = delete;
-    TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
-
-  private:
-    static constexpr std::size_t kPathBytes = 4096;
-    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-
-    static void RemoveAndRaise(int signal) {
-        for (int i = 0; i < count_; ++i) {
-            ::unlink(paths_[static_cast<std::size_t>(i)].data());
-        }
-        ::raise(signal);  // delivered with the default action once the handler returns
-    }
-
-    std::array<struct sigaction, kSignals.size()> previous_{};
-    static inline std::array<std::array<char, kPathBytes>, 8> paths_{};
-    static inline volatile std::sig_atomic_t count_ = 0;
 };
 
 // "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
@@ -177,12 +124,11 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
 int Run(int type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(source, ec)) {
+    if (os::KindOfPath(source) != os::TFileKind::Regular) {
         std::cerr << "varnelo-convert: source not found: " << source << '\n';
         return kExitFailed;
     }
-    if (!std::filesystem::is_regular_file(mid, ec)) {
+    if (os::KindOfPath(mid) != os::TFileKind::Regular) {
         std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
         return kExitFailed;
     }
@@ -192,7 +138,7 @@ int Run(int type, const std::string& source, const std::string& target,
         return kExitFailed;
     }
 
-    StderrStatus status(isatty(STDERR_FILENO) == 1);
+    StderrStatus status(os::IsTerminal(os::TStandardStream::Error));
     TConversionReport report;
     TConversionHooks hooks;
     hooks.Status = &status;
@@ -208,7 +154,7 @@ int Run(int type, const std::string& source, const std::string& target,
     bool ok = false;
     try {
         replace.emplace(target);
-        const TInterruptCleanup cleanup(replace->TemporaryFiles());
+        const os::TInterruptCleanup cleanup(replace->TemporaryFiles());
         ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
         if (ok || options.KeepPartial) {
@@ -327,5 +273,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput("varnelo-convert", Main(argc, argv));
+    return varnelo::cli::RunTool("varnelo-convert", argc, argv, Main);
 }

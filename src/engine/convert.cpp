@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/convert.hpp"
 
-#include <sys/stat.h>
-
-#include <filesystem>
 #include <optional>
 
 #include "engine/attribute_table.hpp"
@@ -15,6 +12,7 @@
 #include "engine/mif_objects.hpp"
 #include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 #include "shape/geometry.hpp"
 #include "shape/local_dbf.hpp"
@@ -32,8 +30,7 @@ TLocalDbf& TTableOwner::CreateTable() {
 }
 
 std::string ChangeFileExt(std::string_view path, std::string_view ext) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t nameStart = os::FileNameStart(path);
     const std::size_t dot = path.find_last_of('.');
     const std::size_t stem = dot != std::string_view::npos && dot >= nameStart ? dot : path.size();
     std::string result(path.substr(0, stem));
@@ -51,10 +48,9 @@ std::string TargetClashText(const std::string& mifPath, const std::string& shpPa
     const std::string midPath = ChangeFileExt(mifPath, ".mid");
     for (const std::string_view ext : kShapefileSetExtensions) {
         const std::string target = ShapefileSetPath(shpPath, ext);
-        std::error_code ec;
         for (const auto* source : {&mifPath, &midPath}) {
             // The same file however it is spelled.
-            if (std::filesystem::equivalent(target, *source, ec)) {
+            if (os::SameFile(target, *source)) {
                 return std::string(kTargetIsSourceText) + ": " + target;
             }
         }
@@ -85,8 +81,7 @@ std::int32_t ShapeTypeOf(int conversionType) {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return os::KindOfPath(path) == os::TFileKind::Regular;
 }
 
 void CloseQuietly(TLocalDbf& table) noexcept {

@@ -1,14 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/safe_replace.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
 #include "engine/convert.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -16,38 +10,26 @@ namespace varnelo {
 namespace {
 
 // Removes `path`; a file that is not there is no failure.
-bool RemoveIfThere(const std::string& path) noexcept {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+os::TError RemoveIfThere(const std::string& path) noexcept {
+    const os::TError error = os::RemoveFile(path);
+    return os::KindOf(error) == os::TErrorKind::NotFound ? os::TError{} : error;
 }
 
-// Gives `newFile` the permission bits of the `oldFile` it replaces, as writing into the old
-// file would have kept them; nothing when there is no old file.
-void KeepPermissions(const std::string& oldFile, const std::string& newFile) noexcept {
-    struct stat old {};
-    if (::stat(oldFile.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ::chmod(newFile.c_str(), old.st_mode & 07777);
-    }
-}
-
-[[noreturn]] void RaiseCannotReplace(const std::string& path, int error) {
-    throw EInOutError("ファイル \"" + path + "\". " + SystemErrorText(error) +
+[[noreturn]] void RaiseCannotReplace(const std::string& path, os::TError error) {
+    throw EInOutError("ファイル \"" + path + "\". " + os::SystemErrorText(error) +
                       " を置き換えできません");
 }
 
 }  // namespace
 
 TSafeReplace::TSafeReplace(std::string targetShp) : targetShp_(std::move(targetShp)) {
-    const std::size_t slash = targetShp_.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = os::FileNameStart(targetShp_);
     // The name has no extension of its own, so the set's extensions go after it.
     const std::string stem = ChangeFileExt(targetShp_.substr(nameStart), "");
-    std::string pattern = targetShp_.substr(0, nameStart) + "." + stem + ".varnelo-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        throw EInOutError(CannotCreateFileText(targetShp_, errno));
+    const std::string prefix = targetShp_.substr(0, nameStart) + "." + stem + ".varnelo-";
+    if (const os::TError error = os::CreateUniqueFile(prefix, reserved_)) {
+        throw EInOutError(CannotCreateFileText(targetShp_, error));
     }
-    ::close(fd);
-    reserved_ = std::move(pattern);
     temporaryShp_ = reserved_ + ".shp";
 }
 
@@ -71,15 +53,13 @@ void TSafeReplace::Commit() {
     for (const std::string_view ext : kShapefileSetExtensions) {
         const std::string from = ShapefileSetPath(temporaryShp_, ext);
         const std::string to = ShapefileSetPath(targetShp_, ext);
-        KeepPermissions(to, from);
-        if (std::rename(from.c_str(), to.c_str()) == 0) {
-            continue;
+        os::KeepPermissions(to, from);
+        os::TError error = os::ReplaceFile(from, to);
+        if (os::KindOf(error) == os::TErrorKind::NotFound) {
+            error = RemoveIfThere(to);  // a kind the new set does not have
         }
-        if (errno != ENOENT) {
-            RaiseCannotReplace(to, errno);
-        }
-        if (!RemoveIfThere(to)) {
-            RaiseCannotReplace(to, errno);
+        if (error) {
+            RaiseCannotReplace(to, error);
         }
     }
 }

@@ -7,11 +7,7 @@
 // nothing else.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,6 +19,7 @@
 #include "../support/child_process.hpp"
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/test_system.hpp"
 #include "engine/attribute_table.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
@@ -225,6 +222,10 @@ class FaultInjection : public ::testing::Test {
 TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
     // Large enough for the .shp to outgrow its writer's buffer, so that the disk also fills
     // up in the middle of a conversion, not only when the headers are completed.
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "a full disk is a child process under a file size limit "
+                        "(RLIMIT_FSIZE), which Windows does not have";
+    }
     UseSource(5000);
     constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
     const std::uint64_t sizes[] = {ref.Shp->size(), ref.Shx->size(), ref.Dbf->size()};
@@ -237,9 +238,7 @@ TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
     for (const std::uint64_t limit : limits) {
         ClearTarget();
         const auto outcome = RunInChild([&] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit fileSize{limit, limit};
-            if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0) {
+            if (!testing::LimitFileSize(limit)) {
                 return kRaisedOther;
             }
             return ConvertMifToShp(ctPolygon, mif, target) ? kConverted : kFailed;
@@ -312,7 +311,7 @@ class TTroubledStorage final : public TTableStorage {
 
 TTableStorageFactory TroubledDisk(std::uint64_t writable, TTroubledStorage::TLock lock) {
     return [=](const std::string& path, TStorageAccess access) -> std::unique_ptr<TTableStorage> {
-        auto disk = OpenPosixTableStorage(path, access);
+        auto disk = OpenDiskTableStorage(path, access);
         if (!disk) {
             return nullptr;
         }
@@ -388,14 +387,15 @@ TEST_F(FaultInjection, AWriteFailingAtAnyByteStopsTheConversionThere) {
 // Sources and targets that cannot be used
 
 // Runs `body` in a child process under the identity of an unprivileged user when the tests
-// run as root, for whom permissions are not enforced.
+// run as root, for whom permissions are not enforced. Where there are no such children
+// (Windows, whose read-only files bind everyone), in this process.
 testing::TChildOutcome RunUnprivileged(const std::function<int()>& body) {
-    return RunInChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            return kCannotDropRights;
-        }
-        return body();
-    });
+    if (!os::CanRunInChild()) {
+        testing::TChildOutcome outcome;
+        outcome.ExitCode = body();
+        return outcome;
+    }
+    return RunInChild([&] { return testing::DropRootRights() ? body() : kCannotDropRights; });
 }
 
 // The conversion's outcome as an exit code; an EInOutError counts only when its text holds
@@ -422,6 +422,10 @@ TEST_F(FaultInjection, SourcesThatCannotBeReadTouchNoTarget) {
     EXPECT_FALSE(ConvertMifToShp(ctPolygon, dir.Path("other.mif"), target));
     EXPECT_FALSE(fs::exists(target));
 
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "files nobody may read need POSIX permissions; Windows's read-only "
+                        "attribute still lets them be read";
+    }
     // Files without read permission: the error names the file and reaches the caller.
     fs::permissions(dir.Path(), fs::perms::all);
     fs::permissions(dir.Path("out"), fs::perms::all);
@@ -451,36 +455,43 @@ TEST_F(FaultInjection, TargetsThatCannotBeCreatedRaiseOrFailWithoutTouchingOther
     }
     EXPECT_FALSE(fs::exists(dir.Path("missing")));
 
+    // A .dbf that may not be replaced: false once the geometry files are made, which stay
+    // empty; the .dbf keeps its bytes.
+    fs::permissions(dir.Path(), fs::perms::all);
+    fs::permissions(dir.Path("out"), fs::perms::all);
+    const std::string dbf = dir.Path("out/target.dbf");
+    WriteFileBytes(dbf, *ref.Dbf);
+    fs::permissions(dbf, fs::perms::owner_read | fs::perms::others_read);
+    auto outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, target, "-"); });
+    if (outcome.Exited(kCannotDropRights)) {
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    }
+    EXPECT_TRUE(outcome.Exited(kFailed)) << "exit " << outcome.ExitCode;
+    EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);
+    EXPECT_EQ(fs::file_size(target), 0u);
+    EXPECT_EQ(fs::file_size(ChangeFileExt(target, ".shx")), 0u);
+
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "named pipes and folders closed to writing need POSIX; Windows has "
+                        "neither in its file system";
+    }
     // A pipe named like the .shp, which no one reads: an error at once, not a wait.
     const std::string pipe = dir.Path("out/pipe.shp");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    ASSERT_TRUE(testing::MakeNamedPipe(pipe));
     EXPECT_THROW(ConvertMifToShp(ctPolygon, mif, pipe), EInOutError);
     EXPECT_FALSE(fs::exists(dir.Path("out/pipe.shx")));
 
     // A read-only folder: the same error, for someone who may not write there.
-    fs::permissions(dir.Path(), fs::perms::all);
     fs::create_directory(dir.Path("readonly"));
     fs::permissions(dir.Path("readonly"), fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::others_read | fs::perms::others_exec);
     const std::string sealed = dir.Path("readonly/target.shp");
-    auto outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, sealed, sealed); });
+    outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, sealed, sealed); });
     if (outcome.Exited(kCannotDropRights)) {
         GTEST_SKIP() << "cannot run as an unprivileged user";
     }
     EXPECT_TRUE(outcome.Exited(kRaisedInOut)) << "exit " << outcome.ExitCode;
     EXPECT_TRUE(fs::is_empty(dir.Path("readonly")));
-
-    // A .dbf that may not be replaced: false once the geometry files are made, which stay
-    // empty; the .dbf keeps its bytes.
-    fs::permissions(dir.Path("out"), fs::perms::all);
-    const std::string dbf = dir.Path("out/target.dbf");
-    WriteFileBytes(dbf, *ref.Dbf);
-    fs::permissions(dbf, fs::perms::owner_read | fs::perms::others_read);
-    outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, target, "-"); });
-    EXPECT_TRUE(outcome.Exited(kFailed)) << "exit " << outcome.ExitCode;
-    EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);
-    EXPECT_EQ(fs::file_size(target), 0u);
-    EXPECT_EQ(fs::file_size(ChangeFileExt(target, ".shx")), 0u);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -3,7 +3,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +14,7 @@
 
 #include "../support/expect_message.hpp"
 #include "../support/expected_bytes.hpp"
+#include "os/process.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -396,7 +396,7 @@ class ShpFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("varnelo_shp_writer_" + std::to_string(::getpid()) + "_" +
+               ("varnelo_shp_writer_" + std::to_string(os::ProcessId()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// The parts of the layer that the standard library already makes the same on every system,
+// over the path conversion of the system's side.
+#include <system_error>
+
+#include "os/file_system.hpp"
+#include "os/process.hpp"
+
+namespace varnelo::os {
+
+bool CreateFolders(const std::string& path) noexcept {
+    try {
+        std::error_code ec;
+        std::filesystem::create_directories(FsPath(path), ec);
+        return std::filesystem::is_directory(FsPath(path), ec);
+    } catch (...) {
+        return false;
+    }
+}
+
+void RemoveTree(const std::string& path) noexcept {
+    try {
+        std::error_code ec;
+        std::filesystem::remove_all(FsPath(path), ec);
+    } catch (...) {
+        // As far as it can: what could not be removed stays.
+    }
+}
+
+bool SameFile(const std::string& a, const std::string& b) noexcept {
+    const auto first = FileIdOf(a);
+    return first && FileIdOf(b) == first;
+}
+
+std::string ResolvedPath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::absolute(FsPath(path), ec);
+    if (!ec) {
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(resolved, ec);
+        if (!ec) {
+            resolved = canonical;
+        }
+    }
+    return PathText(resolved.lexically_normal());
+}
+
+std::string TChildOutcome::Describe() const {
+    if (Signal != 0) {
+        return "signal " + std::to_string(Signal);
+    }
+    return "exit code " + std::to_string(ExitCode);
+}
+
+}  // namespace varnelo::os
