@@ -45,7 +45,8 @@ TCounts CountObjects(varnelo::TLineReader& mif) {
 }
 
 void PrintColumns(const varnelo::TSFColumns& columns) {
-    varnelo::cli::Print(std::cout, "columns: %zu\n", columns.size());
+    varnelo::cli::Print(std::cout, "columns: %llu\n",
+                        static_cast<unsigned long long>(columns.size()));
     for (const varnelo::TSFColumn& column : columns) {
         varnelo::cli::Print(std::cout, "  %-20s type %d  width %d\n", column.Name.c_str(),
                             static_cast<int>(column.Type), static_cast<int>(column.Width));

@@ -54,7 +54,7 @@ void TSafeReplace::Commit() {
         const std::string from = ShapefileSetPath(temporaryShp_, ext);
         const std::string to = ShapefileSetPath(targetShp_, ext);
         os::KeepPermissions(to, from);
-        os::TError error = os::ReplaceFile(from, to);
+        os::TError error = os::RenameOver(from, to);
         if (os::KindOf(error) == os::TErrorKind::NotFound) {
             error = RemoveIfThere(to);  // a kind the new set does not have
         }

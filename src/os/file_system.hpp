@@ -32,7 +32,7 @@ TFileKind KindOfPath(const std::string& path) noexcept;
 TError RemoveFile(const std::string& path) noexcept;
 // Puts `from` in the place of `to` in one step, replacing a file there (on Windows through the
 // disk's cache, so that the new name is there once this returns).
-TError ReplaceFile(const std::string& from, const std::string& to) noexcept;
+TError RenameOver(const std::string& from, const std::string& to) noexcept;
 // Gives `newFile` the permissions of `oldFile`, as writing into the old file would have kept
 // them; nothing when there is no old file, or where files have no such permissions.
 void KeepPermissions(const std::string& oldFile, const std::string& newFile) noexcept;

@@ -78,7 +78,7 @@ TEST(ValidateInput, MakesTheThreeChecksInOrderOnTheTextsAsTyped) {
     } cases[] = {
         {std::nullopt, "", "", kNoTypeText},
         {std::nullopt, mif, "t.shp", kNoTypeText},
-        {0, mif + " ", "t.shp", kBadSourceText},
+        {0, " " + mif, "t.shp", kBadSourceText},
         {0, dir.Path(), "t.shp", kBadSourceText},  // a folder is no file
         {0, "", "", kBadSourceText},
         {0, mif, " \t ", kBadTargetText},

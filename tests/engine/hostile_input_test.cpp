@@ -181,8 +181,9 @@ TEST_F(HostileInput, HundredMegabyteLinesStreamThroughInLinearTime) {
 
 TEST_F(HostileInput, ZeroBytesAreDataInValuesAndNoiseElsewhere) {
     const std::string nul(1, '\0');
+    // (Not named "nul", which Windows keeps for its null device.)
     const std::string mif = Source(
-        "nul", "Columns 2\r\n  NAME Char(6)\r\n  ID Integer\r\n",
+        "zeros", "Columns 2\r\n  NAME Char(6)\r\n  ID Integer\r\n",
         nul + "\r\n" + "Po" + nul + "int 9 9\r\nPoint 1 2\r\n" + nul + "Point 3 4" + nul + "\r\n",
         "a" + nul + "b,1\r\n,2\r\n");
     // A word holding a zero byte is no keyword and takes no row; zero bytes around a line are
@@ -195,7 +196,7 @@ TEST_F(HostileInput, ZeroBytesAreDataInValuesAndNoiseElsewhere) {
     EXPECT_EQ(Column("ID"), (std::vector<std::string>{"1", "2"}));
 
     // In a number it is an error.
-    EXPECT_FALSE(Convert(ctPoint, Source("nul", "", "Point 1" + nul + "5 2\r\n", "")));
+    EXPECT_FALSE(Convert(ctPoint, Source("zeros", "", "Point 1" + nul + "5 2\r\n", "")));
     EXPECT_EQ(report.ErrorText, "\"1?5\" は有効な数値ではありません");
 }
 

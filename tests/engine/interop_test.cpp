@@ -15,6 +15,7 @@
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
+#include "os/clock.hpp"
 
 namespace varnelo {
 namespace {
@@ -79,7 +80,7 @@ class Interop : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!testing::HaveTool("ogrinfo")) {
-            GTEST_SKIP() << "ogrinfo is not installed";
+            GTEST_SKIP() << testing::NoToolReason("ogrinfo");
         }
     }
     std::string ConvertAndList(int type, const std::string& sample) {
@@ -287,9 +288,7 @@ TEST_F(Interop, AttributesDecodeWithoutOptionsInEveryCharsetFamily) {
     }
     const auto ours = LayersIn(dir.Path("ours"), "");
     const auto mifs = LayersIn(dir.Path("mif"), "");
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = os::LocalTime(std::time(nullptr));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string name = std::string("cs") + std::to_string(i);
         const std::string decoded = "NAME (String) = " + std::string(cases[i].Text) + "\n";

@@ -760,10 +760,10 @@ TEST_F(LocalDbfTest, TablesWithOddButReadableLayoutsShowWhatIsWhollyPresent) {
 class DiskTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "varnelo-dbf-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        path = (dir / "t.dbf").string();
+        std::string made;
+        ASSERT_FALSE(os::CreateUniqueFolder(os::TempFolder() + "varnelo-dbf-", made));
+        dir = os::FsPath(made);
+        path = made + "/t.dbf";
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -837,7 +837,7 @@ TEST_F(DiskTableTest, WriterInAnotherProcessIsRefused) {
 
 TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
     if (!testing::HaveTool("ogrinfo") && !testing::HaveTool("dbfdump")) {
-        GTEST_SKIP() << "neither ogrinfo nor dbfdump is installed";
+        GTEST_SKIP() << testing::NoToolReason("ogrinfo or dbfdump");
     }
     Write(DbfTable(
         {{"NAME", 'C', 10}, {"ID", 'N', 16}, {"VAL", 'N', 16, 6}, {"DAY", 'D', 8}, {"OK", 'L', 1}},

@@ -268,7 +268,7 @@ TEST(ShapefileReader, MissingFilesAndRecordsAreNamed) {
 // sample's multipoint). Skipped when GDAL is not installed.
 TEST(ShapefileReader, ReadsWhatGdalWrites) {
     if (std::system("command -v ogr2ogr >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "ogr2ogr is not installed";
+        GTEST_SKIP() << testing::NoToolReason("ogr2ogr");
     }
     testing::TempDir dir;
     const std::pair<const char*, std::int32_t> samples[] = {{"stations", kShapeTypePoint},

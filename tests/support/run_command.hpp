@@ -10,6 +10,7 @@
 #include "os/file_system.hpp"
 #include "os/process.hpp"
 #include "temp_dir.hpp"
+#include "test_system.hpp"
 
 namespace varnelo::testing {
 
@@ -21,6 +22,15 @@ struct TCommandResult {
 // True when the program `name` (an independent reader such as ogrinfo) is on the PATH.
 inline bool HaveTool(const std::string& name) {
     return os::FindProgram(name).has_value();
+}
+
+// Why a test that needs the independent reader `name` (GDAL's, shapelib's) skips.
+inline std::string NoToolReason(const std::string& name) {
+    return HavePosixFacilities()
+               ? name + " is not installed"
+               : name +
+                     " runs on the build machine, not on Windows; the Windows build's files "
+                     "are compared byte for byte with the Linux build's, which it reads";
 }
 
 struct TToolRun {

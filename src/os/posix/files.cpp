@@ -264,7 +264,7 @@ TError RemoveFile(const std::string& path) noexcept {
     return ::unlink(path.c_str()) == 0 ? TError{} : LastError();
 }
 
-TError ReplaceFile(const std::string& from, const std::string& to) noexcept {
+TError RenameOver(const std::string& from, const std::string& to) noexcept {
     return ::rename(from.c_str(), to.c_str()) == 0 ? TError{} : LastError();
 }
 
