@@ -35,7 +35,7 @@ import sys
 from osgeo import gdal, osr
 
 gdal.PushErrorHandler("CPLQuietErrorHandler")
-osr.UseExceptions()
+osr.DontUseExceptions()
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUTPUT = os.path.join(ROOT, "src", "engine", "crs_world_table.cpp")
@@ -205,6 +205,21 @@ def projection_of(wkt):
     return match.group(1), [(n, float(v)) for n, v in PARAMETER_RE.findall(match.group(2))]
 
 
+def wraps(projection, position, name):
+    """True when GDAL brings the angle at `position` into -180..180 (a longitude, an azimuth)."""
+    values = list(VALUES_A)
+    values[position] = 270.0
+    clause = '%d, 104, "m", %s' % (projection, ", ".join("%r" % v for v in values))
+    value = dict(projection_of(esri(reading(clause)))[1])[name]
+    if value not in (270.0, -90.0):
+        sys.exit("projection %d: %s %r for 270" % (projection, name, value))
+    return value == -90.0
+
+
+def wrapped(value):
+    return value - 360 if value > 180 else value + 360 if value < -180 else value
+
+
 def projections():
     rows = []
     for projection in range(0, 100):
@@ -222,9 +237,9 @@ def projections():
         for (name, va), (_, vb) in zip(pa[1], pb[1]):
             source = [i for i in range(len(VALUES_A)) if VALUES_A[i] == va and VALUES_B[i] == vb]
             if source:
-                parameters.append((name, source[0], 0.0))
+                parameters.append((name, source[0], 0.0, wraps(projection, source[0], name)))
             elif va == vb:
-                parameters.append((name, -1, va))
+                parameters.append((name, -1, va, False))
             else:
                 sys.exit("projection %d: where %s comes from is not clear" % (projection, name))
         reads = max([p[1] + 1 for p in parameters] + [count])
@@ -239,8 +254,9 @@ def composed(datum_facts, projection, unit, values):
     number_of, name, count, reads, parameters = projection
     unit_name, esri_unit, metres = unit
     text = ('PROJCS["x",%s,PROJECTION["%s"]' % (geogcs_text(datum_facts), name))
-    for parameter, index, fixed in parameters:
+    for parameter, index, fixed, wrap in parameters:
         value = fixed if index < 0 else (values[index] if index < len(values) else 0.0)
+        value = wrapped(value) if wrap else value
         text += ',PARAMETER["%s",%s]' % (parameter, number(value))
     return text + ',UNIT["%s",%s]]' % (esri_unit, number(metres))
 
@@ -248,7 +264,9 @@ def composed(datum_facts, projection, unit, values):
 def check(datum_rows, projection_rows, unit_rows):
     samples = [[139.833333333333, 36, 30.5, 0.9999, 150000, 200000],
                [-96, 23, 29.5, 45.5, 6561666.667, 1640416.667],
-               [7.43958333333333, 46.9524055555556, 1, 2, 600000, 200000]]
+               [7.43958333333333, 46.9524055555556, 1, 2, 600000, 200000],
+               [190.5, -36, 323.0257905, 0.99984, 804670.24, 0],
+               [-200.25, 0, 1, 2, 3, 4]]
     checked = 0
     for d, (datum, _, facts) in enumerate(datum_rows[::7]):
         for p, projection in enumerate(projection_rows):
@@ -307,11 +325,13 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
     w("};")
     w("")
     w("// Each .prj parameter: its name and the position among the clause's numbers after the")
-    w("// unit that gives its value, or -1 and its fixed value.")
+    w("// unit that gives its value, or -1 and its fixed value; whether it is an angle brought")
+    w("// into -180..180.")
     for projection, name, count, reads, parameters in projection_rows:
         w("constexpr TProjectionParameter kParameters%d[] = {" % projection)
-        for parameter, index, fixed in parameters:
-            w("    {%s, %d, %s}," % (cpp_string(parameter), index, cpp_number(fixed)))
+        for parameter, index, fixed, wrap in parameters:
+            w("    {%s, %d, %s, %s}," % (cpp_string(parameter), index, cpp_number(fixed),
+                                     "true" if wrap else "false"))
         w("};")
     w("")
     w("// Projection type, the projection's name in the .prj, how many numbers the clause gives,")

@@ -91,9 +91,13 @@ std::string ProjectedWkt(std::string_view name, const TGeographic& gcs,
                       ",PROJECTION[\"" + projection.EsriName + "\"]";
     for (const TProjectionParameter& parameter : projection.Parameters) {
         const auto position = static_cast<std::size_t>(parameter.Position);
-        const double value = parameter.Position < 0        ? parameter.Fixed
-                             : position < numbers.size() ? numbers[position]
-                                                         : 0.0;
+        constexpr double kHalfTurn = 180;
+        double value = parameter.Position < 0        ? parameter.Fixed
+                       : position < numbers.size() ? numbers[position]
+                                                   : 0.0;
+        if (parameter.Wraps && std::fabs(value) > kHalfTurn) {
+            value -= std::copysign(2 * kHalfTurn, value);
+        }
         wkt += ",PARAMETER[\"" + std::string(parameter.EsriName) + "\"," + WktNumber(value) + "]";
     }
     wkt += ",UNIT[\"" + std::string(unit.EsriName) + "\"," + WktNumber(unit.Metres) + "]]";

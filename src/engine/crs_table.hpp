@@ -67,11 +67,13 @@ struct TMifUnit {
 
 // A parameter of a projection in the .prj: its value is the number at `Position` among the
 // clause's numbers after the unit (counted from 0), or `Fixed` when `Position` is -1. A
-// position past the numbers the clause gives stands for 0.
+// position past the numbers the clause gives stands for 0. A longitude or an azimuth beyond
+// 180 degrees either way is brought back by one turn when `Wraps`.
 struct TProjectionParameter {
     const char* EsriName;
     int Position;
     double Fixed;
+    bool Wraps;
 };
 
 // A projection type of the clause.
