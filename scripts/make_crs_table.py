@@ -11,9 +11,10 @@ installs), then build and run the tests and commit both this script and its outp
 What is asked, and what is recorded:
 - Datums: every number GDAL's MapInfo reader reads as a datum of its own (a number it does
   not know reads silently as WGS 84). Where an EPSG geographic coordinate system in degrees
-  has that datum (by name) with the same ellipsoid and prime meridian, the row is that EPSG
-  code with the names GDAL writes into a shapefile's .prj for it; otherwise the names GDAL
-  writes for its reading of the clause, the coordinate system named after its datum.
+  has that datum (by name, or as the only one GDAL's MapInfo writer writes as that number)
+  with the same ellipsoid and prime meridian, the row is that EPSG code with the names GDAL
+  writes into a shapefile's .prj for it; otherwise the names GDAL writes for its reading of
+  the clause, the coordinate system named after its datum.
 - Ellipsoids: the numbers a clause of datum 999 or 9999 gives, with the ellipsoid's name and
   axes as GDAL writes them.
 - Units: each unit name of the clause that GDAL reads, its length in metres, and its name as
@@ -95,22 +96,50 @@ def close(a, b, tolerance):
 # ---------------------------------------------------------------------------------------------
 # Datums
 
-def epsg_geographic(srs, facts):
-    """The EPSG geographic CRS in degrees with the datum of `srs`, the same ellipsoid and prime
-    meridian, or None."""
+def written_datums(db):
+    """The datum number GDAL's MapInfo writer writes for each EPSG geographic CRS in degrees:
+    {datum number: [EPSG codes]}."""
+    codes = {}
+    for (code,) in db.execute("SELECT code FROM geodetic_crs WHERE auth_name = 'EPSG' "
+                              "AND type = 'geographic 2D' AND deprecated = 0 ORDER BY code"):
+        srs = osr.SpatialReference()
+        if srs.ImportFromEPSG(int(code)) != 0:
+            continue
+        if not close(srs.GetAngularUnits(), math.radians(1), 1e-12):
+            continue
+        match = re.fullmatch(r"Earth Projection 1, (\d+)", srs.ExportToMICoordSys())
+        if match:
+            codes.setdefault(int(match.group(1)), []).append(int(code))
+    return codes
+
+
+def epsg_geographic(datum, srs, facts, written):
+    """The EPSG geographic CRS in degrees of the datum, with the same ellipsoid and prime
+    meridian, or None: the one whose datum has the name of GDAL's reading, else the only one
+    GDAL's writer writes as that datum number."""
+    def same(candidate):
+        return (close(candidate["a"], facts["a"], 1e-9) and close(candidate["rf"], facts["rf"], 1e-9)
+                and abs(candidate["pm"] - facts["pm"]) < 1e-7)
     for match, confidence in srs.FindMatches():
         if confidence < 70 or match.GetAuthorityName(None) != "EPSG" or not match.IsGeographic():
             continue
         if not close(match.GetAngularUnits(), math.radians(1), 1e-12):
             continue
         candidate = geogcs_facts(esri(match))
-        if (close(candidate["a"], facts["a"], 1e-9) and close(candidate["rf"], facts["rf"], 1e-9)
-                and abs(candidate["pm"] - facts["pm"]) < 1e-7):
+        if same(candidate):
             return int(match.GetAuthorityCode(None)), candidate
+    codes = written.get(datum, [])
+    if len(codes) == 1:
+        match = osr.SpatialReference()
+        match.ImportFromEPSG(codes[0])
+        candidate = geogcs_facts(esri(match))
+        if same(candidate):
+            return codes[0], candidate
     return None
 
 
 def datums():
+    written = written_datums(proj_db())
     fallback = reading("1, 32000").ExportToWkt()
     rows = []
     for datum in range(0, 2000):
@@ -121,7 +150,7 @@ def datums():
         if not known:
             continue
         facts = geogcs_facts(esri(srs))
-        epsg = epsg_geographic(srs, facts)
+        epsg = epsg_geographic(datum, srs, facts, written)
         if epsg is not None:
             code, facts = epsg
             if facts["text"] != geogcs_text(facts):
@@ -303,6 +332,8 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
     w("")
     w("namespace {")
     w("")
+    w("// clang-format off")
+    w("")
     w("// Datum number, EPSG code of its geographic coordinate system (0: none), then the")
     w("// coordinate system's, datum's and ellipsoid's names, the axes and the prime meridian.")
     w("constexpr TMifDatum kDatums[] = {")
@@ -341,6 +372,8 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
         w("    {%d, %s, %d, %d, kParameters%d}," % (projection, cpp_string(name), count, reads,
                                                    projection))
     w("};")
+    w("")
+    w("// clang-format on")
     w("")
     w("}  // namespace")
     w("")

@@ -42,7 +42,7 @@ struct TGeographic {
 };
 
 TGeographic FromTable(const TGeographicCrs& gcs, int epsg) {
-    return {gcs.EsriName,     gcs.DatumName,         gcs.SpheroidName,  gcs.SemiMajorAxis,
+    return {gcs.EsriName,          gcs.DatumName,         gcs.SpheroidName,  gcs.SemiMajorAxis,
             gcs.InverseFlattening, gcs.PrimeMeridianName, gcs.PrimeMeridian, epsg};
 }
 
@@ -92,7 +92,7 @@ std::string ProjectedWkt(std::string_view name, const TGeographic& gcs,
     for (const TProjectionParameter& parameter : projection.Parameters) {
         const auto position = static_cast<std::size_t>(parameter.Position);
         constexpr double kHalfTurn = 180;
-        double value = parameter.Position < 0        ? parameter.Fixed
+        double value = parameter.Position < 0      ? parameter.Fixed
                        : position < numbers.size() ? numbers[position]
                                                    : 0.0;
         if (parameter.Wraps && std::fabs(value) > kHalfTurn) {
@@ -257,7 +257,7 @@ std::string CountInWords(int count) {
     static constexpr const char* kWords[] = {"no",   "one", "two",   "three", "four",
                                              "five", "six", "seven", "eight"};
     return count >= 0 && count < static_cast<int>(std::size(kWords)) ? kWords[count]
-                                                                       : std::to_string(count);
+                                                                     : std::to_string(count);
 }
 
 std::string UnitNames() {
@@ -270,8 +270,8 @@ std::string UnitNames() {
 
 TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& projection,
                       const std::vector<std::string>& values) {
-    const std::string title = "projection type " + std::to_string(projection.Number) + " (" +
-                              projection.EsriName + ")";
+    const std::string title =
+        "projection type " + std::to_string(projection.Number) + " (" + projection.EsriName + ")";
     std::vector<double> numbers;
     for (std::size_t i = 1; i < values.size(); ++i) {
         if (const auto number = TryStrToDouble(values[i])) {
@@ -294,12 +294,11 @@ TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& p
         if (const auto zone = ZoneOf(tm)) {
             if (const TKnownCrs* crs = FindKnown(datum, zone->Kind, zone->Number)) {
                 const TTransverseMercator& exact = zone->Exact;
-                return Written(ProjectedWkt(crs->EsriName, FromTable(*crs->Gcs, crs->Epsg),
-                                            projection, *unit,
-                                            {exact.CentralMeridian, exact.OriginLatitude,
-                                             exact.ScaleFactor, exact.FalseEasting,
-                                             exact.FalseNorthing}),
-                               crs->EsriName, crs->Epsg);
+                return Written(
+                    ProjectedWkt(crs->EsriName, FromTable(*crs->Gcs, crs->Epsg), projection, *unit,
+                                 {exact.CentralMeridian, exact.OriginLatitude, exact.ScaleFactor,
+                                  exact.FalseEasting, exact.FalseNorthing}),
+                    crs->EsriName, crs->Epsg);
             }
         }
     }
@@ -331,9 +330,8 @@ TPrjText CoordSysToPrj(std::string_view clause) {
         return NotUnderstood("CoordSys " + QuoteForMessage(words[0]) +
                              " is not a coordinate system on the earth");
     }
-    auto type = words.size() >= 4 && SameKeyword(words[1], "Projection")
-                    ? TryStrToInt32(words[2])
-                    : std::nullopt;
+    auto type = words.size() >= 4 && SameKeyword(words[1], "Projection") ? TryStrToInt32(words[2])
+                                                                         : std::nullopt;
     const auto datum = type ? TryStrToInt32(words[3]) : std::nullopt;
     if (!datum) {
         return NotUnderstood("CoordSys Earth without a readable Projection type and datum");

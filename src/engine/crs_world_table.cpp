@@ -8,6 +8,8 @@ namespace varnelo {
 
 namespace {
 
+// clang-format off
+
 // Datum number, EPSG code of its geographic coordinate system (0: none), then the
 // coordinate system's, datum's and ellipsoid's names, the axes and the prime meridian.
 constexpr TMifDatum kDatums[] = {
@@ -16,7 +18,7 @@ constexpr TMifDatum kDatums[] = {
     {2, 4205, {"GCS_Afgooye", "D_Afgooye", "Krasovsky_1940", 6378245.0, 298.3, "Greenwich", 0.0}},
     {3, 4204, {"GCS_Ain_el_Abd_1970", "D_Ain_el_Abd_1970", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {4, 0, {"GCS_Anna_1_Astro_1965", "D_Anna_1_Astro_1965", "Australian", 6378160.0, 298.25, "Greenwich", 0.0}},
-    {5, 0, {"GCS_Arc_1950", "D_Arc_1950", "Clarke_1880_modified_for_Arc_1950", 6378249.145326, 293.4663076, "Greenwich", 0.0}},
+    {5, 4209, {"GCS_Arc_1950", "D_Arc_1950", "Clarke_1880_Arc", 6378249.145, 293.4663077, "Greenwich", 0.0}},
     {6, 4210, {"GCS_Arc_1960", "D_Arc_1960", "Clarke_1880_RGS", 6378249.145, 293.465, "Greenwich", 0.0}},
     {7, 0, {"GCS_Ascension_Islands", "D_Ascension_Islands", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {8, 0, {"GCS_Astro_Beacon_E", "D_Astro_Beacon_E", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
@@ -33,7 +35,7 @@ constexpr TMifDatum kDatums[] = {
     {19, 0, {"GCS_Cape", "D_Cape", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
     {20, 4717, {"GCS_Cape_Canaveral", "D_Cape_Canaveral", "Clarke_1866", 6378206.4, 294.978698213898, "Greenwich", 0.0}},
     {21, 0, {"GCS_Carthage", "D_Carthage", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
-    {22, 0, {"GCS_Chatham_1971", "D_Chatham_1971", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {22, 4672, {"GCS_Chatham_Island_1971", "D_Chatham_Island_1971", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {23, 4224, {"GCS_Chua", "D_Chua", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {24, 4225, {"GCS_Corrego_Alegre", "D_Corrego_Alegre", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {25, 4211, {"GCS_Batavia", "D_Batavia", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
@@ -42,7 +44,7 @@ constexpr TMifDatum kDatums[] = {
     {28, 4230, {"GCS_European_1950", "D_European_1950", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {29, 4668, {"GCS_European_1979", "D_European_1979", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {30, 0, {"GCS_Gandajika_1970", "D_Gandajika_1970", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {31, 0, {"GCS_New_Zealand_GD49", "D_New_Zealand_GD49", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {31, 4272, {"GCS_New_Zealand_1949", "D_New_Zealand_1949", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {32, 0, {"GCS_GRS_67", "D_GRS_67", "GRS_67", 6378160.0, 298.247167427, "Greenwich", 0.0}},
     {33, 0, {"GCS_GRS_80", "D_GRS_80", "GRS_80", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {34, 4675, {"GCS_Guam_1963", "D_Guam_1963", "Clarke_1866", 6378206.4, 294.978698213898, "Greenwich", 0.0}},
@@ -53,12 +55,12 @@ constexpr TMifDatum kDatums[] = {
     {39, 4236, {"GCS_Hu_Tzu_Shan", "D_Hu_Tzu_Shan", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {40, 0, {"GCS_Indian_Thailand_Vietnam", "D_Indian_Thailand_Vietnam", "Everest_India_1830", 6377276.345, 300.8017, "Greenwich", 0.0}},
     {41, 0, {"GCS_Indian_Bangladesh", "D_Indian_Bangladesh", "Everest_India_1830", 6377276.345, 300.8017, "Greenwich", 0.0}},
-    {42, 0, {"GCS_Ireland_1965", "D_Ireland_1965", "Airy_1930_modified_for_Ireland_1965", 6377340.189, 299.3249646, "Greenwich", 0.0}},
+    {42, 4299, {"GCS_TM65", "D_TM65", "Airy_Modified", 6377340.189, 299.3249646, "Greenwich", 0.0}},
     {43, 0, {"GCS_ISTS_073_Astro_1969", "D_ISTS_073_Astro_1969", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {44, 4725, {"GCS_Johnston_Island_1961", "D_Johnston_Island_1961", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {45, 4244, {"GCS_Kandawala", "D_Kandawala", "Everest_Adjustment_1937", 6377276.345, 300.8017, "Greenwich", 0.0}},
     {46, 0, {"GCS_Kerguyelen_Island", "D_Kerguyelen_Island", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {47, 0, {"GCS_Kertau", "D_Kertau", "Everest_W_Malaysia_and_Singapore_1948", 6377304.063, 300.8017, "Greenwich", 0.0}},
+    {47, 4245, {"GCS_Kertau", "D_Kertau", "Everest_1830_Modified", 6377304.063, 300.8017, "Greenwich", 0.0}},
     {48, 0, {"GCS_L_C_5_Astro", "D_L_C_5_Astro", "Clarke_1866", 6378206.4, 294.9786982, "Greenwich", 0.0}},
     {49, 4251, {"GCS_Liberia_1964", "D_Liberia_1964", "Clarke_1880_RGS", 6378249.145, 293.465, "Greenwich", 0.0}},
     {50, 0, {"GCS_Luzon_Phillippines", "D_Luzon_Phillippines", "Clarke_1866", 6378206.4, 294.9786982, "Greenwich", 0.0}},
@@ -92,10 +94,10 @@ constexpr TMifDatum kDatums[] = {
     {78, 0, {"GCS_Oman", "D_Oman", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
     {79, 4277, {"GCS_OSGB_1936", "D_OSGB_1936", "Airy_1830", 6377563.396, 299.3249646, "Greenwich", 0.0}},
     {80, 0, {"GCS_Pico_De_Las_Nieves", "D_Pico_De_Las_Nieves", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {81, 0, {"GCS_Pitcairn_Astro_1967", "D_Pitcairn_Astro_1967", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {82, 0, {"GCS_Provisional_South_American", "D_Provisional_South_American", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {81, 4729, {"GCS_Pitcairn_1967", "D_Pitcairn_1967", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {82, 4248, {"GCS_Provisional_S_American_1956", "D_Provisional_S_American_1956", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {83, 4139, {"GCS_Puerto_Rico", "D_Puerto_Rico", "Clarke_1866", 6378206.4, 294.978698213898, "Greenwich", 0.0}},
-    {84, 0, {"GCS_Qatar_National", "D_Qatar_National", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {84, 4614, {"GCS_QND_1995", "D_QND_1995", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {85, 0, {"GCS_Qornoq", "D_Qornoq", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {86, 0, {"GCS_Reunion", "D_Reunion", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {87, 4265, {"GCS_Monte_Mario", "D_Monte_Mario", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
@@ -129,7 +131,7 @@ constexpr TMifDatum kDatums[] = {
     {115, 4258, {"GCS_ETRS_1989", "D_ETRS_1989", "GRS_1980", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {116, 4283, {"GCS_GDA_1994", "D_GDA_1994", "GRS_1980", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {117, 4167, {"GCS_NZGD_2000", "D_NZGD_2000", "GRS_1980", 6378137.0, 298.257222101, "Greenwich", 0.0}},
-    {118, 0, {"GCS_America_Samoa", "D_America_Samoa", "Clarke_1866", 6378206.4, 294.9786982, "Greenwich", 0.0}},
+    {118, 4169, {"GCS_American_Samoa_1962", "D_American_Samoa_1962", "Clarke_1866", 6378206.4, 294.978698213898, "Greenwich", 0.0}},
     {119, 0, {"GCS_Antigua_Astro_1965", "D_Antigua_Astro_1965", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
     {120, 4713, {"GCS_Ayabelle", "D_Ayabelle", "Clarke_1880_RGS", 6378249.145, 293.465, "Greenwich", 0.0}},
     {121, 4219, {"GCS_Bukit_Rimpah", "D_Bukit_Rimpah", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
@@ -157,7 +159,7 @@ constexpr TMifDatum kDatums[] = {
     {143, 4615, {"GCS_Porto_Santo_1936", "D_Porto_Santo_1936", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {144, 4616, {"GCS_Selvagem_Grande_1938", "D_Selvagem_Grande_1938", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {145, 0, {"GCS_Sierra_Leone_1960", "D_Sierra_Leone_1960", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
-    {146, 0, {"GCS_S_JTSK", "D_S_JTSK", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
+    {146, 4156, {"GCS_S_JTSK", "D_S_JTSK", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {147, 4297, {"GCS_Tananarive_1925", "D_Tananarive_1925", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {148, 0, {"GCS_Voirol_1874", "D_Voirol_1874", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
     {149, 0, {"GCS_Virol_1960", "D_Virol_1960", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
@@ -166,16 +168,16 @@ constexpr TMifDatum kDatums[] = {
     {152, 4612, {"GCS_JGD_2000", "D_JGD_2000", "GRS_1980", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {153, 0, {"GCS_HGRS87", "D_HGRS87", "GRS_80", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {154, 4214, {"GCS_Beijing_1954", "D_Beijing_1954", "Krasovsky_1940", 6378245.0, 298.3, "Greenwich", 0.0}},
-    {155, 0, {"GCS_Libya_LGD_2006", "D_Libya_LGD_2006", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {155, 4754, {"GCS_LGD2006", "D_Libyan_Geodetic_Datum_2006", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {156, 0, {"GCS_Dealul_Piscului_1970", "D_Dealul_Piscului_1970", "Krassovsky", 6378245.0, 298.3, "Greenwich", 0.0}},
     {157, 0, {"GCS_WGS_1984", "D_WGS_1984", "WGS_84_MAPINFO_Datum_157", 6378137.01, 298.257223563, "Greenwich", 0.0}},
-    {158, 0, {"GCS_CH1903+_datum_for_Switzerland", "D_CH1903+_datum_for_Switzerland", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
+    {158, 4150, {"GCS_CH1903+", "D_CH1903+", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {159, 0, {"GCS_Schwarzeck", "D_Schwarzeck", "Bessel_1841_modified_for_Schwarzeck", 6377483.865, 299.1528128, "Greenwich", 0.0}},
     {161, 0, {"GCS_NOAA_GCS_Sphere", "D_NOAA_GCS_Sphere", "unknown", 6378137.0, 298.257223563, "Greenwich", 0.0}},
     {1000, 0, {"GCS_DHDN_Potsdam_Rauenberg", "D_DHDN_Potsdam_Rauenberg", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {1001, 4284, {"GCS_Pulkovo_1942", "D_Pulkovo_1942", "Krasovsky_1940", 6378245.0, 298.3, "Greenwich", 0.0}},
     {1002, 0, {"GCS_NTF_Paris_Meridian", "D_NTF_Paris_Meridian", "Clarke_1880_modified_for_IGN", 6378249.2, 293.4660213, "Paris", 2.337229166667}},
-    {1003, 0, {"GCS_Switzerland_CH_1903", "D_Switzerland_CH_1903", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
+    {1003, 4149, {"GCS_CH1903", "D_CH1903", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {1004, 4237, {"GCS_Hungarian_1972", "D_Hungarian_1972", "GRS_1967", 6378160.0, 298.247167427, "Greenwich", 0.0}},
     {1005, 0, {"GCS_Cape_7_Parameter", "D_Cape_7_Parameter", "WGS_1984", 6378137.0, 298.257223563, "Greenwich", 0.0}},
     {1006, 0, {"GCS_AGD84_7_Param_Aust", "D_AGD84_7_Param_Aust", "Australian", 6378160.0, 298.25, "Greenwich", 0.0}},
@@ -191,12 +193,12 @@ constexpr TMifDatum kDatums[] = {
     {1016, 4123, {"GCS_KKJ", "D_KKJ", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
     {1017, 0, {"GCS_Xian_1980", "D_Xian_1980", "unknown", 6378137.0, 298.257223563, "Greenwich", 0.0}},
     {1018, 0, {"GCS_Lithuanian_Pulkovo_1942", "D_Lithuanian_Pulkovo_1942", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {1019, 0, {"GCS_Belgian_1972_7_Parameter", "D_Belgian_1972_7_Parameter", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
-    {1020, 0, {"GCS_S-JTSK_with_Ferro_prime_meridian", "D_S-JTSK_with_Ferro_prime_meridian", "Bessel_1841", 6377397.155, 299.1528128, "non-Greenwich", -17.666666666667}},
-    {1021, 0, {"GCS_Serbia_datum_MGI_1901", "D_Serbia_datum_MGI_1901", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
+    {1019, 4313, {"GCS_Belge_1972", "D_Belge_1972", "International_1924", 6378388.0, 297.0, "Greenwich", 0.0}},
+    {1020, 4818, {"GCS_S_JTSK_Ferro", "D_S_JTSK", "Bessel_1841", 6377397.155, 299.1528128, "Ferro", -17.6666666666667}},
+    {1021, 3906, {"GCS_MGI_1901", "D_MGI_1901", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {1022, 0, {"GCS_North_Sahara_7-parameter", "D_North_Sahara_7-parameter", "Clarke_1880", 6378249.145, 293.465, "Greenwich", 0.0}},
     {1023, 0, {"GCS_Hungarian_Projection_System_EOV_-_updated", "D_Hungarian_Projection_System_EOV_-_updated", "GRS_67", 6378160.0, 298.247167427, "Greenwich", 0.0}},
-    {1024, 0, {"GCS_S_JTSK", "D_S_JTSK", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
+    {1024, 5228, {"GCS_S_JTSK/05", "D_S_JTSK_05", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {1025, 0, {"GCS_JTSK03_Slovak_Republic", "D_JTSK03_Slovak_Republic", "Bessel_1841", 6377397.155, 299.1528128, "Greenwich", 0.0}},
     {1028, 7844, {"GCS_GDA2020", "GDA2020", "GRS_1980", 6378137.0, 298.257222101, "Greenwich", 0.0}},
     {1031, 4683, {"GCS_PRS_1992", "D_Philippine_Reference_System_1992", "Clarke_1866", 6378206.4, 294.978698213898, "Greenwich", 0.0}},
@@ -530,6 +532,8 @@ constexpr TMifProjection kProjections[] = {
     {32, "Krovak", 6, 6, kParameters32},
     {33, "Equidistant_Cylindrical", 4, 4, kParameters33},
 };
+
+// clang-format on
 
 }  // namespace
 

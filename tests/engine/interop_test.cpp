@@ -270,7 +270,9 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
 //                  string of that reading, and the clause GDAL's MapInfo writer makes of it;
 //   epsg  CODE     the same for an EPSG code;
 //   proj  TEXT     the same for a PROJ string;
-//   prj   WKT      the PROJ string of GDAL's reading of a .prj;
+//   prj   WKT      GDAL's reading of a .prj: its ellipsoid's axis to the millimetre, inverse
+//                  flattening to six decimals and prime meridian to eight, and the rest of its
+//                  PROJ string;
 //   sweep CLAUSE   GDAL's own WKT of its reading of the clause, and the clause it makes of it
 //                  (quick, for sweeping through numbers).
 // The .prj text is the ESRI WKT export, which is what GDAL's shapefile driver writes.
@@ -292,7 +294,10 @@ for line in sys.stdin.read().split("\n")[:-1]:
     if not ok:
         print("\t\t")
     elif kind == "prj":
-        print(srs.ExportToProj4().strip())
+        rest = [p for p in srs.ExportToProj4().split()
+                if p.split("=")[0] not in ("+ellps", "+datum", "+a", "+b", "+rf", "+towgs84", "+pm")]
+        print("%.3f %.6f %.8f %s" % (srs.GetSemiMajor(), srs.GetInvFlattening(),
+                                     float(srs.GetAttrValue("PRIMEM", 1)), " ".join(rest)))
     elif kind == "sweep":
         print(srs.ExportToWkt() + "\t" + srs.ExportToMICoordSys())
     else:
@@ -340,7 +345,6 @@ std::string PrjFrom(const std::string& prj, std::string_view from) {
     return at == std::string::npos ? "(no " + std::string(from) + ") " + prj : prj.substr(at);
 }
 
-
 class InteropCrs : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -351,7 +355,8 @@ class InteropCrs : public ::testing::Test {
     // Checks that GDAL reads each of `ours` (a .prj, or none) as the coordinate system it
     // reads from the .prj it writes itself for the clause (the first field of `theirs`).
     void ExpectReadAsTheSame(const std::vector<std::string>& clauses,
-                             const std::vector<TPrjText>& ours, const std::vector<TAnswer>& theirs) {
+                             const std::vector<TPrjText>& ours,
+                             const std::vector<TAnswer>& theirs) {
         std::vector<std::size_t> written;
         std::vector<std::string> requests;
         for (std::size_t i = 0; i < ours.size(); ++i) {
@@ -451,8 +456,9 @@ TEST_F(InteropCrs, EveryProjectionType) {
         {16, "\"m\", -60"},
         {17, "\"m\", 0"},
         {18, "\"m\", 173, -41, 2510000, 6023150"},
-        {19, "\"m\", 4.35693972222222, 90, 49.8333333333333, 51.1666666666667, 150000.01256, "
-             "5400088.4378"},
+        {19,
+         "\"m\", 4.35693972222222, 90, 49.8333333333333, 51.1666666666667, 150000.01256, "
+         "5400088.4378"},
         {20, "\"m\", 0, -90, 0.994, 2000000, 2000000"},
         {21, "\"m\", 15.808277777777, 0, 1, 1500000, 0"},
         {22, "\"m\", 3, 0, 0.9996, 500000, 0"},
@@ -516,12 +522,12 @@ TEST_F(InteropCrs, EveryProjectionType) {
 // for a PROJ string, ours for that clause is the .prj GDAL writes for the PROJ string from the
 // projection on; GDAL reads ours as the same system; a name GDAL does not know gets none.
 TEST_F(InteropCrs, EveryUnitOnOneTransverseMercator) {
-    const char* const mifUnits[] = {"m",  "km", "cm", "mm",        "mi", "nmi",  "in",
-                                    "ft", "yd", "survey ft", "li", "ch", "rd", "degree",
-                                    "link", "chain", "rod"};
-    const char* const projUnits[] = {"km", "m", "dm", "cm",    "mm",    "kmi",   "in",
-                                     "ft", "yd", "mi", "fath", "ch",    "link",  "us-in",
-                                     "us-ft", "us-yd", "us-ch", "us-mi"};
+    const char* const mifUnits[] = {"m",  "km",     "cm",   "mm",        "mi", "nmi",
+                                    "in", "ft",     "yd",   "survey ft", "li", "ch",
+                                    "rd", "degree", "link", "chain",     "rod"};
+    const char* const projUnits[] = {"km",   "m",     "dm",    "cm",    "mm",    "kmi",
+                                     "in",   "ft",    "yd",    "mi",    "fath",  "ch",
+                                     "link", "us-in", "us-ft", "us-yd", "us-ch", "us-mi"};
     std::vector<std::string> clauses;
     std::vector<std::string> requests;
     for (const char* unit : mifUnits) {
@@ -529,15 +535,17 @@ TEST_F(InteropCrs, EveryUnitOnOneTransverseMercator) {
         requests.push_back("read\t" + clauses.back());
     }
     for (const char* unit : projUnits) {
-        requests.push_back("proj\t+proj=tmerc +lat_0=0 +lon_0=141 +k=0.9996 +x_0=500000 +y_0=0 "
-                           "+datum=WGS84 +units=" + std::string(unit) + " +no_defs");
+        requests.push_back(
+            "proj\t+proj=tmerc +lat_0=0 +lon_0=141 +k=0.9996 +x_0=500000 +y_0=0 "
+            "+datum=WGS84 +units=" +
+            std::string(unit) + " +no_defs");
     }
     const std::vector<TAnswer> theirs = AskGdal(dir, requests);
     std::vector<TPrjText> ours;
     for (std::size_t i = 0; i < clauses.size(); ++i) {
         ours.push_back(CoordSysToPrj("Earth Projection " + clauses[i]));
-        const bool gdalKnows = theirs[i][2].find(std::string("\"") + mifUnits[i] + "\"") !=
-                               std::string::npos;
+        const bool gdalKnows =
+            theirs[i][2].find(std::string("\"") + mifUnits[i] + "\"") != std::string::npos;
         EXPECT_EQ(ours[i].Wkt.empty(), !gdalKnows) << clauses[i] << ": " << ours[i].Reason;
     }
     int written = 0;
@@ -550,8 +558,7 @@ TEST_F(InteropCrs, EveryUnitOnOneTransverseMercator) {
             continue;
         }
         ++written;
-        EXPECT_EQ(PrjFrom(prj, ",PROJECTION["),
-                  PrjFrom(theirs[i][0], ",PROJECTION["))
+        EXPECT_EQ(PrjFrom(prj, ",PROJECTION["), PrjFrom(theirs[i][0], ",PROJECTION["))
             << requests[i] << ": " << clause;
     }
     EXPECT_GE(written, 8);
