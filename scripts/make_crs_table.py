@@ -23,6 +23,8 @@ What is asked, and what is recorded:
 - Projection types: every number GDAL reads as a projection, the projection's name in the
   .prj, how many numbers the clause gives for it, and where each .prj parameter comes from
   (a position among the clause's numbers, or a fixed value).
+- Projected EPSG systems: each one GDAL writes as a clause of those numbers and names and
+  whose .prj, as GDAL writes it, is the one composed from that clause under its name.
 The script checks that the .prj text the program composes from these facts is the text
 GDAL writes for a sample of clauses, and stops without writing when it is not.
 """
@@ -234,11 +236,11 @@ def projection_of(wkt):
     return match.group(1), [(n, float(v)) for n, v in PARAMETER_RE.findall(match.group(2))]
 
 
-def wraps(projection, position, name):
+def wraps(projection, datum, position, name):
     """True when GDAL brings the angle at `position` into -180..180 (a longitude, an azimuth)."""
     values = list(VALUES_A)
     values[position] = 270.0
-    clause = '%d, 104, "m", %s' % (projection, ", ".join("%r" % v for v in values))
+    clause = '%d, %d, "m", %s' % (projection, datum, ", ".join("%r" % v for v in values))
     value = dict(projection_of(esri(reading(clause)))[1])[name]
     if value not in (270.0, -90.0):
         sys.exit("projection %d: %s %r for 270" % (projection, name, value))
@@ -249,38 +251,115 @@ def wrapped(value):
     return value - 360 if value > 180 else value + 360 if value < -180 else value
 
 
-def projections():
+def recipe(projection, datum):
+    """How GDAL reads projection type `projection` on `datum`: (the projection's name, how many
+    numbers the clause gives, how many can give a parameter, [(parameter, position, fixed
+    value, wraps)]), or None when GDAL reads no projection."""
+    text = lambda values: '%d, %d, "m", %s' % (projection, datum,
+                                                ", ".join("%r" % v for v in values))
+    a = reading(text(VALUES_A))
+    b = reading(text(VALUES_B))
+    pa, pb = projection_of(esri(a)), projection_of(esri(b))
+    if pa is None or pb is None:
+        return None  # longitude/latitude, nothing on the earth, or a number GDAL does not read
+    if pa[0] != pb[0] or [n for n, _ in pa[1]] != [n for n, _ in pb[1]]:
+        sys.exit("projection %d: the parameters depend on their values" % projection)
+    written = a.ExportToMICoordSys()
+    count = len(written.split(", ")) - 3  # after the type, the datum and the unit
+    parameters = []
+    for (name, va), (_, vb) in zip(pa[1], pb[1]):
+        source = [i for i in range(len(VALUES_A)) if VALUES_A[i] == va and VALUES_B[i] == vb]
+        if source:
+            parameters.append((name, source[0], 0.0, wraps(projection, datum, source[0], name)))
+        elif va == vb:
+            parameters.append((name, -1, va, False))
+        else:
+            sys.exit("projection %d: where %s comes from is not clear" % (projection, name))
+    reads = max([p[1] + 1 for p in parameters] + [count])
+    return pa[0], count, reads, parameters
+
+
+def projections(datum_rows):
+    """Every projection type GDAL reads: (type, name, count, reads, parameters, datum, GEOGCS
+    datum, system name, EPSG code). The last four are -1, -1, None, 0 but on a row for the one
+    datum on which GDAL reads the type as another projection (Web Mercator): that datum, the
+    datum whose geographic system it takes, the system's name, and its EPSG code in metres."""
     rows = []
     for projection in range(0, 100):
-        text = lambda values: '%d, 104, "m", %s' % (projection, ", ".join("%r" % v for v in values))
-        a = reading(text(VALUES_A))
-        b = reading(text(VALUES_B))
-        pa, pb = projection_of(esri(a)), projection_of(esri(b))
-        if pa is None or pb is None:
-            continue  # longitude/latitude, nothing on the earth, or a number GDAL does not read
-        if pa[0] != pb[0] or [n for n, _ in pa[1]] != [n for n, _ in pb[1]]:
-            sys.exit("projection %d: the parameters depend on their values" % projection)
-        written = a.ExportToMICoordSys()
-        count = len(written.split(", ")) - 3  # after the type, the datum and the unit
-        parameters = []
-        for (name, va), (_, vb) in zip(pa[1], pb[1]):
-            source = [i for i in range(len(VALUES_A)) if VALUES_A[i] == va and VALUES_B[i] == vb]
-            if source:
-                parameters.append((name, source[0], 0.0, wraps(projection, source[0], name)))
-            elif va == vb:
-                parameters.append((name, -1, va, False))
-            else:
-                sys.exit("projection %d: where %s comes from is not clear" % (projection, name))
-        reads = max([p[1] + 1 for p in parameters] + [count])
-        rows.append((projection, pa[0], count, reads, parameters))
+        generic = recipe(projection, 104)
+        if generic is None:
+            continue
+        rows.append((projection,) + generic + (-1, -1, None, 0))
+        for datum, _, _ in datum_rows:
+            clause = '%d, %d, "m", %s' % (projection, datum, ", ".join("%r" % v for v in VALUES_A))
+            srs = reading(clause)
+            text = esri(srs)
+            if projection_of(text)[0] == generic[0]:
+                continue
+            own = recipe(projection, datum)
+            gcs = [d for d, _, f in datum_rows if geogcs_text(f) == GEOGCS.search(text).group(0)]
+            if not gcs:
+                sys.exit("projection %d on datum %d: a geographic system of no datum" % (projection, datum))
+            name = re.match(r'PROJCS\["([^"]*)"', text).group(1)
+            epsg = 0
+            for match, _ in srs.FindMatches():
+                if match.GetAuthorityName(None) == "EPSG" and esri(match) == text:
+                    epsg = int(match.GetAuthorityCode(None))
+            rows.append((projection,) + own + (datum, gcs[0], name, epsg))
     return rows
+
+
+# ---------------------------------------------------------------------------------------------
+# Projected EPSG systems
+
+CLAUSE_RE = re.compile(r'Earth Projection (\d+), (\d+), "([^"]+)", (.*)')
+
+
+def projected_systems(datum_rows, unit_rows, projection_rows):
+    """The EPSG projected systems GDAL writes as a clause of the tables' numbers and names,
+    whose .prj as GDAL writes it is the text composed from the clause under the system's name:
+    [(code, name, projection, datum, unit position, numbers)]. Where several share a clause,
+    the plain UTM zone is taken over its aliases, and none when there is none among them."""
+    datums_ = {row[0]: row[2] for row in datum_rows}
+    units_ = {row[0]: (i, row) for i, row in enumerate(unit_rows)}
+    projections_ = {row[0]: row for row in projection_rows if row[5] < 0}
+    by_clause = {}
+    for (code,) in proj_db().execute("SELECT code FROM projected_crs WHERE auth_name = 'EPSG' "
+                                     "AND deprecated = 0 ORDER BY code"):
+        srs = osr.SpatialReference()
+        if srs.ImportFromEPSG(int(code)) != 0:
+            continue
+        clause = srs.ExportToMICoordSys()
+        match = CLAUSE_RE.fullmatch(clause)
+        if match is None:
+            continue
+        projection, datum, unit = int(match.group(1)), int(match.group(2)), match.group(3)
+        if projection not in projections_ or datum not in datums_ or unit not in units_:
+            continue
+        numbers = [float(n) for n in match.group(4).split(", ")]
+        text = esri(srs)
+        name = re.match(r'PROJCS\["([^"]*)"', text).group(1)
+        ours = composed(datums_[datum], projections_[projection], units_[unit][1], numbers)
+        if ours.replace('PROJCS["x"', 'PROJCS["%s"' % name, 1) != text:
+            continue
+        row = (int(code), name, projection, datum, units_[unit][0], numbers)
+        plain_utm = "UTM zone" in srs.GetName() and "(" not in srs.GetName()
+        by_clause.setdefault(clause, []).append((row, plain_utm))
+    rows = []
+    for candidates in by_clause.values():
+        utm = [row for row, is_utm in candidates if is_utm]
+        if len(candidates) == 1:
+            rows.append(candidates[0][0])
+        elif len(utm) == 1:
+            rows.append(utm[0])
+    return sorted(rows)
 
 
 # ---------------------------------------------------------------------------------------------
 # The check: the text composed from the facts is GDAL's, names aside
 
 def composed(datum_facts, projection, unit, values):
-    number_of, name, count, reads, parameters = projection
+    number_of, name, count, reads, parameters = projection[:5]
     unit_name, esri_unit, metres = unit
     text = ('PROJCS["x",%s,PROJECTION["%s"]' % (geogcs_text(datum_facts), name))
     for parameter, index, fixed, wrap in parameters:
@@ -297,6 +376,18 @@ def check(datum_rows, projection_rows, unit_rows):
                [190.5, -36, 323.0257905, 0.99984, 804670.24, 0],
                [-200.25, 0, 1, 2, 3, 4]]
     checked = 0
+    facts_of = {datum: facts for datum, _, facts in datum_rows}
+    for projection in projection_rows:
+        if projection[5] < 0:
+            continue
+        values = samples[0][: projection[2]]
+        clause = '%d, %d, "m", %s' % (projection[0], projection[5], ", ".join("%r" % v for v in values))
+        ours = composed(facts_of[projection[6]], projection, unit_rows[0], values)
+        ours = ours.replace('PROJCS["x"', 'PROJCS["%s"' % projection[7], 1)
+        if ours != esri(reading(clause)):
+            sys.exit("clause %s:\n GDAL %s\n ours %s" % (clause, esri(reading(clause)), ours))
+        checked += 1
+    projection_rows = [row for row in projection_rows if row[5] < 0]
     for d, (datum, _, facts) in enumerate(datum_rows[::7]):
         for p, projection in enumerate(projection_rows):
             unit = unit_rows[(d + p) % len(unit_rows)]
@@ -318,7 +409,7 @@ def check(datum_rows, projection_rows, unit_rows):
 # ---------------------------------------------------------------------------------------------
 # The C++ source
 
-def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
+def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows):
     out = []
     w = out.append
     w("// SPDX-License-Identifier: MIT")
@@ -358,19 +449,32 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
     w("// Each .prj parameter: its name and the position among the clause's numbers after the")
     w("// unit that gives its value, or -1 and its fixed value; whether it is an angle brought")
     w("// into -180..180.")
-    for projection, name, count, reads, parameters in projection_rows:
-        w("constexpr TProjectionParameter kParameters%d[] = {" % projection)
+    for projection, name, count, reads, parameters, datum, _, _, _ in projection_rows:
+        w("constexpr TProjectionParameter kParameters%d%s[] = {"
+          % (projection, "" if datum < 0 else "On%d" % datum))
         for parameter, index, fixed, wrap in parameters:
             w("    {%s, %d, %s, %s}," % (cpp_string(parameter), index, cpp_number(fixed),
                                      "true" if wrap else "false"))
         w("};")
     w("")
     w("// Projection type, the projection's name in the .prj, how many numbers the clause gives,")
-    w("// how many of them are read at most, and the parameters.")
+    w("// how many of them are read at most, and the parameters; then, for a type read as")
+    w("// another projection on one datum, that datum, the datum of its geographic system, the")
+    w("// system's name and its EPSG code in metres.")
     w("constexpr TMifProjection kProjections[] = {")
-    for projection, name, count, reads, parameters in projection_rows:
-        w("    {%d, %s, %d, %d, kParameters%d}," % (projection, cpp_string(name), count, reads,
-                                                   projection))
+    for projection, name, count, reads, parameters, datum, gcs, system, epsg in projection_rows:
+        own = "" if datum < 0 else ", %d, %d, %s, %d" % (datum, gcs, cpp_string(system), epsg)
+        w("    {%d, %s, %d, %d, kParameters%d%s%s}," % (
+            projection, cpp_string(name), count, reads, projection,
+            "" if datum < 0 else "On%d" % datum, own))
+    w("};")
+    w("")
+    w("// EPSG code, name, projection type, datum number, unit (a position among the units) and")
+    w("// the clause's numbers after the unit, as GDAL writes them for the code.")
+    w("constexpr TMifProjectedCrs kProjectedSystems[] = {")
+    for code, name, projection, datum, unit, numbers in system_rows:
+        w("    {%d, %s, %d, %d, %d, {%s}}," % (code, cpp_string(name), projection, datum, unit,
+                                          ", ".join(cpp_number(n) for n in numbers)))
     w("};")
     w("")
     w("// clang-format on")
@@ -380,7 +484,8 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows):
     for function, table, kind in [("MifDatums", "kDatums", "TMifDatum"),
                                   ("MifEllipsoids", "kEllipsoids", "TMifEllipsoid"),
                                   ("MifUnits", "kUnits", "TMifUnit"),
-                                  ("MifProjections", "kProjections", "TMifProjection")]:
+                                  ("MifProjections", "kProjections", "TMifProjection"),
+                                  ("MifProjectedSystems", "kProjectedSystems", "TMifProjectedCrs")]:
         w("std::span<const %s> %s() noexcept {" % (kind, function))
         w("    return %s;" % table)
         w("}")
@@ -394,13 +499,15 @@ def main():
     datum_rows = datums()
     ellipsoid_rows = ellipsoids()
     unit_rows = units()
-    projection_rows = projections()
+    projection_rows = projections(datum_rows)
     checked = check(datum_rows, projection_rows, unit_rows)
-    write(datum_rows, ellipsoid_rows, unit_rows, projection_rows)
-    print("%s: %d datums (%d with an EPSG code), %d ellipsoids, %d units, %d projection types; "
-          "%d clauses checked" % (os.path.relpath(OUTPUT, ROOT), len(datum_rows),
-                                  sum(1 for r in datum_rows if r[1]), len(ellipsoid_rows),
-                                  len(unit_rows), len(projection_rows), checked))
+    system_rows = projected_systems(datum_rows, unit_rows, projection_rows)
+    write(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows)
+    print("%s: %d datums (%d with an EPSG code), %d ellipsoids, %d units, %d projection types, "
+          "%d projected EPSG systems; %d clauses checked"
+          % (os.path.relpath(OUTPUT, ROOT), len(datum_rows), sum(1 for r in datum_rows if r[1]),
+             len(ellipsoid_rows), len(unit_rows), sum(1 for r in projection_rows if r[5] < 0),
+             len(system_rows), checked))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/coord_sys.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -28,6 +29,9 @@ constexpr int kMaxFlaggedType = 4000;
 // Parameters written with 15 significant digits (139.833333333333) differ from the exact
 // zone origins by far less than this; a millimetre on the ground is about 1e-8 degrees.
 constexpr double kSameParameter = 1e-8;
+// How far a clause's number may stand from a projected EPSG system's, relative to its size
+// (a false easting of 6561666.667 feet written 6561666.66666667).
+constexpr double kSameRelative = 1e-8;
 
 // The geographic part of the .prj and the EPSG code of a datum, when it has one.
 struct TGeographic {
@@ -130,6 +134,42 @@ const TMifUnit* FindUnit(std::string_view name) noexcept {
         }
     }
     return nullptr;
+}
+
+// The projected EPSG system the clause states, if any.
+const TMifProjectedCrs* FindProjectedSystem(int datum, const TMifProjection& projection,
+                                            const TMifUnit& unit,
+                                            const std::vector<double>& numbers) noexcept {
+    const auto unitPosition = &unit - MifUnits().data();
+    if (static_cast<int>(numbers.size()) != projection.Count) {
+        return nullptr;
+    }
+    for (const TMifProjectedCrs& crs : MifProjectedSystems()) {
+        if (crs.Projection != projection.Number || crs.Datum != datum || crs.Unit != unitPosition) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t i = 0; i < numbers.size() && same; ++i) {
+            same = std::fabs(numbers[i] - crs.Numbers[i]) <=
+                   kSameRelative * std::max(1.0, std::fabs(crs.Numbers[i]));
+        }
+        if (same) {
+            return &crs;
+        }
+    }
+    return nullptr;
+}
+
+// How the clause's projection type reads on its datum.
+const TMifProjection* FindProjection(int type, int datum) noexcept {
+    const TMifProjection* found = nullptr;
+    for (const TMifProjection& projection : MifProjections()) {
+        if (projection.Number == type &&
+            (projection.OnDatum == datum || (projection.OnDatum < 0 && found == nullptr))) {
+            found = &projection;
+        }
+    }
+    return found;
 }
 
 // A zone, with the exact parameters that define it.
@@ -236,6 +276,17 @@ std::optional<TGeographic> ClauseDatum(int datum, std::vector<std::string>& valu
                        0};
 }
 
+// The geographic coordinate system of a numbered datum.
+std::optional<TGeographic> NumberedDatum(int datum) {
+    if (const TKnownCrs* crs = FindKnown(datum, TProjectionKind::LongLat, 0)) {
+        return FromTable(*crs->Gcs, crs->Epsg);
+    }
+    if (const TMifDatum* row = FindNumber(MifDatums(), datum)) {
+        return FromTable(row->Gcs, row->Epsg);
+    }
+    return std::nullopt;
+}
+
 // The geographic coordinate system of a datum number; `values` loses the numbers of a datum
 // given in the clause. `reason` says why there is none.
 std::optional<TGeographic> DatumOf(int datum, std::string_view datumText,
@@ -243,14 +294,11 @@ std::optional<TGeographic> DatumOf(int datum, std::string_view datumText,
     if (datum == kShiftedDatum || datum == kRotatedDatum) {
         return ClauseDatum(datum, values, reason);
     }
-    if (const TKnownCrs* crs = FindKnown(datum, TProjectionKind::LongLat, 0)) {
-        return FromTable(*crs->Gcs, crs->Epsg);
+    auto gcs = NumberedDatum(datum);
+    if (!gcs) {
+        reason = "datum " + QuoteForMessage(datumText) + " is not a known datum number";
     }
-    if (const TMifDatum* row = FindNumber(MifDatums(), datum)) {
-        return FromTable(row->Gcs, row->Epsg);
-    }
-    reason = "datum " + QuoteForMessage(datumText) + " is not a known datum number";
-    return std::nullopt;
+    return gcs;
 }
 
 std::string CountInWords(int count) {
@@ -302,6 +350,18 @@ TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& p
             }
         }
     }
+    if (projection.OnDatum >= 0) {
+        if (const auto own = NumberedDatum(projection.GcsDatum)) {
+            const int epsg = unit->Metres == 1.0 ? projection.Epsg : 0;
+            return Written(ProjectedWkt(projection.SystemName, *own, projection, *unit, numbers),
+                           projection.SystemName, epsg);
+        }
+    }
+    if (const TMifProjectedCrs* crs = FindProjectedSystem(datum, projection, *unit, numbers)) {
+        const std::vector<double> exact(crs->Numbers, crs->Numbers + projection.Count);
+        return Written(ProjectedWkt(crs->EsriName, gcs, projection, *unit, exact), crs->EsriName,
+                       crs->Epsg);
+    }
     // A projection of its own: named after its datum and the projection.
     std::string_view stem = gcs.EsriName;
     if (stem.starts_with("GCS_")) {
@@ -346,7 +406,7 @@ TPrjText CoordSysToPrj(std::string_view clause) {
     if (*type >= kTypeFlags && *type < kMaxFlaggedType) {
         *type %= kTypeFlags;
     }
-    const TMifProjection* projection = FindNumber(MifProjections(), *type);
+    const TMifProjection* projection = FindProjection(*type, *datum);
     if (*type == kNonEarth || (*type != kLongLat && projection == nullptr)) {
         return NotUnderstood("projection type " + QuoteForMessage(words[2]) +
                              " is not a known projection type");

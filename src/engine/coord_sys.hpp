@@ -21,8 +21,8 @@ struct TPrjText {
 // crs_table.hpp, and datums 999 and 9999, which give their ellipsoid and shift in the clause.
 // Longitude/latitude on a datum of an EPSG geographic system is named as that system; a
 // Transverse Mercator with the parameters of a Japan Plane Rectangular or UTM zone on Tokyo,
-// WGS 84 or JGD2000 as that zone; any other projection after its datum and projection
-// ("NAD_1927_Albers"). `clause` is the text after the CoordSys keyword, continuation lines
+// WGS 84 or JGD2000 as that zone; a clause with the numbers of a projected EPSG system as that
+// system; any other projection after its datum and projection ("North_American_1983_Albers"). `clause` is the text after the CoordSys keyword, continuation lines
 // included; Bounds are ignored.
 TPrjText CoordSysToPrj(std::string_view clause);
 

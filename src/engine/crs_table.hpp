@@ -76,13 +76,31 @@ struct TProjectionParameter {
     bool Wraps;
 };
 
-// A projection type of the clause.
+// A projection type of the clause. A row with `OnDatum` set is how the type reads on that one
+// datum (Mercator on MapInfo's datum 157 is Web Mercator): the system then has the geographic
+// system of datum `GcsDatum`, the name `SystemName`, and, in metres, the EPSG code `Epsg`.
 struct TMifProjection {
     int Number;
     const char* EsriName;  // the PROJECTION of the .prj
     int Count;             // how many numbers the clause gives after the unit
     int MostRead;          // how many of the clause's numbers can give a parameter
     std::span<const TProjectionParameter> Parameters;  // in the order the .prj lists them
+    int OnDatum = -1;
+    int GcsDatum = -1;
+    const char* SystemName = nullptr;
+    int Epsg = 0;
+};
+
+// A projected EPSG system as a clause states it, with the numbers GDAL writes for it: a
+// clause of the same projection type, datum and unit whose numbers are these (to a hundred
+// millionth) is that system.
+struct TMifProjectedCrs {
+    int Epsg;
+    const char* EsriName;
+    int Projection;
+    int Datum;
+    int Unit;           // a position in MifUnits()
+    double Numbers[6];  // the projection type's Count numbers after the unit
 };
 
 std::span<const TKnownCrs> KnownCoordinateSystems() noexcept;
@@ -91,5 +109,6 @@ std::span<const TMifDatum> MifDatums() noexcept;
 std::span<const TMifEllipsoid> MifEllipsoids() noexcept;
 std::span<const TMifUnit> MifUnits() noexcept;
 std::span<const TMifProjection> MifProjections() noexcept;
+std::span<const TMifProjectedCrs> MifProjectedSystems() noexcept;
 
 }  // namespace varnelo

@@ -67,12 +67,16 @@ TEST(CoordSysToPrj, NamesKnownZonesAndWritesOthersWithTheirParameters) {
          "JGD_2000_Transverse_Mercator"},
         {"Earth Projection 8, 97, \"km\", 139.833333333333, 36, 0.9999, 0, 0", 0,
          "Tokyo_Transverse_Mercator"},
-        // Elsewhere: a datum of an EPSG geographic system, a projection of its own, a datum
-        // given in the clause, the flag of an affine transformation on the type.
+        // Elsewhere: a datum of an EPSG geographic system, a projected EPSG system, a
+        // projection of its own, a datum given in the clause, Mercator on datum 157 (Web
+        // Mercator), the flag of an affine transformation on the type.
         {"Earth Projection 1, 62", 4267, "GCS_North_American_1927"},
-        {"Earth Projection 9, 74, \"m\", -96, 23, 29.5, 45.5, 0, 0", 0,
+        {"Earth Projection 9, 74, \"m\", -96, 23, 29.5, 45.5, 0, 0", 5070,
+         "NAD_1983_Contiguous_USA_Albers"},
+        {"Earth Projection 9, 74, \"m\", -96, 23, 29.5, 45.5, 1000, 0", 0,
          "North_American_1983_Albers"},
         {"Earth Projection 1, 999, 7, -8.5, 160, 176", 0, "GCS_MIF_999_7_-8_5_160_176"},
+        {"Earth Projection 10, 157, \"m\", 0", 3857, "WGS_1984_Web_Mercator_Auxiliary_Sphere"},
         {"Earth Projection 1001, 104", 4326, "GCS_WGS_1984"},
     };
     for (const TCase& c : cases) {
