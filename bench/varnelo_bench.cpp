@@ -234,15 +234,14 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-std::string FirstLineOf(const std::string& command) {
+// The first line a program prints with these arguments.
+std::string FirstLineOf(const std::vector<std::string>& args, const fs::path& work) {
+    varnelo::os::TCommand command;
+    command.Args = args;
+    command.Output = (work / "first-line.txt").string();
+    varnelo::os::RunCommand(command);
     std::string line;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        if (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            line = buffer;
-        }
-        ::pclose(pipe);
-    }
+    std::getline(std::ifstream(command.Output), line);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
         line.pop_back();
     }
@@ -290,7 +289,7 @@ void PrintPreamble(const std::optional<std::string>& ogr, const TOptions& option
         for (const std::string& extra : options.OgrOptions) {
             command += " " + extra;
         }
-        std::printf("Peer: %s (`%s`)\n", FirstLineOf(*ogr + " --version 2>/dev/null").c_str(),
+        std::printf("Peer: %s (`%s`)\n", FirstLineOf({*ogr, "--version"}, options.Work).c_str(),
                     command.c_str());
     }
     std::printf(
