@@ -339,18 +339,6 @@ std::string_view ReadTextCoordinateLine(TLineReader& mif) {
     return TrimView(ReadObjectLine(mif, "TEXT"));
 }
 
-bool SameLetters(std::string_view word, std::string_view upper) noexcept {
-    if (word.size() != upper.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (FoldAscii(word[i]) != upper[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 const std::array<TMifObjectKeyword, 12> kMifObjectKeywords = {{
@@ -380,7 +368,7 @@ TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
         return TMifObjectKind::None;  // shorter or longer than every keyword
     }
     for (const auto& [keyword, kind] : kMifObjectKeywords) {
-        if (SameLetters(word, keyword)) {
+        if (SameKeyword(word, keyword)) {
             return kind;
         }
     }

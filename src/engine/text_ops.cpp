@@ -379,29 +379,4 @@ std::string Dequote(std::string_view text, char quote) {
     return std::string(DequoteView(text, quote, scratch));
 }
 
-bool SameKeyword(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    std::size_t i = 0;
-    while (i < a.size()) {
-        if (IsDoubleByteAt(a, i)) {
-            if (a.compare(i, 2, b, i, 2) != 0) {
-                return false;
-            }
-            i += 2;
-            continue;
-        }
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-        ++i;
-    }
-    return true;
-}
-
-bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
-    return text.size() >= keyword.size() && SameKeyword(text.substr(0, keyword.size()), keyword);
-}
-
 }  // namespace varnelo

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "shape/errors.hpp"
+#include "shape/letter_case.hpp"
 #include "shape/output_stream.hpp"
 
 namespace varnelo {
@@ -670,11 +671,7 @@ bool TLocalDbf::Locate(std::string_view keyFields, const TLocateValues& keyValue
         if (key.Field->Type != ftString || !key.Value) {
             continue;
         }
-        auto& text = std::get<std::string>(*key.Value);
-        key.KeyChars = cp932::CharCount(text);
-        if (options.CaseInsensitive) {
-            cp932::UpperCaseInPlace(text);
-        }
+        key.KeyChars = cp932::CharCount(std::get<std::string>(*key.Value));
     }
     // Without a current record, a search for the next match starts at the first record.
     const std::int64_t start = locateNext_ ? std::max(RecNo(), 0) : 0;
@@ -728,7 +725,11 @@ std::int64_t TLocalDbf::FindRecord(const std::vector<TLocateKey>& keys, TLocateO
                     text->resize(cp932::CharPrefixBytes(*text, key.KeyChars));
                 }
                 if (options.CaseInsensitive) {
-                    cp932::UpperCaseInPlace(*text);
+                    if (!SameIgnoringCase(*text, std::get<std::string>(*key.Value),
+                                          TextCharacterSet(), TLetters::AsciiAndFullWidth)) {
+                        return false;
+                    }
+                    continue;
                 }
             }
             if (value != *key.Value) {  // no value never equals a key
