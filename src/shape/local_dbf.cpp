@@ -68,6 +68,27 @@ void StoreLeftAligned(std::span<char> field, std::string_view text) {
     std::memset(field.data() + n, ' ', field.size() - n);
 }
 
+// The text of a decimal field's value: `decimals` places after the point, or, for a value
+// too wide for the field with them, as many as the field leaves beside the integer part
+// (none, and no point, when only the integer part fits), rounded the same way. Every dBASE
+// reader reads the number from its text, so the field keeps its layout. Raises when the
+// integer part alone does not fit. Writes the text to `out`, which is as long as the field.
+std::size_t FormatDecimalToFit(double value, int decimals, std::span<char> out) {
+    std::size_t length = FormatFixed(value, decimals, out);
+    while (length > out.size() && decimals > 0) {
+        const std::size_t whole = length - static_cast<std::size_t>(decimals) - 1;
+        // Rounding to fewer places may carry into one more integer digit; the next turn
+        // then gives up one more place.
+        const std::size_t room = out.size() > whole + 1 ? out.size() - whole - 1 : 0;
+        decimals = std::min(static_cast<int>(room), decimals - 1);
+        length = FormatFixed(value, decimals, out);
+    }
+    if (length > out.size()) {
+        throw ELocalDbfError(kTooManyDigits);
+    }
+    return length;
+}
+
 TFieldValue ReadString(std::string_view bytes) {
     std::size_t end = bytes.size();
     while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0')) {
@@ -487,11 +508,8 @@ void TLocalDbf::SetFieldValue(const TField& field, const TFieldValueView& value)
         }
         case ftFloat: {
             std::array<char, 256> text{};
-            const std::size_t length =
-                FormatFixed(std::get<double>(value), f.Decimals, std::span(text.data(), f.Length));
-            if (length > bytes.size()) {
-                throw ELocalDbfError(kTooManyDigits);
-            }
+            const std::size_t length = FormatDecimalToFit(std::get<double>(value), f.Decimals,
+                                                          std::span(text.data(), f.Length));
             StoreRightAligned(bytes, std::string_view(text.data(), length));
             return;
         }

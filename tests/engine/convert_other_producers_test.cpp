@@ -153,5 +153,20 @@ TEST_F(OtherProducers, ACollectionTakesOneRowAndGivesTheRecordOfThePartAConversi
     EXPECT_EQ(Shp().size(), 100u + 8 + 4 + 32 + 8 + 4 + 2 * 16);  // one section of two points
 }
 
+TEST_F(OtherProducers, FloatValuesTooWideForSixDecimalsKeepAsManyAsTheFieldLeaves) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys +
+                               "Columns 3\r\n  POP Float\r\n  AREA Decimal(12,3)\r\n  ID Float\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\n",
+                        "150840734225,1.000003006E9,-123456789012345\r\n"))
+        << report.ErrorText;
+    // The record after the 129-byte header: its flag, then three fields of 16 bytes.
+    EXPECT_EQ(ReadFileBytes(dir.Path("out.dbf")).substr(129, 49),
+              " 150840734225.0001000003006.00000-123456789012345");
+    // An integer part wider than the field still fails, naming its line.
+    ASSERT_FALSE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
+                         "1,2,3\r\n12345678901234567,2,3\r\n"));
+    EXPECT_EQ(report.FailedMidLine, 2);
+}
+
 }  // namespace
 }  // namespace varnelo
