@@ -56,9 +56,10 @@ std::string_view NextNonEmptyLine(TLineReader& mif, std::string_view kind) {
 
 // What follows the keyword on its line, or else the first non-empty line after it: the
 // keyword line continued by following lines until something stands after the keyword.
+// Fields of an object's lines are separated by blanks, spaces or TABs, however many.
 std::string_view TailAfterKeyword(std::string_view keywordLine, TLineReader& mif,
                                   std::string_view kind) {
-    const std::string_view tail = SplitAtFirstView(' ', keywordLine).Tail;
+    const std::string_view tail = SplitAtFirstBlankView(keywordLine).Tail;
     return tail.empty() ? NextNonEmptyLine(mif, kind) : tail;
 }
 
@@ -71,7 +72,7 @@ struct TTaken {
 
 // The first word of `text` as a number; the rest may be empty.
 TTaken TakeNumber(std::string_view text) {
-    const THeadTailView parts = SplitAtFirstView(' ', text);
+    const THeadTailView parts = SplitAtFirstBlankView(text);
     return {StrToDouble(parts.Head), parts.Tail};
 }
 
@@ -109,14 +110,18 @@ void AddToTotal(std::int64_t& total, std::int32_t count, std::string_view kind) 
     }
 }
 
-// A trimmed coordinate line of the everyday form: a plain decimal, one space, any blanks,
-// and a plain decimal that ends the text. That is the form in which splitting at the first
-// space and trimming both sides leaves two numbers, read here in one pass over the text.
-// False for any other text, which then goes the general way.
+constexpr bool IsSpaceOrTab(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+// A trimmed coordinate line of the everyday form: a plain decimal, a space or TAB, any
+// blanks, and a plain decimal that ends the text. That is the form in which splitting at the
+// first blank and trimming both sides leaves two numbers, read here in one pass over the
+// text. False for any other text, which then goes the general way.
 bool TryReadPlainPair(std::string_view text, TShpPoint& out) noexcept {
     double x = 0.0;
     std::size_t at = ScanShortDecimal(text, x);
-    if (at == 0 || at == text.size() || text[at] != ' ') {
+    if (at == 0 || at == text.size() || !IsSpaceOrTab(text[at])) {
         return false;
     }
     do {
@@ -131,23 +136,19 @@ bool TryReadPlainPair(std::string_view text, TShpPoint& out) noexcept {
     return true;
 }
 
-// x and y of a trimmed coordinate line, split at the first space.
+// x and y of a trimmed coordinate line, split at the first blank.
 TShpPoint ReadPair(std::string_view text) {
     TShpPoint point;
     if (TryReadPlainPair(text, point)) {
         return point;
     }
-    const THeadTailView xy = SplitAtFirstView(' ', text);
+    const THeadTailView xy = SplitAtFirstBlankView(text);
     const double x = StrToDouble(xy.Head);
     return {x, StrToDouble(xy.Tail)};
 }
 
-constexpr bool IsSpaceOrTab(char c) noexcept {
-    return c == ' ' || c == '\t';
-}
-
 // A coordinate line of the everyday form at `line`, inside the buffered bytes up to `end`:
-// blanks, a plain decimal, one space, blanks, a plain decimal, blanks, and CR LF or LF.
+// blanks, a plain decimal, a space or TAB, blanks, a plain decimal, blanks, and CR LF or LF.
 // Read as a line, trimmed and split, such a line gives the same two numbers. Answers the
 // start of the next line, or nullptr for anything else (an empty line, other control
 // bytes, a lone CR, a line running past the buffered bytes), which is then read the
@@ -171,7 +172,7 @@ const char* TakePlainPointLine(const char* line, const char* end, TShpPoint& out
     double x = 0.0;
     const std::size_t xLength = ScanShortDecimal(rest(p), x);
     p += xLength;
-    if (xLength == 0 || p >= lineEnd || *p != ' ') {
+    if (xLength == 0 || p >= lineEnd || !IsSpaceOrTab(*p)) {
         return nullptr;
     }
     do {
@@ -401,7 +402,7 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
     const std::string_view tail = TailAfterKeyword(keywordLine, mif, "PLINE");
     std::int64_t total = 0;
     if (StartsWithKeyword(tail, "MultiPle")) {
-        const std::string_view sectionText = SplitAtFirstView(' ', tail).Tail;
+        const std::string_view sectionText = SplitAtFirstBlankView(tail).Tail;
         const std::int32_t sections = TryStrToInt32(sectionText).value_or(1);
         if (sections < 0) {
             throw EMifFormatError("PLINE オブジェクトの区間数が負の値です (" +
@@ -451,7 +452,7 @@ void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out
     const TTaken x2 = TakeNumberWithContinuation(y1.Rest, mif, "RECT");
     // Some producers write a rounded rectangle's corner radius after y2 on the same line;
     // it plays no part in the corners. A plain rectangle takes nothing after y2.
-    const bool rounded = SameKeyword(SplitAtFirstView(' ', keywordLine).Head, "ROUNDRECT");
+    const bool rounded = SameKeyword(SplitAtFirstBlankView(keywordLine).Head, "ROUNDRECT");
     const double y2 = rounded ? TakeNumber(x2.Rest).Value : StrToDouble(x2.Rest);
     SetSinglePart(out, 4);
     out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});

@@ -168,5 +168,18 @@ TEST_F(OtherProducers, FloatValuesTooWideForSixDecimalsKeepAsManyAsTheFieldLeave
     EXPECT_EQ(report.FailedMidLine, 2);
 }
 
+TEST_F(OtherProducers, ObjectFieldsMayBeSeparatedByTabsAndRunsOfBlanks) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point\t1 2\r\nPOINT  3\t4\r\n\tpoint \t 5\t\t6\r\n",
+                        "\r\n\r\n\r\n"))
+        << report.ErrorText;
+    const std::string shp = Shp();
+    ASSERT_EQ(shp.size(), 100u + 3 * 28);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(testing::DoubleAt(shp, 112 + 28 * k), 1 + 2 * k);
+        EXPECT_EQ(testing::DoubleAt(shp, 120 + 28 * k), 2 + 2 * k);
+    }
+}
+
 }  // namespace
 }  // namespace varnelo

@@ -60,6 +60,40 @@ TEST(ReadMifPoint, FindsTheCoordinatesOnTheKeywordLineOrTheLinesAfterIt) {
     }
 }
 
+// Producers separate an object's fields with TABs as well as spaces, and with runs of them;
+// the driver has collapsed runs of spaces only.
+TEST(MifObjectReaders, SplitFieldsAtSpacesAndTabsHoweverMany) {
+    TShpPoint point;
+    for (const auto& [keyword, rest] :
+         {std::pair{"Point\t1 2", ""}, {"POINT 1\t2", ""}, {"POINT\t\t1", "\t 2\n"}}) {
+        TLineReader mif = Lines(rest);
+        ReadMifPoint(keyword, mif, point);
+        EXPECT_EQ(point, (TShpPoint{1, 2})) << keyword;
+    }
+    TLineReader none = Lines("");
+    TSFPolyLine line;
+    ReadMifLine("Line\t0\t5 \t2\t-1", none, line);
+    ExpectShape(line, {0}, {{0, 5}, {2, -1}}, {0, -1, 2, 5});
+    TLineReader sections = Lines("1\n0\t0\n1\n1 \t1\n");
+    ReadMifPline("Pline\tMultiple\t2", sections, line);
+    ExpectShape(line, {0, 1}, {{0, 0}, {1, 1}}, {0, 0, 1, 1});
+    TLineReader arcAngles = Lines("");
+    ReadMifArc("Arc\t0\t0 11\t11\t0\t90", arcAngles, line);
+    EXPECT_EQ(line.NumPoints, 91);
+
+    TSFPolygon polygon;
+    TLineReader ring = Lines("1\n5\t6\n");
+    ReadMifRegion("Region\t1", ring, polygon);
+    ExpectShape(polygon, {0}, {{5, 6}}, {5, 6, 5, 6});
+    const Points corners{{0, 0}, {10, 0}, {10, 5}, {0, 5}};
+    ReadMifRect("Rect\t0\t0\t10 \t5", none, polygon);
+    ExpectShape(polygon, {0}, corners, {0, 0, 10, 5});
+    ReadMifRect("RoundRect\t0 0\t10 5\t2", none, polygon);
+    ExpectShape(polygon, {0}, corners, {0, 0, 10, 5});
+    TLineReader part = Lines("\tRegion\t1\n1\n0\t0\n");
+    EXPECT_TRUE(ReadMifCollection("Collection\t1", part, polygon, line).Region);
+}
+
 TEST(ReadMifPoint, FailsOnAThirdNumberOrATruncatedFile) {
     TShpPoint point;
     TLineReader empty = Lines("");
@@ -155,7 +189,7 @@ TEST(ReadMifRegion, StoresRingsAsReadWithoutClosingThem) {
 // others line by line; both must give the same points, wherever the buffer happens to end.
 TEST(ReadMifRegion, ReadsEveryFormOfCoordinateLineAlikeWhereverTheBufferEnds) {
     const std::string text =
-        "8\n"
+        "9\n"
         "  139.694494 35.393525\r\n"
         "139.5\t 35.25\n"
         "-0.5   -1.25   \r\n"
@@ -165,16 +199,17 @@ TEST(ReadMifRegion, ReadsEveryFormOfCoordinateLineAlikeWhereverTheBufferEnds) {
         "6 7\r\r\n"
         "\r\n"
         "8 9\n"
+        "\t-3\t\t4 \n"
         "    Pen (1,2,0)\n";
     const Points expected = {
         {139.694494, 35.393525},     {139.5, 35.25}, {-0.5, -1.25}, {100, 3}, {4, 5},
-        {12345678901.123456789, -7}, {6, 7},         {8, 9}};
+        {12345678901.123456789, -7}, {6, 7},         {8, 9},        {-3, 4}};
     for (std::size_t chunk = 1; chunk <= text.size() + 1; ++chunk) {
         TLineReader mif = TLineReader::FromString(text, chunk);
         TSFPolygon polygon;
         ReadMifRegion("REGION 1", mif, polygon);
         EXPECT_EQ(polygon.Points, expected) << "chunks of " << chunk;
-        EXPECT_EQ(mif.LineNumber(), 10) << "chunks of " << chunk;
+        EXPECT_EQ(mif.LineNumber(), 11) << "chunks of " << chunk;
         EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)") << "chunks of " << chunk;
     }
 }
