@@ -249,6 +249,14 @@ double NormalizeDegrees(double degrees) {
     return degrees;
 }
 
+// True for a non-zero whole number of turns, allowing for the rounding of angles such as
+// 0.1 and 360.1 read as doubles.
+bool IsWholeTurn(double degrees) {
+    constexpr double kTolerance = 1e-9;
+    const double size = std::fabs(degrees);
+    return size >= 180.0 && std::fabs(std::remainder(size, 360.0)) <= kTolerance * size;
+}
+
 int NormalizeDegrees(int degrees) {
     while (degrees < 0) {
         degrees += 360;
@@ -517,7 +525,10 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
         sweep += kTwoPi;
     }
     const int startDegree = NormalizeDegrees(static_cast<int>(std::floor(phiEnd * kRadToDeg)));
-    const int steps = NormalizeDegrees(static_cast<int>(std::floor(sweep * kRadToDeg)));
+    // Angles a whole turn apart draw the whole ellipse, however their ends round.
+    const bool wholeTurn = IsWholeTurn(b - a);
+    const int steps = wholeTurn ? kEllipseSteps
+                                : NormalizeDegrees(static_cast<int>(std::floor(sweep * kRadToDeg)));
 
     SetSinglePart(out, steps + 1);
     out.Points.resize(static_cast<std::size_t>(steps) + 1);
@@ -525,9 +536,17 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
         const double d = (startDegree + j) * kDegToRad;
         out.Points[static_cast<std::size_t>(j)] = {std::cos(d) * rx + cx, cy - std::sin(d) * ry};
     }
-    // Only the end is exact; the start was snapped down to a whole degree.
-    out.Points[static_cast<std::size_t>(steps)] = {std::cos(phiStart) * rx + cx,
-                                                   cy - std::sin(phiStart) * ry};
+    if (wholeTurn) {
+        out.Points.back() = out.Points.front();  // closed
+    } else {
+        // Only the end is exact; the start was snapped down to a whole degree.
+        out.Points.back() = {std::cos(phiStart) * rx + cx, cy - std::sin(phiStart) * ry};
+    }
+    if (steps == 0) {
+        // An arc of no whole degree is its one exact point, given twice: a line has two.
+        SetSinglePart(out, 2);
+        out.Points.push_back(out.Points.front());
+    }
     RequireFinitePoints(out, "ARC");
     CalcShapeBox(out);
 }

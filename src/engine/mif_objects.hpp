@@ -53,6 +53,9 @@ void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out
 void ReadMifLine(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out);
+// An arc from its start angle to its end angle; angles a whole turn apart (0 and 360) give
+// the whole ellipse, closed, and an arc of less than one whole degree its one exact point
+// twice.
 void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out);
 // Rectangles and rounded rectangles; a rounded rectangle's corner radius, on the next line or
 // after the four coordinates, is not read.

@@ -340,10 +340,13 @@ TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
         EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12);
     }
 
-    ReadMifArc("ARC 0 0 11 11 10 10.5", mif, arc);
-    ASSERT_EQ(arc.NumPoints, 1);
-    ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
-               5.5 + 5.5 * std::sin(10 * kPi / 180), "single point");
+    // An arc of less than one whole degree is its exact end, twice: a line has two points.
+    for (const char* keyword : {"ARC 0 0 11 11 10 10.5", "ARC 0 0 11 11 10 10"}) {
+        ReadMifArc(keyword, mif, arc);
+        ExpectShape(arc, {0}, {arc.Points[0], arc.Points[0]}, arc.Box);
+        ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
+                   5.5 + 5.5 * std::sin(10 * kPi / 180), keyword);
+    }
 
     ReadMifArc("ARC 0 0 11 11 1e300 -1e300", mif, arc);  // absurd angles end quickly
     EXPECT_EQ(arc.NumPoints, static_cast<std::int32_t>(arc.Points.size()));
@@ -353,6 +356,24 @@ TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
 // Found by fuzzing: a rectangle spanning most of the double range overflowed the arithmetic
 // into infinite radii and undefined angles, which then went into a conversion to whole
 // degrees. Such objects raise; large ones that can still be computed give their points.
+TEST(ReadMifArc, AnglesAWholeTurnApartGiveTheWholeClosedEllipse) {
+    TLineReader mif = Lines("");
+    TSFPolyLine arc;
+    for (const char* angles : {"0 360", "90 450", "360 0", "-180 180", "0.1 360.1"}) {
+        ReadMifArc(std::string("ARC 0 0 11 22 ") + angles, mif, arc);
+        ASSERT_EQ(arc.NumPoints, 361) << angles;
+        EXPECT_EQ(arc.Points.front(), arc.Points.back()) << angles;
+        for (const TShpPoint& p : arc.Points) {
+            const double dx = (p.X - 5.5) / 5.5;
+            const double dy = (p.Y - 11) / 11;
+            EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12) << angles;
+        }
+        // Whole degrees of the ellipse's own angle, so its four extremes are among them.
+        EXPECT_NEAR(arc.Box.Xmin, 0, 1e-12) << angles;
+        EXPECT_NEAR(arc.Box.Ymax, 22, 1e-12) << angles;
+    }
+}
+
 TEST(ReadMifArc, RaisesWhenTheRectangleIsTooLargeToCompute) {
     TLineReader mif = Lines("");
     TSFPolyLine arc;
