@@ -156,6 +156,7 @@ class TConversionRun {
         const TMifHeaderInfo& header = layout.Header;
         const TSFColumns& columns = layout.Columns;
         const TCharacterSet characters = layout.Characters;
+        characters_ = characters;
         CreateDbfFile(dbfPath, columns, characters);
         WriteSidecars(dbfPath, header);
         if (hooks_.ProcessMessages) {
@@ -262,10 +263,10 @@ class TConversionRun {
                 break;
             case TMifObjectKind::Text:
                 if (type_ == ctTextAsPoint) {
-                    ReadMifTextPoint(line, mif_, text_, point_);
+                    ReadMifTextPoint(line, mif_, text_, point_, characters_);
                     WritePoint();
                 } else if (type_ == ctTextAsLine) {
-                    ReadMifTextLine(line, mif_, text_, polyLine_);
+                    ReadMifTextLine(line, mif_, text_, polyLine_, characters_);
                     WritePolyLine();
                 }
                 break;
@@ -378,6 +379,7 @@ class TConversionRun {
     TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
     std::string text_;
+    TCharacterSet characters_ = TCharacterSet::ShiftJis;  // of the source's text
     TShpPoint point_;
     TSFPolyLine polyLine_;
     TSFPolygon polygon_;

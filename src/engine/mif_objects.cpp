@@ -329,8 +329,34 @@ void ReadCollectionPart(bool& found, TRecord& record, TRecord& more, std::string
 
 // ---- text objects ----
 
+// A text string writes a line break as \n and a backslash as \\; every other backslash
+// stands for itself. The string is walked by characters of its character set, since in the
+// double-byte code pages 0x5C is also the second byte of characters such as 表 (95 5C),
+// which is then no backslash at all.
+void UnescapeTextString(std::string& text, TCharacterSet characters) {
+    if (text.find('\\') == std::string::npos) {
+        return;  // the everyday string
+    }
+    std::size_t out = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t n = CharBytesAt(characters, text, i);
+        if (n == 1 && text[i] == '\\' && i + 1 < text.size() &&
+            (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            text[out++] = text[i + 1] == 'n' ? '\n' : '\\';
+            i += 2;
+            continue;
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            text[out++] = text[i++];
+        }
+    }
+    text.resize(out);
+}
+
 // The text string, from the keyword line when it carries one, else from the next line.
-void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string& text) {
+void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string& text,
+                    TCharacterSet characters) {
     TFieldScanner byComma(keywordLine, ',');
     byComma.Next();
     const bool onKeywordLine = byComma.Next() && !byComma.Field().empty();
@@ -339,6 +365,7 @@ void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string&
     } else {
         text = Dequote(TrimView(ReadObjectLine(mif, "TEXT")), '"');
     }
+    UnescapeTextString(text, characters);
 }
 
 // The coordinate line after the text string, read once: a blank line here is not skipped.
@@ -604,16 +631,16 @@ TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader&
 }
 
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                      TShpPoint& out) {
-    ReadTextString(keywordLine, mif, text);
+                      TShpPoint& out, TCharacterSet characters) {
+    ReadTextString(keywordLine, mif, text, characters);
     TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
     const double x = NextFieldAsDouble(coordinates);
     out = {x, NextFieldAsDouble(coordinates)};
 }
 
 void ReadMifTextLine(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                     TSFPolyLine& out) {
-    ReadTextString(keywordLine, mif, text);
+                     TSFPolyLine& out, TCharacterSet characters) {
+    ReadTextString(keywordLine, mif, text, characters);
     TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
     const double x1 = NextFieldAsDouble(coordinates);
     const double y1 = NextFieldAsDouble(coordinates);

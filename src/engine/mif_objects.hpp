@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/line_reader.hpp"
+#include "shape/character_set.hpp"
 #include "shape/geometry.hpp"
 
 namespace varnelo {
@@ -76,9 +77,11 @@ struct TMifCollectionParts {
 TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
                                       TSFPolygon& region, TSFPolyLine& polyline);
 
+// The text string with its escapes read (\n a line break, \\ a backslash), walked by the
+// characters of the source's character set.
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                      TShpPoint& out);
+                      TShpPoint& out, TCharacterSet characters = TCharacterSet::ShiftJis);
 void ReadMifTextLine(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                     TSFPolyLine& out);
+                     TSFPolyLine& out, TCharacterSet characters = TCharacterSet::ShiftJis);
 
 }  // namespace varnelo

@@ -181,5 +181,16 @@ TEST_F(OtherProducers, ObjectFieldsMayBeSeparatedByTabsAndRunsOfBlanks) {
     }
 }
 
+TEST_F(OtherProducers, TextEscapesAreReadByTheCharactersOfTheDeclaredCharset) {
+    // a\nb, then 表n in Shift-JIS, whose second byte is a backslash in UTF-8.
+    const std::string data = "Text\r\n  \"a\\nb\x95\x5Cn\"\r\n  1 2 3 4\r\n";
+    const std::string rest = "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
+    ASSERT_TRUE(Convert(ctTextAsPoint, kVersion + rest, data, "\r\n")) << report.ErrorText;
+    EXPECT_EQ(Column("MIF_TEXT"), Values{"a\nb\x95\x5Cn"});
+    ASSERT_TRUE(Convert(ctTextAsLine, "Version 300\r\nCharset \"UTF-8\"\r\n" + rest, data, "\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("MIF_TEXT"), Values{"a\nb\x95\n"});
+}
+
 }  // namespace
 }  // namespace varnelo

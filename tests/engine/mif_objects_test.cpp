@@ -411,6 +411,37 @@ TEST(ReadMifText, TakesTheStringFromTheKeywordLineOrItsOwnLine) {
     EXPECT_EQ(text, "x");  // the split leaves "x" y, whose leading quote Dequote removes
 }
 
+// Escapes are read character by character of the source's character set: 0x5C is also the
+// second byte of two-byte characters, such as 表 (95 5C) in Shift-JIS.
+TEST(ReadMifText, ReadsLineBreakAndBackslashEscapesByCharactersOfTheSource) {
+    constexpr auto kSjis = TCharacterSet::ShiftJis;
+    const struct {
+        std::string Written;
+        TCharacterSet Set;
+        std::string Text;
+    } cases[] = {
+        {"a\\nb", kSjis, "a\nb"},
+        {"a\\\\b", kSjis, "a\\b"},
+        {"\\\\n", kSjis, "\\n"},                       // an escaped backslash, then n
+        {"a\\tb\\", kSjis, "a\\tb\\"},                 // other pairs and a last backslash stay
+        {"\x95\x5Cn", kSjis, "\x95\x5Cn"},             // 表n
+        {"\x95\x5C\\n", kSjis, "\x95\x5C\n"},          // 表 and a line break
+        {"\x95\x5Cn", TCharacterSet::Utf8, "\x95\n"},  // no character: 0x5C escapes there
+        {"\xA5\x5C\\\\", TCharacterSet::EastAsianDoubleByte, "\xA5\x5C\\"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        TShpPoint point;
+        TLineReader ownLine = Lines("\"" + c.Written + "\"\n1 2 3 4\n");
+        ReadMifTextPoint("Text", ownLine, text, point, c.Set);
+        EXPECT_EQ(text, c.Text) << c.Written;
+        TSFPolyLine line;
+        TLineReader keywordLine = Lines("1 2 3 4\n");
+        ReadMifTextLine("TEXT \"" + c.Written + "\"", keywordLine, text, line, c.Set);
+        EXPECT_EQ(text, c.Text) << c.Written;
+    }
+}
+
 TEST(ReadMifText, TakesTheNextLineAsTextAfterAnEmptyString) {
     TLineReader mif = Lines("1 2 3 4\n5 6 7 8\n");
     std::string text;
