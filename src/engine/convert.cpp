@@ -271,12 +271,15 @@ class TConversionRun {
                 }
                 break;
             case TMifObjectKind::Collection: {
-                // Read in every conversion, so that its parts are not taken for objects.
+                // Read in every conversion, so that its parts are not taken for objects; only
+                // the part this conversion takes is parsed, so that a damaged part of another
+                // kind fails nothing.
+                const TMifCollectionParts wanted{type_ == ctPolygon, type_ == ctPolyLine};
                 const TMifCollectionParts parts =
-                    ReadMifCollection(line, mif_, polygon_, polyLine_);
-                if (type_ == ctPolygon && parts.Region) {
+                    ReadMifCollection(line, mif_, polygon_, polyLine_, wanted);
+                if (wanted.Region && parts.Region) {
                     WritePolygon();
-                } else if (type_ == ctPolyLine && parts.Polyline) {
+                } else if (wanted.Polyline && parts.Polyline) {
                     WritePolyLine();
                 }
                 break;

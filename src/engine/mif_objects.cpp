@@ -579,55 +579,52 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 }
 
 TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
-                                      TSFPolygon& region, TSFPolyLine& polyline) {
+                                      TSFPolygon& region, TSFPolyLine& polyline,
+                                      TMifCollectionParts wanted) {
     const std::int32_t count =
         ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"), "COLLECTION", "部分の数");
-    TMifCollectionParts found;
+    TMifCollectionParts held;
+    TMifCollectionParts filled;
     TSFPolygon moreRings;
     TSFPolyLine moreSections;
-    std::vector<TShpPoint> multipoint;
     std::string partLine;
     for (std::int32_t read = 0; read < count && !mif.Eof();) {
         const std::string_view raw = mif.ReadLineView();
         const std::string_view line = TrimView(raw);
         const TMifObjectKind kind = MifObjectKindOfLine(line);
         if (kind == TMifObjectKind::None) {
-            continue;  // blank and style lines between the parts
+            continue;  // blank and style lines, and the lines of a part passed over
         }
         if (kind != TMifObjectKind::Region && kind != TMifObjectKind::Line &&
             kind != TMifObjectKind::Pline && kind != TMifObjectKind::Multipoint) {
             mif.PushBack(raw);  // the next object: this collection had fewer parts
             break;
         }
+        ++read;
+        const bool isRegion = kind == TMifObjectKind::Region;
+        const bool isPolyline = kind == TMifObjectKind::Line || kind == TMifObjectKind::Pline;
+        held.Region = held.Region || isRegion;
+        held.Polyline = held.Polyline || isPolyline;
+        if (!(isRegion && wanted.Region) && !(isPolyline && wanted.Polyline)) {
+            continue;
+        }
         // A part's keyword line is given as the driver gives an object's.
         CollapseBlanksInto(line, partLine);
-        switch (kind) {
-            case TMifObjectKind::Region:
-                ReadCollectionPart(found.Region, region, moreRings, "REGION",
-                                   [&](TSFPolygon& r) { ReadMifRegion(partLine, mif, r); });
-                break;
-            case TMifObjectKind::Line:
-            case TMifObjectKind::Pline:
-                ReadCollectionPart(found.Polyline, polyline, moreSections, "PLINE",
-                                   [&](TSFPolyLine& p) {
-                                       if (kind == TMifObjectKind::Line) {
-                                           ReadMifLine(partLine, mif, p);
-                                       } else {
-                                           ReadMifPline(partLine, mif, p);
-                                       }
-                                   });
-                break;
-            default: {
-                const std::int32_t points =
-                    ReadCount(TailAfterKeyword(partLine, mif, "MULTIPOINT"), "MULTIPOINT", "点数");
-                multipoint.clear();
-                ReadPointLines(mif, points, "MULTIPOINT", multipoint);
-                break;
-            }
+        if (isRegion) {
+            ReadCollectionPart(filled.Region, region, moreRings, "REGION",
+                               [&](TSFPolygon& r) { ReadMifRegion(partLine, mif, r); });
+        } else {
+            ReadCollectionPart(filled.Polyline, polyline, moreSections, "PLINE",
+                               [&](TSFPolyLine& p) {
+                                   if (kind == TMifObjectKind::Line) {
+                                       ReadMifLine(partLine, mif, p);
+                                   } else {
+                                       ReadMifPline(partLine, mif, p);
+                                   }
+                               });
         }
-        ++read;
     }
-    return found;
+    return held;
 }
 
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Whole conversions of pairs as other producers write them: values unquoted around their
-// blanks, other delimiters, values over several lines, tabs in the header, rounded
-// rectangles with the radius on their line, collections and narrow arcs.
+// blanks, other delimiters, values over several lines, tabs in the header and in objects,
+// rounded rectangles with the radius on their line, collections and narrow arcs, wide Float
+// values and escapes in texts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -190,6 +191,22 @@ TEST_F(OtherProducers, TextEscapesAreReadByTheCharactersOfTheDeclaredCharset) {
     ASSERT_TRUE(Convert(ctTextAsLine, "Version 300\r\nCharset \"UTF-8\"\r\n" + rest, data, "\r\n"))
         << report.ErrorText;
     EXPECT_EQ(Column("MIF_TEXT"), Values{"a\nb\x95\n"});
+}
+
+TEST_F(OtherProducers, ADamagedRegionInACollectionFailsOnlyTheConversionsThatTakeRegions) {
+    const std::string header =
+        kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 1\r\n  N Integer\r\n";
+    const std::string data =
+        "Point 1 2\r\nCollection 2\r\n  Region 1\r\n    3\r\n0 0\r\n0 x\r\n1 1\r\n"
+        "  Pline 2\r\n0 0\r\n2 2\r\nPoint 3 4\r\n";
+    const std::string mid = "1\r\n2\r\n3\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"1", "3"}));
+    ASSERT_TRUE(Convert(ctPolyLine, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), Values{"2"});
+    ASSERT_FALSE(Convert(ctPolygon, header, data, mid));
+    EXPECT_EQ(report.FailedLine, 13);
+    EXPECT_EQ(report.ErrorText, "\"x\" は有効な数値ではありません");
 }
 
 }  // namespace
