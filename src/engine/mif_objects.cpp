@@ -392,23 +392,49 @@ const std::array<TMifObjectKeyword, 12> kMifObjectKeywords = {{
     {"COLLECTION", TMifObjectKind::Collection},
 }};
 
-// The word is judged while the scanner lives: a quoted field with doubled quotes is held
-// by the scanner itself. A double-byte character never matches, as no keyword holds one.
-TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
-    TFieldScanner fields(trimmedLine, ' ');
-    if (!fields.Next()) {
+namespace {
+
+constexpr std::size_t kShortestKeyword = 3;  // ARC
+constexpr std::size_t kLongestKeyword = 10;  // MULTIPOINT, COLLECTION
+
+TMifObjectKind KindOfWord(std::string_view word) {
+    if (word.size() < kShortestKeyword || word.size() > kLongestKeyword) {
         return TMifObjectKind::None;
     }
-    const std::string_view word = fields.Field();
-    if (word.size() < 3 || word.size() > 10) {
-        return TMifObjectKind::None;  // shorter or longer than every keyword
-    }
     for (const auto& [keyword, kind] : kMifObjectKeywords) {
-        if (SameKeyword(word, keyword)) {
+        // The length, compared first, passes over most keywords without a comparison.
+        if (keyword.size() == word.size() && SameKeyword(word, keyword)) {
             return kind;
         }
     }
     return TMifObjectKind::None;
+}
+
+}  // namespace
+
+// Every keyword begins with a letter, so the lines inside objects (coordinates and counts,
+// the bulk of a file) are answered from their first byte, and a word that begins with a letter
+// is taken up to the first blank, as the field rules take it (no byte of a two-byte character
+// is a blank). A line that begins with a quote or a blank is read by the field rules; the word
+// is judged while the scanner lives, since a quoted field with doubled quotes is held by the
+// scanner itself. A double-byte character never matches, as no keyword holds one.
+TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
+    if (!trimmedLine.empty()) {
+        const char first = trimmedLine.front();
+        if (IsAsciiLetter(first)) {
+            std::size_t end = 1;
+            while (end < trimmedLine.size() && end <= kLongestKeyword &&
+                   !IsBlank(static_cast<unsigned char>(trimmedLine[end]))) {
+                ++end;
+            }
+            return KindOfWord(trimmedLine.substr(0, end));
+        }
+        if (static_cast<unsigned char>(first) > 32 && first != '"') {
+            return TMifObjectKind::None;
+        }
+    }
+    TFieldScanner fields(trimmedLine, ' ');
+    return fields.Next() ? KindOfWord(fields.Field()) : TMifObjectKind::None;
 }
 
 void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out) {

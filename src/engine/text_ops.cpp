@@ -92,8 +92,12 @@ THeadTailView SplitAtFirstView(char delimiter, std::string_view text) noexcept {
 }
 
 THeadTailView SplitAtFirstBlankView(std::string_view text) noexcept {
-    const std::size_t at = text.find_first_of(" \t");
-    if (at == std::string_view::npos) {
+    // A plain scan: find_first_of looks each byte up in the set of two with a call.
+    std::size_t at = 0;
+    while (at < text.size() && text[at] != ' ' && text[at] != '\t') {
+        ++at;
+    }
+    if (at == text.size()) {
         return {TrimView(text), {}};
     }
     return {TrimView(text.substr(0, at)), TrimView(text.substr(at + 1))};

@@ -35,17 +35,16 @@ constexpr unsigned char FoldFullWidthTrail(unsigned char lead, unsigned char tra
 
 }  // namespace letter_case_detail
 
-// Same length and the same characters, the letters `letters` names compared ignoring their
-// case. A character of several bytes is compared byte for byte (its second byte folded only
-// when it is a full-width letter and such letters are asked for).
-constexpr bool SameIgnoringCase(std::string_view a, std::string_view b,
-                                TCharacterSet set = TCharacterSet::ShiftJis,
-                                TLetters letters = TLetters::Ascii) noexcept {
-    using letter_case_detail::FoldAscii;
-    if (a.size() != b.size()) {
-        return false;
-    }
-    std::size_t i = 0;
+// a-z and A-Z.
+constexpr bool IsAsciiLetter(char c) noexcept {
+    return letter_case_detail::FoldAscii(c) >= 'A' && letter_case_detail::FoldAscii(c) <= 'Z';
+}
+
+namespace letter_case_detail {
+
+// The rule below from `i` on, a character boundary: the walk by characters of `set`.
+constexpr bool SameCharactersFrom(std::string_view a, std::string_view b, std::size_t i,
+                                  TCharacterSet set, TLetters letters) noexcept {
     while (i < a.size()) {
         if (static_cast<unsigned char>(a[i]) < 0x80) {
             // An ASCII byte is a character of its own in every set; a byte of b from 0x80
@@ -60,16 +59,39 @@ constexpr bool SameIgnoringCase(std::string_view a, std::string_view b,
         if (n == 2 && letters == TLetters::AsciiAndFullWidth && set == TCharacterSet::ShiftJis) {
             const auto lead = static_cast<unsigned char>(a[i]);
             if (static_cast<unsigned char>(b[i]) != lead ||
-                letter_case_detail::FoldFullWidthTrail(lead,
-                                                       static_cast<unsigned char>(a[i + 1])) !=
-                    letter_case_detail::FoldFullWidthTrail(lead,
-                                                           static_cast<unsigned char>(b[i + 1]))) {
+                FoldFullWidthTrail(lead, static_cast<unsigned char>(a[i + 1])) !=
+                    FoldFullWidthTrail(lead, static_cast<unsigned char>(b[i + 1]))) {
                 return false;
             }
         } else if (a.compare(i, n, b, i, n) != 0) {
             return false;
         }
         i += n;
+    }
+    return true;
+}
+
+}  // namespace letter_case_detail
+
+// Same length and the same characters, the letters `letters` names compared ignoring their
+// case. A character of several bytes is compared byte for byte (its second byte folded only
+// when it is a full-width letter and such letters are asked for).
+constexpr bool SameIgnoringCase(std::string_view a, std::string_view b,
+                                TCharacterSet set = TCharacterSet::ShiftJis,
+                                TLetters letters = TLetters::Ascii) noexcept {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    // The ASCII bytes in front, all that keywords and most names hold, are compared here,
+    // small enough to be inlined into every caller; the rest is walked by characters.
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (static_cast<unsigned char>(a[i]) >= 0x80) {
+            return letter_case_detail::SameCharactersFrom(a, b, i, set, letters);
+        }
+        if (a[i] != b[i] &&
+            letter_case_detail::FoldAscii(a[i]) != letter_case_detail::FoldAscii(b[i])) {
+            return false;
+        }
     }
     return true;
 }

@@ -45,6 +45,33 @@ void ExpectNear(const TShpPoint& actual, double x, double y, const std::string& 
     EXPECT_NEAR(actual.Y, y, 1e-12) << what;
 }
 
+// The first byte answers most lines, the field rules the rest; both must agree.
+TEST(MifObjectKindOfLine, FindsKeywordsInAnyCaseAsTheFirstFieldAndNothingElse) {
+    using K = TMifObjectKind;
+    const std::pair<std::string, K> cases[] = {
+        {"Point 1 2", K::Point},
+        {"point\t1 2", K::Point},
+        {"\"POINT\" 2 2", K::Point},
+        {"  Region 1", K::Region},
+        {"MULTIPOINT", K::Multipoint},
+        {"Collection\t2", K::Collection},
+        {"arc", K::Arc},
+        {"Pointx 1 2", K::None},
+        {"Po\0int", K::None},
+        {"Point,1 2", K::None},
+        {"REGIONS 1", K::None},
+        {"Pen (1,2,0)", K::None},
+        {"139.5 35.25", K::None},
+        {"-1 2", K::None},
+        {"\x83\x61 1", K::None},
+        {"\"\" Point", K::None},
+        {"", K::None},
+    };
+    for (const auto& [line, kind] : cases) {
+        EXPECT_EQ(MifObjectKindOfLine(line), kind) << line;
+    }
+}
+
 // ---- POINT and LINE ----
 
 TEST(ReadMifPoint, FindsTheCoordinatesOnTheKeywordLineOrTheLinesAfterIt) {
