@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Whole conversions of pairs as other producers write them: values unquoted around their
-// blanks, other delimiters, values over several lines, tabs in the header and in objects,
-// rounded rectangles with the radius on their line, collections and narrow arcs, wide Float
+// blanks, other delimiters, values over several lines, tabs in the header, rounded
+// rectangles with the radius on their line, collections and narrow arcs, wide Float
 // values and escapes in texts.
 #include <gtest/gtest.h>
 
@@ -167,19 +167,6 @@ TEST_F(OtherProducers, FloatValuesTooWideForSixDecimalsKeepAsManyAsTheFieldLeave
     ASSERT_FALSE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
                          "1,2,3\r\n12345678901234567,2,3\r\n"));
     EXPECT_EQ(report.FailedMidLine, 2);
-}
-
-TEST_F(OtherProducers, ObjectFieldsMayBeSeparatedByTabsAndRunsOfBlanks) {
-    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
-    ASSERT_TRUE(Convert(ctPoint, header, "Point\t1 2\r\nPOINT  3\t4\r\n\tpoint \t 5\t\t6\r\n",
-                        "\r\n\r\n\r\n"))
-        << report.ErrorText;
-    const std::string shp = Shp();
-    ASSERT_EQ(shp.size(), 100u + 3 * 28);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(testing::DoubleAt(shp, 112 + 28 * k), 1 + 2 * k);
-        EXPECT_EQ(testing::DoubleAt(shp, 120 + 28 * k), 2 + 2 * k);
-    }
 }
 
 TEST_F(OtherProducers, TextEscapesAreReadByTheCharactersOfTheDeclaredCharset) {

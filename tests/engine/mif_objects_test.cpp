@@ -509,26 +509,6 @@ TEST(ReadMifCollection, ReadsItsPartsPastStyleLinesAndAddsPartsOfOneKind) {
     EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)");  // the driver passes over what follows
 }
 
-TEST(ReadMifCollection, ReadsOnlyTheWantedPartsSoADamagedPartOfAnotherKindFailsNothing) {
-    const std::string text =
-        "  Region 1\n 3\n0 0\n0 x\n1 1\n  Pline 2\n0 0\n2 2\n  Multipoint 1\nbad\nPoint 9 9\n";
-    TSFPolygon region;
-    TSFPolyLine polyline;
-    for (const TMifCollectionParts wanted :
-         {TMifCollectionParts{}, TMifCollectionParts{false, true}}) {
-        TLineReader mif = Lines(text);
-        const TMifCollectionParts held =
-            ReadMifCollection("COLLECTION 3", mif, region, polyline, wanted);
-        EXPECT_TRUE(held.Region && held.Polyline);
-        // The last part's lines are left to the driver, which passes over them.
-        EXPECT_EQ(mif.ReadLine(), "bad");
-    }
-    ExpectShape(polyline, {0}, {{0, 0}, {2, 2}}, {0, 0, 2, 2});
-    TLineReader mif = Lines(text);
-    EXPECT_THROW(ReadMifCollection("COLLECTION 3", mif, region, polyline, {true, false}),
-                 EConvertError);
-}
-
 TEST(ReadMifCollection, EndsWhereAnotherObjectOrTheFileBeginsEarly) {
     TLineReader mif = Lines("  Multipoint 1\n1 1\nPoint 2 2\n");
     TSFPolygon region;
