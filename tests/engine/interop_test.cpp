@@ -408,7 +408,7 @@ class InteropCrs : public ::testing::Test {
   protected:
     void SetUp() override {
         if (testing::RunCommand("/usr/bin/python3 -c 'import osgeo' 2>&1").ExitCode != 0) {
-            GTEST_SKIP() << "Debian's python3-gdal is not installed";
+            GTEST_SKIP() << testing::NoToolReason("GDAL's Python module (python3-gdal)");
         }
     }
     // Checks that GDAL reads each of `ours` that is a .prj as the coordinate system it reads

@@ -85,8 +85,12 @@ inline std::vector<std::string> ShellWords(std::string_view text) {
 }
 
 // Standard output of `command`, run by /bin/sh, and its exit code; 127 where there is no
-// such shell.
+// such shell. The commands are the build machine's (GDAL's readers, Python): on Windows, where
+// the files they would name are not where the build machine sees them, none runs.
 inline TCommandResult RunCommand(const std::string& command) {
+    if (!HavePosixFacilities()) {
+        return {127, ""};
+    }
     const TToolRun run = RunTool("/bin/sh", {"-c", command});
     return {run.ExitCode, run.Out};
 }
