@@ -1,12 +1,30 @@
 // SPDX-License-Identifier: MIT
-// The parts of the layer that the standard library already makes the same on every system,
-// over the path conversion of the system's side.
+// The parts of the layer that are the same on every system: owning a file, and what the
+// standard library already does alike, over the path conversion of the system's side.
 #include <system_error>
+#include <utility>
 
+#include "os/file.hpp"
 #include "os/file_system.hpp"
 #include "os/process.hpp"
 
 namespace varnelo::os {
+
+TFile::TFile(TFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)), locked_(std::exchange(other.locked_, false)) {}
+
+TFile& TFile::operator=(TFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kClosed);
+        locked_ = std::exchange(other.locked_, false);
+    }
+    return *this;
+}
+
+TFile::~TFile() {
+    Close();
+}
 
 bool CreateFolders(const std::string& path) noexcept {
     try {

@@ -68,23 +68,6 @@ int Descriptor(std::intptr_t handle) noexcept {
 
 // ---- one open file ----
 
-TFile::TFile(TFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)),
-      locked_(std::exchange(other.locked_, false)) {}
-
-TFile& TFile::operator=(TFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kClosed);
-        locked_ = std::exchange(other.locked_, false);
-    }
-    return *this;
-}
-
-TFile::~TFile() {
-    Close();
-}
-
 TError TFile::Open(const std::string& path, TFileMode mode) {
     Close();
     // O_NONBLOCK keeps a named pipe from stalling the open until its other end comes (the

@@ -133,23 +133,6 @@ std::string SystemErrorText(TError error) {
 
 // ---- one open file ----
 
-TFile::TFile(TFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)),
-      locked_(std::exchange(other.locked_, false)) {}
-
-TFile& TFile::operator=(TFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kClosed);
-        locked_ = std::exchange(other.locked_, false);
-    }
-    return *this;
-}
-
-TFile::~TFile() {
-    Close();
-}
-
 TError TFile::Open(const std::string& path, TFileMode mode) {
     Close();
     DWORD access = GENERIC_READ;
