@@ -267,7 +267,7 @@ TEST(ShapefileReader, MissingFilesAndRecordsAreNamed) {
 // GDAL counts. GDAL leaves out what does not fit the file's shape type (the stations
 // sample's multipoint). Skipped when GDAL is not installed.
 TEST(ShapefileReader, ReadsWhatGdalWrites) {
-    if (std::system("command -v ogr2ogr >/dev/null 2>&1") != 0) {
+    if (!testing::HaveTool("ogr2ogr")) {
         GTEST_SKIP() << testing::NoToolReason("ogr2ogr");
     }
     testing::TempDir dir;
