@@ -51,7 +51,7 @@ int ConversionTypeFromText(std::string_view text) {
 
 TBatchEntry MakeBatchEntry(int conversionType, std::string mifFile, std::string shpFile) {
     return TBatchEntry{conversionType, std::string(ConversionTypeName(conversionType)),
-                       std::move(mifFile), std::move(shpFile), TEntryStatus::None};
+                       std::move(mifFile), std::move(shpFile), TEntryStatus::None, ""};
 }
 
 bool CanCombine(const std::vector<TBatchEntry>& entries) {

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+#include "app/outcome_text.hpp"
+
+#include <array>
+
+#include "app/batch_list.hpp"
+#include "engine/file_names.hpp"
+
+namespace varnelo {
+namespace {
+
+// Failures a closing box names one by one; the rest are counted.
+constexpr std::size_t kListedFailures = 3;
+
+// The kinds of object, each with the conversion types that take it.
+struct TObjectKind {
+    std::string_view Name;
+    std::int64_t TObjectCounts::*Count;
+    std::array<int, 2> Types;  // -1: none
+};
+constexpr std::array<TObjectKind, 4> kKinds{{
+    {"ポイント", &TObjectCounts::Points, {ctPoint, -1}},
+    {"ポリライン", &TObjectCounts::PolyLines, {ctPolyLine, -1}},
+    {"ポリゴン", &TObjectCounts::Polygons, {ctPolygon, -1}},
+    {"テキスト", &TObjectCounts::Texts, {ctTextAsPoint, ctTextAsLine}},
+}};
+
+const TObjectKind* KindOfType(int conversionType) {
+    for (const TObjectKind& kind : kKinds) {
+        if (kind.Types[0] == conversionType || kind.Types[1] == conversionType) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report) {
+    if (report.FailedMidLine > 0) {
+        return ExtractFileName(ChangeFileExt(mifPath, ".mid")) + " の " +
+               std::to_string(report.FailedMidLine) + " 行目: " + report.ErrorText;
+    }
+    if (report.FailedLine > 0) {
+        return ExtractFileName(mifPath) + " の " + std::to_string(report.FailedLine) +
+               " 行目: " + report.ErrorText;
+    }
+    return report.ErrorText.empty() ? "原因は分かりません" : report.ErrorText;
+}
+
+std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
+    std::string text;
+    for (const TObjectKind& kind : kKinds) {
+        const std::int64_t count = objects.*kind.Count;
+        if (count == 0 || &kind == KindOfType(conversionType)) {
+            continue;
+        }
+        text += "\n" + std::string(kind.Name) + " " + std::to_string(count) + " 件: ";
+        for (const int type : kind.Types) {
+            if (type >= 0) {
+                text += std::string(type == kind.Types[0] ? "" : "または") + "「" +
+                        std::string(ConversionTypeName(type)) + "」";
+            }
+        }
+        text += "で変換してください。";
+    }
+    const TObjectKind* wanted = KindOfType(conversionType);
+    if (text.empty() || wanted == nullptr) {
+        return "このファイルには変換できる図形がありません。";
+    }
+    return "このファイルには" + std::string(wanted->Name) + "がありません。" + text;
+}
+
+TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
+                                  const TConversionReport& report) {
+    if (!converted) {
+        return {TMessageKind::Warning,
+                std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
+    }
+    if (report.RecordsWritten == 0) {
+        return {TMessageKind::Warning, std::string(kConvertedText) +
+                                           "\nレコードを 1 件も書き込みませんでした。" +
+                                           NoRecordText(conversionType, report.Objects)};
+    }
+    return {TMessageKind::Information, std::string(kConvertedText) + "\n" +
+                                           std::to_string(report.RecordsWritten) +
+                                           " 件のレコードを書き込みました。"};
+}
+
+TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures) {
+    TOutcomeMessage message{TMessageKind::Information, std::string(kBatchFinishedText)};
+    if (failures.empty()) {
+        return message;
+    }
+    message.Text += "\n" + std::to_string(total) + " 件中 " + std::to_string(failures.size()) +
+                    " 件が失敗しました。";
+    for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
+        message.Text += "\n" + ExtractFileName(failures[i].MifFile) + ": " + failures[i].Reason;
+    }
+    if (failures.size() > kListedFailures) {
+        message.Text += "\nほか " + std::to_string(failures.size() - kListedFailures) + " 件";
+    }
+    return message;
+}
+
+}  // namespace varnelo
