@@ -166,8 +166,11 @@ class TBatchRun {
                                                ExtractFileName(failure.MifFile) + ": " +
                                                failure.Reason};
         }
+        // A line of the joined file would mean nothing to the user.
+        TConversionReport report = summary_.CombinedReport;
+        report.FailedLine = report.FailedMidLine = 0;
         return ConversionMessage(entries_.front().ConversionType, combinedSource_,
-                                 summary_.CombinedConverted, summary_.CombinedReport);
+                                 summary_.CombinedConverted, report);
     }
 
     bool Cancelled() const {

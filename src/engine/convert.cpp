@@ -415,7 +415,7 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
                        const std::string& shpPath, const TConversionHooks& hooks,
                        TConversionReport& report, std::optional<TSafeReplace>& replace) {
     std::optional<TLineReader> mif;
-    bool running = false;  // a failure from here on names the .mif line it was met at
+    bool reading = false;  // a failure names the .mif line it was met at while this holds
     try {
         if (Cancelled(hooks)) {
             throw EConversionCancelled();
@@ -424,6 +424,7 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
         TLineReader mid = TLineReader::FromFile(midPath);
         // A column list the table cannot hold is refused before any file is made.
         TTableLayout layout;
+        reading = true;
         try {
             layout = ReadTableLayout(conversionType, *mif, &report);
         } catch (const ELocalDbfError& e) {
@@ -431,6 +432,7 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
             report.ErrorText = e.what();
             return false;
         }
+        reading = false;  // making the new files
         replace.emplace(std::vector<std::string>{shpPath});
         const std::string& newShp = replace->TemporaryShp(0);
         const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
@@ -459,14 +461,14 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
                 Report.Objects = Run.Objects();
             }
         } end{run, table, report};
-        running = true;
+        reading = true;
         run.Run(ChangeFileExt(newShp, ".dbf"), layout, table);
         return true;
     } catch (const EConversionCancelled& e) {
         report.Cancelled = true;
         report.ErrorText = e.what();
     } catch (const std::exception& e) {
-        ReportFailure(report, e, running ? mif->LineNumber() : 0);
+        ReportFailure(report, e, reading ? mif->LineNumber() : 0);
     }
     return false;
 }

@@ -86,6 +86,27 @@ std::vector<std::string> TSafeReplace::TemporaryFiles() const {
 }
 
 void TSafeReplace::Commit() {
+    // Nothing is moved unless every target file may be replaced: a file that may not be
+    // written is not replaced behind its owner's back, nor is anything that is no plain file
+    // (a folder, a device, a pipe).
+    for (const TReserved& set : sets_) {
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            const std::string to = ShapefileSetPath(set.Target, ext);
+            struct stat st {};
+            if (::lstat(to.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+                continue;  // nothing there, or a link, which the new file takes the place of
+            }
+            if (S_ISDIR(st.st_mode)) {
+                RaiseCannotReplace(to, EISDIR);
+            }
+            if (!S_ISREG(st.st_mode)) {
+                throw EInOutError("ファイル \"" + to + "\" を置き換えできません: 通常のファイルではありません");
+            }
+            if (::access(to.c_str(), W_OK) != 0) {
+                RaiseCannotReplace(to, errno);
+            }
+        }
+    }
     // A rename that fails leaves the files not yet moved to the destructor, which removes them.
     for (const TReserved& set : sets_) {
         for (const std::string_view ext : kShapefileSetExtensions) {

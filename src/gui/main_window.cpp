@@ -207,10 +207,10 @@ void TfrmMain::CreateControls(QWidget* client) {
                        static_cast<QWidget*>(btnRemove), static_cast<QWidget*>(btnCancel)}) {
         w->setEnabled(false);
     }
-    const QWidget* order[] = {lstMifType,   edtMifFile,     btnMifBrowse, edtShpFile,
-                              btnShpBrowse, btnAdd,         btnReplace,   btnConvert,
-                              lvwBatch,     chkCombine,     edtConbineFile, btnCmbBrowse,
-                              btnCancel,    btnClear,       btnRemove,    btnBatch};
+    const QWidget* order[] = {lstMifType, edtMifFile,     btnMifBrowse, edtShpFile,
+                              btnShpBrowse, btnAdd,       btnReplace,   btnConvert,
+                              lvwBatch,   chkCombine,     edtConbineFile, btnCmbBrowse,
+                              btnClear,   btnRemove,      btnBatch,     btnCancel};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }
