@@ -170,7 +170,7 @@ class TBatchRun {
         TConversionReport report = summary_.CombinedReport;
         report.FailedLine = report.FailedMidLine = 0;
         return ConversionMessage(entries_.front().ConversionType, combinedSource_,
-                                 summary_.CombinedConverted, report);
+                                 summary_.CombinedConverted, report, kBatchFinishedText);
     }
 
     bool Cancelled() const {

@@ -72,17 +72,17 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
 }
 
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
-                                  const TConversionReport& report) {
+                                  const TConversionReport& report, std::string_view doneText) {
     if (!converted) {
         return {TMessageKind::Warning,
                 std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
     }
     if (report.RecordsWritten == 0) {
-        return {TMessageKind::Warning, std::string(kConvertedText) +
+        return {TMessageKind::Warning, std::string(doneText) +
                                            "\nレコードを 1 件も書き込みませんでした。" +
                                            NoRecordText(conversionType, report.Objects)};
     }
-    return {TMessageKind::Information, std::string(kConvertedText) + "\n" +
+    return {TMessageKind::Information, std::string(doneText) + "\n" +
                                            std::to_string(report.RecordsWritten) +
                                            " 件のレコードを書き込みました。"};
 }

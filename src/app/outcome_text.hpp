@@ -33,10 +33,11 @@ std::string FailureReasonText(const std::string& mifPath, const TConversionRepor
 std::string NoRecordText(int conversionType, const TObjectCounts& objects);
 
 // The box after one conversion of `conversionType` from `mifPath` that ended (not cancelled):
-// success with the record count, a warning when no record was written, or the failure with
-// its reason.
+// success (`doneText` first) with the record count, a warning when no record was written, or
+// the failure with its reason.
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
-                                  const TConversionReport& report);
+                                  const TConversionReport& report,
+                                  std::string_view doneText = kConvertedText);
 
 // An entry of a batch run that failed, and why.
 struct TEntryFailure {

@@ -506,6 +506,12 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
             if (keep) {
                 EnsureTableNotInUse(ChangeFileExt(shpPath, ".dbf"), hooks);
                 replace->Commit();
+                for (const auto& [sidecar, ext] : {std::pair{&report.CodePage, ".cpg"},
+                                             std::pair{&report.CoordSys, ".prj"}}) {
+                    if (!sidecar->Path.empty()) {
+                        sidecar->Path = ShapefileSetPath(shpPath, ext);
+                    }
+                }
             } else {
                 replace->Discard();
             }

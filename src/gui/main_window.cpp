@@ -22,7 +22,6 @@
 #include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
-#include <QWindow>
 
 #include "app/paths.hpp"
 #include "app/settings.hpp"
@@ -521,23 +520,19 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::PlaceFrameAt(QPoint at) {
-    if (QWindow* window = windowHandle()) {
-        window->setFramePosition(at);
-    } else {
-        move(at);
-    }
+    move(at);
     frameWanted_ = at;
 }
 
 void TfrmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    // A window system that framed the window after placing its client area: the frame goes
-    // where it was asked to, once.
+    // A window system that put the client area where the frame was to go, and framed it
+    // only then: the frame goes where it was asked to, once its size is known.
     if (frameWanted_ && frameGeometry() != geometry()) {
-        const QPoint off = *frameWanted_ - frameGeometry().topLeft();
+        const QPoint wanted = *frameWanted_;
         frameWanted_.reset();
-        if (!off.isNull()) {
-            move(pos() + off);
+        if (geometry().topLeft() == wanted) {
+            setGeometry(QRect(wanted + (wanted - frameGeometry().topLeft()), geometry().size()));
         }
     }
 }

@@ -237,7 +237,8 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
     EXPECT_NE(std::find(status.begin(), status.end(), "status 変換を行っています。"), status.end());
     EXPECT_EQ(status[status.size() - 2], "status " + std::string(kCombinedFinishingText));
     EXPECT_EQ(status.back(), "status ");
-    EXPECT_EQ(view.CallsOf("box"), TCalls{"box information 変換が終了しました。"});
+    EXPECT_EQ(view.CallsOf("box"),
+              TCalls{"box information 変換が終了しました。\n3 件のレコードを書き込みました。"});
     EXPECT_EQ(view.CallsOf("select"), (TCalls{"select 0", "select 1"}));
     EXPECT_FALSE(fs::exists(dir.Path("x.shp")));
     EXPECT_TRUE(fs::is_empty(temp.Path()));

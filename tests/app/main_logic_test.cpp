@@ -273,7 +273,8 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
         logic.btnConvertClick();
         EXPECT_EQ(view.CallsOf("box"), TCalls{c.box});
         EXPECT_TRUE(view.CallsOf("errordisplay").empty());
-        EXPECT_EQ(view.CallsOf("status").back(), "status ");  // no progress text stays
+        const TCalls status = view.CallsOf("status");
+        EXPECT_TRUE(status.empty() || status.back() == "status ");  // no progress text stays
     }
     EXPECT_EQ(NoRecordText(4, TObjectCounts{}), "このファイルには変換できる図形がありません。");
     EXPECT_EQ(NoRecordText(0, TObjectCounts{0, 0, 0, 2}),
@@ -320,6 +321,7 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
     EXPECT_FALSE(busyLogic.CanClose());
     EXPECT_EQ(view.CallsOf("box"),
               TCalls{"box information " + std::string(kWaitForConversionText)});
+    view.Calls.clear();
     EXPECT_EQ(busyLogic.List().Entries.size(), 1u);
     held.Release();
     EXPECT_FALSE(view.Busy);
