@@ -5,6 +5,7 @@
 
 #include "app/batch_list.hpp"
 #include "engine/convert.hpp"
+#include "engine/file_names.hpp"
 #include "engine/table_text.hpp"
 #include "shape/errors.hpp"
 #include "shape/shp_writer.hpp"
@@ -27,6 +28,10 @@ bool NeedsBringingIntoView(const TShpBox& shape, const TShpBox& visible, TShpPoi
 
 TPreviewLogic::TPreviewLogic(TShapefileLayer& layer, IPreviewView& view)
     : layer_(layer), view_(view) {}
+
+std::string TPreviewLogic::Title() const {
+    return "シェープファイルの表示 - " + ExtractFileName(layer_.ShpPath());
+}
 
 std::string TPreviewLogic::Summary() const {
     return std::string(ShapeTypeName(layer_.ShapeType())) + " " +

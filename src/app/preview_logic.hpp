@@ -41,6 +41,8 @@ class TPreviewLogic {
     // `layer` outlives this.
     TPreviewLogic(TShapefileLayer& layer, IPreviewView& view);
 
+    // "シェープファイルの表示 - roads.shp"
+    std::string Title() const;
     // "ポリゴン 12 件   文字コード CP932"
     std::string Summary() const;
     // The field offered for searching first: the first text field, else the first.

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QTreeWidget>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/paths.hpp"
@@ -522,18 +523,29 @@ void TfrmMain::showEvent(QShowEvent* event) {
 void TfrmMain::PlaceFrameAt(QPoint at) {
     move(at);
     frameWanted_ = at;
+    frameChecks_ = 0;
+    QTimer::singleShot(0, this, [this] { KeepFramePlaced(); });
 }
 
-void TfrmMain::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    // A window system that put the client area where the frame was to go, and framed it
-    // only then: the frame goes where it was asked to, once its size is known.
-    if (frameWanted_ && frameGeometry() != geometry()) {
-        const QPoint wanted = *frameWanted_;
-        frameWanted_.reset();
-        if (geometry().topLeft() == wanted) {
-            setGeometry(QRect(wanted + (wanted - frameGeometry().topLeft()), geometry().size()));
+void TfrmMain::KeepFramePlaced() {
+    // A window system that places the client area where the frame was to go, and frames the
+    // window only once it is shown: the frame is moved where it belongs once it is known.
+    constexpr int kChecks = 40;
+    constexpr int kCheckMs = 25;
+    if (!frameWanted_) {
+        return;
+    }
+    if (frameGeometry() == geometry()) {  // not framed yet, or never (offscreen)
+        if (++frameChecks_ < kChecks) {
+            QTimer::singleShot(kCheckMs, this, [this] { KeepFramePlaced(); });
         }
+        return;
+    }
+    const QPoint wanted = *frameWanted_;
+    frameWanted_.reset();
+    if (frameGeometry().topLeft() != wanted) {
+        const QPoint margin = geometry().topLeft() - frameGeometry().topLeft();
+        setGeometry(QRect(wanted + margin, geometry().size()));
     }
 }
 

@@ -69,7 +69,6 @@ class TfrmMain : public QMainWindow, public IMainView {
   protected:
     void showEvent(QShowEvent* event) override;    // FormShow
     void closeEvent(QCloseEvent* event) override;  // FormClose
-    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -79,8 +78,9 @@ class TfrmMain : public QMainWindow, public IMainView {
     void ConnectControls();
     void CreateViewCommands();
     void FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const;
-    // Puts the frame's top left corner at `at` once the window system has framed the window.
+    // Puts the frame's top left corner at `at`, once the window system has framed the window.
     void PlaceFrameAt(QPoint at);
+    void KeepFramePlaced();
     // Runs a change of the widgets at once on the window's thread, or queues it there from
     // another thread, behind the changes queued before it.
     void OnWindowThread(std::function<void()> change);
@@ -95,6 +95,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     TMainLogic logic_;
     bool shown_ = false;
     std::optional<QPoint> frameWanted_;  // where the frame goes once it is known
+    int frameChecks_ = 0;
     bool combineEnabled_ = false;
     std::array<std::unique_ptr<QFileDialog>, 5> dialogs_;
     std::array<QString, 5> lastFiles_;

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,8 +34,7 @@ TdlgPreview::TdlgPreview(std::unique_ptr<TShapefileLayer> layer, QWidget* parent
       rows_(layer_->Table(), [this](const std::string& message) { ShowInfo(message); }),
       logic_(*layer_, *this) {
     setObjectName("dlgPreview");
-    setWindowTitle(QStringLiteral("シェープファイルの表示 - %1")
-                       .arg(QFileInfo(QFile::decodeName(layer_->ShpPath().c_str())).fileName()));
+    setWindowTitle(ScreenText(logic_.Title()));
     setSizeGripEnabled(true);
     model_ = new TAttributeModel(rows_, codec_, this);
     CreateControls();

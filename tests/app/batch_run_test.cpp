@@ -179,6 +179,13 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     EXPECT_EQ(entries[1].Status, Failure);
     EXPECT_EQ(entries[2].Status, Success);
     EXPECT_EQ(entries[1].Reason, "属性ファイル \"" + dir.Path("b.mid") + "\" が見つかりません");
+    // A crossed entry says why in the status bar while it is selected.
+    view.Selected = 1;
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.Calls.back(), "status " + entries[1].Reason);
+    view.Selected = 2;
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.Calls.back(), "status ");
     EXPECT_EQ(ReadFileBytes(dir.Path("a.dbf")), ReadFileBytes(dir.Path("c.dbf")));
 
     // A target that cannot be written fails its entry alone.

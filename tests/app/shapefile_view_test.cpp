@@ -232,6 +232,7 @@ TEST_F(ShapefileLayerTest, TheViewersSearchGoesOnWhileItsFindIsSelectedAndSaysWh
     TShapefileLayer layer(Parcels());
     TFakePreviewView view;
     TPreviewLogic logic(layer, view);
+    EXPECT_EQ(logic.Title(), "シェープファイルの表示 - parcels.shp");
     EXPECT_EQ(logic.Summary(), "ポリゴン 4 件   文字コード CP932");
     EXPECT_EQ(logic.FirstSearchField(), 0);
     const struct {
