@@ -55,14 +55,16 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
         if (count == 0 || &kind == KindOfType(conversionType)) {
             continue;
         }
-        text += "\n" + std::string(kind.Name) + " " + std::to_string(count) + " 件: ";
+        // Appended piece by piece: GCC 12 at -O3 misjudges "a" + b.
+        text.append("\n").append(kind.Name).append(" ").append(std::to_string(count));
+        text.append(" 件: ");
         for (const int type : kind.Types) {
             if (type >= 0) {
-                text += std::string(type == kind.Types[0] ? "" : "または") + "「" +
-                        std::string(ConversionTypeName(type)) + "」";
+                text.append(type == kind.Types[0] ? "" : "または").append("「");
+                text.append(ConversionTypeName(type)).append("」");
             }
         }
-        text += "で変換してください。";
+        text.append("で変換してください。");
     }
     const TObjectKind* wanted = KindOfType(conversionType);
     if (text.empty() || wanted == nullptr) {
@@ -92,13 +94,16 @@ TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryF
     if (failures.empty()) {
         return message;
     }
-    message.Text += "\n" + std::to_string(total) + " 件中 " + std::to_string(failures.size()) +
-                    " 件が失敗しました。";
+    std::string& text = message.Text;  // appended piece by piece, as above
+    text.append("\n").append(std::to_string(total)).append(" 件中 ");
+    text.append(std::to_string(failures.size())).append(" 件が失敗しました。");
     for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
-        message.Text += "\n" + ExtractFileName(failures[i].MifFile) + ": " + failures[i].Reason;
+        text.append("\n").append(ExtractFileName(failures[i].MifFile)).append(": ");
+        text.append(failures[i].Reason);
     }
     if (failures.size() > kListedFailures) {
-        message.Text += "\nほか " + std::to_string(failures.size() - kListedFailures) + " 件";
+        text.append("\nほか ").append(std::to_string(failures.size() - kListedFailures));
+        text.append(" 件");
     }
     return message;
 }
