@@ -16,6 +16,7 @@
 
 #include "cli/batch_mode.hpp"
 #include "cli/interrupt.hpp"
+#include "app/outcome_text.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
@@ -171,6 +172,9 @@ int Run(int type, const std::string& source, const std::string& target,
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
+        std::cout << NoRecordText(type, report.Objects) << '\n';
+    }
     PrintSidecar("code page", report.CodePage, target, ".cpg");
     PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
     if (report.RowsOverSeveralLines > 0) {
