@@ -3,7 +3,7 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin shapelib
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin python3-gdal shapelib
           help2man man-db dpkg-dev file
           qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic locales desktop-file-utils appstream)
 if [ "${VARNELO_FUZZ:-0}" = 1 ]; then

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/coord_sys.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -14,28 +15,43 @@ namespace varnelo {
 
 namespace {
 
+constexpr int kNonEarth = 0;
 constexpr int kLongLat = 1;
 constexpr int kTransverseMercator = 8;
+// Datums given in the clause itself: an ellipsoid and a shift to WGS 84 (999), or an
+// ellipsoid, a seven-parameter shift and a prime meridian (9999).
+constexpr int kShiftedDatum = 999;
+constexpr int kRotatedDatum = 9999;
+// A projection type plus 1000 marks an affine transformation and plus 2000 explicit bounds;
+// the type itself is the rest.
+constexpr int kTypeFlags = 1000;
+constexpr int kMaxFlaggedType = 4000;
 // Parameters written with 15 significant digits (139.833333333333) differ from the exact
 // zone origins by far less than this; a millimetre on the ground is about 1e-8 degrees.
 constexpr double kSameParameter = 1e-8;
+// How far a clause's number may stand from a projected EPSG system's, relative to its size
+// (a false easting of 6561666.667 feet written 6561666.66666667).
+constexpr double kSameRelative = 1e-8;
 
-struct TLinearUnit {
-    std::string_view MifName;
-    const char* EsriName;
-    double Metres;
+// The geographic part of the .prj and the EPSG code of a datum, when it has one.
+struct TGeographic {
+    std::string EsriName;
+    std::string DatumName;
+    std::string SpheroidName;
+    double SemiMajorAxis = 0;
+    double InverseFlattening = 0;
+    std::string PrimeMeridianName;
+    double PrimeMeridian = 0;
+    int Epsg = 0;
 };
 
-constexpr TLinearUnit kUnits[] = {
-    {"m", "Meter", 1.0},
-    {"km", "Kilometer", 1000.0},
-    {"ft", "Foot", 0.3048},
-    {"survey ft", "Foot_US", 1200.0 / 3937.0},
-};
+TGeographic FromTable(const TGeographicCrs& gcs, int epsg) {
+    return {gcs.EsriName,          gcs.DatumName,         gcs.SpheroidName,  gcs.SemiMajorAxis,
+            gcs.InverseFlattening, gcs.PrimeMeridianName, gcs.PrimeMeridian, epsg};
+}
 
 // Parameters of a Transverse Mercator clause, in the order the clause gives them.
 struct TTransverseMercator {
-    const TLinearUnit* Unit = nullptr;
     double CentralMeridian = 0;
     double OriginLatitude = 0;
     double ScaleFactor = 0;
@@ -47,39 +63,48 @@ bool Same(double a, double b) noexcept {
     return std::fabs(a - b) <= kSameParameter;
 }
 
-// A number as the ESRI flavour writes it: up to 15 significant digits, and a ".0" on whole
-// numbers.
-std::string WktNumber(double value) {
+// A number with up to 15 significant digits, as C's "%.15g" writes it.
+std::string ShortestNumber(double value) {
     char text[32];
     const auto result =
         std::to_chars(text, text + sizeof(text), value, std::chars_format::general, 15);
-    std::string number(text, result.ptr);
+    return std::string(text, result.ptr);
+}
+
+// A number as the ESRI flavour writes it: up to 15 significant digits, and a ".0" on whole
+// numbers.
+std::string WktNumber(double value) {
+    std::string number = ShortestNumber(value);
     if (number.find_first_of(".e") == std::string::npos) {
         number += ".0";
     }
     return number;
 }
 
-std::string GeographicWkt(const TGeographicCrs& gcs) {
-    return std::string("GEOGCS[\"") + gcs.EsriName + "\",DATUM[\"" + gcs.DatumName +
-           "\",SPHEROID[\"" + gcs.SpheroidName + "\"," + WktNumber(gcs.SemiMajorAxis) + "," +
-           WktNumber(gcs.InverseFlattening) +
-           "]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+std::string GeographicWkt(const TGeographic& gcs) {
+    return "GEOGCS[\"" + gcs.EsriName + "\",DATUM[\"" + gcs.DatumName + "\",SPHEROID[\"" +
+           gcs.SpheroidName + "\"," + WktNumber(gcs.SemiMajorAxis) + "," +
+           WktNumber(gcs.InverseFlattening) + "]],PRIMEM[\"" + gcs.PrimeMeridianName + "\"," +
+           WktNumber(gcs.PrimeMeridian) + "],UNIT[\"Degree\",0.0174532925199433]]";
 }
 
-std::string TransverseMercatorWkt(std::string_view name, const TGeographicCrs& gcs,
-                                  const TTransverseMercator& tm) {
+std::string ProjectedWkt(std::string_view name, const TGeographic& gcs,
+                         const TMifProjection& projection, const TMifUnit& unit,
+                         const std::vector<double>& numbers) {
     std::string wkt = "PROJCS[\"" + std::string(name) + "\"," + GeographicWkt(gcs) +
-                      ",PROJECTION[\"Transverse_Mercator\"]";
-    const std::pair<const char*, double> parameters[] = {
-        {"False_Easting", tm.FalseEasting},        {"False_Northing", tm.FalseNorthing},
-        {"Central_Meridian", tm.CentralMeridian},  {"Scale_Factor", tm.ScaleFactor},
-        {"Latitude_Of_Origin", tm.OriginLatitude},
-    };
-    for (const auto& [parameter, value] : parameters) {
-        wkt += ",PARAMETER[\"" + std::string(parameter) + "\"," + WktNumber(value) + "]";
+                      ",PROJECTION[\"" + projection.EsriName + "\"]";
+    for (const TProjectionParameter& parameter : projection.Parameters) {
+        const auto position = static_cast<std::size_t>(parameter.Position);
+        constexpr double kHalfTurn = 180;
+        double value = parameter.Position < 0      ? parameter.Fixed
+                       : position < numbers.size() ? numbers[position]
+                                                   : 0.0;
+        if (parameter.Wraps && std::fabs(value) > kHalfTurn) {
+            value -= std::copysign(2 * kHalfTurn, value);
+        }
+        wkt += ",PARAMETER[\"" + std::string(parameter.EsriName) + "\"," + WktNumber(value) + "]";
     }
-    wkt += ",UNIT[\"" + std::string(tm.Unit->EsriName) + "\"," + WktNumber(tm.Unit->Metres) + "]]";
+    wkt += ",UNIT[\"" + std::string(unit.EsriName) + "\"," + WktNumber(unit.Metres) + "]]";
     return wkt;
 }
 
@@ -92,6 +117,61 @@ const TKnownCrs* FindKnown(int datum, TProjectionKind kind, int zone) noexcept {
     return nullptr;
 }
 
+template <typename TRow>
+const TRow* FindNumber(std::span<const TRow> rows, int number) noexcept {
+    for (const TRow& row : rows) {
+        if (row.Number == number) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const TMifUnit* FindUnit(std::string_view name) noexcept {
+    for (const TMifUnit& unit : MifUnits()) {
+        if (SameKeyword(name, unit.MifName)) {
+            return &unit;
+        }
+    }
+    return nullptr;
+}
+
+// The projected EPSG system the clause states, if any.
+const TMifProjectedCrs* FindProjectedSystem(int datum, const TMifProjection& projection,
+                                            const TMifUnit& unit,
+                                            const std::vector<double>& numbers) noexcept {
+    const auto unitPosition = &unit - MifUnits().data();
+    if (static_cast<int>(numbers.size()) != projection.Count) {
+        return nullptr;
+    }
+    for (const TMifProjectedCrs& crs : MifProjectedSystems()) {
+        if (crs.Projection != projection.Number || crs.Datum != datum || crs.Unit != unitPosition) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t i = 0; i < numbers.size() && same; ++i) {
+            same = std::fabs(numbers[i] - crs.Numbers[i]) <=
+                   kSameRelative * std::max(1.0, std::fabs(crs.Numbers[i]));
+        }
+        if (same) {
+            return &crs;
+        }
+    }
+    return nullptr;
+}
+
+// How the clause's projection type reads on its datum.
+const TMifProjection* FindProjection(int type, int datum) noexcept {
+    const TMifProjection* found = nullptr;
+    for (const TMifProjection& projection : MifProjections()) {
+        if (projection.Number == type &&
+            (projection.OnDatum == datum || (projection.OnDatum < 0 && found == nullptr))) {
+            found = &projection;
+        }
+    }
+    return found;
+}
+
 // A zone, with the exact parameters that define it.
 struct TZone {
     TProjectionKind Kind;
@@ -102,9 +182,6 @@ struct TZone {
 // The plane rectangular or UTM zone whose parameters the projection has, if any.
 std::optional<TZone> ZoneOf(const TTransverseMercator& tm) noexcept {
     constexpr double kUtmZones = 60;
-    if (tm.Unit->Metres != 1.0) {
-        return std::nullopt;
-    }
     if (Same(tm.ScaleFactor, 0.9999) && Same(tm.FalseEasting, 0) && Same(tm.FalseNorthing, 0)) {
         for (const TPlaneRectangularZone& zone : PlaneRectangularZones()) {
             const double meridian =
@@ -113,7 +190,7 @@ std::optional<TZone> ZoneOf(const TTransverseMercator& tm) noexcept {
                 Same(tm.CentralMeridian, meridian)) {
                 return TZone{TProjectionKind::PlaneRectangular,
                              zone.Zone,
-                             {tm.Unit, meridian, zone.OriginLatitude, 0.9999, 0, 0}};
+                             {meridian, zone.OriginLatitude, 0.9999, 0, 0}};
             }
         }
     }
@@ -122,8 +199,7 @@ std::optional<TZone> ZoneOf(const TTransverseMercator& tm) noexcept {
         Same(tm.FalseNorthing, 0) && Same(tm.OriginLatitude, 0) && Same(zone, std::round(zone)) &&
         zone >= 1 && zone <= kUtmZones) {
         const int number = static_cast<int>(std::round(zone));
-        return TZone{
-            TProjectionKind::Utm, number, {tm.Unit, 6.0 * number - 183, 0, 0.9996, 500000, 0}};
+        return TZone{TProjectionKind::Utm, number, {6.0 * number - 183, 0, 0.9996, 500000, 0}};
     }
     return std::nullopt;
 }
@@ -134,59 +210,166 @@ TPrjText NotUnderstood(std::string reason) {
     return prj;
 }
 
-TPrjText Named(const TKnownCrs& crs, std::string wkt) {
+TPrjText Written(std::string wkt, std::string name, int epsg) {
     TPrjText prj;
     prj.Wkt = std::move(wkt);
-    prj.Name = crs.EsriName;
-    prj.Epsg = crs.Epsg;
+    prj.Name = std::move(name);
+    prj.Epsg = epsg;
     return prj;
 }
 
-std::optional<TTransverseMercator> ReadTransverseMercator(const std::vector<std::string>& values) {
-    constexpr std::size_t kCount = 6;  // unit, then five numbers
-    if (values.size() != kCount) {
+// The name of a datum given in the clause, as GIS programs derive it from the clause's
+// numbers: "MIF 999,7,-8.5,160,176" with blanks, commas and full stops made underscores.
+std::string ClauseDatumName(int datum, const std::vector<double>& numbers) {
+    std::string name = "MIF_" + std::to_string(datum);
+    for (const double number : numbers) {
+        name += '_' + ShortestNumber(number);
+    }
+    for (char& c : name) {
+        if (c == '.') {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+// The datum of a clause of datum 999 or 9999, whose numbers come first among `values`;
+// they are taken out of `values`. `reason` says why there is none.
+std::optional<TGeographic> ClauseDatum(int datum, std::vector<std::string>& values,
+                                       std::string& reason) {
+    const std::size_t count = datum == kShiftedDatum ? 4 : 9;  // the ellipsoid, then numbers
+    std::vector<double> numbers;
+    for (std::size_t i = 0; i < count && i < values.size(); ++i) {
+        if (const auto number = TryStrToDouble(values[i])) {
+            numbers.push_back(*number);
+        }
+    }
+    const auto ellipsoidNumber = values.empty() ? std::nullopt : TryStrToInt32(values[0]);
+    if (numbers.size() != count || !ellipsoidNumber) {
+        reason = "datum " + std::to_string(datum) + " is not followed by an ellipsoid and " +
+                 (datum == kShiftedDatum ? "three" : "eight") + " numbers";
         return std::nullopt;
     }
-    TTransverseMercator tm;
-    for (const TLinearUnit& unit : kUnits) {
-        if (SameKeyword(values[0], unit.MifName)) {
-            tm.Unit = &unit;
-        }
+    const TMifEllipsoid* ellipsoid = FindNumber(MifEllipsoids(), *ellipsoidNumber);
+    if (ellipsoid == nullptr) {
+        reason = "ellipsoid " + QuoteForMessage(values[0]) + " is not a known ellipsoid number";
+        return std::nullopt;
     }
-    double* const numbers[] = {&tm.CentralMeridian, &tm.OriginLatitude, &tm.ScaleFactor,
-                               &tm.FalseEasting, &tm.FalseNorthing};
-    for (std::size_t i = 0; i < 5; ++i) {
-        const auto number = TryStrToDouble(values[i + 1]);
-        if (!number) {
-            return std::nullopt;
-        }
-        *numbers[i] = *number;
+    values.erase(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
+    // A 9999 datum without rotations, scale or prime meridian is the 999 datum of its shift.
+    bool rotated = false;
+    for (std::size_t i = 4; i < numbers.size(); ++i) {
+        rotated = rotated || numbers[i] != 0;
     }
-    return tm;
+    const double primeMeridian = rotated ? numbers.back() : 0;
+    if (!rotated) {
+        numbers.resize(4);
+    }
+    const std::string name = ClauseDatumName(rotated ? kRotatedDatum : kShiftedDatum, numbers);
+    return TGeographic{"GCS_" + name,
+                       "D_" + name,
+                       ellipsoid->EsriName,
+                       ellipsoid->SemiMajorAxis,
+                       ellipsoid->InverseFlattening,
+                       primeMeridian != 0 ? "non-Greenwich" : "Greenwich",
+                       primeMeridian,
+                       0};
 }
 
-TPrjText TransverseMercatorPrj(int datum, const TKnownCrs& datumCrs,
-                               const std::vector<std::string>& values) {
-    const auto tm = ReadTransverseMercator(values);
-    if (!tm) {
-        return NotUnderstood("the Transverse Mercator parameters are not a unit and five numbers");
+// The geographic coordinate system of a numbered datum.
+std::optional<TGeographic> NumberedDatum(int datum) {
+    if (const TKnownCrs* crs = FindKnown(datum, TProjectionKind::LongLat, 0)) {
+        return FromTable(*crs->Gcs, crs->Epsg);
     }
-    if (tm->Unit == nullptr) {
-        return NotUnderstood("the unit " + QuoteForMessage(values[0]) +
-                             " is not one of m, km, ft, survey ft");
+    if (const TMifDatum* row = FindNumber(MifDatums(), datum)) {
+        return FromTable(row->Gcs, row->Epsg);
     }
-    if (const auto zone = ZoneOf(*tm)) {
-        if (const TKnownCrs* crs = FindKnown(datum, zone->Kind, zone->Number)) {
-            return Named(*crs, TransverseMercatorWkt(crs->EsriName, *crs->Gcs, zone->Exact));
+    return std::nullopt;
+}
+
+// The geographic coordinate system of a datum number; `values` loses the numbers of a datum
+// given in the clause. `reason` says why there is none.
+std::optional<TGeographic> DatumOf(int datum, std::string_view datumText,
+                                   std::vector<std::string>& values, std::string& reason) {
+    if (datum == kShiftedDatum || datum == kRotatedDatum) {
+        return ClauseDatum(datum, values, reason);
+    }
+    auto gcs = NumberedDatum(datum);
+    if (!gcs) {
+        reason = "datum " + QuoteForMessage(datumText) + " is not a known datum number";
+    }
+    return gcs;
+}
+
+std::string CountInWords(int count) {
+    static constexpr const char* kWords[] = {"no",   "one", "two",   "three", "four",
+                                             "five", "six", "seven", "eight"};
+    return count >= 0 && count < static_cast<int>(std::size(kWords)) ? kWords[count]
+                                                                     : std::to_string(count);
+}
+
+std::string UnitNames() {
+    std::string names;
+    for (const TMifUnit& unit : MifUnits()) {
+        names += (names.empty() ? "" : ", ") + std::string(unit.MifName);
+    }
+    return names;
+}
+
+TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& projection,
+                      const std::vector<std::string>& values) {
+    const std::string title =
+        "projection type " + std::to_string(projection.Number) + " (" + projection.EsriName + ")";
+    std::vector<double> numbers;
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        if (const auto number = TryStrToDouble(values[i])) {
+            numbers.push_back(*number);
         }
     }
-    // A projection of its own on a known datum: named after the datum, with its parameters.
-    std::string name = datumCrs.Gcs->EsriName + std::string_view("GCS_").size();
-    name += "_Transverse_Mercator";
-    TPrjText prj;
-    prj.Wkt = TransverseMercatorWkt(name, *datumCrs.Gcs, *tm);
-    prj.Name = std::move(name);
-    return prj;
+    const auto count = static_cast<int>(numbers.size());
+    if (values.empty() || count + 1 != static_cast<int>(values.size()) ||
+        count < projection.Count || count > std::max(projection.Count, projection.MostRead)) {
+        return NotUnderstood("the parameters of " + title + " are not a unit and " +
+                             CountInWords(projection.Count) + " numbers");
+    }
+    const TMifUnit* unit = FindUnit(values[0]);
+    if (unit == nullptr) {
+        return NotUnderstood("the unit " + QuoteForMessage(values[0]) + " is not one of " +
+                             UnitNames());
+    }
+    if (projection.Number == kTransverseMercator && unit->Metres == 1.0) {
+        const TTransverseMercator tm{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4]};
+        if (const auto zone = ZoneOf(tm)) {
+            if (const TKnownCrs* crs = FindKnown(datum, zone->Kind, zone->Number)) {
+                const TTransverseMercator& exact = zone->Exact;
+                return Written(
+                    ProjectedWkt(crs->EsriName, FromTable(*crs->Gcs, crs->Epsg), projection, *unit,
+                                 {exact.CentralMeridian, exact.OriginLatitude, exact.ScaleFactor,
+                                  exact.FalseEasting, exact.FalseNorthing}),
+                    crs->EsriName, crs->Epsg);
+            }
+        }
+    }
+    if (projection.OnDatum >= 0) {
+        if (const auto own = NumberedDatum(projection.GcsDatum)) {
+            const int epsg = unit->Metres == 1.0 ? projection.Epsg : 0;
+            return Written(ProjectedWkt(projection.SystemName, *own, projection, *unit, numbers),
+                           projection.SystemName, epsg);
+        }
+    }
+    if (const TMifProjectedCrs* crs = FindProjectedSystem(datum, projection, *unit, numbers)) {
+        const std::vector<double> exact(crs->Numbers, crs->Numbers + projection.Count);
+        return Written(ProjectedWkt(crs->EsriName, gcs, projection, *unit, exact), crs->EsriName,
+                       crs->Epsg);
+    }
+    // A projection of its own: named after its datum and the projection.
+    std::string_view stem = gcs.EsriName;
+    if (stem.starts_with("GCS_")) {
+        stem.remove_prefix(std::string_view("GCS_").size());
+    }
+    std::string name = std::string(stem) + "_" + projection.EsriName;
+    std::string wkt = ProjectedWkt(name, gcs, projection, *unit, numbers);
+    return Written(std::move(wkt), std::move(name), 0);
 }
 
 }  // namespace
@@ -207,9 +390,8 @@ TPrjText CoordSysToPrj(std::string_view clause) {
         return NotUnderstood("CoordSys " + QuoteForMessage(words[0]) +
                              " is not a coordinate system on the earth");
     }
-    const auto type = words.size() >= 4 && SameKeyword(words[1], "Projection")
-                          ? TryStrToInt32(words[2])
-                          : std::nullopt;
+    auto type = words.size() >= 4 && SameKeyword(words[1], "Projection") ? TryStrToInt32(words[2])
+                                                                         : std::nullopt;
     const auto datum = type ? TryStrToInt32(words[3]) : std::nullopt;
     if (!datum) {
         return NotUnderstood("CoordSys Earth without a readable Projection type and datum");
@@ -221,22 +403,26 @@ TPrjText CoordSysToPrj(std::string_view clause) {
         }
         values.push_back(words[i]);
     }
-    if (*type != kLongLat && *type != kTransverseMercator) {
-        return NotUnderstood("projection type " + QuoteForMessage(words[2]) +
-                             " is not supported (1 longitude/latitude, 8 Transverse Mercator)");
+    if (*type >= kTypeFlags && *type < kMaxFlaggedType) {
+        *type %= kTypeFlags;
     }
-    const TKnownCrs* datumCrs = FindKnown(*datum, TProjectionKind::LongLat, 0);
-    if (datumCrs == nullptr) {
-        return NotUnderstood("datum " + QuoteForMessage(words[3]) +
-                             " is none of 97 Tokyo, 104 WGS 84, 152 JGD2000");
+    const TMifProjection* projection = FindProjection(*type, *datum);
+    if (*type == kNonEarth || (*type != kLongLat && projection == nullptr)) {
+        return NotUnderstood("projection type " + QuoteForMessage(words[2]) +
+                             " is not a known projection type");
+    }
+    std::string reason;
+    const auto gcs = DatumOf(*datum, words[3], values, reason);
+    if (!gcs) {
+        return NotUnderstood(std::move(reason));
     }
     if (*type == kLongLat) {
         if (!values.empty()) {
             return NotUnderstood("longitude/latitude with parameters is not understood");
         }
-        return Named(*datumCrs, GeographicWkt(*datumCrs->Gcs));
+        return Written(GeographicWkt(*gcs), gcs->EsriName, gcs->Epsg);
     }
-    return TransverseMercatorPrj(*datum, *datumCrs, values);
+    return ProjectedPrj(*datum, *gcs, *projection, values);
 }
 
 }  // namespace varnelo

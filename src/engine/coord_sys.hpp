@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The coordinate system of a CoordSys clause as the .prj file beside a shapefile states it:
-// well-known text in the ESRI flavour, under the names GIS programs show for the EPSG code.
+// well-known text in the ESRI flavour as GDAL writes it, under the names GIS programs show
+// for the EPSG code where one matches.
 #pragma once
 
 #include <string>
@@ -12,14 +13,17 @@ namespace varnelo {
 struct TPrjText {
     std::string Wkt;     // the .prj content; empty when the clause is not understood
     std::string Name;    // the coordinate system's name as the .prj gives it
-    int Epsg = 0;        // its EPSG code; 0 for a Transverse Mercator of its own parameters
+    int Epsg = 0;        // its EPSG code; 0 when none matches
     std::string Reason;  // why there is no .prj; empty when there is one
 };
 
-// Understands longitude/latitude (Projection 1) and Transverse Mercator (Projection 8) on
-// the datums Tokyo (97), WGS 84 (104) and JGD2000 (152); a Transverse Mercator with the
-// parameters of a Japan Plane Rectangular or UTM zone is named as that zone. `clause` is
-// the text after the CoordSys keyword, continuation lines included; Bounds are ignored.
+// Understands longitude/latitude and every projection type, datum and unit of the tables in
+// crs_table.hpp, and datums 999 and 9999, which give their ellipsoid and shift in the clause.
+// Longitude/latitude on a datum of an EPSG geographic system is named as that system; a
+// Transverse Mercator with the parameters of a Japan Plane Rectangular or UTM zone on Tokyo,
+// WGS 84 or JGD2000 as that zone; a clause with the numbers of a projected EPSG system as that
+// system; any other projection after its datum and projection ("North_American_1983_Albers"). `clause` is the text after the CoordSys keyword, continuation lines
+// included; Bounds are ignored.
 TPrjText CoordSysToPrj(std::string_view clause);
 
 }  // namespace varnelo

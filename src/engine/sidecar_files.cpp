@@ -58,8 +58,6 @@ void WriteSidecarFiles(const std::string& targetPath, const TMifHeaderInfo& head
     std::string declared = prj.Name;
     if (prj.Epsg != 0) {
         declared += " (EPSG:" + std::to_string(prj.Epsg) + ")";
-    } else if (!prj.Wkt.empty()) {
-        declared += " (its own Transverse Mercator)";
     }
     WriteOrRemove(createOutput, ChangeFileExt(targetPath, ".prj"), prj.Wkt, std::move(declared),
                   prj.Reason, coordSys);

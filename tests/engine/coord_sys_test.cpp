@@ -67,6 +67,17 @@ TEST(CoordSysToPrj, NamesKnownZonesAndWritesOthersWithTheirParameters) {
          "JGD_2000_Transverse_Mercator"},
         {"Earth Projection 8, 97, \"km\", 139.833333333333, 36, 0.9999, 0, 0", 0,
          "Tokyo_Transverse_Mercator"},
+        // Elsewhere: a datum of an EPSG geographic system, a projected EPSG system, a
+        // projection of its own, a datum given in the clause, Mercator on datum 157 (Web
+        // Mercator), the flag of an affine transformation on the type.
+        {"Earth Projection 1, 62", 4267, "GCS_North_American_1927"},
+        {"Earth Projection 9, 74, \"m\", -96, 23, 29.5, 45.5, 0, 0", 5070,
+         "NAD_1983_Contiguous_USA_Albers"},
+        {"Earth Projection 9, 74, \"m\", -96, 23, 29.5, 45.5, 1000, 0", 0,
+         "North_American_1983_Albers"},
+        {"Earth Projection 1, 999, 7, -8.5, 160, 176", 0, "GCS_MIF_999_7_-8_5_160_176"},
+        {"Earth Projection 10, 157, \"m\", 0", 3857, "WGS_1984_Web_Mercator_Auxiliary_Sphere"},
+        {"Earth Projection 1001, 104", 4326, "GCS_WGS_1984"},
     };
     for (const TCase& c : cases) {
         const TPrjText prj = CoordSysToPrj(c.Clause);
@@ -82,9 +93,12 @@ TEST(CoordSysToPrj, SaysWhyAClauseGivesNoPrj) {
         {"NonEarth Units \"m\" Bounds (0, 0) (1, 1)", "NonEarth coordinates"},
         {"Table Cosmetic1", "CoordSys \"Table\" is not a coordinate system on the earth"},
         {"Earth", "without a readable Projection"},
-        {"Earth Projection 1, 0", "datum \"0\" is none of 97 Tokyo, 104 WGS 84, 152 JGD2000"},
-        {"Earth Projection 3, 104, \"m\", 136, 36, 33, 38, 0, 0", "projection type \"3\""},
-        {"Earth Projection 8, 104, \"mi\", 141, 0, 0.9996, 500000, 0", "the unit \"mi\""},
+        {"Earth Projection 1, 5000", "datum \"5000\" is not a known datum number"},
+        {"Earth Projection 34, 104, \"m\", 136, 36", "projection type \"34\""},
+        {"Earth Projection 0, 104", "projection type \"0\""},
+        {"Earth Projection 8, 104, \"degree\", 141, 0, 0.9996, 500000, 0", "the unit \"degree\""},
+        {"Earth Projection 1, 999, 7, -8.5, 160", "datum 999 is not followed by an ellipsoid"},
+        {"Earth Projection 1, 9999, 300, 1, 2, 3, 0, 0, 0, 0, 0", "ellipsoid \"300\""},
         {"Earth Projection 8, 104, \"m\", 141, 0", "not a unit and five numbers"},
         {"Earth Projection 1, 104, 7", "longitude/latitude with parameters"},
         {"Earth Projection 1, 104 Affine Units \"m\", 1, 0, 0, 0, 1, 0", "Affine"},

@@ -9,12 +9,14 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
+#include "engine/coord_sys.hpp"
 
 namespace varnelo {
 namespace {
@@ -260,6 +262,391 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
         EXPECT_NE(CrsNumbers(ours.at(name)).find("PARAMETER"), std::string::npos);
         EXPECT_EQ(CrsNumbers(ours.at(name)), CrsNumbers(mifs.at(name))) << clauses[i];
     }
+}
+
+// GDAL's answers on coordinate systems, from one process of Debian's python3-gdal. Each
+// request is a line "KIND<TAB>TEXT"; each answer a line of tab-separated fields:
+//   read  CLAUSE   the .prj GDAL writes for its reading of the CoordSys clause, the PROJ
+//                  string of that reading, and the clause GDAL's MapInfo writer makes of it;
+//   epsg  CODE     the same for an EPSG code;
+//   proj  TEXT     the same for a PROJ string;
+//   sweep CLAUSE   GDAL's own WKT of its reading of the clause, and the clause it makes of it
+//                  (quick, for sweeping through numbers);
+//   same  CLAUSE<TAB>PRJ
+//                  "same" when GDAL reads the .prj as the system it reads from the clause (or
+//                  from an "EPSG:" code in its place):
+//                  the same ellipsoid (axis to the millimetre, inverse flattening to 1e-6)
+//                  and prime meridian, and, on the clause's own geographic system, the same
+//                  projected coordinates (to the millimetre) of points around its origin;
+//                  else what differs.
+// The .prj text is the ESRI WKT export, which is what GDAL's shapefile driver writes.
+constexpr std::string_view kGdalAnswers = R"(
+import sys
+from osgeo import gdal, osr
+gdal.PushErrorHandler("CPLQuietErrorHandler")
+def parameter(srs, names):
+    for name in names:
+        value = srs.GetProjParm(name, 1e300)
+        if value != 1e300:
+            return value
+    return 0.0
+def same(clause, prj):
+    a, b = osr.SpatialReference(), osr.SpatialReference()
+    read_a = a.SetFromUserInput if clause.startswith("EPSG:") else (
+        lambda text: a.ImportFromMICoordSys("Earth Projection " + text))
+    if read_a(clause) != 0 or b.SetFromUserInput(prj) != 0:
+        return "unreadable"
+    for x, y, tolerance in [(a.GetSemiMajor(), b.GetSemiMajor(), 1e-3),
+                            (a.GetInvFlattening(), b.GetInvFlattening(), 1e-6),
+                            (float(a.GetAttrValue("PRIMEM", 1)), float(b.GetAttrValue("PRIMEM", 1)), 1e-8)]:
+        if abs(x - y) > tolerance:
+            return "ellipsoid or prime meridian %r %r" % (x, y)
+    if a.IsProjected() != b.IsProjected():
+        return "projected or not"
+    if not a.IsProjected():
+        return "same"
+    b.CopyGeogCSFrom(a)
+    geographic = a.CloneGeogCS()
+    for srs in (a, b, geographic):
+        srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    lon = parameter(a, ["central_meridian", "longitude_of_center", "longitude_of_origin"])
+    lat = max(-80, min(80, parameter(a, ["latitude_of_origin", "latitude_of_center"])))
+    to_a = osr.CoordinateTransformation(geographic, a)
+    to_b = osr.CoordinateTransformation(geographic, b)
+    for dx in (-0.5, 0, 0.5):
+        for dy in (-0.5, 0.5):
+            pa = to_a.TransformPoint(lon + dx, lat + dy)
+            pb = to_b.TransformPoint(lon + dx, lat + dy)
+            if abs(pa[0] - pb[0]) > 1e-3 or abs(pa[1] - pb[1]) > 1e-3:
+                return "at %r %r: %r %r" % (lon + dx, lat + dy, pa, pb)
+    return "same"
+for line in sys.stdin.read().split("\n")[:-1]:
+    kind, text = line.split("\t", 1)
+    if kind == "same":
+        try:
+            print(same(*text.split("\t")))
+        except RuntimeError as error:
+            print(str(error).replace("\n", " "))
+        continue
+    srs = osr.SpatialReference()
+    try:
+        ok = {"read": lambda: srs.ImportFromMICoordSys("Earth Projection " + text),
+              "sweep": lambda: srs.ImportFromMICoordSys("Earth Projection " + text),
+              "epsg": lambda: srs.ImportFromEPSG(int(text)),
+              "proj": lambda: srs.ImportFromProj4(text)}[kind]() == 0
+    except RuntimeError:
+        ok = False
+    if not ok:
+        print("\t\t")
+    elif kind == "sweep":
+        print(srs.ExportToWkt() + "\t" + srs.ExportToMICoordSys())
+    else:
+        print("\t".join([srs.ExportToWkt(["FORMAT=WKT1_ESRI"]), srs.ExportToProj4().strip(),
+                         srs.ExportToMICoordSys()]))
+)";
+
+using TAnswer = std::vector<std::string>;
+
+std::vector<TAnswer> AskGdal(const TempDir& dir, const std::vector<std::string>& requests) {
+    std::string text;
+    for (const std::string& request : requests) {
+        text += request + "\n";
+    }
+    WriteFileBytes(dir.Path("ask.py"), kGdalAnswers);
+    WriteFileBytes(dir.Path("requests.txt"), text);
+    const std::string output = testing::RunCommand("/usr/bin/python3 '" + dir.Path("ask.py") +
+                                                   "' < '" + dir.Path("requests.txt") + "'")
+                                   .Output;
+    std::vector<TAnswer> answers;
+    for (std::size_t at = 0; at < output.size();) {
+        const std::size_t end = output.find('\n', at);
+        TAnswer fields;
+        const std::string line = output.substr(at, end - at);
+        for (std::size_t from = 0;;) {
+            const std::size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab - from));
+            if (tab == std::string::npos) {
+                break;
+            }
+            from = tab + 1;
+        }
+        answers.push_back(std::move(fields));
+        at = end == std::string::npos ? output.size() : end + 1;
+    }
+    EXPECT_EQ(answers.size(), requests.size()) << output;
+    answers.resize(requests.size(), TAnswer(3));
+    return answers;
+}
+
+// The part of a .prj from `from` on (its datum, its projection): what makes a coordinate
+// system the one it is, apart from the names GDAL gives a system it cannot name ("unnamed").
+std::string PrjFrom(const std::string& prj, std::string_view from) {
+    const std::size_t at = prj.find(from);
+    return at == std::string::npos ? "(no " + std::string(from) + ") " + prj : prj.substr(at);
+}
+
+class InteropCrs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (testing::RunCommand("/usr/bin/python3 -c 'import osgeo' 2>&1").ExitCode != 0) {
+            GTEST_SKIP() << "Debian's python3-gdal is not installed";
+        }
+    }
+    // Checks that GDAL reads each of `ours` that is a .prj as the coordinate system it reads
+    // from the clause of the same position, or else from the system of the same position in
+    // `sources` ("EPSG:2229"), when given.
+    void ExpectReadAsTheSame(const std::vector<std::string>& clauses,
+                             const std::vector<TPrjText>& ours,
+                             const std::vector<std::string>& sources = {}) {
+        const std::size_t asked = sources.empty() ? 1 : 2;
+        std::vector<std::size_t> written;
+        std::vector<std::string> requests;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            if (!ours[i].Wkt.empty()) {
+                written.push_back(i);
+                requests.push_back("same\t" + clauses[i] + "\t" + ours[i].Wkt);
+                if (!sources.empty()) {
+                    requests.push_back("same\t" + sources[i] + "\t" + ours[i].Wkt);
+                }
+            }
+        }
+        const auto read = AskGdal(dir, requests);
+        for (std::size_t k = 0; k < written.size(); ++k) {
+            EXPECT_TRUE(read[asked * k][0] == "same" || read[asked * k + asked - 1][0] == "same")
+                << clauses[written[k]] << ": " << read[asked * k][0] << "\n"
+                << ours[written[k]].Wkt;
+        }
+    }
+    TempDir dir;
+};
+
+// Every datum number GDAL reads as a datum of its own, and datums given in the clause, on
+// longitude/latitude: where the datum has an EPSG geographic system ours is the .prj GDAL
+// writes for that code, and so is ours for the clause GDAL writes for the code when that names
+// the same datum; otherwise ours is the .prj GDAL writes for the clause, but for the name it
+// cannot give. GDAL reads a number it does not know as WGS 84, as the round trip through its
+// writer shows; ours writes nothing. (GDAL also reads a datum 999 or 9999 whose ellipsoid and
+// shift are those of a numbered datum as that datum; ours names it after its numbers.)
+TEST_F(InteropCrs, EveryDatumOnLongitudeLatitude) {
+    constexpr int kNumbers = 2000;
+    constexpr int kUnknown = 32000;  // no datum GDAL knows
+    std::vector<std::string> requests;
+    for (int datum = 0; datum <= kNumbers; ++datum) {
+        requests.push_back("sweep\t1, " + std::to_string(datum < kNumbers ? datum : kUnknown));
+    }
+    const std::vector<TAnswer> sweep = AskGdal(dir, requests);
+    std::vector<std::string> clauses;
+    std::vector<TPrjText> ours;
+    for (int datum = 0; datum < kNumbers; ++datum) {
+        const std::string clause = "1, " + std::to_string(datum);
+        const TPrjText prj = CoordSysToPrj("Earth Projection " + clause);
+        // 999 and 9999 come with their numbers, below.
+        const bool gdalKnows = datum != 999 && (sweep[datum][0] != sweep[kNumbers][0] ||
+                                                sweep[datum][1] == "Earth Projection " + clause);
+        EXPECT_EQ(!prj.Wkt.empty(), gdalKnows) << clause << ": " << prj.Reason;
+        if (gdalKnows) {
+            clauses.push_back(clause);
+            ours.push_back(prj);
+        }
+    }
+    for (const char* given : {"1, 999, 7, -8.5, 160, 176", "1, 999, 44, 1e-7, 0.25, 12",
+                              "1, 9999, 3, -8, 160, 176, 0.1, 0.2, 0.3, 1.5, 2.5",
+                              "1, 9999, 9, 370, -108, 434, 0, 0, 0, 0, 0"}) {
+        clauses.emplace_back(given);
+        ours.push_back(CoordSysToPrj("Earth Projection " + clauses.back()));
+    }
+    requests.clear();
+    for (std::size_t i = 0; i < clauses.size(); ++i) {
+        requests.push_back("read\t" + clauses[i]);
+        if (ours[i].Epsg != 0) {
+            requests.push_back("epsg\t" + std::to_string(ours[i].Epsg));
+        }
+    }
+    const std::vector<TAnswer> answers = AskGdal(dir, requests);
+    std::vector<TAnswer> theirs;
+    for (std::size_t i = 0, at = 0; i < clauses.size(); ++i) {
+        theirs.push_back(answers[at++]);
+        if (ours[i].Epsg != 0) {
+            const TAnswer& epsg = answers[at++];
+            EXPECT_EQ(ours[i].Wkt, epsg[0]) << clauses[i];
+            if (epsg[2] == "Earth Projection " + clauses[i]) {
+                EXPECT_EQ(CoordSysToPrj(epsg[2]).Wkt, epsg[0]) << epsg[2];
+            }
+        } else {
+            EXPECT_EQ(PrjFrom(ours[i].Wkt, ",DATUM["), PrjFrom(theirs[i][0], ",DATUM["))
+                << clauses[i];
+        }
+    }
+    ExpectReadAsTheSame(clauses, ours);
+}
+
+// Every projection type GDAL reads, with typical parameters on datums of several kinds: ours
+// is the .prj GDAL writes for the clause from the projection on (its names aside), GDAL reads
+// ours as the same system, and a type GDAL does not read gets none.
+TEST_F(InteropCrs, EveryProjectionType) {
+    const std::pair<int, const char*> typical[] = {
+        {2, "\"m\", 0, 30"},
+        {3, "\"m\", 3, 46.5, 44, 49, 700000, 6600000"},
+        {4, "\"m\", 10, 52, 90"},
+        {5, "\"m\", -100, 45, 90"},
+        {6, "\"m\", 25, 40, 20, 60, 0, 0"},
+        {7, "\"m\", 102.25, 4, 323.0257905, 0.99984, 804670.24, 0"},
+        {8, "\"m\", 9, 0, 0.9996, 500000, 0"},
+        {9, "\"m\", -96, 23, 29.5, 45.5, 0, 0"},
+        {10, "\"m\", 0"},
+        {11, "\"m\", 0"},
+        {12, "\"m\", 0"},
+        {13, "\"m\", 0"},
+        {14, "\"m\", 0"},
+        {15, "\"m\", 0"},
+        {16, "\"m\", -60"},
+        {17, "\"m\", 0"},
+        {18, "\"m\", 173, -41, 2510000, 6023150"},
+        {19,
+         "\"m\", 4.35693972222222, 90, 49.8333333333333, 51.1666666666667, 150000.01256, "
+         "5400088.4378"},
+        {20, "\"m\", 0, -90, 0.994, 2000000, 2000000"},
+        {21, "\"m\", 15.808277777777, 0, 1, 1500000, 0"},
+        {22, "\"m\", 3, 0, 0.9996, 500000, 0"},
+        {23, "\"m\", 19, 0, 0.9993, 500000, -5300000"},
+        {24, "\"m\", 27, 0, 1, 3500000, 0"},
+        {25, "\"m\", 7.43958333333333, 46.9524055555556, 600000, 200000"},
+        {26, "\"m\", 100, 10"},
+        {27, "\"m\", -54, 0, 5000000, 10000000"},
+        {28, "\"m\", 0, 90, 90"},
+        {29, "\"m\", 10, 52, 90"},
+        {30, "\"m\", -61.3333333333333, 10.4416666666667, 86501.46392052, 65379.0134283"},
+        {31, "\"m\", 5.38763888888889, 52.1561605555556, 0.9999079, 155000, 463000"},
+        {32, "\"m\", 24.8333333333333, 49.5, 78.5, 30.2881397222222, 0, 0"},
+        {33, "\"m\", 0, 0, 0, 0"},
+    };
+    const int datums[] = {104, 62, 74, 115, 1002, 33};
+    std::vector<std::string> clauses;
+    for (std::size_t i = 0; i < std::size(typical); ++i) {
+        clauses.push_back(std::to_string(typical[i].first) + ", " +
+                          std::to_string(datums[i % std::size(datums)]) + ", " + typical[i].second);
+    }
+    // Each number up to 99 with six numbers: GDAL reads no projection for the others.
+    for (int type = 0; type < 100; ++type) {
+        clauses.push_back(std::to_string(type) + ", 104, \"m\", 1, 2, 3, 4, 5, 6");
+    }
+    std::vector<std::string> requests;
+    for (const std::string& clause : clauses) {
+        requests.push_back("read\t" + clause);
+    }
+    const std::vector<TAnswer> theirs = AskGdal(dir, requests);
+    std::vector<TPrjText> ours;
+    std::set<int> typicalTypes;
+    for (std::size_t i = 0; i < clauses.size(); ++i) {
+        ours.push_back(CoordSysToPrj("Earth Projection " + clauses[i]));
+        const bool gdalProjects = theirs[i][0].starts_with("PROJCS[");
+        if (i < std::size(typical)) {
+            typicalTypes.insert(typical[i].first);
+            ASSERT_TRUE(gdalProjects) << clauses[i];
+            // GDAL names the metre of its reading of types 4 and 29 "unknown".
+            std::string gdal = theirs[i][0];
+            const std::size_t unknown = gdal.rfind("UNIT[\"unknown\",1.0]]");
+            if (unknown != std::string::npos) {
+                gdal.replace(unknown, std::string::npos, "UNIT[\"Meter\",1.0]]");
+            }
+            EXPECT_EQ(PrjFrom(ours[i].Wkt, ",PROJECTION["), PrjFrom(gdal, ",PROJECTION["))
+                << clauses[i] << ": " << ours[i].Reason;
+        } else {
+            const int type = static_cast<int>(i - std::size(typical));
+            EXPECT_EQ(gdalProjects, typicalTypes.count(type) == 1) << clauses[i];
+            if (!gdalProjects && type != 1) {
+                EXPECT_EQ(ours[i].Wkt, "") << clauses[i];
+            }
+        }
+    }
+    ours.resize(std::size(typical));
+    ExpectReadAsTheSame(clauses, ours);
+}
+
+// Projected EPSG systems met in real files: where ours names the clause GDAL writes for the
+// code as that code, ours is the .prj GDAL writes for it. Where not, GDAL reads ours as it
+// reads the clause, or as the code's system: GDAL writes some codes as clauses of another
+// datum or without their false easting, and reads the false easting of a Lambert clause in
+// feet that it names as a state plane system as metres.
+TEST_F(InteropCrs, ProjectedEpsgSystemsGdalWritesAsClauses) {
+    const int codes[] = {32633, 32733, 25832, 26910, 26710, 5070,  21781, 2056, 2393,
+                         27700, 2229,  2222,  3035,  2154,  28992, 31467, 3857, 32654};
+    std::vector<std::string> requests;
+    for (const int code : codes) {
+        requests.push_back("epsg\t" + std::to_string(code));
+    }
+    const std::vector<TAnswer> epsg = AskGdal(dir, requests);
+    std::vector<std::string> clauses;
+    std::vector<std::string> sources;
+    for (const int code : codes) {
+        sources.push_back("EPSG:" + std::to_string(code));
+    }
+    requests.clear();
+    for (const TAnswer& answer : epsg) {
+        clauses.push_back(answer[2].substr(std::string_view("Earth Projection ").size()));
+        requests.push_back("read\t" + clauses.back());
+    }
+    const std::vector<TAnswer> theirs = AskGdal(dir, requests);
+    std::vector<TPrjText> ours;
+    int named = 0;
+    for (std::size_t i = 0; i < std::size(codes); ++i) {
+        ours.push_back(CoordSysToPrj(epsg[i][2]));
+        EXPECT_NE(ours[i].Wkt, "") << epsg[i][2];
+        if (ours[i].Epsg != 0) {
+            ++named;
+            EXPECT_EQ(ours[i].Epsg, codes[i]) << epsg[i][2];
+            EXPECT_EQ(ours[i].Wkt, epsg[i][0]) << codes[i];
+        }
+    }
+    EXPECT_GE(named, 12);
+    ExpectReadAsTheSame(clauses, ours, sources);
+}
+
+// Every unit GDAL reads, on one Transverse Mercator: where GDAL writes a clause in that unit
+// for a PROJ string, ours for that clause is the .prj GDAL writes for the PROJ string from the
+// projection on; GDAL reads ours as the same system; a name GDAL does not know gets none.
+TEST_F(InteropCrs, EveryUnitOnOneTransverseMercator) {
+    const char* const mifUnits[] = {"m",  "km",     "cm",   "mm",        "mi", "nmi",
+                                    "in", "ft",     "yd",   "survey ft", "li", "ch",
+                                    "rd", "degree", "link", "chain",     "rod"};
+    const char* const projUnits[] = {"km",   "m",     "dm",    "cm",    "mm",    "kmi",
+                                     "in",   "ft",    "yd",    "mi",    "fath",  "ch",
+                                     "link", "us-in", "us-ft", "us-yd", "us-ch", "us-mi"};
+    std::vector<std::string> clauses;
+    std::vector<std::string> requests;
+    for (const char* unit : mifUnits) {
+        clauses.push_back("8, 104, \"" + std::string(unit) + "\", 141, 0, 0.9996, 500000, 0");
+        requests.push_back("read\t" + clauses.back());
+    }
+    for (const char* unit : projUnits) {
+        requests.push_back(
+            "proj\t+proj=tmerc +lat_0=0 +lon_0=141 +k=0.9996 +x_0=500000 +y_0=0 "
+            "+datum=WGS84 +units=" +
+            std::string(unit) + " +no_defs");
+    }
+    const std::vector<TAnswer> theirs = AskGdal(dir, requests);
+    std::vector<TPrjText> ours;
+    for (std::size_t i = 0; i < clauses.size(); ++i) {
+        ours.push_back(CoordSysToPrj("Earth Projection " + clauses[i]));
+        const bool gdalKnows =
+            theirs[i][2].find(std::string("\"") + mifUnits[i] + "\"") != std::string::npos;
+        EXPECT_EQ(ours[i].Wkt.empty(), !gdalKnows) << clauses[i] << ": " << ours[i].Reason;
+    }
+    int written = 0;
+    for (std::size_t i = clauses.size(); i < requests.size(); ++i) {
+        const std::string& clause = theirs[i][2];
+        const std::string prj = CoordSysToPrj(clause).Wkt;
+        // GDAL writes a clause in another unit for one it cannot state: not the same system.
+        const auto length = [](const std::string& wkt) { return wkt.substr(wkt.rfind(',')); };
+        if (length(prj) != length(theirs[i][0])) {
+            continue;
+        }
+        ++written;
+        EXPECT_EQ(PrjFrom(prj, ",PROJECTION["), PrjFrom(theirs[i][0], ",PROJECTION["))
+            << requests[i] << ": " << clause;
+    }
+    EXPECT_GE(written, 8);
+    ExpectReadAsTheSame(clauses, ours);
 }
 
 // Each Charset family: the .cpg lets GDAL decode the table without any option, to the text
