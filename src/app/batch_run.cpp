@@ -173,9 +173,7 @@ class TBatchRun {
                                  summary_.CombinedConverted, report, kBatchFinishedText);
     }
 
-    bool Cancelled() const {
-        return options_.Cancel != nullptr && options_.Cancel->load();
-    }
+    bool Cancelled() const { return options_.Cancel != nullptr && options_.Cancel->load(); }
 
     void PlainRun() {
         const std::size_t workers = std::min(options_.Jobs, entries_.size());

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/batch_list.hpp"
 #include "app/main_view.hpp"
@@ -26,12 +26,12 @@ inline constexpr std::string_view kCombinedFinishingText = "変換の後処理�
 // How a run ended, for callers that report more than the window does.
 struct TBatchSummary {
     bool Combined = false;
-    std::size_t Succeeded = 0;         // converted entries; in a combined run, appended ones
-    std::size_t Failed = 0;            // entries whose conversion failed (plain run)
-    std::size_t NotRun = 0;            // entries left untouched: the run was cancelled
-    bool Cancelled = false;            // stopped on request
-    bool CombinedConverted = false;    // the joined source was converted in full
-    TConversionReport CombinedReport;  // what that conversion wrote, or why it failed
+    std::size_t Succeeded = 0;            // converted entries; in a combined run, appended ones
+    std::size_t Failed = 0;               // entries whose conversion failed (plain run)
+    std::size_t NotRun = 0;               // entries left untouched: the run was cancelled
+    bool Cancelled = false;               // stopped on request
+    bool CombinedConverted = false;       // the joined source was converted in full
+    TConversionReport CombinedReport;     // what that conversion wrote, or why it failed
     std::vector<TEntryFailure> Failures;  // in list order, with their reasons
     std::string Error;  // an error no entry accounts for that ended the run, empty when none
 };

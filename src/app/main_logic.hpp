@@ -124,7 +124,7 @@ class TMainLogic {
     TBatchList list_;
     bool busy_ = false;
     std::shared_ptr<std::atomic<bool>> stop_;  // the running work's
-    bool showingReason_ = false;  // the status bar shows the selected entry's failure
+    bool showingReason_ = false;               // the status bar shows the selected entry's failure
 };
 
 }  // namespace varnelo

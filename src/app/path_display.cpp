@@ -14,7 +14,8 @@ bool IsContinuationByte(char c) {
 
 // `text` with its middle replaced by "…", as long as `fits` takes it; the longest such text
 // (at least the ellipsis alone).
-std::string ShortenInMiddle(std::string_view text, const std::function<bool(const std::string&)>& fits) {
+std::string ShortenInMiddle(std::string_view text,
+                            const std::function<bool(const std::string&)>& fits) {
     // Keep `keep` characters' bytes from both ends, more from the end on odd counts.
     std::string best(kEllipsis);
     std::size_t head = 0;
@@ -56,9 +57,9 @@ std::string FitPath(std::string_view path, int width,
     const std::string name = ExtractFileName(path);
     const std::string_view folder = path.substr(0, path.size() - name.size());
     if (!folder.empty() && fits(std::string(kEllipsis) + name)) {
-        return ShortenInMiddle(folder, [&](const std::string& shortened) {
-            return fits(shortened + name);
-        }) + name;
+        return ShortenInMiddle(
+                   folder, [&](const std::string& shortened) { return fits(shortened + name); }) +
+               name;
     }
     return ShortenInMiddle(name, fits);
 }

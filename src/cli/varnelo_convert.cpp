@@ -14,9 +14,9 @@
 #include <optional>
 #include <string>
 
+#include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
 #include "cli/interrupt.hpp"
-#include "app/outcome_text.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"

@@ -408,7 +408,6 @@ class TConversionRun {
     TSFPolygon polygon_;
 };
 
-
 // The conversion proper, into a new set under a temporary name beside the target, which
 // `replace` holds once it is reserved. Every failure is caught and reported.
 bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std::string& midPath,
@@ -480,8 +479,8 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     TConversionReport privateReport;
     TConversionReport& report = hooks.Report != nullptr ? *hooks.Report : privateReport;
     const std::string midPath = ChangeFileExt(mifPath, ".mid");
-    for (const auto& [source, what] : {std::pair{&mifPath, "変換元のファイル"},
-                                       std::pair{&midPath, "属性ファイル"}}) {
+    for (const auto& [source, what] :
+         {std::pair{&mifPath, "変換元のファイル"}, std::pair{&midPath, "属性ファイル"}}) {
         if (!FileExists(*source)) {
             report.MissingSource = *source;
             report.ErrorText = std::string(what) + " \"" + *source + "\" が見つかりません";
@@ -496,8 +495,8 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     ShowStatus(hooks, "");
     ShowStatus(hooks, kPreparingText);
     std::optional<TSafeReplace> replace;
-    const bool ok = ConvertIntoNewSet(conversionType, mifPath, midPath, shpPath, hooks, report,
-                                      replace);
+    const bool ok =
+        ConvertIntoNewSet(conversionType, mifPath, midPath, shpPath, hooks, report, replace);
     ShowStatus(hooks, kFinishingText);
     if (replace) {
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
@@ -506,8 +505,8 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
             if (keep) {
                 EnsureTableNotInUse(ChangeFileExt(shpPath, ".dbf"), hooks);
                 replace->Commit();
-                for (const auto& [sidecar, ext] : {std::pair{&report.CodePage, ".cpg"},
-                                             std::pair{&report.CoordSys, ".prj"}}) {
+                for (const auto& [sidecar, ext] :
+                     {std::pair{&report.CodePage, ".cpg"}, std::pair{&report.CoordSys, ".prj"}}) {
                     if (!sidecar->Path.empty()) {
                         sidecar->Path = ShapefileSetPath(shpPath, ext);
                     }

@@ -78,8 +78,8 @@ struct TConversionReport {
     // The source file that does not exist (the .mif, or the .mid beside it); empty when both
     // do. ErrorText says so too.
     std::string MissingSource;
-    bool Cancelled = false;  // stopped on request; ErrorText is kCancelledText
-    TObjectCounts Objects;   // what the source holds, as far as it was read
+    bool Cancelled = false;       // stopped on request; ErrorText is kCancelledText
+    TObjectCounts Objects;        // what the source holds, as far as it was read
     std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
     // .mid line of the row whose value its field did not take, 0 for any other failure
     std::int64_t FailedMidLine = 0;

@@ -100,7 +100,8 @@ void TSafeReplace::Commit() {
                 RaiseCannotReplace(to, EISDIR);
             }
             if (!S_ISREG(st.st_mode)) {
-                throw EInOutError("ファイル \"" + to + "\" を置き換えできません: 通常のファイルではありません");
+                throw EInOutError("ファイル \"" + to +
+                                  "\" を置き換えできません: 通常のファイルではありません");
             }
             if (::access(to.c_str(), W_OK) != 0) {
                 RaiseCannotReplace(to, errno);

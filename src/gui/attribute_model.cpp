@@ -4,7 +4,6 @@
 #include <QBrush>
 #include <QStringEncoder>
 
-
 namespace varnelo::gui {
 namespace {
 
@@ -81,9 +80,9 @@ QVariant TAttributeModel::data(const QModelIndex& index, int role) const {
                        : QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
         }
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::AlignVCenter | (rows_.IsNumber(index.column())
-                                                               ? Qt::AlignRight
-                                                               : Qt::AlignLeft));
+            return QVariant::fromValue(
+                Qt::AlignVCenter |
+                (rows_.IsNumber(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
         case Qt::ForegroundRole:
             return rows_.Fetch(index.row()).Deleted ? QVariant(QBrush(Qt::gray)) : QVariant();
         default:

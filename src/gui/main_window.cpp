@@ -20,8 +20,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
-#include <QTreeWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include "app/paths.hpp"
@@ -181,10 +181,10 @@ void TfrmMain::CreateControls(QWidget* client) {
     QPalette palette = lvwBatch->palette();
     const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
     const QColor base = palette.color(QPalette::Active, QPalette::Base);
-    palette.setColor(QPalette::Inactive, QPalette::Highlight,
-                     QColor((highlight.red() + 2 * base.red()) / 3,
-                            (highlight.green() + 2 * base.green()) / 3,
-                            (highlight.blue() + 2 * base.blue()) / 3));
+    palette.setColor(
+        QPalette::Inactive, QPalette::Highlight,
+        QColor((highlight.red() + 2 * base.red()) / 3, (highlight.green() + 2 * base.green()) / 3,
+               (highlight.blue() + 2 * base.blue()) / 3));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Text));
     lvwBatch->setPalette(palette);
 
@@ -207,10 +207,10 @@ void TfrmMain::CreateControls(QWidget* client) {
                        static_cast<QWidget*>(btnRemove), static_cast<QWidget*>(btnCancel)}) {
         w->setEnabled(false);
     }
-    const QWidget* order[] = {lstMifType, edtMifFile,     btnMifBrowse, edtShpFile,
-                              btnShpBrowse, btnAdd,       btnReplace,   btnConvert,
-                              lvwBatch,   chkCombine,     edtConbineFile, btnCmbBrowse,
-                              btnClear,   btnRemove,      btnBatch,     btnCancel};
+    const QWidget* order[] = {lstMifType,   edtMifFile, btnMifBrowse,   edtShpFile,
+                              btnShpBrowse, btnAdd,     btnReplace,     btnConvert,
+                              lvwBatch,     chkCombine, edtConbineFile, btnCmbBrowse,
+                              btnClear,     btnRemove,  btnBatch,       btnCancel};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }
@@ -218,7 +218,7 @@ void TfrmMain::CreateControls(QWidget* client) {
 
 void TfrmMain::CreateMenus() {
     const auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
-                            const QKeySequence& shortcut) {
+                        const QKeySequence& shortcut) {
         action = menu->addAction(QString::fromUtf8(caption));
         action->setObjectName(name);
         action->setShortcut(shortcut);

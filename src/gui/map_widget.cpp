@@ -8,9 +8,9 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "gui/main_window.hpp"
 #include "app/preview_logic.hpp"
 #include "gui/image_canvas.hpp"
+#include "gui/main_window.hpp"
 #include "gui/map_style.hpp"
 
 namespace varnelo::gui {

@@ -14,9 +14,9 @@
 #include <optional>
 
 #include "app/map_drawing.hpp"
+#include "app/map_renderer.hpp"
 #include "app/map_transform.hpp"
 #include "app/shapefile_layer.hpp"
-#include "app/map_renderer.hpp"
 
 namespace varnelo::gui {
 

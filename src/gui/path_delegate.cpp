@@ -13,7 +13,8 @@ void TPathDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIn
     if (index.column() < 2 || option->text.isEmpty()) {
         return;
     }
-    const QStyle* style = option->widget != nullptr ? option->widget->style() : QApplication::style();
+    const QStyle* style =
+        option->widget != nullptr ? option->widget->style() : QApplication::style();
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, option, option->widget) + 1;
     const int width = option->rect.width() - 2 * margin;
     const QFontMetrics& metrics = option->fontMetrics;

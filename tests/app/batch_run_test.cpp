@@ -170,7 +170,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     expected.insert(expected.end(),
                     {"cursor default", "progress off",
                      "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\nb.mif: "
-                     "属性ファイル \"" + dir.Path("b.mid") + "\" が見つかりません",
+                     "属性ファイル \"" +
+                         dir.Path("b.mid") + "\" が見つかりません",
                      "busy off"});
     EXPECT_EQ(WithoutStatusTexts(view.Calls), expected);
     EXPECT_EQ(view.CallsOf("status").back(), "status ");
@@ -197,7 +198,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     EXPECT_TRUE(view.CallsOf("errordisplay").empty());
     EXPECT_EQ(view.CallsOf("box").back().rfind(
                   "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\na.mif: "
-                  "ファイル \"" + dir.Path("missing/b.shp") + "\" を作成できません",
+                  "ファイル \"" +
+                      dir.Path("missing/b.shp") + "\" を作成できません",
                   0),
               0u)
         << view.CallsOf("box").back();
@@ -303,7 +305,8 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
         Run(c.tempDir);
         EXPECT_EQ(Statuses(), c.statuses) << c.what;
         ASSERT_EQ(view.CallsOf("box").size(), 1u) << c.what;
-        EXPECT_EQ(view.CallsOf("box")[0].rfind(c.box, 0), 0u) << c.what << ": " << view.CallsOf("box")[0];
+        EXPECT_EQ(view.CallsOf("box")[0].rfind(c.box, 0), 0u)
+            << c.what << ": " << view.CallsOf("box")[0];
         EXPECT_TRUE(view.CallsOf("errordisplay").empty()) << c.what;
         EXPECT_FALSE(fs::exists(dir.Path("all.shp"))) << c.what;
         EXPECT_EQ(std::count(view.Calls.begin(), view.Calls.end(), "cursor default"), 1) << c.what;
@@ -359,8 +362,8 @@ TEST_F(BatchRunTest, SeveralJobsWriteWhatOneJobWrites) {
 TEST_F(BatchRunTest, AFailureOrAStopPartWayKeepsEveryTargetsPreviousFiles) {
     TempDir out;
     const std::string good = Points("good", {"1", "2", "3"});
-    const std::string bad = Source("bad", std::string(kHeader) + "Point 1 0\r\nPoint x 0\r\n",
-                                   "1\r\n2\r\n");
+    const std::string bad =
+        Source("bad", std::string(kHeader) + "Point 1 0\r\nPoint x 0\r\n", "1\r\n2\r\n");
     // The previous files: every target converted once from the good source.
     for (const char* name : {"a.shp", "b.shp", "all.shp"}) {
         ASSERT_TRUE(ConvertMifToShp(0, good, out.Path(name)));
@@ -371,7 +374,7 @@ TEST_F(BatchRunTest, AFailureOrAStopPartWayKeepsEveryTargetsPreviousFiles) {
         bool combined;
         std::size_t jobs;
         bool stop;  // stopped at the first object instead of failing
-    } runs[] = {{"plain", false, 1, false},   {"plain, stopped", false, 1, true},
+    } runs[] = {{"plain", false, 1, false},    {"plain, stopped", false, 1, true},
                 {"two jobs", false, 2, false}, {"two jobs, stopped", false, 2, true},
                 {"combined", true, 1, false},  {"combined, stopped", true, 1, true}};
     for (const auto& r : runs) {

@@ -226,13 +226,19 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
     const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
     Choose(0, mif, dir.Path("out.shp"));
     logic.btnConvertClick();
-    const TCalls expected{"cursor busy",     "busy on",
-                          "status ",         "status 変換の準備をしています。",
-                          "status ",         "status " + mif + "を変換しています。",
-                          "processmessages", "status 変換の後処理をしています。",
-                          "status ",         "progress off",
+    const TCalls expected{"cursor busy",
+                          "busy on",
+                          "status ",
+                          "status 変換の準備をしています。",
+                          "status ",
+                          "status " + mif + "を変換しています。",
+                          "processmessages",
+                          "status 変換の後処理をしています。",
+                          "status ",
+                          "progress off",
                           "box information 変換に成功しました。\n4 件のレコードを書き込みました。",
-                          "busy off",        "cursor default"};
+                          "busy off",
+                          "cursor default"};
     EXPECT_EQ(view.Calls, expected);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
     EXPECT_TRUE(logic.List().Entries.empty());
@@ -256,7 +262,8 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
          "box warning 変換に失敗しました。\n属性ファイル \"" + dir.Path("nomid.mid") +
              "\" が見つかりません"},
         {0, dir.Path("bad.mif"), "x.shp",
-         "box warning 変換に失敗しました。\nbad.mif の 4 行目: \"five\" は有効な数値ではありません"},
+         "box warning 変換に失敗しました。\nbad.mif の 4 行目: \"five\" "
+         "は有効な数値ではありません"},
         {0, stations, "file/x.shp",
          "box warning 変換に失敗しました。\nファイル \"" + dir.Path("file/x.shp") +
              "\" を作成できません: フォルダではありません"},
@@ -277,9 +284,10 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
         EXPECT_TRUE(status.empty() || status.back() == "status ");  // no progress text stays
     }
     EXPECT_EQ(NoRecordText(4, TObjectCounts{}), "このファイルには変換できる図形がありません。");
-    EXPECT_EQ(NoRecordText(0, TObjectCounts{0, 0, 0, 2}),
-              "このファイルにはポイントがありません。\nテキスト 2 件: 「テキスト（ポイントとして変換）」"
-              "または「テキスト（ラインとして変換）」で変換してください。");
+    EXPECT_EQ(
+        NoRecordText(0, TObjectCounts{0, 0, 0, 2}),
+        "このファイルにはポイントがありません。\nテキスト 2 件: 「テキスト（ポイントとして変換）」"
+        "または「テキスト（ラインとして変換）」で変換してください。");
 }
 
 TEST_F(MainLogicTest, CancelledConvertNowKeepsThePreviousFilesAndSaysSo) {

@@ -165,9 +165,11 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
         << noFolder.err;
 
     // No record written: what the file holds instead, and the type that takes it.
-    const TRun none = RunTool("-t 2 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun none =
+        RunTool("-t 2 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
     EXPECT_EQ(none.exitCode, 0);
-    EXPECT_NE(none.out.find("\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
+    EXPECT_NE(none.out.find(
+                  "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
               std::string::npos)
         << none.out;
 }

@@ -34,8 +34,8 @@ namespace varnelo {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using testing::Big;
+using ::testing::HasSubstr;
 using testing::Little;
 using testing::ReadFileBytes;
 using testing::RunInChild;
@@ -482,7 +482,8 @@ TEST_F(FaultInjection, TargetsThatCannotBeWrittenFailSayingWhyWithoutTouchingOth
     const std::string dbf = dir.Path("out/target.dbf");
     fs::permissions(dbf, fs::perms::owner_read | fs::perms::others_read);
     WriteFileBytes(mif, RegionSource(3).Mif);  // the new set would differ
-    outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, target, "を置き換えできません"); });
+    outcome =
+        RunUnprivileged([&] { return ConvertForExitCode(mif, target, "を置き換えできません"); });
     WriteSource();
     EXPECT_TRUE(outcome.Exited(kFailedSaying)) << "exit " << outcome.ExitCode;
     EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);

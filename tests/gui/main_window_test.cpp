@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,7 +235,8 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
     EXPECT_EQ(closer.Seen[0].Caption, QStringLiteral("情報"));
-    EXPECT_EQ(closer.Seen[0].Text, QStringLiteral("変換に成功しました。\n4 件のレコードを書き込みました。"));
+    EXPECT_EQ(closer.Seen[0].Text,
+              QStringLiteral("変換に成功しました。\n4 件のレコードを書き込みました。"));
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("st.dbf")));
@@ -296,9 +297,9 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
     window.move(100, 50);
     const QSize outer = window.frameGeometry().size();
     window.close();
-    const std::string stored = "[Window]\r\nLeft=100\r\nTop=50\r\nWidth=" +
-                               std::to_string(outer.width()) + "\r\nHeight=" +
-                               std::to_string(outer.height()) + "\r\nState=0\r\n";
+    const std::string stored =
+        "[Window]\r\nLeft=100\r\nTop=50\r\nWidth=" + std::to_string(outer.width()) +
+        "\r\nHeight=" + std::to_string(outer.height()) + "\r\nState=0\r\n";
     EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")), stored);
 
     // The frame comes back where it was, however often the window is opened and closed.
