@@ -60,64 +60,70 @@ void WriteAndMeasure(Write write, Shape& shape, std::int32_t contentLength) {
             "record size differs from its content length");
 }
 
-void ReadObject(std::string_view keyword, std::string_view line, TLineReader& mif,
-                bool textAsLine) {
+void ReadObject(TMifObjectKind kind, std::string_view line, TLineReader& mif, bool textAsLine,
+                TCharacterSet characters) {
     TShpPoint point;
     TSFPolyLine polyLine;
     TSFPolygon polygon;
     std::string text;
-    if (keyword == "POINT") {
-        ReadMifPoint(line, mif, point);
-    } else if (keyword == "LINE" || keyword == "PLINE" || keyword == "ARC") {
-        if (keyword == "LINE") {
-            ReadMifLine(line, mif, polyLine);
-        } else if (keyword == "PLINE") {
-            ReadMifPline(line, mif, polyLine);
-        } else {
-            ReadMifArc(line, mif, polyLine);
-        }
-        CheckMultiPart(polyLine);
-        WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
-    } else if (keyword == "REGION" || keyword == "RECT" || keyword == "ROUNDRECT" ||
-               keyword == "ELLIPSE") {
-        if (keyword == "REGION") {
-            ReadMifRegion(line, mif, polygon);
-        } else if (keyword == "ELLIPSE") {
-            ReadMifEllipse(line, mif, polygon);
-        } else {
-            ReadMifRect(line, mif, polygon);
-        }
-        CheckMultiPart(polygon);
-        NormalizePolygonRing(polygon);
-        CheckMultiPart(polygon);
-        WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
-    } else if (keyword == "COLLECTION") {
-        ReadMifCollection(line, mif, polygon, polyLine);
-        CheckMultiPart(polygon);
-        CheckMultiPart(polyLine);
-        NormalizePolygonRing(polygon);
-        CheckMultiPart(polygon);
-        WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
-        WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
-    } else if (keyword == "TEXT") {
-        if (textAsLine) {
-            ReadMifTextLine(line, mif, text, polyLine);
+    switch (kind) {
+        case TMifObjectKind::Point:
+            ReadMifPoint(line, mif, point);
+            break;
+        case TMifObjectKind::Line:
+        case TMifObjectKind::Pline:
+        case TMifObjectKind::Arc:
+            if (kind == TMifObjectKind::Line) {
+                ReadMifLine(line, mif, polyLine);
+            } else if (kind == TMifObjectKind::Pline) {
+                ReadMifPline(line, mif, polyLine);
+            } else {
+                ReadMifArc(line, mif, polyLine);
+                Require(polyLine.NumPoints >= 2, "an arc of fewer than two points");
+            }
             CheckMultiPart(polyLine);
-        } else {
-            ReadMifTextPoint(line, mif, text, point);
+            WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
+            break;
+        case TMifObjectKind::Region:
+        case TMifObjectKind::Rect:
+        case TMifObjectKind::RoundRect:
+        case TMifObjectKind::Ellipse:
+            if (kind == TMifObjectKind::Region) {
+                ReadMifRegion(line, mif, polygon);
+            } else if (kind == TMifObjectKind::Ellipse) {
+                ReadMifEllipse(line, mif, polygon);
+            } else {
+                ReadMifRect(line, mif, polygon);
+            }
+            CheckMultiPart(polygon);
+            NormalizePolygonRing(polygon);
+            CheckMultiPart(polygon);
+            WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
+            break;
+        case TMifObjectKind::Collection: {
+            // The first input byte's top bit also picks which parts are read, as the polygon
+            // and the polyline conversions read them.
+            const TMifCollectionParts wanted{!textAsLine, textAsLine};
+            ReadMifCollection(line, mif, polygon, polyLine, wanted);
+            CheckMultiPart(polygon);
+            CheckMultiPart(polyLine);
+            NormalizePolygonRing(polygon);
+            CheckMultiPart(polygon);
+            WriteAndMeasure(&WritePolygonRecord, polygon, PolygonContentLength(polygon));
+            WriteAndMeasure(&WritePolyLineRecord, polyLine, PolyLineContentLength(polyLine));
+            break;
         }
+        case TMifObjectKind::Text:
+            if (textAsLine) {
+                ReadMifTextLine(line, mif, text, polyLine, characters);
+                CheckMultiPart(polyLine);
+            } else {
+                ReadMifTextPoint(line, mif, text, point, characters);
+            }
+            break;
+        default:
+            break;
     }
-}
-
-std::string FirstFieldUpper(std::string_view line) {
-    TFieldScanner fields(line, ' ');
-    std::string word(fields.Next() ? fields.Field() : std::string_view{});
-    for (char& c : word) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return word;
 }
 
 }  // namespace
@@ -155,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!mif.Eof()) {
         CollapseBlanksInto(TrimView(mif.ReadLineView()), line);
         try {
-            ReadObject(FirstFieldUpper(line), line, mif, textAsLine);
+            ReadObject(MifObjectKindOfLine(line), line, mif, textAsLine, characters);
         } catch (const EConvertError&) {
             // a number that is not one: the conversion would stop here
         } catch (const EMifFormatError&) {

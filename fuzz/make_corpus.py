@@ -68,6 +68,20 @@ PAIRS = [
                             b'  \xd0\x9f\xd0\xbe\xd0\xbb\xd0\xb5_\xd0\x94\xd0\xbb\xd0\xb8 Char(5)\r\n'
                             b'  \xd0\x9f\xd0\xbe\xd0\xbb\xd0\xb5_\xd0\xa8 Char(3)\r\nData\r\nPoint 1 2\r\n',
      b'"\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0","\xe6\x9d\xb1\x80\x80"\r\n'),
+    ("objects_tabs_escapes_turns", mif([b"Name Char(4)", b"NAME Char(4)", b"\x83\x41 Char(2)", b"\x83\x61 Char(2)"],
+                                      b"Point\t1 2\r\nPOINT  1\t2\r\nPline\tMultiple\t2\r\n1\r\n0\t0\r\n1\r\n1 \t1\r\n"
+                                      b'Text\r\n"a\\nb\x95\x5cn\\\\\x95\x5c\\n\\"\r\n1\t2 3 4\r\n'
+                                      b"Arc 0 0 2 2 0 360\r\nArc\t0 0 2 2\r\n 90\t450\r\nArc 0 0 2 2 45 45\r\n"
+                                      b"RoundRect\t0\t0 4 2\t0.5\r\n"),
+     b"a,b,c,d\r\n" * 8),
+    ("wide_floats_utf8_escapes", b'Version 300\r\nCharset "UTF-8"\r\nDelimiter ","\r\nColumns 3\r\n'
+                                 b"  POP Float\r\n  AREA Decimal(12,3)\r\n  D Decimal(20,2)\r\nData\r\n"
+                                 b'Point 1 2\r\nText "\x95\x5cn\\n"\r\n1 2 3 4\r\nPoint 3 4\r\n',
+     b"150840734225,1.000003006E9,-123456789012345\r\n1,2,3\r\n12345678901234567,99999999999.99999,1e17\r\n"),
+    ("collection_damaged_part", mif([b"N Integer"],
+                                    b"Point 1 2\r\nCollection 3\r\n  Region 1\r\n    3\r\n0 0\r\n0 x\r\n1 1\r\n"
+                                    b"  Pline 2\r\n0 0\r\n2 2\r\n  Multipoint 1\r\nbad\r\nPoint 3 4\r\n"),
+     b"1\r\n2\r\n3\r\n"),
     ("coordsys_hostile", b'CoordSys Earth Projection 8, 152, "survey ft", 1e308, -1e308, 0, nan, 9' + b"9" * 400 +
      b"\r\n" + b"1 2\r\n" * 3 + b'Version 1\r\nCharset "CodePage99x"\r\nDelimiter ","\r\nColumns 0\r\nData\r\n',
      b""),

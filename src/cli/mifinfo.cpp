@@ -22,8 +22,8 @@ using varnelo::kMifObjectKeywords;
 using TCounts = std::array<std::uint64_t, kMifObjectKeywords.size()>;
 
 // Counts the lines whose first word is an object keyword; lines inside objects hold
-// numbers, styles or text strings, which never match. A collection's parts are read with
-// it, so that they do not count as objects of their own.
+// numbers, styles or text strings, which never match. A collection's parts are passed over
+// with it, so that they do not count as objects of their own.
 TCounts CountObjects(varnelo::TLineReader& mif) {
     TCounts counts{};
     std::string line;
@@ -38,7 +38,7 @@ TCounts CountObjects(varnelo::TLineReader& mif) {
             }
         }
         if (kind == varnelo::TMifObjectKind::Collection) {
-            varnelo::ReadMifCollection(line, mif, region, polyline);
+            varnelo::ReadMifCollection(line, mif, region, polyline, {});
         }
     }
     return counts;

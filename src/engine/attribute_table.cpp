@@ -9,6 +9,7 @@
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "shape/errors.hpp"
+#include "shape/letter_case.hpp"
 #include "shape/local_dbf.hpp"
 
 namespace varnelo {
@@ -95,11 +96,12 @@ std::string RenamedDuplicate(const std::string& name, std::size_t number, TChara
 }
 
 // The new name of the repeated name at `position`: "~" and the position, or the next number
-// up whose name no other column has.
+// up whose name no other column has. Names are compared as the table engine finds fields,
+// so that a name differing only in letter case counts as taken.
 std::string UnusedRenaming(const TSFColumns& columns, std::size_t position, TCharacterSet set) {
     const auto taken = [&](const std::string& name) {
         for (std::size_t k = 0; k < columns.size(); ++k) {
-            if (k != position && columns[k].Name == name) {
+            if (k != position && SameIgnoringCase(columns[k].Name, name, set)) {
                 return true;
             }
         }
@@ -161,7 +163,7 @@ void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
     }
     for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
         for (std::size_t j = i + 1; j < columns.size(); ++j) {
-            if (columns[j].Name == columns[i].Name) {
+            if (SameIgnoringCase(columns[j].Name, columns[i].Name, set)) {
                 columns[j].Name = UnusedRenaming(columns, j, set);
             }
         }

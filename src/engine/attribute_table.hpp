@@ -23,7 +23,9 @@ std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharact
 
 // Shortens every column name to a dBASE field name and renames repeated names
 // ("ID", "~1", "~2"), never splitting a character of `set`; a new name that another column
-// already has takes the next free number. Types and widths are left alone.
+// already has takes the next free number. Names that differ only in the case of ASCII
+// letters repeat each other ("Name", "NA~1"), as dBASE readers find fields ignoring case.
+// Types and widths are left alone.
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
 // Raises ELocalDbfError, naming the limit and the column, when the columns' fields would make

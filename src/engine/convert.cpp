@@ -169,6 +169,7 @@ class TConversionRun {
         const TMifHeaderInfo& header = layout.Header;
         const TSFColumns& columns = layout.Columns;
         const TCharacterSet characters = layout.Characters;
+        characters_ = characters;
         CreateDbfFile(dbfPath, columns, characters);
         WriteSidecars(dbfPath, header);
         if (hooks_.ProcessMessages) {
@@ -283,22 +284,25 @@ class TConversionRun {
             case TMifObjectKind::Text:
                 ++objects_.Texts;
                 if (type_ == ctTextAsPoint) {
-                    ReadMifTextPoint(line, mif_, text_, point_);
+                    ReadMifTextPoint(line, mif_, text_, point_, characters_);
                     WritePoint();
                 } else if (type_ == ctTextAsLine) {
-                    ReadMifTextLine(line, mif_, text_, polyLine_);
+                    ReadMifTextLine(line, mif_, text_, polyLine_, characters_);
                     WritePolyLine();
                 }
                 break;
             case TMifObjectKind::Collection: {
-                // Read in every conversion, so that its parts are not taken for objects.
+                // Read in every conversion, so that its parts are not taken for objects; only
+                // the part this conversion takes is parsed, so that a damaged part of another
+                // kind fails nothing.
+                const TMifCollectionParts wanted{type_ == ctPolygon, type_ == ctPolyLine};
                 const TMifCollectionParts parts =
-                    ReadMifCollection(line, mif_, polygon_, polyLine_);
+                    ReadMifCollection(line, mif_, polygon_, polyLine_, wanted);
                 objects_.Polygons += parts.Region ? 1 : 0;
                 objects_.PolyLines += parts.Polyline ? 1 : 0;
-                if (type_ == ctPolygon && parts.Region) {
+                if (wanted.Region && parts.Region) {
                     WritePolygon();
-                } else if (type_ == ctPolyLine && parts.Polyline) {
+                } else if (wanted.Polyline && parts.Polyline) {
                     WritePolyLine();
                 }
                 break;
@@ -403,6 +407,7 @@ class TConversionRun {
     TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
     std::string text_;
+    TCharacterSet characters_ = TCharacterSet::ShiftJis;  // of the source's text
     TShpPoint point_;
     TSFPolyLine polyLine_;
     TSFPolygon polygon_;

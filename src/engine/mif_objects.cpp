@@ -56,9 +56,10 @@ std::string_view NextNonEmptyLine(TLineReader& mif, std::string_view kind) {
 
 // What follows the keyword on its line, or else the first non-empty line after it: the
 // keyword line continued by following lines until something stands after the keyword.
+// Fields of an object's lines are separated by blanks, spaces or TABs, however many.
 std::string_view TailAfterKeyword(std::string_view keywordLine, TLineReader& mif,
                                   std::string_view kind) {
-    const std::string_view tail = SplitAtFirstView(' ', keywordLine).Tail;
+    const std::string_view tail = SplitAtFirstBlankView(keywordLine).Tail;
     return tail.empty() ? NextNonEmptyLine(mif, kind) : tail;
 }
 
@@ -71,7 +72,7 @@ struct TTaken {
 
 // The first word of `text` as a number; the rest may be empty.
 TTaken TakeNumber(std::string_view text) {
-    const THeadTailView parts = SplitAtFirstView(' ', text);
+    const THeadTailView parts = SplitAtFirstBlankView(text);
     return {StrToDouble(parts.Head), parts.Tail};
 }
 
@@ -109,14 +110,18 @@ void AddToTotal(std::int64_t& total, std::int32_t count, std::string_view kind) 
     }
 }
 
-// A trimmed coordinate line of the everyday form: a plain decimal, one space, any blanks,
-// and a plain decimal that ends the text. That is the form in which splitting at the first
-// space and trimming both sides leaves two numbers, read here in one pass over the text.
-// False for any other text, which then goes the general way.
+constexpr bool IsSpaceOrTab(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+// A trimmed coordinate line of the everyday form: a plain decimal, a space or TAB, any
+// blanks, and a plain decimal that ends the text. That is the form in which splitting at the
+// first blank and trimming both sides leaves two numbers, read here in one pass over the
+// text. False for any other text, which then goes the general way.
 bool TryReadPlainPair(std::string_view text, TShpPoint& out) noexcept {
     double x = 0.0;
     std::size_t at = ScanShortDecimal(text, x);
-    if (at == 0 || at == text.size() || text[at] != ' ') {
+    if (at == 0 || at == text.size() || !IsSpaceOrTab(text[at])) {
         return false;
     }
     do {
@@ -131,23 +136,19 @@ bool TryReadPlainPair(std::string_view text, TShpPoint& out) noexcept {
     return true;
 }
 
-// x and y of a trimmed coordinate line, split at the first space.
+// x and y of a trimmed coordinate line, split at the first blank.
 TShpPoint ReadPair(std::string_view text) {
     TShpPoint point;
     if (TryReadPlainPair(text, point)) {
         return point;
     }
-    const THeadTailView xy = SplitAtFirstView(' ', text);
+    const THeadTailView xy = SplitAtFirstBlankView(text);
     const double x = StrToDouble(xy.Head);
     return {x, StrToDouble(xy.Tail)};
 }
 
-constexpr bool IsSpaceOrTab(char c) noexcept {
-    return c == ' ' || c == '\t';
-}
-
 // A coordinate line of the everyday form at `line`, inside the buffered bytes up to `end`:
-// blanks, a plain decimal, one space, blanks, a plain decimal, blanks, and CR LF or LF.
+// blanks, a plain decimal, a space or TAB, blanks, a plain decimal, blanks, and CR LF or LF.
 // Read as a line, trimmed and split, such a line gives the same two numbers. Answers the
 // start of the next line, or nullptr for anything else (an empty line, other control
 // bytes, a lone CR, a line running past the buffered bytes), which is then read the
@@ -171,7 +172,7 @@ const char* TakePlainPointLine(const char* line, const char* end, TShpPoint& out
     double x = 0.0;
     const std::size_t xLength = ScanShortDecimal(rest(p), x);
     p += xLength;
-    if (xLength == 0 || p >= lineEnd || *p != ' ') {
+    if (xLength == 0 || p >= lineEnd || !IsSpaceOrTab(*p)) {
         return nullptr;
     }
     do {
@@ -248,6 +249,14 @@ double NormalizeDegrees(double degrees) {
     return degrees;
 }
 
+// True for a non-zero whole number of turns, allowing for the rounding of angles such as
+// 0.1 and 360.1 read as doubles.
+bool IsWholeTurn(double degrees) {
+    constexpr double kTolerance = 1e-9;
+    const double size = std::fabs(degrees);
+    return size >= 180.0 && std::fabs(std::remainder(size, 360.0)) <= kTolerance * size;
+}
+
 int NormalizeDegrees(int degrees) {
     while (degrees < 0) {
         degrees += 360;
@@ -320,8 +329,34 @@ void ReadCollectionPart(bool& found, TRecord& record, TRecord& more, std::string
 
 // ---- text objects ----
 
+// A text string writes a line break as \n and a backslash as \\; every other backslash
+// stands for itself. The string is walked by characters of its character set, since in the
+// double-byte code pages 0x5C is also the second byte of characters such as 表 (95 5C),
+// which is then no backslash at all.
+void UnescapeTextString(std::string& text, TCharacterSet characters) {
+    if (text.find('\\') == std::string::npos) {
+        return;  // the everyday string
+    }
+    std::size_t out = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t n = CharBytesAt(characters, text, i);
+        if (n == 1 && text[i] == '\\' && i + 1 < text.size() &&
+            (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            text[out++] = text[i + 1] == 'n' ? '\n' : '\\';
+            i += 2;
+            continue;
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            text[out++] = text[i++];
+        }
+    }
+    text.resize(out);
+}
+
 // The text string, from the keyword line when it carries one, else from the next line.
-void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string& text) {
+void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string& text,
+                    TCharacterSet characters) {
     TFieldScanner byComma(keywordLine, ',');
     byComma.Next();
     const bool onKeywordLine = byComma.Next() && !byComma.Field().empty();
@@ -330,6 +365,7 @@ void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string&
     } else {
         text = Dequote(TrimView(ReadObjectLine(mif, "TEXT")), '"');
     }
+    UnescapeTextString(text, characters);
 }
 
 // The coordinate line after the text string, read once: a blank line here is not skipped.
@@ -337,18 +373,6 @@ void ReadTextString(std::string_view keywordLine, TLineReader& mif, std::string&
 // a number never holds a space.
 std::string_view ReadTextCoordinateLine(TLineReader& mif) {
     return TrimView(ReadObjectLine(mif, "TEXT"));
-}
-
-bool SameLetters(std::string_view word, std::string_view upper) noexcept {
-    if (word.size() != upper.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (FoldAscii(word[i]) != upper[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -368,23 +392,49 @@ const std::array<TMifObjectKeyword, 12> kMifObjectKeywords = {{
     {"COLLECTION", TMifObjectKind::Collection},
 }};
 
-// The word is judged while the scanner lives: a quoted field with doubled quotes is held
-// by the scanner itself. A double-byte character never matches, as no keyword holds one.
-TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
-    TFieldScanner fields(trimmedLine, ' ');
-    if (!fields.Next()) {
+namespace {
+
+constexpr std::size_t kShortestKeyword = 3;  // ARC
+constexpr std::size_t kLongestKeyword = 10;  // MULTIPOINT, COLLECTION
+
+TMifObjectKind KindOfWord(std::string_view word) {
+    if (word.size() < kShortestKeyword || word.size() > kLongestKeyword) {
         return TMifObjectKind::None;
     }
-    const std::string_view word = fields.Field();
-    if (word.size() < 3 || word.size() > 10) {
-        return TMifObjectKind::None;  // shorter or longer than every keyword
-    }
     for (const auto& [keyword, kind] : kMifObjectKeywords) {
-        if (SameLetters(word, keyword)) {
+        // The length, compared first, passes over most keywords without a comparison.
+        if (keyword.size() == word.size() && SameKeyword(word, keyword)) {
             return kind;
         }
     }
     return TMifObjectKind::None;
+}
+
+}  // namespace
+
+// Every keyword begins with a letter, so the lines inside objects (coordinates and counts,
+// the bulk of a file) are answered from their first byte, and a word that begins with a letter
+// is taken up to the first blank, as the field rules take it (no byte of a two-byte character
+// is a blank). A line that begins with a quote or a blank is read by the field rules; the word
+// is judged while the scanner lives, since a quoted field with doubled quotes is held by the
+// scanner itself. A double-byte character never matches, as no keyword holds one.
+TMifObjectKind MifObjectKindOfLine(std::string_view trimmedLine) {
+    if (!trimmedLine.empty()) {
+        const char first = trimmedLine.front();
+        if (IsAsciiLetter(first)) {
+            std::size_t end = 1;
+            while (end < trimmedLine.size() && end <= kLongestKeyword &&
+                   !IsBlank(static_cast<unsigned char>(trimmedLine[end]))) {
+                ++end;
+            }
+            return KindOfWord(trimmedLine.substr(0, end));
+        }
+        if (static_cast<unsigned char>(first) > 32 && first != '"') {
+            return TMifObjectKind::None;
+        }
+    }
+    TFieldScanner fields(trimmedLine, ' ');
+    return fields.Next() ? KindOfWord(fields.Field()) : TMifObjectKind::None;
 }
 
 void ReadMifPoint(std::string_view keywordLine, TLineReader& mif, TShpPoint& out) {
@@ -413,7 +463,7 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
     const std::string_view tail = TailAfterKeyword(keywordLine, mif, "PLINE");
     std::int64_t total = 0;
     if (StartsWithKeyword(tail, "MultiPle")) {
-        const std::string_view sectionText = SplitAtFirstView(' ', tail).Tail;
+        const std::string_view sectionText = SplitAtFirstBlankView(tail).Tail;
         const std::int32_t sections = TryStrToInt32(sectionText).value_or(1);
         if (sections < 0) {
             throw EMifFormatError("PLINE オブジェクトの区間数が負の値です (" +
@@ -463,7 +513,7 @@ void ReadMifRect(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out
     const TTaken x2 = TakeNumberWithContinuation(y1.Rest, mif, "RECT");
     // Some producers write a rounded rectangle's corner radius after y2 on the same line;
     // it plays no part in the corners. A plain rectangle takes nothing after y2.
-    const bool rounded = SameKeyword(SplitAtFirstView(' ', keywordLine).Head, "ROUNDRECT");
+    const bool rounded = SameKeyword(SplitAtFirstBlankView(keywordLine).Head, "ROUNDRECT");
     const double y2 = rounded ? TakeNumber(x2.Rest).Value : StrToDouble(x2.Rest);
     SetSinglePart(out, 4);
     out.Points.assign({{x1.Value, y1.Value}, {x2.Value, y1.Value}, {x2.Value, y2}, {x1.Value, y2}});
@@ -528,7 +578,10 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
         sweep += kTwoPi;
     }
     const int startDegree = NormalizeDegrees(static_cast<int>(std::floor(phiEnd * kRadToDeg)));
-    const int steps = NormalizeDegrees(static_cast<int>(std::floor(sweep * kRadToDeg)));
+    // Angles a whole turn apart draw the whole ellipse, however their ends round.
+    const bool wholeTurn = IsWholeTurn(b - a);
+    const int steps = wholeTurn ? kEllipseSteps
+                                : NormalizeDegrees(static_cast<int>(std::floor(sweep * kRadToDeg)));
 
     SetSinglePart(out, steps + 1);
     out.Points.resize(static_cast<std::size_t>(steps) + 1);
@@ -536,76 +589,81 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
         const double d = (startDegree + j) * kDegToRad;
         out.Points[static_cast<std::size_t>(j)] = {std::cos(d) * rx + cx, cy - std::sin(d) * ry};
     }
-    // Only the end is exact; the start was snapped down to a whole degree.
-    out.Points[static_cast<std::size_t>(steps)] = {std::cos(phiStart) * rx + cx,
-                                                   cy - std::sin(phiStart) * ry};
+    if (wholeTurn) {
+        out.Points.back() = out.Points.front();  // closed
+    } else {
+        // Only the end is exact; the start was snapped down to a whole degree.
+        out.Points.back() = {std::cos(phiStart) * rx + cx, cy - std::sin(phiStart) * ry};
+    }
+    if (steps == 0) {
+        // An arc of no whole degree is its one exact point, given twice: a line has two.
+        SetSinglePart(out, 2);
+        out.Points.push_back(out.Points.front());
+    }
     RequireFinitePoints(out, "ARC");
     CalcShapeBox(out);
 }
 
 TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
-                                      TSFPolygon& region, TSFPolyLine& polyline) {
+                                      TSFPolygon& region, TSFPolyLine& polyline,
+                                      TMifCollectionParts wanted) {
     const std::int32_t count =
         ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"), "COLLECTION", "部分の数");
-    TMifCollectionParts found;
+    TMifCollectionParts held;
+    TMifCollectionParts filled;
     TSFPolygon moreRings;
     TSFPolyLine moreSections;
-    std::vector<TShpPoint> multipoint;
     std::string partLine;
     for (std::int32_t read = 0; read < count && !mif.Eof();) {
         const std::string_view raw = mif.ReadLineView();
         const std::string_view line = TrimView(raw);
         const TMifObjectKind kind = MifObjectKindOfLine(line);
         if (kind == TMifObjectKind::None) {
-            continue;  // blank and style lines between the parts
+            continue;  // blank and style lines, and the lines of a part passed over
         }
         if (kind != TMifObjectKind::Region && kind != TMifObjectKind::Line &&
             kind != TMifObjectKind::Pline && kind != TMifObjectKind::Multipoint) {
             mif.PushBack(raw);  // the next object: this collection had fewer parts
             break;
         }
+        ++read;
+        const bool isRegion = kind == TMifObjectKind::Region;
+        const bool isPolyline = kind == TMifObjectKind::Line || kind == TMifObjectKind::Pline;
+        held.Region = held.Region || isRegion;
+        held.Polyline = held.Polyline || isPolyline;
+        if (!(isRegion && wanted.Region) && !(isPolyline && wanted.Polyline)) {
+            continue;
+        }
         // A part's keyword line is given as the driver gives an object's.
         CollapseBlanksInto(line, partLine);
-        switch (kind) {
-            case TMifObjectKind::Region:
-                ReadCollectionPart(found.Region, region, moreRings, "REGION",
-                                   [&](TSFPolygon& r) { ReadMifRegion(partLine, mif, r); });
-                break;
-            case TMifObjectKind::Line:
-            case TMifObjectKind::Pline:
-                ReadCollectionPart(found.Polyline, polyline, moreSections, "PLINE",
-                                   [&](TSFPolyLine& p) {
-                                       if (kind == TMifObjectKind::Line) {
-                                           ReadMifLine(partLine, mif, p);
-                                       } else {
-                                           ReadMifPline(partLine, mif, p);
-                                       }
-                                   });
-                break;
-            default: {
-                const std::int32_t points =
-                    ReadCount(TailAfterKeyword(partLine, mif, "MULTIPOINT"), "MULTIPOINT", "点数");
-                multipoint.clear();
-                ReadPointLines(mif, points, "MULTIPOINT", multipoint);
-                break;
-            }
+        if (isRegion) {
+            ReadCollectionPart(filled.Region, region, moreRings, "REGION",
+                               [&](TSFPolygon& r) { ReadMifRegion(partLine, mif, r); });
+        } else {
+            ReadCollectionPart(filled.Polyline, polyline, moreSections, "PLINE",
+                               [&](TSFPolyLine& p) {
+                                   if (kind == TMifObjectKind::Line) {
+                                       ReadMifLine(partLine, mif, p);
+                                   } else {
+                                       ReadMifPline(partLine, mif, p);
+                                   }
+                               });
         }
-        ++read;
     }
-    return found;
+    return held;
 }
 
 void ReadMifTextPoint(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                      TShpPoint& out) {
-    ReadTextString(keywordLine, mif, text);
+                      TShpPoint& out, TCharacterSet characters) {
+    ReadTextString(keywordLine, mif, text, characters);
     TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
     const double x = NextFieldAsDouble(coordinates);
     out = {x, NextFieldAsDouble(coordinates)};
 }
 
 void ReadMifTextLine(std::string_view keywordLine, TLineReader& mif, std::string& text,
-                     TSFPolyLine& out) {
-    ReadTextString(keywordLine, mif, text);
+                     TSFPolyLine& out, TCharacterSet characters) {
+    ReadTextString(keywordLine, mif, text, characters);
     TFieldScanner coordinates(ReadTextCoordinateLine(mif), ' ');
     const double x1 = NextFieldAsDouble(coordinates);
     const double y1 = NextFieldAsDouble(coordinates);

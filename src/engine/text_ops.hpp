@@ -12,6 +12,7 @@
 
 #include "shape/ascii_text.hpp"
 #include "shape/character_set.hpp"
+#include "shape/letter_case.hpp"
 
 namespace varnelo {
 
@@ -160,10 +161,14 @@ inline std::string_view DequoteView(std::string_view text, char quote, std::stri
     return !text.empty() && text.front() == quote ? DequoteQuotedView(text, quote, scratch) : text;
 }
 
-// Keyword comparison: same length and same bytes, ASCII letters compared ignoring case.
-bool SameKeyword(std::string_view a, std::string_view b) noexcept;
-// True when the first keyword.size() bytes of `text` equal `keyword` ignoring case; a
-// shorter text never matches.
-bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept;
+// Keyword comparison by the one letter-case rule (SameIgnoringCase): the same characters,
+// ASCII letters compared ignoring case.
+constexpr bool SameKeyword(std::string_view a, std::string_view b) noexcept {
+    return SameIgnoringCase(a, b);
+}
+// True when `text` begins with `keyword` by the same rule; a shorter text never does.
+constexpr bool StartsWithKeyword(std::string_view text, std::string_view keyword) noexcept {
+    return StartsWithIgnoringCase(text, keyword);
+}
 
 }  // namespace varnelo

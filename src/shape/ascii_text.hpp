@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The byte rules shared by every layer for text that is never converted: which bytes are
-// trimmed, and how ASCII letters fold when a comparison ignores their case. Bytes from 128
-// on are never changed, so no character of any code page is touched.
+// The byte rule shared by every layer for text that is never converted: which bytes are
+// trimmed. Bytes from 128 on are never removed, so no character of any code page is touched.
+// Comparisons that ignore letter case follow letter_case.hpp.
 #pragma once
 
 #include <cstddef>
@@ -25,24 +25,6 @@ constexpr std::string_view TrimBlanks(std::string_view text) noexcept {
         --last;
     }
     return text.substr(first, last - first);
-}
-
-// a-z become A-Z; every other byte stays.
-constexpr char FoldAscii(char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Same length and same bytes, the ASCII letters compared ignoring case.
-constexpr bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace varnelo

@@ -4,10 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
-
-#include "shape/ascii_text.hpp"
 
 namespace varnelo {
 
@@ -65,24 +62,6 @@ constexpr std::size_t CharCount(std::string_view text) noexcept {
         i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
     }
     return n;
-}
-
-// Upper-cases the ASCII letters and the full-width Latin letters (ａ-ｚ, 0x8281-0x829A, to
-// Ａ-Ｚ, 0x8260-0x8279). Two-byte characters are stepped over whole, so a second byte that
-// looks like an ASCII letter is never changed.
-inline void UpperCaseInPlace(std::string& text) noexcept {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            text[i] = FoldAscii(text[i]);
-        } else if (IsLeadByte(b) && i + 1 < text.size()) {
-            const auto trail = static_cast<unsigned char>(text[i + 1]);
-            if (b == 0x82 && trail >= 0x81 && trail <= 0x9A) {
-                text[i + 1] = static_cast<char>(trail - 0x21);
-            }
-            ++i;
-        }
-    }
 }
 
 }  // namespace cp932

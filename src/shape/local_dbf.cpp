@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "shape/errors.hpp"
+#include "shape/letter_case.hpp"
 #include "shape/output_stream.hpp"
 
 namespace varnelo {
@@ -65,6 +66,27 @@ void StoreLeftAligned(std::span<char> field, std::string_view text) {
         std::memcpy(field.data(), text.data(), n);
     }
     std::memset(field.data() + n, ' ', field.size() - n);
+}
+
+// The text of a decimal field's value: `decimals` places after the point, or, for a value
+// too wide for the field with them, as many as the field leaves beside the integer part
+// (none, and no point, when only the integer part fits), rounded the same way. Every dBASE
+// reader reads the number from its text, so the field keeps its layout. Raises when the
+// integer part alone does not fit. Writes the text to `out`, which is as long as the field.
+std::size_t FormatDecimalToFit(double value, int decimals, std::span<char> out) {
+    std::size_t length = FormatFixed(value, decimals, out);
+    while (length > out.size() && decimals > 0) {
+        const std::size_t whole = length - static_cast<std::size_t>(decimals) - 1;
+        // Rounding to fewer places may carry into one more integer digit; the next turn
+        // then gives up one more place.
+        const std::size_t room = out.size() > whole + 1 ? out.size() - whole - 1 : 0;
+        decimals = std::min(static_cast<int>(room), decimals - 1);
+        length = FormatFixed(value, decimals, out);
+    }
+    if (length > out.size()) {
+        throw ELocalDbfError(kTooManyDigits);
+    }
+    return length;
 }
 
 TFieldValue ReadString(std::string_view bytes) {
@@ -486,11 +508,8 @@ void TLocalDbf::SetFieldValue(const TField& field, const TFieldValueView& value)
         }
         case ftFloat: {
             std::array<char, 256> text{};
-            const std::size_t length =
-                FormatFixed(std::get<double>(value), f.Decimals, std::span(text.data(), f.Length));
-            if (length > bytes.size()) {
-                throw ELocalDbfError(kTooManyDigits);
-            }
+            const std::size_t length = FormatDecimalToFit(std::get<double>(value), f.Decimals,
+                                                          std::span(text.data(), f.Length));
             StoreRightAligned(bytes, std::string_view(text.data(), length));
             return;
         }
@@ -670,11 +689,7 @@ bool TLocalDbf::Locate(std::string_view keyFields, const TLocateValues& keyValue
         if (key.Field->Type != ftString || !key.Value) {
             continue;
         }
-        auto& text = std::get<std::string>(*key.Value);
-        key.KeyChars = cp932::CharCount(text);
-        if (options.CaseInsensitive) {
-            cp932::UpperCaseInPlace(text);
-        }
+        key.KeyChars = cp932::CharCount(std::get<std::string>(*key.Value));
     }
     // Without a current record, a search for the next match starts at the first record.
     const std::int64_t start = locateNext_ ? std::max(RecNo(), 0) : 0;
@@ -728,7 +743,11 @@ std::int64_t TLocalDbf::FindRecord(const std::vector<TLocateKey>& keys, TLocateO
                     text->resize(cp932::CharPrefixBytes(*text, key.KeyChars));
                 }
                 if (options.CaseInsensitive) {
-                    cp932::UpperCaseInPlace(*text);
+                    if (!SameIgnoringCase(*text, std::get<std::string>(*key.Value),
+                                          TextCharacterSet(), TLetters::AsciiAndFullWidth)) {
+                        return false;
+                    }
+                    continue;
                 }
             }
             if (value != *key.Value) {  // no value never equals a key

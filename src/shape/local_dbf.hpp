@@ -55,7 +55,8 @@ struct TValueArray {
 using TLocateValues = std::variant<TFieldValue, TValueArray>;
 
 struct TLocateOptions {
-    // Text fields compare upper-cased by the rules of code page 932.
+    // Text fields compare ignoring the case of ASCII letters and of the full-width Latin
+    // letters of code page 932 (SameIgnoringCase).
     bool CaseInsensitive = false;
     // Text fields match when they begin with the key.
     bool PartialKey = false;

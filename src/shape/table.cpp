@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "shape/ascii_text.hpp"
+#include "shape/letter_case.hpp"
 
 namespace varnelo {
 namespace {
@@ -82,15 +83,6 @@ const TFieldDef& TFieldDefs::Add(std::string name, TFieldType dataType, int size
     const int fieldNo = Count() + 1;
     defs_.push_back(TFieldDef{std::move(name), dataType, size, required, fieldNo});
     return defs_.back();
-}
-
-int TFieldDefs::IndexOf(std::string_view name) const noexcept {
-    for (std::size_t i = 0; i < defs_.size(); ++i) {
-        if (SameIgnoringAsciiCase(defs_[i].Name, name)) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -272,7 +264,7 @@ TField& TDataSet::Fields(int index) const {
 
 TField* TDataSet::FindField(std::string_view name) const noexcept {
     for (const auto& field : fields_) {
-        if (SameIgnoringAsciiCase(field->FieldName(), name)) {
+        if (SameIgnoringCase(field->FieldName(), name, TextCharacterSet())) {
             return field.get();
         }
     }

@@ -68,15 +68,13 @@ struct TFieldDef {
 class TFieldDefs {
   public:
     // Appends a definition numbered after the last one. Raises EDatabaseError for an empty
-    // name, a name already present (ignoring ASCII case) or a negative size.
+    // name or a negative size; a name may repeat, and FieldByName finds the first.
     const TFieldDef& Add(std::string name, TFieldType dataType, int size, bool required);
     void Clear() noexcept { defs_.clear(); }
     int Count() const noexcept { return static_cast<int>(defs_.size()); }
     const TFieldDef& operator[](int index) const {
         return defs_.at(static_cast<std::size_t>(index));
     }
-    // Position of the definition with that name (ignoring ASCII case), or -1.
-    int IndexOf(std::string_view name) const noexcept;
 
   private:
     std::vector<TFieldDef> defs_;
@@ -155,7 +153,9 @@ class TDataSet {
 
     int FieldCount() const noexcept { return static_cast<int>(fields_.size()); }
     TField& Fields(int index) const;
-    // Ignores ASCII case; an unknown name raises EDatabaseError "Field 'X' not found".
+    // The first field of that name, ASCII letters compared ignoring case over the characters
+    // of the table's character set (SameIgnoringCase); an unknown name raises EDatabaseError
+    // "Field 'X' not found".
     TField& FieldByName(std::string_view name) const;
     TField* FindField(std::string_view name) const noexcept;
     const TFieldDefs& FieldDefs() const noexcept { return fieldDefs_; }

@@ -15,14 +15,14 @@
 
 #include "shape/ascii_text.hpp"
 #include "shape/cp932.hpp"
+#include "shape/letter_case.hpp"
 #include "shape/uint128.hpp"
 
 namespace varnelo {
 namespace {
 
 bool IsPrefixIgnoringCase(std::string_view text, std::string_view word) noexcept {
-    return !text.empty() && text.size() <= word.size() &&
-           SameIgnoringAsciiCase(text, word.substr(0, text.size()));
+    return !text.empty() && StartsWithIgnoringCase(word, text);
 }
 
 int DaysInMonth(int year, int month) noexcept {

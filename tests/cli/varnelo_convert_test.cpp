@@ -275,7 +275,7 @@ TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) 
     const std::string mif = "Columns 3\r\n  N Integer\r\n  D Date\r\n  F Float\r\nData\r\n" +
                             std::string("Point 1 2\r\n") + "Point 3 4\r\n" + "Point 5 6\r\n";
     const std::string mid =
-        "7,2002/03/05,1.5\r\nmany,05/03/2002,1234567890\r\nx,31/12/2001,\"1\x01\x32\"\r\n";
+        "7,2002/03/05,1.5\r\nmany,05/03/2002,12345678901234567\r\nx,31/12/2001,\"1\x01\x32\"\r\n";
     WriteFileBytes(dir.Path("v.mif"), "Version 300\r\n" + mif);
     WriteFileBytes(dir.Path("v.mid"), mid);
     const std::string paths = " -t 0 '" + dir.Path("v.mif") + "' '" + dir.Path("o.shp") + "'";
@@ -288,7 +288,7 @@ TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) 
                                " did not fit their fields and were left empty:\n"
                                "  line 2, field N: \"many\"\n"
                                "  line 2, field D: \"05/03/2002\"\n"
-                               "  line 2, field F: \"1234567890\"\n"
+                               "  line 2, field F: \"12345678901234567\"\n"
                                "  line 3, field N: \"x\"\n"
                                "  line 3, field D: \"31/12/2001\"\n"
                                "  and 1 more\n"),

@@ -55,10 +55,15 @@ TEST(ColumnsToDbfFields, RenamesRepeatedNamesByPosition) {
     ColumnsToDbfFields(twelve);
     EXPECT_EQ(twelve[12].Name, "N~12");
 
-    // Letter case counts: both keep their names.
-    auto cased = Columns({{"Name", 0}, {"NAME", 0}});
+    // Names are compared as dBASE readers find fields: ignoring the case of ASCII letters,
+    // but never of a second byte that looks like one (ア 83 41 and ヂ 83 61 differ). A new
+    // name counts as taken the same way.
+    auto cased = Columns({{"Name", 0}, {"NAME", 0}, {"\x83\x41", 0}, {"\x83\x61", 0}});
     ColumnsToDbfFields(cased);
-    EXPECT_EQ(Names(cased), (std::vector<std::string>{"Name", "NAME"}));
+    EXPECT_EQ(Names(cased), (std::vector<std::string>{"Name", "NA~1", "\x83\x41", "\x83\x61"}));
+    auto taken = Columns({{"Name", 0}, {"NAME", 0}, {"na~1", 0}});
+    ColumnsToDbfFields(taken);
+    EXPECT_EQ(Names(taken), (std::vector<std::string>{"Name", "NA~2", "na~1"}));
 }
 
 TEST(ColumnsToDbfFields, ANewNameThatIsTakenTakesTheNextFreeNumber) {

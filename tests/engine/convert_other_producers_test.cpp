@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Whole conversions of pairs as other producers write them: values unquoted around their
 // blanks, other delimiters, values over several lines, tabs in the header, rounded
-// rectangles with the radius on their line, collections and narrow arcs.
+// rectangles with the radius on their line, collections and narrow arcs, wide Float
+// values and escapes in texts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -151,6 +152,48 @@ TEST_F(OtherProducers, ACollectionTakesOneRowAndGivesTheRecordOfThePartAConversi
     ASSERT_TRUE(Convert(ctPolyLine, header, data, mid)) << report.ErrorText;
     EXPECT_EQ(Column("N"), Values{"2"});
     EXPECT_EQ(Shp().size(), 100u + 8 + 4 + 32 + 8 + 4 + 2 * 16);  // one section of two points
+}
+
+TEST_F(OtherProducers, FloatValuesTooWideForSixDecimalsKeepAsManyAsTheFieldLeaves) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" + kCoordSys +
+                               "Columns 3\r\n  POP Float\r\n  AREA Decimal(12,3)\r\n  ID Float\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\n",
+                        "150840734225,1.000003006E9,-123456789012345\r\n"))
+        << report.ErrorText;
+    // The record after the 129-byte header: its flag, then three fields of 16 bytes.
+    EXPECT_EQ(ReadFileBytes(dir.Path("out.dbf")).substr(129, 49),
+              " 150840734225.0001000003006.00000-123456789012345");
+    // An integer part wider than the field still fails, naming its line.
+    ASSERT_FALSE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
+                         "1,2,3\r\n12345678901234567,2,3\r\n"));
+    EXPECT_EQ(report.FailedMidLine, 2);
+}
+
+TEST_F(OtherProducers, TextEscapesAreReadByTheCharactersOfTheDeclaredCharset) {
+    // a\nb, then 表n in Shift-JIS, whose second byte is a backslash in UTF-8.
+    const std::string data = "Text\r\n  \"a\\nb\x95\x5Cn\"\r\n  1 2 3 4\r\n";
+    const std::string rest = "Delimiter \",\"\r\n" + kCoordSys + "Columns 0\r\n";
+    ASSERT_TRUE(Convert(ctTextAsPoint, kVersion + rest, data, "\r\n")) << report.ErrorText;
+    EXPECT_EQ(Column("MIF_TEXT"), Values{"a\nb\x95\x5Cn"});
+    ASSERT_TRUE(Convert(ctTextAsLine, "Version 300\r\nCharset \"UTF-8\"\r\n" + rest, data, "\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("MIF_TEXT"), Values{"a\nb\x95\n"});
+}
+
+TEST_F(OtherProducers, ADamagedRegionInACollectionFailsOnlyTheConversionsThatTakeRegions) {
+    const std::string header =
+        kVersion + "Delimiter \",\"\r\n" + kCoordSys + "Columns 1\r\n  N Integer\r\n";
+    const std::string data =
+        "Point 1 2\r\nCollection 2\r\n  Region 1\r\n    3\r\n0 0\r\n0 x\r\n1 1\r\n"
+        "  Pline 2\r\n0 0\r\n2 2\r\nPoint 3 4\r\n";
+    const std::string mid = "1\r\n2\r\n3\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), (Values{"1", "3"}));
+    ASSERT_TRUE(Convert(ctPolyLine, header, data, mid)) << report.ErrorText;
+    EXPECT_EQ(Column("N"), Values{"2"});
+    ASSERT_FALSE(Convert(ctPolygon, header, data, mid));
+    EXPECT_EQ(report.FailedLine, 13);
+    EXPECT_EQ(report.ErrorText, "\"x\" は有効な数値ではありません");
 }
 
 }  // namespace

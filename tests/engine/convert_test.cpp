@@ -398,7 +398,7 @@ TEST_F(ConvertCases, RefusesTargetsThatAreTheSourcesThemselves) {
 }
 
 TEST_F(ConvertCases, ColumnsDifferingOnlyInCaseOrRepeatedAfterRenamingStillConvert) {
-    // Name/NAME keep their names; ID, ID, ~1 become ID, ~1, ~1.
+    // Name/NAME become Name, NA~1; ID, ID, ~1 become ID, ~3, ~1.
     const auto mif = Source("names",
                             "Columns 5\r\n  Name Char(3)\r\n  NAME Char(3)\r\n  ID Integer\r\n"
                             "  ID Integer\r\n  ~1 Integer\r\n",
@@ -408,7 +408,7 @@ TEST_F(ConvertCases, ColumnsDifferingOnlyInCaseOrRepeatedAfterRenamingStillConve
     table.SetTableName(dir.Path("names.dbf"));
     table.Open();
     ASSERT_EQ(table.FieldCount(), 5);
-    EXPECT_EQ(table.Fields(1).FieldName(), "NAME");
+    EXPECT_EQ(table.Fields(1).FieldName(), "NA~1");
     EXPECT_EQ(table.Fields(4).FieldName(), "~1");
     table.First();
     EXPECT_EQ(table.Fields(4).AsString(), "3");

@@ -143,6 +143,24 @@ TEST_F(Interop, PolygonsReadWithTheirHolesAndIslands) {
     EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
 }
 
+// Float values too wide for six decimals, and columns whose names differ only in case
+// (renamed) or only in a second byte that looks like a letter (ア and ヂ, kept).
+TEST_F(Interop, WideFloatValuesAndNamesDifferingOnlyInLetterCase) {
+    WriteFileBytes(dir.Path("wide.mif"),
+                   "Version 300\r\nColumns 5\r\n  POP Float\r\n  Name Char(4)\r\n"
+                   "  NAME Char(4)\r\n  \x83\x41 Char(4)\r\n  \x83\x61 Char(4)\r\n"
+                   "Data\r\nPoint 1 2\r\n");
+    WriteFileBytes(dir.Path("wide.mid"), "-123456789012345,aa,bb,cc,dd\r\n");
+    ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("wide.mif"), dir.Path("wide.shp")));
+    const std::string out = OgrListing(dir.Path("wide.shp"));
+    EXPECT_LISTS(out, "POP (Real) = -123456789012345");
+    EXPECT_LISTS(out, "Name (String) = aa\n");
+    EXPECT_LISTS(out, "NA~2 (String) = bb\n");
+    EXPECT_LISTS(out, "\x83\x41 (String) = cc\n");
+    EXPECT_LISTS(out, "\x83\x61 (String) = dd\n");
+    EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
+}
+
 TEST_F(Interop, TextsAsPointsAndLines) {
     const std::string points = ConvertAndList(ctTextAsPoint, "labels");
     EXPECT_LISTS(points, "Feature Count: 3");

@@ -45,6 +45,33 @@ void ExpectNear(const TShpPoint& actual, double x, double y, const std::string& 
     EXPECT_NEAR(actual.Y, y, 1e-12) << what;
 }
 
+// The first byte answers most lines, the field rules the rest; both must agree.
+TEST(MifObjectKindOfLine, FindsKeywordsInAnyCaseAsTheFirstFieldAndNothingElse) {
+    using K = TMifObjectKind;
+    const std::pair<std::string, K> cases[] = {
+        {"Point 1 2", K::Point},
+        {"point\t1 2", K::Point},
+        {"\"POINT\" 2 2", K::Point},
+        {"  Region 1", K::Region},
+        {"MULTIPOINT", K::Multipoint},
+        {"Collection\t2", K::Collection},
+        {"arc", K::Arc},
+        {"Pointx 1 2", K::None},
+        {"Po\0int", K::None},
+        {"Point,1 2", K::None},
+        {"REGIONS 1", K::None},
+        {"Pen (1,2,0)", K::None},
+        {"139.5 35.25", K::None},
+        {"-1 2", K::None},
+        {"\x83\x61 1", K::None},
+        {"\"\" Point", K::None},
+        {"", K::None},
+    };
+    for (const auto& [line, kind] : cases) {
+        EXPECT_EQ(MifObjectKindOfLine(line), kind) << line;
+    }
+}
+
 // ---- POINT and LINE ----
 
 TEST(ReadMifPoint, FindsTheCoordinatesOnTheKeywordLineOrTheLinesAfterIt) {
@@ -58,6 +85,40 @@ TEST(ReadMifPoint, FindsTheCoordinatesOnTheKeywordLineOrTheLinesAfterIt) {
         EXPECT_EQ(point, (TShpPoint{1.5, -2})) << keyword << rest;
         EXPECT_EQ(mif.ReadLine(), "    Symbol (35,0,12)") << keyword << rest;
     }
+}
+
+// Producers separate an object's fields with TABs as well as spaces, and with runs of them;
+// the driver has collapsed runs of spaces only.
+TEST(MifObjectReaders, SplitFieldsAtSpacesAndTabsHoweverMany) {
+    TShpPoint point;
+    for (const auto& [keyword, rest] :
+         {std::pair{"Point\t1 2", ""}, {"POINT 1\t2", ""}, {"POINT\t\t1", "\t 2\n"}}) {
+        TLineReader mif = Lines(rest);
+        ReadMifPoint(keyword, mif, point);
+        EXPECT_EQ(point, (TShpPoint{1, 2})) << keyword;
+    }
+    TLineReader none = Lines("");
+    TSFPolyLine line;
+    ReadMifLine("Line\t0\t5 \t2\t-1", none, line);
+    ExpectShape(line, {0}, {{0, 5}, {2, -1}}, {0, -1, 2, 5});
+    TLineReader sections = Lines("1\n0\t0\n1\n1 \t1\n");
+    ReadMifPline("Pline\tMultiple\t2", sections, line);
+    ExpectShape(line, {0, 1}, {{0, 0}, {1, 1}}, {0, 0, 1, 1});
+    TLineReader arcAngles = Lines("");
+    ReadMifArc("Arc\t0\t0 11\t11\t0\t90", arcAngles, line);
+    EXPECT_EQ(line.NumPoints, 91);
+
+    TSFPolygon polygon;
+    TLineReader ring = Lines("1\n5\t6\n");
+    ReadMifRegion("Region\t1", ring, polygon);
+    ExpectShape(polygon, {0}, {{5, 6}}, {5, 6, 5, 6});
+    const Points corners{{0, 0}, {10, 0}, {10, 5}, {0, 5}};
+    ReadMifRect("Rect\t0\t0\t10 \t5", none, polygon);
+    ExpectShape(polygon, {0}, corners, {0, 0, 10, 5});
+    ReadMifRect("RoundRect\t0 0\t10 5\t2", none, polygon);
+    ExpectShape(polygon, {0}, corners, {0, 0, 10, 5});
+    TLineReader part = Lines("\tRegion\t1\n1\n0\t0\n");
+    EXPECT_TRUE(ReadMifCollection("Collection\t1", part, polygon, line).Region);
 }
 
 TEST(ReadMifPoint, FailsOnAThirdNumberOrATruncatedFile) {
@@ -155,7 +216,7 @@ TEST(ReadMifRegion, StoresRingsAsReadWithoutClosingThem) {
 // others line by line; both must give the same points, wherever the buffer happens to end.
 TEST(ReadMifRegion, ReadsEveryFormOfCoordinateLineAlikeWhereverTheBufferEnds) {
     const std::string text =
-        "8\n"
+        "9\n"
         "  139.694494 35.393525\r\n"
         "139.5\t 35.25\n"
         "-0.5   -1.25   \r\n"
@@ -165,16 +226,17 @@ TEST(ReadMifRegion, ReadsEveryFormOfCoordinateLineAlikeWhereverTheBufferEnds) {
         "6 7\r\r\n"
         "\r\n"
         "8 9\n"
+        "\t-3\t\t4 \n"
         "    Pen (1,2,0)\n";
     const Points expected = {
         {139.694494, 35.393525},     {139.5, 35.25}, {-0.5, -1.25}, {100, 3}, {4, 5},
-        {12345678901.123456789, -7}, {6, 7},         {8, 9}};
+        {12345678901.123456789, -7}, {6, 7},         {8, 9},        {-3, 4}};
     for (std::size_t chunk = 1; chunk <= text.size() + 1; ++chunk) {
         TLineReader mif = TLineReader::FromString(text, chunk);
         TSFPolygon polygon;
         ReadMifRegion("REGION 1", mif, polygon);
         EXPECT_EQ(polygon.Points, expected) << "chunks of " << chunk;
-        EXPECT_EQ(mif.LineNumber(), 10) << "chunks of " << chunk;
+        EXPECT_EQ(mif.LineNumber(), 11) << "chunks of " << chunk;
         EXPECT_EQ(mif.ReadLine(), "    Pen (1,2,0)") << "chunks of " << chunk;
     }
 }
@@ -305,10 +367,13 @@ TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
         EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12);
     }
 
-    ReadMifArc("ARC 0 0 11 11 10 10.5", mif, arc);
-    ASSERT_EQ(arc.NumPoints, 1);
-    ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
-               5.5 + 5.5 * std::sin(10 * kPi / 180), "single point");
+    // An arc of less than one whole degree is its exact end, twice: a line has two points.
+    for (const char* keyword : {"ARC 0 0 11 11 10 10.5", "ARC 0 0 11 11 10 10"}) {
+        ReadMifArc(keyword, mif, arc);
+        ExpectShape(arc, {0}, {arc.Points[0], arc.Points[0]}, arc.Box);
+        ExpectNear(arc.Points[0], 5.5 + 5.5 * std::cos(10 * kPi / 180),
+                   5.5 + 5.5 * std::sin(10 * kPi / 180), keyword);
+    }
 
     ReadMifArc("ARC 0 0 11 11 1e300 -1e300", mif, arc);  // absurd angles end quickly
     EXPECT_EQ(arc.NumPoints, static_cast<std::int32_t>(arc.Points.size()));
@@ -318,6 +383,24 @@ TEST(ReadMifArc, HandlesNarrowRectanglesAndTinySweeps) {
 // Found by fuzzing: a rectangle spanning most of the double range overflowed the arithmetic
 // into infinite radii and undefined angles, which then went into a conversion to whole
 // degrees. Such objects raise; large ones that can still be computed give their points.
+TEST(ReadMifArc, AnglesAWholeTurnApartGiveTheWholeClosedEllipse) {
+    TLineReader mif = Lines("");
+    TSFPolyLine arc;
+    for (const char* angles : {"0 360", "90 450", "360 0", "-180 180", "0.1 360.1"}) {
+        ReadMifArc(std::string("ARC 0 0 11 22 ") + angles, mif, arc);
+        ASSERT_EQ(arc.NumPoints, 361) << angles;
+        EXPECT_EQ(arc.Points.front(), arc.Points.back()) << angles;
+        for (const TShpPoint& p : arc.Points) {
+            const double dx = (p.X - 5.5) / 5.5;
+            const double dy = (p.Y - 11) / 11;
+            EXPECT_NEAR(dx * dx + dy * dy, 1, 1e-12) << angles;
+        }
+        // Whole degrees of the ellipse's own angle, so its four extremes are among them.
+        EXPECT_NEAR(arc.Box.Xmin, 0, 1e-12) << angles;
+        EXPECT_NEAR(arc.Box.Ymax, 22, 1e-12) << angles;
+    }
+}
+
 TEST(ReadMifArc, RaisesWhenTheRectangleIsTooLargeToCompute) {
     TLineReader mif = Lines("");
     TSFPolyLine arc;
@@ -353,6 +436,37 @@ TEST(ReadMifText, TakesTheStringFromTheKeywordLineOrItsOwnLine) {
     TLineReader doubled = Lines("1 2 3 4\n");
     ReadMifTextPoint("TEXT \"\"\"x\"\" y\"", doubled, text, point);
     EXPECT_EQ(text, "x");  // the split leaves "x" y, whose leading quote Dequote removes
+}
+
+// Escapes are read character by character of the source's character set: 0x5C is also the
+// second byte of two-byte characters, such as 表 (95 5C) in Shift-JIS.
+TEST(ReadMifText, ReadsLineBreakAndBackslashEscapesByCharactersOfTheSource) {
+    constexpr auto kSjis = TCharacterSet::ShiftJis;
+    const struct {
+        std::string Written;
+        TCharacterSet Set;
+        std::string Text;
+    } cases[] = {
+        {"a\\nb", kSjis, "a\nb"},
+        {"a\\\\b", kSjis, "a\\b"},
+        {"\\\\n", kSjis, "\\n"},                       // an escaped backslash, then n
+        {"a\\tb\\", kSjis, "a\\tb\\"},                 // other pairs and a last backslash stay
+        {"\x95\x5Cn", kSjis, "\x95\x5Cn"},             // 表n
+        {"\x95\x5C\\n", kSjis, "\x95\x5C\n"},          // 表 and a line break
+        {"\x95\x5Cn", TCharacterSet::Utf8, "\x95\n"},  // no character: 0x5C escapes there
+        {"\xA5\x5C\\\\", TCharacterSet::EastAsianDoubleByte, "\xA5\x5C\\"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        TShpPoint point;
+        TLineReader ownLine = Lines("\"" + c.Written + "\"\n1 2 3 4\n");
+        ReadMifTextPoint("Text", ownLine, text, point, c.Set);
+        EXPECT_EQ(text, c.Text) << c.Written;
+        TSFPolyLine line;
+        TLineReader keywordLine = Lines("1 2 3 4\n");
+        ReadMifTextLine("TEXT \"" + c.Written + "\"", keywordLine, text, line, c.Set);
+        EXPECT_EQ(text, c.Text) << c.Written;
+    }
 }
 
 TEST(ReadMifText, TakesTheNextLineAsTextAfterAnEmptyString) {

@@ -294,7 +294,7 @@ TEST(SameKeyword, FoldsAsciiLettersOnly) {
     EXPECT_TRUE(SameKeyword("coordsys", "CoordSys"));
     EXPECT_FALSE(SameKeyword("Versio", "Version"));
     EXPECT_FALSE(SameKeyword("Version\t", "Version"));
-    // "ャ" and "ア" differ only in a trail byte that looks like a letter case.
+    // "ヂ" and "ア" differ only in a second byte that looks like a letter of another case.
     EXPECT_FALSE(SameKeyword("\x83\x61", "\x83\x41"));
 
     EXPECT_TRUE(StartsWithKeyword("char(10)", "Char"));

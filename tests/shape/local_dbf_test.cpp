@@ -215,26 +215,43 @@ TEST_F(LocalDbfTest, IntegersAreRightAlignedAndTooLongOnesLeaveTheField) {
     EXPECT_EQ(FieldBytes(tables.Bytes(), 3), "-12");
 }
 
-TEST_F(LocalDbfTest, FloatsHaveTheFieldsDecimalsAndLimitedDigits) {
+TEST_F(LocalDbfTest, FloatsHaveTheFieldsDecimalsOrAsManyAsAWideValueLeaves) {
+    // Values too wide for six decimals keep as many as the 16 places leave, rounded half
+    // away from zero; only an integer part wider than the field is refused.
+    const std::pair<const char*, const char*> cases[] = {
+        {"3.5", "        3.500000"},
+        {"0.0000005", "        0.000001"},
+        {"123456789", "123456789.000000"},
+        {"-12345678", "-12345678.000000"},
+        {"1234567890", "1234567890.00000"},
+        {"150840734225", "150840734225.000"},
+        {"1.000003006E9", "1000003006.00000"},
+        {"-1234567890.5", "-1234567890.5000"},
+        {"1234567890.123456789", "1234567890.12346"},
+        {"99999999999.99999", "100000000000.000"},  // the carry takes one more place
+        {"123456789012345", " 123456789012345"},    // no room for a decimal: no point
+        {"-123456789012345", "-123456789012345"},
+        {"1234567890123456", "1234567890123456"},
+        {"12345678901234567", nullptr},
+        {"-1234567890123456", nullptr},
+        {"9999999999999999.5", nullptr},  // rounds to 17 digits
+    };
     auto t = AppendingOne({"X", 'N', 16, 6});
-    t->Fields(0).SetAsString("3.5");
+    int written = 0;
+    for (const auto& [text, stored] : cases) {
+        if (stored == nullptr) {
+            ExpectError<ELocalDbfError>([&] { t->Fields(0).SetAsString(text); },
+                                        "桁数を超えています");
+            continue;
+        }
+        t->Fields(0).SetAsString(text);
+        t->Post();
+        EXPECT_EQ(FieldBytes(tables.Bytes(), 16, written++), stored) << text;
+        t->Append();
+    }
+    t->Fields(0).SetAsFloat(-123456789.0);  // a typed value follows the same rule
     t->Post();
-    EXPECT_EQ(FieldBytes(tables.Bytes(), 16), std::string(8, ' ') + "3.500000");
-
-    t->Append();
-    t->Fields(0).SetAsFloat(123456789.0);  // nine digits fit, ten do not
-    ExpectError<ELocalDbfError>([&] { t->Fields(0).SetAsString("1234567890"); },
-                                "桁数を超えています");
-    t->Post();
-    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, 1), "123456789.000000");
-
-    t->Append();
-    t->Fields(0).SetAsFloat(-12345678.0);  // eight for negative values
-    ExpectError<ELocalDbfError>([&] { t->Fields(0).SetAsFloat(-123456789.0); },
-                                "桁数を超えています");
-    t->Fields(0).SetAsString("0.0000005");  // rounds half away from zero
-    t->Post();
-    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, 2), std::string(8, ' ') + "0.000001");
+    EXPECT_EQ(FieldBytes(tables.Bytes(), 16, written), "-123456789.00000");
 }
 
 TEST_F(LocalDbfTest, TextIsCutToTheFieldWithoutSplittingDoubleByteCharacters) {

@@ -48,6 +48,14 @@ TEST_F(TableTest, FieldsDescribeTheirColumns) {
     EXPECT_EQ(&t->FieldByName("name"), &t->Fields(0));
     EXPECT_EQ(&t->FieldByName("Ok"), &t->Fields(3));
     EXPECT_EQ(t->FindField("NAMEX"), nullptr);
+
+    // Only ASCII letters fold: ヂ (83 61) is not ア (83 41), whose second byte is an "A".
+    tables.Put(DbfTable({{"\x83\x41", 'C', 1}, {"\x83\x61", 'C', 1}, {"a\x83\x61", 'C', 1}}, {}),
+               "kana.dbf");
+    auto kana = tables.Open(false, "kana.dbf");
+    EXPECT_EQ(kana->FindField("\x83\x61"), &kana->Fields(1));
+    EXPECT_EQ(kana->FindField("A\x83\x61"), &kana->Fields(2));
+    EXPECT_EQ(kana->FindField("a\x83\x41"), nullptr);
     try {
         t->FieldByName("NONE");
         FAIL();
