@@ -3,23 +3,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "shape/letter_case.hpp"
+
 namespace varnelo {
 namespace {
 
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-// The extension with its ASCII letters in upper case.
-std::string UpperExtension(std::string_view ext) {
-    std::string upper(ext);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
 }
 
 // The extension of the file name, from its last "."; empty when it has none.
@@ -61,16 +54,10 @@ std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext) {
 
 std::string FindCompanion(std::string_view path, std::string_view ext) {
     const std::string_view own = ExtensionOf(path);
-    bool upper = false;  // the own extension has letters, all of them capitals
-    for (const char c : own) {
-        if (c >= 'a' && c <= 'z') {
-            upper = false;
-            break;
-        }
-        upper = upper || (c >= 'A' && c <= 'Z');
-    }
-    const std::string preferred = ChangeFileExt(path, upper ? UpperExtension(ext) : ext);
-    const std::string other = ChangeFileExt(path, upper ? ext : UpperExtension(ext));
+    // The own extension has letters, all of them capitals.
+    const bool upper = own == UpperAscii(own) && std::any_of(own.begin(), own.end(), IsAsciiLetter);
+    const std::string preferred = ChangeFileExt(path, upper ? UpperAscii(ext) : ext);
+    const std::string other = ChangeFileExt(path, upper ? ext : UpperAscii(ext));
     return !Exists(preferred) && Exists(other) ? other : preferred;
 }
 
