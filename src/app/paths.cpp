@@ -11,17 +11,6 @@
 
 namespace varnelo {
 
-std::string ExtractDirWithSlash(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
-std::string ExtractNameWithoutExt(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    return std::string(name.substr(0, name.find_last_of('.')));
-}
-
 std::string GetExePath() {
     std::error_code ec;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Path routines of the application shell, with this platform's separator "/": the folder and
-// name of a path, the program's own folder, the temporary folder, and the program's version.
+// Path routines of the application shell: the program's own path and folder, the temporary
+// folder, and the program's version. A path's folder and name: engine/file_names.hpp.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "engine/file_names.hpp"
+
 namespace varnelo {
-
-// Everything up to and including the last "/"; empty for a path without a folder part.
-std::string ExtractDirWithSlash(std::string_view path);
-
-// The file name after the last "/" without its extension, which starts at the last "." of
-// the name: "b.tar.gz" gives "b.tar", ".profile" gives "".
-std::string ExtractNameWithoutExt(std::string_view path);
 
 // The full path of the running executable.
 std::string GetExePath();

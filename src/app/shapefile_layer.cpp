@@ -1,50 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "app/shapefile_layer.hpp"
 
-#include <filesystem>
-#include <system_error>
-
 #include "engine/code_page.hpp"
-#include "engine/convert.hpp"
+#include "engine/file_names.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
-namespace {
-
-std::string SwapLetterCase(std::string_view text) {
-    std::string swapped(text);
-    for (char& c : swapped) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        } else if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return swapped;
-}
-
-// The file beside `shpPath` with extension `ext` (".shx"), upper-cased like the .shp's own
-// (a "ROADS.SHP" has a "ROADS.SHX"); when only the other case exists, that one.
-std::string Beside(const std::string& shpPath, std::string_view ext) {
-    const std::string shpExt = std::filesystem::path(shpPath).extension().string();
-    const bool upper = !shpExt.empty() && shpExt == SwapLetterCase(".shp");
-    const std::string preferred = ChangeFileExt(shpPath, upper ? SwapLetterCase(ext) : ext);
-    const std::string other = ChangeFileExt(shpPath, upper ? ext : SwapLetterCase(ext));
-    std::error_code ec;
-    return !std::filesystem::exists(preferred, ec) && std::filesystem::exists(other, ec)
-               ? other
-               : preferred;
-}
-
-}  // namespace
 
 TShapefileLayer::TShapefileLayer(std::string shpPath)
     : shpPath_(std::move(shpPath)),
-      shxPath_(Beside(shpPath_, ".shx")),
-      dbfPath_(Beside(shpPath_, ".dbf")),
+      shxPath_(FindCompanion(shpPath_, ".shx")),
+      dbfPath_(FindCompanion(shpPath_, ".dbf")),
       shapes_(std::make_unique<TShapefileReader>(shpPath_, shxPath_)) {
-    const auto cpg = ReadCodePageFile(dbfPath_);
-    charset_ = cpg ? cpg->Charset : "CP932";
+    charset_ = TableCodePage(dbfPath_).Charset;
     table_.SetTableName(dbfPath_);
     table_.SetReadOnly(true);
     table_.SetShowDeleted(true);

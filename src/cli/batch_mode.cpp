@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batch_mode.hpp"
 
-#include <filesystem>
 #include <iostream>
 #include <string_view>
 
 #include "app/batch_file.hpp"
 #include "app/batch_run.hpp"
+#include "cli/interrupt.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 
@@ -77,22 +77,21 @@ class TTextBatchView final : public IBatchView {
     }
 
   private:
-    // Why a conversion answered false: the error it met, else the missing source.
+    // Why a conversion answered false: the missing source, else the error it met.
     static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
-        if (!report.ErrorText.empty()) {
-            return report.FailedLine > 0
-                       ? "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText
-                       : report.ErrorText;
+        if (!report.MissingSource.empty()) {
+            return report.MissingSource == mifFile
+                       ? "source not found"
+                       : "attribute file not found: " + report.MissingSource;
         }
-        std::error_code ec;
-        if (!mifFile.empty() && !std::filesystem::is_regular_file(mifFile, ec)) {
-            return "source not found";
+        if (report.FailedMidLine > 0) {
+            return "line " + std::to_string(report.FailedMidLine) + " of " +
+                   ChangeFileExt(mifFile, ".mid") + ": " + report.ErrorText;
         }
-        const std::string mid = ChangeFileExt(mifFile, ".mid");
-        if (!mifFile.empty() && !std::filesystem::is_regular_file(mid, ec)) {
-            return "attribute file not found: " + mid;
+        if (report.FailedLine > 0) {
+            return "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText;
         }
-        return "conversion failed";
+        return report.ErrorText.empty() ? "conversion failed" : report.ErrorText;
     }
 
     const TBatchList& list_;
@@ -148,8 +147,10 @@ int RunBatchMode(const TBatchModeOptions& options) {
 
     TTextBatchView view(list);
     TImmediateRunner runner;
+    const TInterruptStop interrupt;
     TBatchRunOptions run;
     run.Jobs = options.Jobs;
+    run.Cancel = TInterruptStop::Flag();
     run.StatusChanged = [&view](std::size_t index, TEntryStatus status,
                                 const TConversionReport& report) {
         view.EntryEnded(index, status, report);
@@ -161,6 +162,7 @@ int RunBatchMode(const TBatchModeOptions& options) {
                        (!summary.Combined || summary.CombinedConverted);
     };
     RunBatch(list, view, runner, std::move(run));
+    interrupt.EndIfInterrupted();
     return allConverted ? kExitSuccess : kExitFailed;
 }
 

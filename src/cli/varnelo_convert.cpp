@@ -14,10 +14,11 @@
 #include <optional>
 #include <string>
 
+#include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
+#include "cli/interrupt.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
-#include "engine/safe_replace.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -27,6 +28,7 @@ using namespace varnelo;
 using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
+using cli::TInterruptStop;
 
 std::optional<int> ParseConversionType(const std::string& text) {
     static const std::map<std::string, int> names = {
@@ -90,55 +92,6 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// Removes the temporary files of the running conversion when the tool is interrupted or
-// terminated, so that none is left beside the target; the signal then ends the tool as it
-// would have. The paths are copied beforehand into storage the handler only reads.
-class TInterruptCleanup {
-  public:
-    explicit TInterruptCleanup(const std::vector<std::string>& files) {
-        for (const std::string& file : files) {
-            if (file.size() < kPathBytes && count_ < static_cast<int>(paths_.size())) {
-                file.copy(paths_[static_cast<std::size_t>(count_)].data(), file.size());
-                paths_[static_cast<std::size_t>(count_)][file.size()] = '\0';
-                count_ = count_ + 1;
-            }
-        }
-        struct sigaction action {};
-        action.sa_handler = &RemoveAndRaise;
-        action.sa_flags = SA_RESETHAND;
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            // A signal ignored on start (nohup, a background job) stays ignored.
-            ::sigaction(kSignals[i], nullptr, &previous_[i]);
-            if (previous_[i].sa_handler != SIG_IGN) {
-                ::sigaction(kSignals[i], &action, nullptr);
-            }
-        }
-    }
-    ~TInterruptCleanup() {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            ::sigaction(kSignals[i], &previous_[i], nullptr);
-        }
-        count_ = 0;
-    }
-    TInterruptCleanup(const TInterruptCleanup&) = delete;
-    TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
-
-  private:
-    static constexpr std::size_t kPathBytes = 4096;
-    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-
-    static void RemoveAndRaise(int signal) {
-        for (int i = 0; i < count_; ++i) {
-            ::unlink(paths_[static_cast<std::size_t>(i)].data());
-        }
-        ::raise(signal);  // delivered with the default action once the handler returns
-    }
-
-    std::array<struct sigaction, kSignals.size()> previous_{};
-    static inline std::array<std::array<char, kPathBytes>, 8> paths_{};
-    static inline volatile std::sig_atomic_t count_ = 0;
-};
-
 // "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
 // file was written under a temporary name and has the target's name now.
 void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const std::string& target,
@@ -177,61 +130,39 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
 int Run(int type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(source, ec)) {
-        std::cerr << "varnelo-convert: source not found: " << source << '\n';
-        return kExitFailed;
-    }
-    if (!std::filesystem::is_regular_file(mid, ec)) {
-        std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
-        return kExitFailed;
-    }
-
-    if (const std::string clash = TargetClashText(source, target); !clash.empty()) {
-        std::cerr << "varnelo-convert: " << clash << '\n';
-        return kExitFailed;
-    }
-
     StderrStatus status(isatty(STDERR_FILENO) == 1);
+    const TInterruptStop interrupt;
     TConversionReport report;
     TConversionHooks hooks;
     hooks.Status = &status;
     hooks.Report = &report;
     hooks.ValueRules = options.ValueRules;
+    hooks.KeepPartial = options.KeepPartial;
+    hooks.Cancel = TInterruptStop::Flag();
     hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
         status.ShowProgress(done, total);
     };
-
     // The new files replace the old ones only once they are complete (or, kept for
-    // inspection, once the conversion ended either way); otherwise they are removed.
-    std::optional<TSafeReplace> replace;
-    bool ok = false;
-    try {
-        replace.emplace(target);
-        const TInterruptCleanup cleanup(replace->TemporaryFiles());
-        ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
-        report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
-        if (ok || options.KeepPartial) {
-            replace->Commit();
-        }
-    } catch (const std::exception& e) {
-        status.EndProgressLine();
-        std::cerr << "varnelo-convert: "
-                  << (replace ? replace->ShowAsTarget(e.what()) : std::string(e.what())) << '\n';
-        return kExitFailed;
-    }
+    // inspection, once the conversion ended either way).
+    const bool ok = ConvertMifToShp(type, source, target, hooks);
     status.EndProgressLine();
+    interrupt.EndIfInterrupted();
     if (!ok) {
+        if (report.MissingSource == source) {
+            std::cerr << "varnelo-convert: source not found: " << source << '\n';
+            return kExitFailed;
+        }
+        if (!report.MissingSource.empty()) {
+            std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
+            return kExitFailed;
+        }
         std::cerr << "varnelo-convert: conversion failed";
         if (report.FailedMidLine > 0) {
             std::cerr << " at line " << report.FailedMidLine << " of " << mid;
         } else if (report.FailedLine > 0) {
             std::cerr << " at line " << report.FailedLine << " of " << source;
         }
-        if (!report.ErrorText.empty()) {
-            std::cerr << ": " << report.ErrorText;
-        }
-        std::cerr << '\n';
+        std::cerr << ": " << report.ErrorText << '\n';
         if (options.KeepPartial) {
             std::cerr << "varnelo-convert: the files written so far were kept: " << target << ", "
                       << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf")
@@ -241,6 +172,9 @@ int Run(int type, const std::string& source, const std::string& target,
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
+        std::cout << NoRecordText(type, report.Objects) << '\n';
+    }
     PrintSidecar("code page", report.CodePage, target, ".cpg");
     PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
     if (report.RowsOverSeveralLines > 0) {

@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
-#include "engine/convert.hpp"
+#include "engine/file_names.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -30,72 +31,119 @@ void KeepPermissions(const std::string& oldFile, const std::string& newFile) noe
 }
 
 [[noreturn]] void RaiseCannotReplace(const std::string& path, int error) {
-    throw EInOutError("ファイル \"" + path + "\". " + SystemErrorText(error) +
-                      " を置き換えできません");
+    throw EInOutError("ファイル \"" + path + "\" を置き換えできません: " + SystemErrorText(error));
 }
 
 }  // namespace
 
-TSafeReplace::TSafeReplace(std::string targetShp) : targetShp_(std::move(targetShp)) {
-    const std::size_t slash = targetShp_.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+TSafeReplace::TReserved::TReserved(const std::string& targetShp) : Target(targetShp) {
+    const std::size_t nameStart = FileNameStart(Target);
     // The name has no extension of its own, so the set's extensions go after it.
-    const std::string stem = ChangeFileExt(targetShp_.substr(nameStart), "");
-    std::string pattern = targetShp_.substr(0, nameStart) + "." + stem + ".varnelo-XXXXXX";
+    const std::string stem = ExtractNameWithoutExt(Target);
+    std::string pattern = Target.substr(0, nameStart) + "." + stem + ".varnelo-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
-        throw EInOutError(CannotCreateFileText(targetShp_, errno));
+        throw EInOutError(CannotCreateFileText(Target, errno));
     }
     ::close(fd);
-    reserved_ = std::move(pattern);
-    temporaryShp_ = reserved_ + ".shp";
+    Name = std::move(pattern);
+    Temporary = Name + ".shp";
+}
+
+TSafeReplace::TReserved::TReserved(TReserved&& other) noexcept
+    : Target(std::move(other.Target)),
+      Name(std::exchange(other.Name, std::string())),
+      Temporary(std::move(other.Temporary)) {}
+
+TSafeReplace::TReserved::~TReserved() {
+    if (!Name.empty()) {
+        RemoveIfThere(Name);
+    }
+}
+
+TSafeReplace::TSafeReplace(const std::vector<std::string>& targetShps) {
+    sets_.reserve(targetShps.size());
+    for (const std::string& target : targetShps) {
+        sets_.emplace_back(target);
+    }
 }
 
 TSafeReplace::~TSafeReplace() {
     if (!done_) {
         Discard();
     }
-    RemoveIfThere(reserved_);
 }
 
 std::vector<std::string> TSafeReplace::TemporaryFiles() const {
-    std::vector<std::string> files{reserved_};
-    for (const std::string_view ext : kShapefileSetExtensions) {
-        files.push_back(ShapefileSetPath(temporaryShp_, ext));
+    std::vector<std::string> files;
+    for (const TReserved& set : sets_) {
+        files.push_back(set.Name);
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            files.push_back(ShapefileSetPath(set.Temporary, ext));
+        }
     }
     return files;
 }
 
 void TSafeReplace::Commit() {
-    done_ = true;
-    for (const std::string_view ext : kShapefileSetExtensions) {
-        const std::string from = ShapefileSetPath(temporaryShp_, ext);
-        const std::string to = ShapefileSetPath(targetShp_, ext);
-        KeepPermissions(to, from);
-        if (std::rename(from.c_str(), to.c_str()) == 0) {
-            continue;
-        }
-        if (errno != ENOENT) {
-            RaiseCannotReplace(to, errno);
-        }
-        if (!RemoveIfThere(to)) {
-            RaiseCannotReplace(to, errno);
+    // Nothing is moved unless every target file may be replaced: a file that may not be
+    // written is not replaced behind its owner's back, nor is anything that is no plain file
+    // (a folder, a device, a pipe).
+    for (const TReserved& set : sets_) {
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            const std::string to = ShapefileSetPath(set.Target, ext);
+            struct stat st {};
+            if (::lstat(to.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+                continue;  // nothing there, or a link, which the new file takes the place of
+            }
+            if (S_ISDIR(st.st_mode)) {
+                RaiseCannotReplace(to, EISDIR);
+            }
+            if (!S_ISREG(st.st_mode)) {
+                throw EInOutError("ファイル \"" + to +
+                                  "\" を置き換えできません: 通常のファイルではありません");
+            }
+            if (::access(to.c_str(), W_OK) != 0) {
+                RaiseCannotReplace(to, errno);
+            }
         }
     }
+    // A rename that fails leaves the files not yet moved to the destructor, which removes them.
+    for (const TReserved& set : sets_) {
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            const std::string from = ShapefileSetPath(set.Temporary, ext);
+            const std::string to = ShapefileSetPath(set.Target, ext);
+            KeepPermissions(to, from);
+            if (std::rename(from.c_str(), to.c_str()) == 0) {
+                continue;
+            }
+            if (errno != ENOENT) {
+                RaiseCannotReplace(to, errno);
+            }
+            if (!RemoveIfThere(to)) {
+                RaiseCannotReplace(to, errno);
+            }
+        }
+    }
+    done_ = true;
 }
 
 void TSafeReplace::Discard() noexcept {
     done_ = true;
-    for (const std::string_view ext : kShapefileSetExtensions) {
-        RemoveIfThere(ShapefileSetPath(temporaryShp_, ext));
+    for (const TReserved& set : sets_) {
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            RemoveIfThere(ShapefileSetPath(set.Temporary, ext));
+        }
     }
 }
 
 std::string TSafeReplace::ShowAsTarget(std::string text) const {
-    const std::string target = ChangeFileExt(targetShp_, "");
-    for (std::size_t at = text.find(reserved_); at != std::string::npos;
-         at = text.find(reserved_, at + target.size())) {
-        text.replace(at, reserved_.size(), target);
+    for (const TReserved& set : sets_) {
+        const std::string target = ChangeFileExt(set.Target, "");
+        for (std::size_t at = text.find(set.Name); at != std::string::npos;
+             at = text.find(set.Name, at + target.size())) {
+            text.replace(at, set.Name.size(), target);
+        }
     }
     return text;
 }

@@ -26,8 +26,7 @@ void WriteWholeFile(const TOutputFactory& createOutput, const std::string& path,
 
 void RemoveStale(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        throw EInOutError("ファイル \"" + path + "\". " + SystemErrorText(errno) +
-                          " を削除できません");
+        throw EInOutError("ファイル \"" + path + "\" を削除できません: " + SystemErrorText(errno));
     }
 }
 

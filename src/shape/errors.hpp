@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <string>
+
+#include "shape/system_error_text.hpp"
 
 namespace varnelo {
 
@@ -47,16 +48,9 @@ public:
     using EDatabaseError::EDatabaseError;
 };
 
-// The system's description of an errno value, in English whatever the locale and safe to call
-// from any thread (strerror is neither).
-inline std::string SystemErrorText(int error) {
-    const char* text = strerrordesc_np(error);
-    return text != nullptr ? text : "Unknown error " + std::to_string(error);
-}
-
 // The message for an output file that cannot be created.
 inline std::string CannotCreateFileText(const std::string& path, int error) {
-    return "ファイル \"" + path + "\". " + SystemErrorText(error) + " を作成できません";
+    return "ファイル \"" + path + "\" を作成できません: " + SystemErrorText(error);
 }
 
 // A shapefile that is damaged or of a kind the reader does not take.

@@ -144,7 +144,8 @@ TEST_F(LineReaderFile, RaisesInOutErrorNamingThePathAndTheReason) {
     } catch (const EInOutError& error) {
         const std::string message = error.what();
         EXPECT_NE(message.find(missing), std::string::npos) << message;
-        EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+        EXPECT_NE(message.find("ファイルまたはフォルダが見つかりません"), std::string::npos)
+            << message;
     }
     EXPECT_THROW(TLineReader::FromFile(::testing::TempDir()), EInOutError);
 }

@@ -95,7 +95,7 @@ TEST(FileOutputStream, NamesPathAndSystemErrorWhenTheFileCannotBeCreated) {
     TempDir dir;
     const std::string path = dir.Path("missing/out.shp");
     EXPECT_EQ(MessageOf([&] { CreateFileOutputStream(path); }),
-              "ファイル \"" + path + "\". No such file or directory を作成できません");
+              "ファイル \"" + path + "\" を作成できません: ファイルまたはフォルダが見つかりません");
     EXPECT_THROW(CreateFileOutputStream(path), EInOutError);
 }
 
