@@ -21,8 +21,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The desktop program: Qt's platform plugins to show a window at all (not a linked library,
-# so the library scan misses them), a Japanese font for its captions, a viewer for its help.
+# so the library scan misses them), a Japanese font for its captions, Qt's own dialogs in
+# Japanese, a viewer for its help.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -50,8 +50,9 @@ int ConversionTypeFromText(std::string_view text) {
 }
 
 TBatchEntry MakeBatchEntry(int conversionType, std::string mifFile, std::string shpFile) {
-    return TBatchEntry{conversionType, std::string(ConversionTypeName(conversionType)),
-                       std::move(mifFile), std::move(shpFile), TEntryStatus::None};
+    return TBatchEntry{conversionType,     std::string(ConversionTypeName(conversionType)),
+                       std::move(mifFile), std::move(shpFile),
+                       TEntryStatus::None, ""};
 }
 
 bool CanCombine(const std::vector<TBatchEntry>& entries) {

@@ -34,6 +34,7 @@ struct TBatchEntry {
     std::string MifFile;   // exactly as typed
     std::string ShpFile;   // exactly as typed
     TEntryStatus Status = TEntryStatus::None;
+    std::string Reason;  // why its last conversion failed; never stored in a file
 };
 
 // A new entry with its type text and status None.

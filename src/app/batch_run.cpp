@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/batch_run.hpp"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <exception>
@@ -19,6 +20,9 @@
 namespace varnelo {
 namespace {
 
+// Thrown to leave the joining of a cancelled combined run.
+struct TStopped {};
+
 std::string ErrorText(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
@@ -30,8 +34,12 @@ std::string ErrorText(const std::exception_ptr& error) {
 }
 
 // The files a conversion into `shpFile` writes, each derived from that one path.
-std::array<std::string, 3> WrittenFiles(const std::string& shpFile) {
-    return {shpFile, ChangeFileExt(shpFile, ".shx"), ChangeFileExt(shpFile, ".dbf")};
+std::array<std::string, kShapefileSetExtensions.size()> WrittenFiles(const std::string& shpFile) {
+    std::array<std::string, kShapefileSetExtensions.size()> files;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i] = ShapefileSetPath(shpFile, kShapefileSetExtensions[i]);
+    }
+    return files;
 }
 
 std::optional<std::string> FindOverwrittenSource(const TBatchList& list) {
@@ -125,16 +133,18 @@ class TBatchRun {
     void Finish() {
         summary_.Combined = combined_;
         summary_.NotRun = entries_.size() - summary_.Succeeded - summary_.Failed;
+        summary_.Cancelled = Cancelled();
         if (error_) {
             summary_.Error = ErrorText(error_);
         }
+        std::sort(summary_.Failures.begin(), summary_.Failures.end(),
+                  [](const TEntryFailure& a, const TEntryFailure& b) { return a.Index < b.Index; });
         view_.SetBusyCursor(false);
-        view_.SetStatusText("");
+        view_.SetStatusText(summary_.Cancelled ? kCancelledText : "");
         view_.SetProgress(0, 0);
-        if (closingMessage_) {
-            const bool combinedFailed = combined_ && !error_ && !summary_.CombinedConverted;
-            view_.ShowMessage(combinedFailed ? TMessageKind::Warning : TMessageKind::Information,
-                              combinedFailed ? kConvertFailedText : kBatchFinishedText);
+        if (!summary_.Cancelled && !error_) {
+            const TOutcomeMessage closing = ClosingMessage();
+            view_.ShowMessage(closing.Kind, closing.Text);
         }
         if (options_.Ended) {
             options_.Ended(summary_);
@@ -145,6 +155,26 @@ class TBatchRun {
     }
 
   private:
+    TOutcomeMessage ClosingMessage() const {
+        if (!combined_) {
+            return BatchClosingMessage(entries_.size(), summary_.Failures);
+        }
+        if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
+            // The joining stopped at this entry.
+            const TEntryFailure& failure = summary_.Failures.front();
+            return {TMessageKind::Warning, std::string(kConvertFailedText) + "\n" +
+                                               ExtractFileName(failure.MifFile) + ": " +
+                                               failure.Reason};
+        }
+        // A line of the joined file would mean nothing to the user.
+        TConversionReport report = summary_.CombinedReport;
+        report.FailedLine = report.FailedMidLine = 0;
+        return ConversionMessage(entries_.front().ConversionType, combinedSource_,
+                                 summary_.CombinedConverted, report, kBatchFinishedText);
+    }
+
+    bool Cancelled() const { return options_.Cancel != nullptr && options_.Cancel->load(); }
+
     void PlainRun() {
         const std::size_t workers = std::min(options_.Jobs, entries_.size());
         waitFor_ = workers > 1 ? EarlierWritersOfSameFiles(entries_)
@@ -161,17 +191,36 @@ class TBatchRun {
     }
 
     void CombinedRun() {
-        closingMessage_ = false;  // nothing was made yet that the closing message would end
-        TCombinedSource source(options_.TempDir);
-        closingMessage_ = true;
-        view_.SetStatusText(kJoiningText);
-        BuildCombinedSource(
-            entries_, source, [this](std::size_t i) { ShowEntry(i); },
-            [this](std::size_t i) { Report(i, TEntryStatus::Success, TConversionReport{}); });
-        source.Close();
+        std::optional<TCombinedSource> source;
+        std::size_t current = 0;
+        try {
+            source.emplace(options_.TempDir);
+            view_.SetStatusText(kJoiningText);
+            BuildCombinedSource(
+                entries_, *source,
+                [this, &current](std::size_t i) {
+                    current = i;
+                    if (Cancelled()) {
+                        throw TStopped{};
+                    }
+                    ShowEntry(i);
+                },
+                [this](std::size_t i) { Report(i, TEntryStatus::Success, TConversionReport{}); });
+            source->Close();
+        } catch (const TStopped&) {
+            return;
+        } catch (const std::exception& e) {
+            // The entry whose files could not be joined, or the first when no temporary file
+            // could be made: nothing is converted.
+            TConversionReport failed;
+            failed.ErrorText = e.what();
+            Report(current, TEntryStatus::Failure, failed);
+            return;
+        }
+        combinedSource_ = source->MifPath();
         view_.SetStatusText(kCombinedConvertingText);
         TConversionReport report;
-        const bool converted = ConvertMifToShp(entries_.front().ConversionType, source.MifPath(),
+        const bool converted = ConvertMifToShp(entries_.front().ConversionType, source->MifPath(),
                                                combineFile_, Hooks(report));
         summary_.CombinedConverted = converted;
         summary_.CombinedReport = report;
@@ -183,17 +232,17 @@ class TBatchRun {
     void ConvertEntries() {
         std::size_t index = 0;
         while (TakeNext(index)) {
+            const TBatchEntry& entry = entries_[index];
+            TConversionReport report;
+            bool converted = false;
             try {
                 ShowEntry(index);
-                const TBatchEntry& entry = entries_[index];
-                TConversionReport report;
-                const bool converted = ConvertMifToShp(entry.ConversionType, entry.MifFile,
-                                                       entry.ShpFile, Hooks(report));
-                Report(index, converted ? TEntryStatus::Success : TEntryStatus::Failure, report);
-            } catch (...) {
-                KeepError(std::current_exception());
-                return;
+                converted = ConvertMifToShp(entry.ConversionType, entry.MifFile, entry.ShpFile,
+                                            Hooks(report));
+            } catch (const std::exception& e) {
+                report.ErrorText = e.what();  // the entry fails; the run goes on
             }
+            Report(index, converted ? TEntryStatus::Success : TEntryStatus::Failure, report);
             const std::lock_guard lock(mutex_);
             ended_[index] = 1;
             changed_.notify_all();
@@ -206,7 +255,7 @@ class TBatchRun {
     bool TakeNext(std::size_t& index) {
         std::unique_lock lock(mutex_);
         for (;;) {
-            if (error_) {
+            if (error_ || Cancelled()) {
                 return false;
             }
             bool left = false;
@@ -258,12 +307,17 @@ class TBatchRun {
             };
         }
         hooks.Report = &report;
+        hooks.Cancel = options_.Cancel;
         return hooks;
     }
 
     void Report(std::size_t index, TEntryStatus status, const TConversionReport& report) {
         const std::lock_guard lock(mutex_);
         ++(status == TEntryStatus::Success ? summary_.Succeeded : summary_.Failed);
+        if (status == TEntryStatus::Failure && !report.Cancelled) {
+            const std::string& mif = entries_[index].MifFile;
+            summary_.Failures.push_back({index, mif, FailureReasonText(mif, report)});
+        }
         if (options_.StatusChanged) {
             runner_.Post([changed = options_.StatusChanged, index, status, report] {
                 changed(index, status, report);
@@ -294,7 +348,7 @@ class TBatchRun {
     std::size_t firstNotStarted_ = 0;
     TBatchSummary summary_;
     std::exception_ptr error_;
-    bool closingMessage_ = true;
+    std::string combinedSource_;  // the joined .mif, once made
 };
 
 }  // namespace

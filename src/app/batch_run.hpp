@@ -9,17 +9,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/batch_list.hpp"
 #include "app/main_view.hpp"
+#include "app/outcome_text.hpp"
 #include "engine/convert.hpp"
 
 namespace varnelo {
 
 inline constexpr std::string_view kBadCombineFileText = "統合後のファイル名が不正です。";
-inline constexpr std::string_view kBatchFinishedText = "変換が終了しました。";
-// Shown when a conversion failed: convert now, and the single conversion of a combined run.
-inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
 inline constexpr std::string_view kJoiningText = "統合のための一時ファイルを作成しています。";
 inline constexpr std::string_view kCombinedConvertingText = "変換を行っています。";
 inline constexpr std::string_view kCombinedFinishingText = "変換の後処理をしています。";
@@ -27,12 +26,14 @@ inline constexpr std::string_view kCombinedFinishingText = "変換の後処理�
 // How a run ended, for callers that report more than the window does.
 struct TBatchSummary {
     bool Combined = false;
-    std::size_t Succeeded = 0;         // converted entries; in a combined run, appended ones
-    std::size_t Failed = 0;            // entries whose conversion failed (plain run)
-    std::size_t NotRun = 0;            // entries left untouched because an error ended the run
-    bool CombinedConverted = false;    // the joined source was converted in full
-    TConversionReport CombinedReport;  // what that conversion wrote, or why it failed
-    std::string Error;                 // the error that ended the run, empty when none
+    std::size_t Succeeded = 0;            // converted entries; in a combined run, appended ones
+    std::size_t Failed = 0;               // entries whose conversion failed (plain run)
+    std::size_t NotRun = 0;               // entries left untouched: the run was cancelled
+    bool Cancelled = false;               // stopped on request
+    bool CombinedConverted = false;       // the joined source was converted in full
+    TConversionReport CombinedReport;     // what that conversion wrote, or why it failed
+    std::vector<TEntryFailure> Failures;  // in list order, with their reasons
+    std::string Error;  // an error no entry accounts for that ended the run, empty when none
 };
 
 struct TBatchRunOptions {
@@ -41,11 +42,15 @@ struct TBatchRunOptions {
     std::size_t Jobs = 1;
     // The temporary directory, ending in "/"; GetTempDir() when empty.
     std::string TempDir;
+    // Stops the run once set (from any thread): the conversion under way stops at its next
+    // object and keeps its target's previous files, and no further entry starts.
+    const std::atomic<bool>* Cancel = nullptr;
     // On the caller's thread once the checks passed, before anything changes.
     std::function<void()> Started;
     // On the caller's thread whenever an entry's status changes: None for every entry at the
     // start, then Success or Failure as each entry is converted (with what its conversion
-    // wrote or why it failed), or Success as each is appended to the combined source.
+    // wrote or why it failed, a cancelled one included), or as each is appended to the
+    // combined source.
     std::function<void(std::size_t index, TEntryStatus status, const TConversionReport& report)>
         StatusChanged;
     // On the caller's thread after the closing message and before an error that ended the
@@ -65,7 +70,9 @@ std::optional<std::string> CheckBatchRun(const TBatchList& list);
 
 // Runs the batch list: the checks and the closing steps on the caller's thread, the
 // conversions through `runner` (off the window's thread). The list is copied; the run changes
-// statuses only through options.StatusChanged. Returns false when a check stopped the run.
+// statuses only through options.StatusChanged. An entry that fails, in whatever way, is
+// marked and the run goes on with the next; the closing box counts the failures. Returns
+// false when a check stopped the run.
 bool RunBatch(const TBatchList& list, IBatchView& view, IWorkRunner& runner,
               TBatchRunOptions options);
 

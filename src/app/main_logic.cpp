@@ -45,6 +45,7 @@ void TMainLogic::Dispatch(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& e) {
+        view_.SetStatusText("");  // no progress text outlives the error
         view_.ShowErrorDisplay(ErrorDisplayText(e.what()));
     }
 }
@@ -144,12 +145,47 @@ void TMainLogic::lvwBatchDblClick() {
 }
 
 void TMainLogic::lvwBatchChange() {
-    view_.SetEntryCommandsEnabled(!busy_ && view_.SelectedEntry().has_value());
+    const auto selected = view_.SelectedEntry();
+    view_.SetEntryCommandsEnabled(!busy_ && selected.has_value());
+    if (busy_) {
+        return;  // the status bar is the run's
+    }
+    // A crossed entry says why in the status bar while it is selected.
+    const TBatchEntry* entry =
+        selected && *selected < list_.Entries.size() ? &list_.Entries[*selected] : nullptr;
+    if (entry != nullptr && entry->Status == TEntryStatus::Failure) {
+        view_.SetStatusText(entry->Reason);
+        showingReason_ = true;
+    } else if (showingReason_) {
+        view_.SetStatusText("");
+        showingReason_ = false;
+    }
 }
 
-void TMainLogic::SetEntryStatus(std::size_t index, TEntryStatus status) {
-    list_.Entries.at(index).Status = status;
+void TMainLogic::SetEntryStatus(std::size_t index, TEntryStatus status, std::string reason) {
+    TBatchEntry& entry = list_.Entries.at(index);
+    entry.Status = status;
+    entry.Reason = status == TEntryStatus::Failure ? std::move(reason) : std::string();
     view_.ListChanged(TListChange::StatusChanged, index);
+}
+
+const std::atomic<bool>* TMainLogic::NewStopFlag() {
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    return stop_.get();
+}
+
+void TMainLogic::btnCancelClick() {
+    if (busy_ && stop_) {
+        stop_->store(true);
+    }
+}
+
+bool TMainLogic::CanClose() {
+    if (busy_) {
+        view_.ShowMessage(TMessageKind::Information, kWaitForConversionText);
+        return false;
+    }
+    return true;
 }
 
 void TMainLogic::UpdateCombineControls() {
@@ -159,6 +195,7 @@ void TMainLogic::UpdateCombineControls() {
 
 void TMainLogic::SetBusy(bool busy) {
     busy_ = busy;
+    showingReason_ = false;
     view_.SetBusy(busy);
     lvwBatchChange();
 }
@@ -170,16 +207,20 @@ void TMainLogic::btnConvertClick() {
     view_.SetBusyCursor(true);
     SetBusy(true);
     auto outcome = std::make_shared<TConvertOutcome>();
-    auto work = [this, outcome, type = *editors_.Type, mif = editors_.MifFile,
-                 shp = editors_.ShpFile] {
+    outcome->Type = *editors_.Type;
+    outcome->MifFile = editors_.MifFile;
+    const std::atomic<bool>* cancel = NewStopFlag();  // lives until the next run starts
+    auto work = [this, outcome, cancel, shp = editors_.ShpFile] {
         TConversionHooks hooks;
         hooks.Status = &view_;
         hooks.ProcessMessages = [this] { view_.ProcessMessages(); };
         hooks.Progress = [this](std::uint64_t done, std::uint64_t total) {
             view_.SetProgress(done, total);
         };
+        hooks.Report = &outcome->Report;
+        hooks.Cancel = cancel;
         try {
-            outcome->Succeeded = ConvertMifToShp(type, mif, shp, hooks);
+            outcome->Succeeded = ConvertMifToShp(outcome->Type, outcome->MifFile, shp, hooks);
         } catch (...) {
             outcome->Error = std::current_exception();
         }
@@ -201,8 +242,13 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);
     }
-    view_.ShowMessage(outcome.Succeeded ? TMessageKind::Information : TMessageKind::Warning,
-                      outcome.Succeeded ? kConvertedText : kConvertFailedText);
+    if (outcome.Report.Cancelled) {
+        view_.SetStatusText(kCancelledText);
+        return;
+    }
+    const TOutcomeMessage message =
+        ConversionMessage(outcome.Type, outcome.MifFile, outcome.Succeeded, outcome.Report);
+    view_.ShowMessage(message.Kind, message.Text);
 }
 
 void TMainLogic::btnBatchClick() {
@@ -211,8 +257,11 @@ void TMainLogic::btnBatchClick() {
     }
     TBatchRunOptions options;
     options.Started = [this] { SetBusy(true); };
-    options.StatusChanged = [this](std::size_t index, TEntryStatus status,
-                                   const TConversionReport&) { SetEntryStatus(index, status); };
+    options.Cancel = NewStopFlag();
+    options.StatusChanged = [this, list = &list_](std::size_t index, TEntryStatus status,
+                                                  const TConversionReport& report) {
+        SetEntryStatus(index, status, FailureReasonText(list->Entries.at(index).MifFile, report));
+    };
     options.Ended = [this](const TBatchSummary&) { SetBusy(false); };
     RunBatch(list_, view_, runner_, std::move(options));
 }

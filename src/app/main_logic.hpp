@@ -4,8 +4,10 @@
 // reaches the user only through IMainView.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +23,8 @@ namespace varnelo {
 inline constexpr std::string_view kNoTypeText = "変換するMIFのタイプを選択してください。";
 inline constexpr std::string_view kBadSourceText = "変換元MIFのファイル名が不正です。";
 inline constexpr std::string_view kBadTargetText = "変換後SHPのファイル名が不正です。";
-inline constexpr std::string_view kConvertedText = "変換に成功しました。";
+// Shown when the window is to close while a conversion runs.
+inline constexpr std::string_view kWaitForConversionText = "変換が終わるまでお待ちください。";
 
 // The first failed check of a job's editors (its message), or none when the job may run:
 // a type is chosen, a file (not a folder) exists at the source text exactly as typed, and
@@ -63,11 +66,17 @@ class TMainLogic {
     void lvwBatchDblClick();
     void lvwBatchChange();
     void btnConvertClick();
+    // 中止 (or Esc): stops the conversion or batch run under way at its next object; the
+    // target being written keeps its previous files.
+    void btnCancelClick();
 
     // The batch run, and loading and saving the batch list file.
     void btnBatchClick();
     void O1Click();
     void S1Click();
+
+    // Whether the window may close now: not while a conversion runs, which the user is told.
+    bool CanClose();
 
     void X1Click();
     void H2Click();
@@ -86,8 +95,8 @@ class TMainLogic {
     bool CanViewEntry(std::size_t index) const;
     void ViewShapefile(const std::string& shpPath);
 
-    // Marks an entry with a run's result and shows it.
-    void SetEntryStatus(std::size_t index, TEntryStatus status);
+    // Marks an entry with a run's result (and why it failed) and shows it.
+    void SetEntryStatus(std::size_t index, TEntryStatus status, std::string reason = {});
 
     // Evaluates CanCombine on the entries and enables or disables the combine controls.
     void UpdateCombineControls();
@@ -98,9 +107,14 @@ class TMainLogic {
     void AfterListChange(TListChange change, std::size_t index);
     void SetBusy(bool busy);
     struct TConvertOutcome {
+        int Type = 0;
+        std::string MifFile;
         bool Succeeded = false;
+        TConversionReport Report;
         std::exception_ptr Error;
     };
+    // A new flag for the next run to watch; btnCancelClick sets it.
+    const std::atomic<bool>* NewStopFlag();
     void FinishConvert(const TConvertOutcome& outcome);
 
     IMainView& view_;
@@ -109,6 +123,8 @@ class TMainLogic {
     TEditors editors_;
     TBatchList list_;
     bool busy_ = false;
+    std::shared_ptr<std::atomic<bool>> stop_;  // the running work's
+    bool showingReason_ = false;               // the status bar shows the selected entry's failure
 };
 
 }  // namespace varnelo

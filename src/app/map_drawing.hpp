@@ -17,6 +17,7 @@
 
 #include "app/map_transform.hpp"
 #include "shape/shp_reader.hpp"
+#include "shape/shp_writer.hpp"
 
 namespace varnelo {
 

@@ -1,25 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/paths.hpp"
 
+#include "engine/file_names.hpp"
 #include "os/file_system.hpp"
 #include "varnelo/version.hpp"
 
 namespace varnelo {
-
-std::string ExtractDirWithSlash(std::string_view path) {
-    const std::size_t nameStart = os::FileNameStart(path);
-    std::string dir(path.substr(0, nameStart));
-    // A bare drive ("C:") gets its separator.
-    if (!dir.empty() && dir.back() != os::PathSeparator() && dir.back() != '/') {
-        dir += os::PathSeparator();
-    }
-    return dir;
-}
-
-std::string ExtractNameWithoutExt(std::string_view path) {
-    const std::string_view name = path.substr(os::FileNameStart(path));
-    return std::string(name.substr(0, name.find_last_of('.')));
-}
 
 std::string GetExePath() {
     return os::ExecutablePath();

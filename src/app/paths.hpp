@@ -1,30 +1,23 @@
 // SPDX-License-Identifier: MIT
-// Path routines of the application shell, with the system's folder separators ("/"; on
-// Windows "\\", "/" and a drive's ":"): the folder and name of a path, the program's own
-// folder, the temporary folder, and the program's version.
+// Path routines of the application shell: the program's own path and folder, the temporary
+// folder, and the program's version. A path's folder and name: engine/file_names.hpp.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "engine/file_names.hpp"
+
 namespace varnelo {
-
-// Everything up to and including the last separator, a bare drive given its "\\"; empty for a
-// path without a folder part.
-std::string ExtractDirWithSlash(std::string_view path);
-
-// The file name after the last separator without its extension, which starts at the last "." of
-// the name: "b.tar.gz" gives "b.tar", ".profile" gives "".
-std::string ExtractNameWithoutExt(std::string_view path);
 
 // The full path of the running executable.
 std::string GetExePath();
 
-// The running executable's folder, ending in the separator.
+// The running executable's folder, ending in "/".
 std::string GetExeDir();
 
-// The system's temporary folder ($TMPDIR when set and not empty, else "/tmp"; on Windows
-// the folder GetTempPathW names), ending in the separator.
+// The system's temporary folder ($TMPDIR when set and not empty, else "/tmp"; on Windows the
+// folder GetTempPathW names), ending in its separator.
 std::string GetTempDir();
 
 // The same text for two paths that name the same file, however they are spelled: the

@@ -63,7 +63,7 @@ std::string SettingsPath(const std::string& exePath, const std::string& userFold
     const std::string dir = ExtractDirWithSlash(exePath);
     const std::string beside = dir + name;
     const bool exists = os::KindOfPath(beside) != os::TFileKind::None;
-    if (os::IsWritable(exists ? beside : dir.empty() ? std::string(".") : dir)) {
+    if (!os::WriteAccess(exists ? beside : dir.empty() ? std::string(".") : dir)) {
         return beside;
     }
     os::CreateFolders(userFolder);

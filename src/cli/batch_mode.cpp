@@ -8,7 +8,7 @@
 #include "app/batch_run.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
-#include "os/file_system.hpp"
+#include "os/interrupt.hpp"
 
 namespace varnelo::cli {
 namespace {
@@ -77,24 +77,21 @@ class TTextBatchView final : public IBatchView {
     }
 
   private:
-    // Why a conversion answered false: the error it met, else the missing source.
+    // Why a conversion answered false: the missing source, else the error it met.
     static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
-        if (!report.ErrorText.empty()) {
-            return report.FailedLine > 0
-                       ? "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText
-                       : report.ErrorText;
+        if (!report.MissingSource.empty()) {
+            return report.MissingSource == mifFile
+                       ? "source not found"
+                       : "attribute file not found: " + report.MissingSource;
         }
-        const auto isFile = [](const std::string& path) {
-            return os::KindOfPath(path) == os::TFileKind::Regular;
-        };
-        if (!mifFile.empty() && !isFile(mifFile)) {
-            return "source not found";
+        if (report.FailedMidLine > 0) {
+            return "line " + std::to_string(report.FailedMidLine) + " of " +
+                   ChangeFileExt(mifFile, ".mid") + ": " + report.ErrorText;
         }
-        const std::string mid = ChangeFileExt(mifFile, ".mid");
-        if (!mifFile.empty() && !isFile(mid)) {
-            return "attribute file not found: " + mid;
+        if (report.FailedLine > 0) {
+            return "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText;
         }
-        return "conversion failed";
+        return report.ErrorText.empty() ? "conversion failed" : report.ErrorText;
     }
 
     const TBatchList& list_;
@@ -150,8 +147,10 @@ int RunBatchMode(const TBatchModeOptions& options) {
 
     TTextBatchView view(list);
     TImmediateRunner runner;
+    const os::TInterruptStop interrupt;
     TBatchRunOptions run;
     run.Jobs = options.Jobs;
+    run.Cancel = os::TInterruptStop::Flag();
     run.StatusChanged = [&view](std::size_t index, TEntryStatus status,
                                 const TConversionReport& report) {
         view.EntryEnded(index, status, report);
@@ -163,6 +162,7 @@ int RunBatchMode(const TBatchModeOptions& options) {
                        (!summary.Combined || summary.CombinedConverted);
     };
     RunBatch(list, view, runner, std::move(run));
+    interrupt.EndIfInterrupted();
     return allConverted ? kExitSuccess : kExitFailed;
 }
 

@@ -7,12 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
-#include "engine/safe_replace.hpp"
 #include "os/console.hpp"
-#include "os/file_system.hpp"
 #include "os/interrupt.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
@@ -23,6 +22,7 @@ using namespace varnelo;
 using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
+using os::TInterruptStop;
 
 std::optional<int> ParseConversionType(const std::string& text) {
     static const std::map<std::string, int> names = {
@@ -124,60 +124,39 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
 int Run(int type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
-    if (os::KindOfPath(source) != os::TFileKind::Regular) {
-        std::cerr << "varnelo-convert: source not found: " << source << '\n';
-        return kExitFailed;
-    }
-    if (os::KindOfPath(mid) != os::TFileKind::Regular) {
-        std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
-        return kExitFailed;
-    }
-
-    if (const std::string clash = TargetClashText(source, target); !clash.empty()) {
-        std::cerr << "varnelo-convert: " << clash << '\n';
-        return kExitFailed;
-    }
-
     StderrStatus status(os::IsTerminal(os::TStandardStream::Error));
+    const TInterruptStop interrupt;
     TConversionReport report;
     TConversionHooks hooks;
     hooks.Status = &status;
     hooks.Report = &report;
     hooks.ValueRules = options.ValueRules;
+    hooks.KeepPartial = options.KeepPartial;
+    hooks.Cancel = TInterruptStop::Flag();
     hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
         status.ShowProgress(done, total);
     };
-
     // The new files replace the old ones only once they are complete (or, kept for
-    // inspection, once the conversion ended either way); otherwise they are removed.
-    std::optional<TSafeReplace> replace;
-    bool ok = false;
-    try {
-        replace.emplace(target);
-        const os::TInterruptCleanup cleanup(replace->TemporaryFiles());
-        ok = ConvertMifToShp(type, source, replace->TemporaryShp(), hooks);
-        report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
-        if (ok || options.KeepPartial) {
-            replace->Commit();
-        }
-    } catch (const std::exception& e) {
-        status.EndProgressLine();
-        std::cerr << "varnelo-convert: "
-                  << (replace ? replace->ShowAsTarget(e.what()) : std::string(e.what())) << '\n';
-        return kExitFailed;
-    }
+    // inspection, once the conversion ended either way).
+    const bool ok = ConvertMifToShp(type, source, target, hooks);
     status.EndProgressLine();
+    interrupt.EndIfInterrupted();
     if (!ok) {
+        if (report.MissingSource == source) {
+            std::cerr << "varnelo-convert: source not found: " << source << '\n';
+            return kExitFailed;
+        }
+        if (!report.MissingSource.empty()) {
+            std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
+            return kExitFailed;
+        }
         std::cerr << "varnelo-convert: conversion failed";
         if (report.FailedMidLine > 0) {
             std::cerr << " at line " << report.FailedMidLine << " of " << mid;
         } else if (report.FailedLine > 0) {
             std::cerr << " at line " << report.FailedLine << " of " << source;
         }
-        if (!report.ErrorText.empty()) {
-            std::cerr << ": " << report.ErrorText;
-        }
-        std::cerr << '\n';
+        std::cerr << ": " << report.ErrorText << '\n';
         if (options.KeepPartial) {
             std::cerr << "varnelo-convert: the files written so far were kept: " << target << ", "
                       << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf")
@@ -187,6 +166,9 @@ int Run(int type, const std::string& source, const std::string& target,
     }
     std::cout << report.RecordsWritten << " records written: " << target << ", "
               << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
+    if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
+        std::cout << NoRecordText(type, report.Objects) << '\n';
+    }
     PrintSidecar("code page", report.CodePage, target, ".cpg");
     PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
     if (report.RowsOverSeveralLines > 0) {

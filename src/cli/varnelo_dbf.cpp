@@ -64,10 +64,11 @@ TCharset ChooseCharset(const TOptions& options) {
     if (options.Encoding == "cp932") {
         return {"CP932", "cp932"};
     }
-    if (const auto cpg = ReadCodePageFile(options.Path)) {
-        return {cpg->Charset, cpg->Charset + " (from " + cpg->Path + ")"};
+    const TCodePageFile table = TableCodePage(options.Path);
+    if (table.Path.empty()) {
+        return {table.Charset, "cp932"};
     }
-    return {"CP932", "cp932"};
+    return {table.Charset, table.Charset + " (from " + table.Path + ")"};
 }
 
 // What Locate is asked: the field names joined by ";" and one value per name.

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/convert.hpp"
+#include "engine/file_names.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file.hpp"
@@ -126,15 +126,20 @@ std::optional<std::string> CharsetOfCodePage(std::string_view cpgText) {
 }
 
 std::optional<TCodePageFile> ReadCodePageFile(std::string_view tablePath) {
-    for (const char* ext : {".cpg", ".CPG"}) {
-        std::string path = ChangeFileExt(tablePath, ext);
-        if (const auto text = ReadSmallFile(path)) {
-            if (auto charset = CharsetOfCodePage(*text)) {
-                return TCodePageFile{std::move(path), std::move(*charset)};
-            }
+    std::string path = FindCompanion(tablePath, ".cpg");
+    if (const auto text = ReadSmallFile(path)) {
+        if (auto charset = CharsetOfCodePage(*text)) {
+            return TCodePageFile{std::move(path), std::move(*charset)};
         }
     }
     return std::nullopt;
+}
+
+TCodePageFile TableCodePage(std::string_view tablePath) {
+    if (auto file = ReadCodePageFile(tablePath)) {
+        return std::move(*file);
+    }
+    return TCodePageFile{"", "CP932"};
 }
 
 }  // namespace varnelo

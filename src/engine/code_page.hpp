@@ -38,4 +38,8 @@ struct TCodePageFile {
 };
 std::optional<TCodePageFile> ReadCodePageFile(std::string_view tablePath);
 
+// The code page of a table's text: the one its code page file names, else code page 932
+// ("CP932", with an empty Path), the system code page of the files this program is made for.
+TCodePageFile TableCodePage(std::string_view tablePath);
+
 }  // namespace varnelo

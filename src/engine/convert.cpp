@@ -10,6 +10,7 @@
 #include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
+#include "engine/safe_replace.hpp"
 #include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
@@ -18,6 +19,7 @@
 #include "shape/local_dbf.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/shp_writer.hpp"
+#include "shape/table_storage.hpp"
 
 namespace varnelo {
 
@@ -27,19 +29,6 @@ TTableOwner::~TTableOwner() = default;
 TLocalDbf& TTableOwner::CreateTable() {
     tables_.push_back(std::make_unique<TLocalDbf>());
     return *tables_.back();
-}
-
-std::string ChangeFileExt(std::string_view path, std::string_view ext) {
-    const std::size_t nameStart = os::FileNameStart(path);
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t stem = dot != std::string_view::npos && dot >= nameStart ? dot : path.size();
-    std::string result(path.substr(0, stem));
-    result += ext;
-    return result;
-}
-
-std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext) {
-    return ext == kShapefileSetExtensions.front() ? shpPath : ChangeFileExt(shpPath, ext);
 }
 
 std::string TargetClashText(const std::string& mifPath, const std::string& shpPath) {
@@ -64,6 +53,12 @@ constexpr std::string_view kPreparingText = "変換の準備をしています�
 constexpr std::string_view kConvertingSuffix = "を変換しています。";
 constexpr std::string_view kFinishingText = "変換の後処理をしています。";
 constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+
+// Raised before the next object once the caller asked the conversion to stop.
+class EConversionCancelled : public Exception {
+  public:
+    EConversionCancelled() : Exception(std::string(kCancelledText)) {}
+};
 
 std::int32_t ShapeTypeOf(int conversionType) {
     switch (conversionType) {
@@ -128,14 +123,27 @@ TTableLayout ReadTableLayout(int conversionType, TLineReader& mif, TConversionRe
     return layout;
 }
 
-void ReportFailure(const TConversionHooks& hooks, const std::exception& e, const TLineReader& mif) {
-    if (hooks.Report != nullptr) {
-        hooks.Report->ErrorText = e.what();
-        hooks.Report->FailedLine = mif.LineNumber();
-        if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
-            hooks.Report->FailedMidLine = value->MidLine();
-        }
+void ReportFailure(TConversionReport& report, const std::exception& e, std::int64_t mifLine) {
+    report.ErrorText = e.what();
+    report.FailedLine = mifLine;
+    if (const auto* value = dynamic_cast<const EMidValueError*>(&e)) {
+        report.FailedMidLine = value->MidLine();
     }
+}
+
+// Raises when the target's table is open in another program (or another table object), which
+// a new table must not replace under it: the lock a table takes while open says so.
+void EnsureTableNotInUse(const std::string& dbfPath, const TConversionHooks& hooks) {
+    const TTableStorageFactory open =
+        hooks.TableStorage ? hooks.TableStorage : TTableStorageFactory(OpenDiskTableStorage);
+    const std::unique_ptr<TTableStorage> table = open(dbfPath, TStorageAccess::ReadOnly);
+    if (table != nullptr && !table->TryLock(TLockKind::Exclusive)) {
+        throw EInOutError("テーブル \"" + dbfPath + "\" は使用中のため置き換えできません");
+    }
+}
+
+bool Cancelled(const TConversionHooks& hooks) {
+    return hooks.Cancel != nullptr && hooks.Cancel->load(std::memory_order_relaxed);
 }
 
 // The state of one conversion between opening the files and finishing them.
@@ -143,7 +151,13 @@ class TConversionRun {
   public:
     TConversionRun(int conversionType, TLineReader& mif, TLineReader& mid, TOutputStream& shp,
                    TOutputStream& shx, const TConversionHooks& hooks)
-        : type_(conversionType), mif_(mif), mid_(mid), shp_(shp), shx_(shx), hooks_(hooks) {
+        : type_(conversionType),
+          mif_(mif),
+          mid_(mid),
+          shp_(shp),
+          shx_(shx),
+          hooks_(hooks),
+          cancel_(hooks.Cancel) {
         header_.ShapeType = ShapeTypeOf(conversionType);
     }
 
@@ -188,6 +202,7 @@ class TConversionRun {
     std::int32_t Records() const { return records_; }
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
     const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
+    const TObjectCounts& Objects() const { return objects_; }
 
   private:
     void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header) {
@@ -210,6 +225,9 @@ class TConversionRun {
             if (kind == TMifObjectKind::None) {
                 continue;
             }
+            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+                throw EConversionCancelled();
+            }
             CollapseBlanksInto(line, keywordLine);
             // Only the .mif is read while the object is converted, so the .mid row can
             // stay where the reader holds it.
@@ -222,6 +240,7 @@ class TConversionRun {
     void ConvertObject(TMifObjectKind kind, std::string_view line) {
         switch (kind) {
             case TMifObjectKind::Point:
+                ++objects_.Points;
                 if (type_ == ctPoint) {
                     ReadMifPoint(line, mif_, point_);
                     WritePoint();
@@ -230,6 +249,7 @@ class TConversionRun {
             case TMifObjectKind::Line:
             case TMifObjectKind::Pline:
             case TMifObjectKind::Arc:
+                ++objects_.PolyLines;
                 if (type_ == ctPolyLine) {
                     if (kind == TMifObjectKind::Line) {
                         ReadMifLine(line, mif_, polyLine_);
@@ -245,6 +265,7 @@ class TConversionRun {
             case TMifObjectKind::Rect:
             case TMifObjectKind::RoundRect:
             case TMifObjectKind::Ellipse:
+                ++objects_.Polygons;
                 if (type_ == ctPolygon) {
                     if (kind == TMifObjectKind::Region) {
                         ReadMifRegion(line, mif_, polygon_);
@@ -257,6 +278,7 @@ class TConversionRun {
                 }
                 break;
             case TMifObjectKind::Text:
+                ++objects_.Texts;
                 if (type_ == ctTextAsPoint) {
                     ReadMifTextPoint(line, mif_, text_, point_, characters_);
                     WritePoint();
@@ -272,6 +294,8 @@ class TConversionRun {
                 const TMifCollectionParts wanted{type_ == ctPolygon, type_ == ctPolyLine};
                 const TMifCollectionParts parts =
                     ReadMifCollection(line, mif_, polygon_, polyLine_, wanted);
+                objects_.Polygons += parts.Region ? 1 : 0;
+                objects_.PolyLines += parts.Polyline ? 1 : 0;
                 if (wanted.Region && parts.Region) {
                     WritePolygon();
                 } else if (wanted.Polyline && parts.Polyline) {
@@ -367,7 +391,9 @@ class TConversionRun {
     TOutputStream& shp_;
     TOutputStream& shx_;
     const TConversionHooks& hooks_;
+    const std::atomic<bool>* cancel_;
     TLocalDbf* table_ = nullptr;
+    TObjectCounts objects_;
     TShpHeader header_{};
     // Records written to the .shp in full; the next one gets the number after it, and a
     // record whose writing fails is not counted.
@@ -383,70 +409,118 @@ class TConversionRun {
     TSFPolygon polygon_;
 };
 
+// The conversion proper, into a new set under a temporary name beside the target, which
+// `replace` holds once it is reserved. Every failure is caught and reported.
+bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std::string& midPath,
+                       const std::string& shpPath, const TConversionHooks& hooks,
+                       TConversionReport& report, std::optional<TSafeReplace>& replace) {
+    std::optional<TLineReader> mif;
+    bool reading = false;  // a failure names the .mif line it was met at while this holds
+    try {
+        if (Cancelled(hooks)) {
+            throw EConversionCancelled();
+        }
+        mif.emplace(TLineReader::FromFile(mifPath));
+        TLineReader mid = TLineReader::FromFile(midPath);
+        // A column list the table cannot hold is refused before any file is made.
+        TTableLayout layout;
+        reading = true;
+        try {
+            layout = ReadTableLayout(conversionType, *mif, &report);
+        } catch (const ELocalDbfError& e) {
+            // A refused layout names its column; the line the reader stopped at would mislead.
+            report.ErrorText = e.what();
+            return false;
+        }
+        reading = false;  // making the new files
+        replace.emplace(std::vector<std::string>{shpPath});
+        const std::string& newShp = replace->TemporaryShp(0);
+        const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
+        auto shp = createOutput(newShp);
+        auto shx = createOutput(ChangeFileExt(newShp, ".shx"));
+        ShowStatus(hooks, "");
+        ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
+
+        TTableOwner privateOwner;
+        TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
+        if (hooks.TableStorage) {
+            table.SetStorageFactory(hooks.TableStorage);
+        }
+        TConversionRun run(conversionType, *mif, mid, *shp, *shx, hooks);
+        // However the run ends, what it counted reaches the report, and a failed run lets go
+        // of its table and files before they are replaced or removed.
+        struct TRunEnd {
+            TConversionRun& Run;
+            TLocalDbf& Table;
+            TConversionReport& Report;
+            ~TRunEnd() {
+                CloseQuietly(Table);
+                Report.RecordsWritten = Run.Records();
+                Report.RowsOverSeveralLines = Run.RowsOverSeveralLines();
+                Report.ValuesLeftEmpty = Run.ValuesLeftEmpty();
+                Report.Objects = Run.Objects();
+            }
+        } end{run, table, report};
+        reading = true;
+        run.Run(ChangeFileExt(newShp, ".dbf"), layout, table);
+        return true;
+    } catch (const EConversionCancelled& e) {
+        report.Cancelled = true;
+        report.ErrorText = e.what();
+    } catch (const std::exception& e) {
+        ReportFailure(report, e, reading ? mif->LineNumber() : 0);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
                      const TConversionHooks& hooks) {
+    TConversionReport privateReport;
+    TConversionReport& report = hooks.Report != nullptr ? *hooks.Report : privateReport;
     const std::string midPath = ChangeFileExt(mifPath, ".mid");
-    if (!FileExists(mifPath) || !FileExists(midPath)) {
-        return false;
-    }
-    const std::string shxPath = ChangeFileExt(shpPath, ".shx");
-    const std::string dbfPath = ChangeFileExt(shpPath, ".dbf");
-    if (std::string clash = TargetClashText(mifPath, shpPath); !clash.empty()) {
-        if (hooks.Report != nullptr) {
-            hooks.Report->ErrorText = std::move(clash);
+    for (const auto& [source, what] :
+         {std::pair{&mifPath, "変換元のファイル"}, std::pair{&midPath, "属性ファイル"}}) {
+        if (!FileExists(*source)) {
+            report.MissingSource = *source;
+            report.ErrorText = std::string(what) + " \"" + *source + "\" が見つかりません";
+            return false;
         }
+    }
+    if (std::string clash = TargetClashText(mifPath, shpPath); !clash.empty()) {
+        report.ErrorText = std::move(clash);
         return false;
     }
 
     ShowStatus(hooks, "");
     ShowStatus(hooks, kPreparingText);
-    TLineReader mif = TLineReader::FromFile(mifPath);
-    TLineReader mid = TLineReader::FromFile(midPath);
-    // A column list the table cannot hold is refused before any file is made.
-    TTableLayout layout;
-    try {
-        layout = ReadTableLayout(conversionType, mif, hooks.Report);
-    } catch (const std::exception& e) {
-        ReportFailure(hooks, e, mif);
-        // A refused layout names its column; the line the reader stopped at would mislead.
-        if (hooks.Report != nullptr && dynamic_cast<const ELocalDbfError*>(&e) != nullptr) {
-            hooks.Report->FailedLine = 0;
-        }
-        ShowStatus(hooks, kFinishingText);
-        ShowStatus(hooks, "");
-        return false;
-    }
-    const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
-    auto shp = createOutput(shpPath);
-    auto shx = createOutput(shxPath);
-    ShowStatus(hooks, "");
-    ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
-
-    TTableOwner privateOwner;
-    TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
-    if (hooks.TableStorage) {
-        table.SetStorageFactory(hooks.TableStorage);
-    }
-    TConversionRun run(conversionType, mif, mid, *shp, *shx, hooks);
-    bool ok = false;
-    try {
-        run.Run(dbfPath, layout, table);
-        ok = true;
-    } catch (const std::exception& e) {
-        // A failed conversion lets go of its table so the target can be written again.
-        CloseQuietly(table);
-        ReportFailure(hooks, e, mif);
-    }
-    if (hooks.Report != nullptr) {
-        hooks.Report->RecordsWritten = run.Records();
-        hooks.Report->RowsOverSeveralLines = run.RowsOverSeveralLines();
-        hooks.Report->ValuesLeftEmpty = run.ValuesLeftEmpty();
-    }
+    std::optional<TSafeReplace> replace;
+    const bool ok =
+        ConvertIntoNewSet(conversionType, mifPath, midPath, shpPath, hooks, report, replace);
     ShowStatus(hooks, kFinishingText);
-    shp.reset();
-    shx.reset();
+    if (replace) {
+        report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
+        const bool keep = ok || (hooks.KeepPartial && !report.Cancelled);
+        try {
+            if (keep) {
+                EnsureTableNotInUse(ChangeFileExt(shpPath, ".dbf"), hooks);
+                replace->Commit();
+                for (const auto& [sidecar, ext] :
+                     {std::pair{&report.CodePage, ".cpg"}, std::pair{&report.CoordSys, ".prj"}}) {
+                    if (!sidecar->Path.empty()) {
+                        sidecar->Path = ShapefileSetPath(shpPath, ext);
+                    }
+                }
+            } else {
+                replace->Discard();
+            }
+        } catch (const std::exception& e) {
+            report.ErrorText = e.what();
+            ShowStatus(hooks, "");
+            return false;
+        }
+    }
     ShowStatus(hooks, "");
     return ok;
 }

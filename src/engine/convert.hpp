@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/file_names.hpp"
 #include "engine/mid_value_rules.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/table_storage.hpp"
@@ -58,13 +60,32 @@ struct TSidecarOutcome {
     std::string Reason;    // why none was written; empty when one was
 };
 
+// The objects of a source by the conversions that take them, counted while converting. A
+// collection counts for each kind of part it holds.
+struct TObjectCounts {
+    std::int64_t Points = 0;     // POINT: the point conversion
+    std::int64_t PolyLines = 0;  // LINE, PLINE, ARC, a collection's line: the polyline one
+    std::int64_t Polygons = 0;   // REGION, RECT, ROUNDRECT, ELLIPSE, a collection's region
+    std::int64_t Texts = 0;      // TEXT: the two text conversions
+};
+
+// The status text of a conversion stopped on request.
+inline constexpr std::string_view kCancelledText = "中止しました。";
+
 // What the caller learns beyond the yes/no answer; filled when passed.
 struct TConversionReport {
     std::int64_t RecordsWritten = 0;
+    // The source file that does not exist (the .mif, or the .mid beside it); empty when both
+    // do. ErrorText says so too.
+    std::string MissingSource;
+    bool Cancelled = false;       // stopped on request; ErrorText is kCancelledText
+    TObjectCounts Objects;        // what the source holds, as far as it was read
     std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
     // .mid line of the row whose value its field did not take, 0 for any other failure
     std::int64_t FailedMidLine = 0;
-    std::string ErrorText;  // the caught error's message, empty on success
+    // Why the conversion failed (the caught error's message), empty on success; it names the
+    // target's files, never the temporary ones.
+    std::string ErrorText;
     // .mid rows that went on over more than one line (a quoted value holding line ends)
     std::int64_t RowsOverSeveralLines = 0;
     // Columns whose type the reader does not know (kept as empty character fields), by
@@ -93,30 +114,27 @@ struct TConversionHooks {
     // of AppendDbfRecord, and has every row posted on its own instead of in bulk: the plain
     // way, kept to check the fast one against.
     std::function<void(TLocalDbf& table, std::string_view row)> PlainRowWriter;
-    // Creates the .shp and .shx streams; new files on disk when not given. Lets a caller put
-    // the geometry files elsewhere or make their writes fail on purpose.
+    // Stops the conversion before its next object once set; may be set from any thread or a
+    // signal handler. The result is then false, with the report's Cancelled set.
+    const std::atomic<bool>* Cancel = nullptr;
+    // After a failure, puts what was written in place of the target's files instead of
+    // leaving the previous ones (never after a cancel), for inspection.
+    bool KeepPartial = false;
+    // Creates the .shp and .shx streams (under the temporary name the new set is written
+    // to); new files on disk when not given. Lets a caller make their writes fail on purpose.
     std::function<std::unique_ptr<TOutputStream>(const std::string& path)> CreateOutput;
     // Where the attribute table reads and writes its file once created; the disk when not
     // given.
     TTableStorageFactory TableStorage;
 };
 
-// Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx and .dbf.
-// Returns false when a source is missing or anything fails once the sources are open;
-// errors while opening the sources or creating the .shp/.shx reach the caller.
+// Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx, .dbf, .cpg and
+// .prj. The new files are written beside the target under a temporary name and replace the
+// target's only once they are complete: a conversion that fails or is cancelled leaves the
+// previous files as they were. Returns false when a source is missing, when a target file is
+// one of the sources, or when anything fails; the report says why.
 bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
                      const TConversionHooks& hooks = {});
-
-// The path with the extension of its file name replaced (or appended when it has none).
-std::string ChangeFileExt(std::string_view path, std::string_view ext);
-
-// The files a conversion writes for one target, by extension: the shapefile triple and the
-// .cpg and .prj beside it.
-inline constexpr std::array<std::string_view, 5> kShapefileSetExtensions = {".shp", ".shx", ".dbf",
-                                                                            ".cpg", ".prj"};
-// The file of the set with extension `ext` (one of the above) for the .shp at `shpPath`:
-// `shpPath` itself for ".shp", whatever its extension.
-std::string ShapefileSetPath(const std::string& shpPath, std::string_view ext);
 
 // Why the files of `shpPath`'s set cannot be written: one of them is the .mif at `mifPath` or
 // the .mid beside it, however the paths are spelled. Empty when none is.

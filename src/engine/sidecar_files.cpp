@@ -23,8 +23,8 @@ void WriteWholeFile(const TOutputFactory& createOutput, const std::string& path,
 void RemoveStale(const std::string& path) {
     const os::TError error = os::RemoveFile(path);
     if (error && os::KindOf(error) != os::TErrorKind::NotFound) {
-        throw EInOutError("ファイル \"" + path + "\". " + os::SystemErrorText(error) +
-                          " を削除できません");
+        throw EInOutError("ファイル \"" + path +
+                          "\" を削除できません: " + os::SystemErrorText(error));
     }
 }
 

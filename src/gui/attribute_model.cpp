@@ -4,9 +4,6 @@
 #include <QBrush>
 #include <QStringEncoder>
 
-#include "engine/table_text.hpp"
-#include "gui/main_window.hpp"
-
 namespace varnelo::gui {
 namespace {
 
@@ -51,55 +48,19 @@ std::optional<std::string> TTextCodec::Encode(const QString& text) const {
     return bytes.toStdString();
 }
 
-TAttributeModel::TAttributeModel(TLocalDbf& table, TTextCodec& codec,
-                                 std::function<void(const QString&)> readFailed, QObject* parent)
-    : QAbstractTableModel(parent),
-      table_(table),
-      codec_(codec),
-      readFailed_(std::move(readFailed)) {
-    for (int i = 0; i < table_.FieldCount(); ++i) {
-        titles_ << codec_.Decode(table_.Fields(i).FieldName());
-        const TFieldType type = table_.Fields(i).DataType();
-        rightAligned_.push_back(type == ftInteger || type == ftFloat);
+TAttributeModel::TAttributeModel(TAttributeRows& rows, TTextCodec& codec, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows), codec_(codec) {
+    for (int i = 0; i < rows_.FieldCount(); ++i) {
+        titles_ << codec_.Decode(rows_.FieldName(i));
     }
 }
 
 int TAttributeModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : table_.RecordCount();
+    return parent.isValid() ? 0 : rows_.RowCount();
 }
 
 int TAttributeModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(titles_.size());
-}
-
-const TAttributeModel::TRow& TAttributeModel::Fetch(int row) const {
-    TRow& cached = cache_[static_cast<std::size_t>(row) % kCachedRows];
-    if (cached.Row == row) {
-        return cached;
-    }
-    cached = TRow{row, false, {}};
-    try {
-        table_.SetRecNo(row + 1);
-        if (table_.RecNo() != row + 1) {
-            throw ELocalDbfError("レコード " + std::to_string(row + 1) + " を読めません");
-        }
-        cached.Deleted = table_.IsDeleted();
-        for (int i = 0; i < table_.FieldCount(); ++i) {
-            const std::string value = ShownFieldValue(table_, i);
-            cached.Cells << (table_.Fields(i).DataType() == ftString
-                                 ? codec_.Decode(value)
-                                 : QString::fromLatin1(value.data(),
-                                                       static_cast<qsizetype>(value.size())));
-        }
-        failing_ = false;
-    } catch (const Exception& error) {
-        cached.Cells.clear();
-        if (!failing_ && readFailed_) {
-            failing_ = true;
-            readFailed_(ScreenText(error.what()));
-        }
-    }
-    return cached;
 }
 
 QVariant TAttributeModel::data(const QModelIndex& index, int role) const {
@@ -108,16 +69,22 @@ QVariant TAttributeModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole: {
-            const TRow& row = Fetch(index.row());
-            return index.column() < row.Cells.size() ? row.Cells[index.column()] : QString();
+            const TAttributeRows::TRow& row = rows_.Fetch(index.row());
+            const auto column = static_cast<std::size_t>(index.column());
+            if (column >= row.Cells.size()) {
+                return QString();
+            }
+            const std::string& value = row.Cells[column];
+            return rows_.IsText(index.column())
+                       ? codec_.Decode(value)
+                       : QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
         }
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::AlignVCenter |
-                                       (rightAligned_[static_cast<std::size_t>(index.column())]
-                                            ? Qt::AlignRight
-                                            : Qt::AlignLeft));
+            return QVariant::fromValue(
+                Qt::AlignVCenter |
+                (rows_.IsNumber(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
         case Qt::ForegroundRole:
-            return Fetch(index.row()).Deleted ? QVariant(QBrush(Qt::gray)) : QVariant();
+            return rows_.Fetch(index.row()).Deleted ? QVariant(QBrush(Qt::gray)) : QVariant();
         default:
             return {};
     }
@@ -129,7 +96,7 @@ QVariant TAttributeModel::headerData(int section, Qt::Orientation orientation, i
             return {};
         }
         // Records marked deleted are shown, in grey, and marked as the listing marks them.
-        return QString::number(section + 1) + (Fetch(section).Deleted ? "*" : "");
+        return QString::number(section + 1) + (rows_.Fetch(section).Deleted ? "*" : "");
     }
     if (section < 0 || section >= columnCount()) {
         return {};
@@ -138,11 +105,7 @@ QVariant TAttributeModel::headerData(int section, Qt::Orientation orientation, i
         return titles_[section];
     }
     if (role == Qt::ToolTipRole) {
-        const TDbfField& field = table_.DbfField(section);
-        return QStringLiteral("%1 %2(%3, %4)")
-            .arg(titles_[section], QChar(field.TypeChar))
-            .arg(field.Length)
-            .arg(field.Decimals);
+        return codec_.Decode(rows_.FieldDescription(section));
     }
     return {};
 }

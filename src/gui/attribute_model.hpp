@@ -9,13 +9,11 @@
 #include <QString>
 #include <QStringConverter>
 #include <QStringList>
-#include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "shape/local_dbf.hpp"
+#include "app/preview_logic.hpp"
 
 namespace varnelo::gui {
 
@@ -42,10 +40,8 @@ class TAttributeModel final : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    // `table` is open and shows records marked deleted, so that row r is record r + 1;
-    // `readFailed` hears of a record that could not be read (once until one reads again).
-    TAttributeModel(TLocalDbf& table, TTextCodec& codec,
-                    std::function<void(const QString&)> readFailed, QObject* parent = nullptr);
+    // `rows` and `codec` outlive the model.
+    TAttributeModel(TAttributeRows& rows, TTextCodec& codec, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,22 +49,9 @@ class TAttributeModel final : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
-    struct TRow {
-        int Row = -1;
-        bool Deleted = false;
-        QStringList Cells;
-    };
-    static constexpr std::size_t kCachedRows = 512;
-
-    const TRow& Fetch(int row) const;
-
-    TLocalDbf& table_;
+    TAttributeRows& rows_;
     TTextCodec& codec_;
-    std::function<void(const QString&)> readFailed_;
     QStringList titles_;
-    std::vector<bool> rightAligned_;
-    mutable std::array<TRow, kCachedRows> cache_;  // row r in slot r % kCachedRows
-    mutable bool failing_ = false;
 };
 
 }  // namespace varnelo::gui

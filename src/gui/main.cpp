@@ -5,6 +5,7 @@
 
 #include "app/settings.hpp"
 #include "gui/main_window.hpp"
+#include "gui/translations.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     // set as the display name, which X11 and Wayland append to every window title: message
     // boxes are captioned "警告", "エラー" and "情報" alone.
     QApplication::setDesktopFileName(QStringLiteral("org.example.Varnelo"));
+    varnelo::gui::InstallQtTranslations(app);
     varnelo::gui::TfrmMain window(varnelo::ProgramSettingsPath());
     window.show();
     return QApplication::exec();

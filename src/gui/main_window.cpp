@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -26,6 +28,7 @@
 #include "app/settings.hpp"
 #include "gui/about_dialog.hpp"
 #include "gui/artwork.hpp"
+#include "gui/path_delegate.hpp"
 #include "gui/preview_dialog.hpp"
 
 namespace varnelo::gui {
@@ -169,12 +172,19 @@ void TfrmMain::CreateControls(QWidget* client) {
     lvwBatch->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwBatch->setSortingEnabled(false);
     lvwBatch->setIconSize(QSize(16, 16));
-    lvwBatch->setTextElideMode(Qt::ElideNone);
+    lvwBatch->setTextElideMode(Qt::ElideNone);  // paths are shortened by TPathDelegate
+    lvwBatch->setItemDelegate(new TPathDelegate(lvwBatch));
     lvwBatch->header()->setSectionsClickable(false);
     lvwBatch->header()->setSectionsMovable(false);
     lvwBatch->header()->setStretchLastSection(false);
-    QPalette palette = lvwBatch->palette();  // the selection shows only while focused
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Base));
+    // Without the focus the selection stays visible, dimmed.
+    QPalette palette = lvwBatch->palette();
+    const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    palette.setColor(
+        QPalette::Inactive, QPalette::Highlight,
+        QColor((highlight.red() + 2 * base.red()) / 3, (highlight.green() + 2 * base.green()) / 3,
+               (highlight.blue() + 2 * base.blue()) / 3));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Text));
     lvwBatch->setPalette(palette);
 
@@ -188,15 +198,19 @@ void TfrmMain::CreateControls(QWidget* client) {
     btnClear = Button(client, "btnClear", "クリア", 552, 368, 75);
     btnRemove = Button(client, "btnRemove", "削除", 632, 368, 75);
     btnBatch = Button(client, "btnBatch", "変換開始", 712, 368, 75);
+    btnCancel = Button(client, "btnCancel", "中止", 472, 368, 75);
+    btnCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    btnCancel->setToolTip(QStringLiteral("変換を中止します (Esc)"));
 
     for (QWidget* w : {static_cast<QWidget*>(btnReplace), static_cast<QWidget*>(chkCombine),
                        static_cast<QWidget*>(edtConbineFile), static_cast<QWidget*>(btnCmbBrowse),
-                       static_cast<QWidget*>(btnRemove)}) {
+                       static_cast<QWidget*>(btnRemove), static_cast<QWidget*>(btnCancel)}) {
         w->setEnabled(false);
     }
-    const QWidget* order[] = {lstMifType,     edtMifFile,   btnMifBrowse, edtShpFile, btnShpBrowse,
-                              btnAdd,         btnReplace,   btnConvert,   lvwBatch,   chkCombine,
-                              edtConbineFile, btnCmbBrowse, btnClear,     btnRemove,  btnBatch};
+    const QWidget* order[] = {lstMifType,   edtMifFile, btnMifBrowse,   edtShpFile,
+                              btnShpBrowse, btnAdd,     btnReplace,     btnConvert,
+                              lvwBatch,     chkCombine, edtConbineFile, btnCmbBrowse,
+                              btnClear,     btnRemove,  btnBatch,       btnCancel};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }
@@ -204,7 +218,7 @@ void TfrmMain::CreateControls(QWidget* client) {
 
 void TfrmMain::CreateMenus() {
     const auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
-                            const QKeySequence& shortcut) {
+                        const QKeySequence& shortcut) {
         action = menu->addAction(QString::fromUtf8(caption));
         action->setObjectName(name);
         action->setShortcut(shortcut);
@@ -252,6 +266,7 @@ void TfrmMain::ConnectControls() {
     connect(btnClear, &QPushButton::clicked, this, Handler(&TMainLogic::btnClearClick));
     connect(btnRemove, &QPushButton::clicked, this, Handler(&TMainLogic::btnRemoveClick));
     connect(btnBatch, &QPushButton::clicked, this, Handler(&TMainLogic::btnBatchClick));
+    connect(btnCancel, &QPushButton::clicked, this, Handler(&TMainLogic::btnCancelClick));
     connect(lvwBatch, &QTreeWidget::itemSelectionChanged, this,
             Handler(&TMainLogic::lvwBatchChange));
     connect(lvwBatch, &QTreeWidget::itemDoubleClicked, this,
@@ -350,6 +365,7 @@ void TfrmMain::ProcessMessages() {
 }
 
 void TfrmMain::SetBusy(bool busy) {
+    btnCancel->setEnabled(busy);
     for (QWidget* w : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnConvert),
                        static_cast<QWidget*>(btnClear), static_cast<QWidget*>(btnBatch)}) {
         w->setEnabled(!busy);
@@ -376,7 +392,14 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     if (!lastFiles_[index].isEmpty()) {
         dialog->selectFile(lastFiles_[index]);
     }
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+    const int answer = dialog->exec();
+    // The name box's completion list closes with its dialog.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>()) {
+        if (completer->popup() != nullptr) {
+            completer->popup()->hide();
+        }
+    }
+    if (answer != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     lastFiles_[index] = dialog->selectedFiles().constFirst();
@@ -395,10 +418,18 @@ void TfrmMain::ShowEditors(const TEditors& editors) {
 }
 
 void TfrmMain::FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const {
-    item.setText(0, QString::number(entry.ConversionType));
+    // The first column shows the status image alone; the paths are whole in their tooltips,
+    // and a crossed entry says why in all of them.
+    const QString reason = ScreenText(entry.Reason);
+    item.setData(0, Qt::UserRole, entry.ConversionType);
+    item.setToolTip(0, reason);
     item.setText(1, ScreenText(entry.TypeName));
-    item.setText(2, ScreenText(entry.MifFile));
-    item.setText(3, ScreenText(entry.ShpFile));
+    item.setToolTip(1, reason);
+    for (const auto& [column, path] : {std::pair{2, &entry.MifFile}, {3, &entry.ShpFile}}) {
+        const QString shown = ScreenText(*path);
+        item.setText(column, shown);
+        item.setToolTip(column, reason.isEmpty() ? shown : shown + "\n" + reason);
+    }
     item.setIcon(0, entry.Status == TEntryStatus::None
                         ? QIcon()
                         : QIcon(StatusImage(entry.Status == TEntryStatus::Success ? 0 : 1)));
@@ -478,9 +509,10 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
     shown_ = true;
     setWindowTitle(kTitle);
-    // The stored position and state take effect; the size stays the window's own.
+    // The stored position and state take effect; the size stays the window's own. The
+    // position is the frame's, as it was stored.
     const TWindowPlacement placement = LoadWindowPlacement(settingsPath_);
-    move(placement.Left, placement.Top);
+    PlaceFrameAt(QPoint(placement.Left, placement.Top));
     if (placement.State == TWindowState::Minimized) {
         setWindowState(Qt::WindowMinimized);
     } else if (placement.State == TWindowState::Maximized) {
@@ -488,10 +520,40 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
 }
 
+void TfrmMain::PlaceFrameAt(QPoint at) {
+    move(at);
+    frameWanted_ = at;
+    frameChecks_ = 0;
+    QTimer::singleShot(0, this, [this] { KeepFramePlaced(); });
+}
+
+void TfrmMain::KeepFramePlaced() {
+    // A window system that places the client area where the frame was to go, and frames the
+    // window only once it is shown: the frame is moved where it belongs once it is known.
+    constexpr int kChecks = 40;
+    constexpr int kCheckMs = 25;
+    if (!frameWanted_) {
+        return;
+    }
+    if (frameGeometry() == geometry()) {  // not framed yet, or never (offscreen)
+        if (++frameChecks_ < kChecks) {
+            QTimer::singleShot(kCheckMs, this, [this] { KeepFramePlaced(); });
+        }
+        return;
+    }
+    const QPoint wanted = *frameWanted_;
+    frameWanted_.reset();
+    if (frameGeometry().topLeft() != wanted) {
+        const QPoint margin = geometry().topLeft() - frameGeometry().topLeft();
+        setGeometry(QRect(wanted + margin, geometry().size()));
+    }
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (logic_.Busy()) {
+    bool closing = false;
+    logic_.Dispatch([&] { closing = logic_.CanClose(); });
+    if (!closing) {
         event->ignore();
-        ShowMessage(TMessageKind::Information, "変換が終わるまでお待ちください。");
         return;
     }
     TWindowPlacement placement;

@@ -78,6 +78,9 @@ class TfrmMain : public QMainWindow, public IMainView {
     void ConnectControls();
     void CreateViewCommands();
     void FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const;
+    // Puts the frame's top left corner at `at`, once the window system has framed the window.
+    void PlaceFrameAt(QPoint at);
+    void KeepFramePlaced();
     // Runs a change of the widgets at once on the window's thread, or queues it there from
     // another thread, behind the changes queued before it.
     void OnWindowThread(std::function<void()> change);
@@ -91,6 +94,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     TThreadRunner runner_;
     TMainLogic logic_;
     bool shown_ = false;
+    std::optional<QPoint> frameWanted_;  // where the frame goes once it is known
+    int frameChecks_ = 0;
     bool combineEnabled_ = false;
     std::array<std::unique_ptr<QFileDialog>, 5> dialogs_;
     std::array<QString, 5> lastFiles_;
@@ -110,6 +115,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     QPushButton* btnClear;
     QPushButton* btnRemove;
     QPushButton* btnBatch;
+    QPushButton* btnCancel;  // stops the conversion under way; Esc too
     QLabel* statusText_;
     QProgressBar* progress_;
     QMenu* mnuFile;

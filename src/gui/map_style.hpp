@@ -5,7 +5,7 @@
 #include <QColor>
 #include <cstdint>
 
-#include "shape/shp_writer.hpp"
+#include "app/map_drawing.hpp"
 
 namespace varnelo::gui {
 

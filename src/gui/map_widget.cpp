@@ -8,9 +8,10 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "app/preview_logic.hpp"
+#include "gui/image_canvas.hpp"
 #include "gui/main_window.hpp"
 #include "gui/map_style.hpp"
-#include "shape/errors.hpp"
 
 namespace varnelo::gui {
 namespace {
@@ -40,10 +41,21 @@ TMapWidget::TMapWidget(TShapefileLayer& layer, QWidget* parent)
     : QWidget(parent),
       layer_(layer),
       renderer_(std::make_unique<TMapRenderer>(
-          layer.ShpPath(), layer.ShxPath(), layer.ShapeType(),
+          layer.ShpPath(), layer.ShxPath(),
+          [shapeType = layer.ShapeType()](const TDrawJob& job) {
+              return std::make_unique<TImageCanvas>(job, shapeType);
+          },
           [this](TMapPicture picture) {
+              QImage image;
+              if (picture.Canvas) {
+                  image = static_cast<TImageCanvas&>(*picture.Canvas).TakeImage();
+              }
               QMetaObject::invokeMethod(
-                  this, [this, p = std::move(picture)]() mutable { ReceivePicture(std::move(p)); },
+                  this,
+                  [this, id = picture.Job.Id, image = std::move(image),
+                   transform = picture.Job.Transform, result = picture.Result]() mutable {
+                      ReceivePicture(id, std::move(image), transform, result);
+                  },
                   Qt::QueuedConnection);
           },
           [this](std::optional<int> index, int ticket) {
@@ -84,19 +96,20 @@ void TMapWidget::RequestDrawing() {
     drawSoon_.stop();
     drawPending_ = true;
     drawingSince_.start();
-    renderer_->Draw(++drawId_, transform_, size(), devicePixelRatioF());
+    renderer_->Draw(TDrawJob{++drawId_, transform_, width(), height(), devicePixelRatioF()});
     QTimer::singleShot(kDrawingNoticeMs, this, [this] { update(); });
     update();
 }
 
-void TMapWidget::ReceivePicture(TMapPicture picture) {
-    const bool latest = picture.Id == drawId_;
-    if (!picture.Image.isNull()) {
-        picture_ = std::move(picture.Image);
-        pictureTransform_ = picture.Transform;
+void TMapWidget::ReceivePicture(int id, QImage image, const TMapTransform& transform,
+                                const TDrawResult& result) {
+    const bool latest = id == drawId_;
+    if (!image.isNull()) {
+        picture_ = std::move(image);
+        pictureTransform_ = transform;
     }
     if (latest) {
-        lastResult_ = picture.Result;
+        lastResult_ = result;
         drawPending_ = false;
         if (!lastResult_.FirstError.empty()) {
             const QString reason = ScreenText(lastResult_.FirstError);
@@ -119,18 +132,14 @@ void TMapWidget::SetHighlight(std::optional<int> row, bool bringIntoView) {
     if (row) {
         try {
             layer_.Shapes().ReadShape(*row, highlight_);
-        } catch (const Exception& error) {
+        } catch (const std::exception& error) {
             emit readProblem(ScreenText(error.what()));
         }
     }
+    TShpPoint middle;
     if (bringIntoView && !highlight_.IsNull()) {
-        const TShpBox& box = highlight_.Box;
-        const TShpPoint middle{box.Xmin + (box.Xmax - box.Xmin) / 2,
-                               box.Ymin + (box.Ymax - box.Ymin) / 2};
-        const TShpBox visible = transform_.VisibleBox(width(), height());
-        const bool inView = middle.X >= visible.Xmin && middle.X <= visible.Xmax &&
-                            middle.Y >= visible.Ymin && middle.Y <= visible.Ymax;
-        if (!inView && std::isfinite(middle.X) && std::isfinite(middle.Y)) {
+        if (NeedsBringingIntoView(highlight_.Box, transform_.VisibleBox(width(), height()),
+                                  middle)) {
             transform_.CenterOn(middle, width(), height());
             fitted_ = false;
             RequestDrawing();

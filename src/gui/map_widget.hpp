@@ -14,9 +14,9 @@
 #include <optional>
 
 #include "app/map_drawing.hpp"
+#include "app/map_renderer.hpp"
 #include "app/map_transform.hpp"
 #include "app/shapefile_layer.hpp"
-#include "gui/map_renderer.hpp"
 
 namespace varnelo::gui {
 
@@ -62,7 +62,8 @@ class TMapWidget final : public QWidget {
 
   private:
     void RequestDrawing();
-    void ReceivePicture(TMapPicture picture);
+    void ReceivePicture(int id, QImage image, const TMapTransform& transform,
+                        const TDrawResult& result);
     void PaintHighlight(QPainter& painter) const;
 
     TShapefileLayer& layer_;

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,30 +12,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/batch_list.hpp"
 #include "gui/main_window.hpp"
 #include "gui/map_widget.hpp"
-#include "shape/errors.hpp"
-#include "shape/shp_writer.hpp"
 
 namespace varnelo::gui {
 namespace {
-
-// The name of a shape type as the type list names the conversions that write it.
-QString ShapeTypeName(std::int32_t shapeType) {
-    const int conversion = shapeType == kShapeTypePoint      ? 0
-                           : shapeType == kShapeTypePolyLine ? 1
-                                                             : 2;
-    return ScreenText(kConversionTypeNames[static_cast<std::size_t>(conversion)]);
-}
-
-// The hourglass for the length of a scope.
-struct TWaitCursor {
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 QPushButton* PlainButton(const char* name, const char* caption, QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -48,13 +28,15 @@ QPushButton* PlainButton(const char* name, const char* caption, QWidget* parent)
 }  // namespace
 
 TdlgPreview::TdlgPreview(std::unique_ptr<TShapefileLayer> layer, QWidget* parent)
-    : QDialog(parent), layer_(std::move(layer)), codec_(layer_->Charset()) {
+    : QDialog(parent),
+      layer_(std::move(layer)),
+      codec_(layer_->Charset()),
+      rows_(layer_->Table(), [this](const std::string& message) { ShowInfo(message); }),
+      logic_(*layer_, *this) {
     setObjectName("dlgPreview");
-    setWindowTitle(QStringLiteral("シェープファイルの表示 - %1")
-                       .arg(QFileInfo(QFile::decodeName(layer_->ShpPath().c_str())).fileName()));
+    setWindowTitle(ScreenText(logic_.Title()));
     setSizeGripEnabled(true);
-    model_ = new TAttributeModel(
-        layer_->Table(), codec_, [this](const QString& message) { ShowInfo(message); }, this);
+    model_ = new TAttributeModel(rows_, codec_, this);
     CreateControls();
     resize(860, 640);
 }
@@ -70,14 +52,10 @@ void TdlgPreview::CreateControls() {
     btnFitAll = PlainButton("btnFitAll", "全体表示", this);
     cmbSearchField = new QComboBox(this);
     cmbSearchField->setObjectName("cmbSearchField");
-    int firstText = -1;
     for (int i = 0; i < model_->columnCount(); ++i) {
         cmbSearchField->addItem(model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString());
-        if (firstText < 0 && layer_->Table().Fields(i).DataType() == ftString) {
-            firstText = i;
-        }
     }
-    cmbSearchField->setCurrentIndex(std::max(firstText, 0));
+    cmbSearchField->setCurrentIndex(logic_.FirstSearchField());
     edtSearch = new QLineEdit(this);
     edtSearch->setObjectName("edtSearch");
     edtSearch->setPlaceholderText(QStringLiteral("探す値の先頭 (大文字と小文字を区別しません)"));
@@ -109,7 +87,7 @@ void TdlgPreview::CreateControls() {
     splitter->setSizes({3000, 2000});  // shared in this ratio, whatever the height
     splitter->setChildrenCollapsible(false);
 
-    auto* lblSummary = new QLabel(Summary(), this);
+    auto* lblSummary = new QLabel(ScreenText(logic_.Summary()), this);
     lblSummary->setObjectName("lblSummary");
     lblInfo = new QLabel(this);
     lblInfo->setObjectName("lblInfo");
@@ -147,7 +125,8 @@ void TdlgPreview::CreateControls() {
         grdRecords->selectionModel()->clearCurrentIndex();
         grdRecords->clearSelection();
     });
-    connect(imgMap, &TMapWidget::readProblem, this, &TdlgPreview::ShowInfo);
+    connect(imgMap, &TMapWidget::readProblem, this,
+            [this](const QString& message) { lblInfo->setText(message); });
     connect(imgMap, &TMapWidget::pointerMoved, this, [this](std::optional<TShpPoint> at) {
         lblPointer->setText(
             at ? QStringLiteral("X %1  Y %2").arg(at->X, 0, 'f', 6).arg(at->Y, 0, 'f', 6)
@@ -155,15 +134,10 @@ void TdlgPreview::CreateControls() {
     });
 }
 
-QString TdlgPreview::Summary() const {
-    return QStringLiteral("%1 %2 件   文字コード %3")
-        .arg(ShapeTypeName(layer_->ShapeType()))
-        .arg(layer_->RecordCount())
-        .arg(codec_.Name());
-}
-
-void TdlgPreview::ShowInfo(const QString& text) {
-    lblInfo->setText(text);
+void TdlgPreview::ShowInfo(std::string_view text) {
+    if (lblInfo != nullptr) {  // a row read while the table is laid out has none to tell yet
+        lblInfo->setText(ScreenText(text));
+    }
 }
 
 std::optional<int> TdlgPreview::SelectedRow() const {
@@ -180,42 +154,17 @@ void TdlgPreview::SelectRow(int row) {
     grdRecords->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
+void TdlgPreview::SetBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void TdlgPreview::btnSearchClick() {
     const QString text = edtSearch->text();
-    const int field = cmbSearchField->currentIndex();
-    if (text.isEmpty() || field < 0) {
-        ShowInfo(QStringLiteral("探す値を入力してください。"));
-        return;
-    }
-    const std::optional<std::string> key = codec_.Encode(text);
-    if (!key) {
-        ShowInfo(QStringLiteral("「%1」にはテーブルの文字コード %2 で書けない文字があります。")
-                     .arg(text, codec_.Name()));
-        return;
-    }
-    // The same search again goes on after the record it found, while that one is selected.
-    std::optional<int> after;
-    if (field == lastFound_.Field && text == lastFound_.Text && SelectedRow() == lastFound_.Row) {
-        after = lastFound_.Row;
-    }
-    std::optional<TShapefileLayer::TFound> found;
-    try {
-        const TWaitCursor wait;
-        found = layer_->FindRecord(field, *key, after);
-    } catch (const Exception& error) {
-        ShowInfo(ScreenText(error.what()));
-        return;
-    }
-    if (!found) {
-        lastFound_ = {};
-        ShowInfo(QStringLiteral("「%1」で始まるレコードはありません。").arg(text));
-        return;
-    }
-    lastFound_ = {field, text, found->Row};
-    SelectRow(found->Row);
-    ShowInfo(QStringLiteral("レコード %1%2")
-                 .arg(found->Row + 1)
-                 .arg(found->Wrapped ? QStringLiteral(" (先頭に戻って見つけました)") : QString()));
+    logic_.Search(cmbSearchField->currentIndex(), TextBytes(text), codec_.Encode(text));
 }
 
 }  // namespace varnelo::gui

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/preview_logic.hpp"
 #include "app/shapefile_layer.hpp"
 #include "gui/attribute_model.hpp"
 
@@ -23,7 +24,7 @@ namespace varnelo::gui {
 
 class TMapWidget;
 
-class TdlgPreview final : public QDialog {
+class TdlgPreview final : public QDialog, public IPreviewView {
     Q_OBJECT
 
   public:
@@ -31,25 +32,22 @@ class TdlgPreview final : public QDialog {
     ~TdlgPreview() override;
 
     TMapWidget& Map() const { return *imgMap; }
-    // The selected row; none when no row is selected.
-    std::optional<int> SelectedRow() const;
+
+    // IPreviewView
+    void ShowInfo(std::string_view text) override;
+    std::optional<int> SelectedRow() const override;
+    void SelectRow(int row) override;
+    void SetBusyCursor(bool busy) override;
 
   private:
     void CreateControls();
     void btnSearchClick();
-    void SelectRow(int row);
-    void ShowInfo(const QString& text);
-    QString Summary() const;
 
     std::unique_ptr<TShapefileLayer> layer_;
     TTextCodec codec_;
+    TAttributeRows rows_;
+    TPreviewLogic logic_;
     TAttributeModel* model_;
-    // The last search that found something, so that the same search goes on after it.
-    struct TLastFound {
-        int Field = -1;
-        QString Text;
-        int Row = -1;
-    } lastFound_;
 
     QPushButton* btnFitAll;
     QComboBox* cmbSearchField;
@@ -57,7 +55,7 @@ class TdlgPreview final : public QDialog {
     QPushButton* btnSearch;
     TMapWidget* imgMap;
     QTableView* grdRecords;
-    QLabel* lblInfo;
+    QLabel* lblInfo = nullptr;
     QLabel* lblPointer;
 };
 

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "os/error.hpp"
 #include "os/file.hpp"
 #include "os/file_system.hpp"
 #include "os/process.hpp"
@@ -11,7 +12,8 @@
 namespace varnelo::os {
 
 TFile::TFile(TFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)), locked_(std::exchange(other.locked_, false)) {}
+    : handle_(std::exchange(other.handle_, kClosed)),
+      locked_(std::exchange(other.locked_, false)) {}
 
 TFile& TFile::operator=(TFile&& other) noexcept {
     if (this != &other) {
@@ -24,6 +26,36 @@ TFile& TFile::operator=(TFile&& other) noexcept {
 
 TFile::~TFile() {
     Close();
+}
+
+std::string ErrorTextOf(TErrorWords words, TError error, const std::string& description) {
+    switch (words) {
+        case TErrorWords::NotFound:
+            return "ファイルまたはフォルダが見つかりません";
+        case TErrorWords::AccessDenied:
+            return "アクセスが拒否されました";
+        case TErrorWords::ReadOnlyFileSystem:
+            return "読み取り専用のファイルシステムです";
+        case TErrorWords::DiskFull:
+            return "ディスクの空き容量が足りません";
+        case TErrorWords::QuotaExceeded:
+            return "ディスクの使用量の上限を超えました";
+        case TErrorWords::NotAFolder:
+            return "フォルダではありません";
+        case TErrorWords::AFolder:
+            return "ファイルではなくフォルダです";
+        case TErrorWords::TooManyOpenFiles:
+            return "開いているファイルが多すぎます";
+        case TErrorWords::InputOutput:
+            return "入出力エラーが発生しました";
+        case TErrorWords::Other:
+            break;
+    }
+    std::string text = "システムエラー " + std::to_string(error.Code);
+    if (!description.empty()) {
+        text += " (" + description + ")";
+    }
+    return text;
 }
 
 bool CreateFolders(const std::string& path) noexcept {

@@ -30,8 +30,27 @@ TError IsADirectoryError() noexcept;
 // The error of a file that another user holds and so cannot be replaced now.
 TError InUseError() noexcept;
 
-// The system's description of the error, without a final full stop; the same text whatever
-// the locale, and safe to call from any thread.
+// The words a user reads for the error: the errors a user meets with files in Japanese
+// (missing, access, read-only, full, quota, not a folder, a folder, too many open files, input
+// and output), any other as "システムエラー N" with the system's own description. The same text
+// whatever the locale, and safe to call from any thread.
 std::string SystemErrorText(TError error);
+
+// The errors SystemErrorText names in its own words; each side of the layer sorts the
+// system's codes into them.
+enum class TErrorWords {
+    Other,
+    NotFound,
+    AccessDenied,
+    ReadOnlyFileSystem,
+    DiskFull,
+    QuotaExceeded,
+    NotAFolder,
+    AFolder,
+    TooManyOpenFiles,
+    InputOutput,
+};
+// "システムエラー N", with `description` (the system's, maybe empty) after it; or the words.
+std::string ErrorTextOf(TErrorWords words, TError error, const std::string& description);
 
 }  // namespace varnelo::os

@@ -19,7 +19,7 @@ enum class TFileMode {
     Create,     // created, or an existing file emptied, and written; never waits
 };
 
-enum class TFileKind { None, Regular, Directory, Other };
+enum class TFileKind { None, Regular, Directory, Link, Other };
 
 enum class TLockResult { Locked, Busy, Failed };
 

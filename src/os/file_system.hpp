@@ -27,6 +27,9 @@ std::size_t FileNameStart(std::string_view path) noexcept;
 
 // What is at `path`, through symbolic links; None when nothing is there or it cannot be seen.
 TFileKind KindOfPath(const std::string& path) noexcept;
+// The same for the folder's entry itself: a symbolic link (on Windows any reparse point) is a
+// Link.
+TFileKind KindOfEntry(const std::string& path) noexcept;
 
 // Removes a file. A missing file is a NotFound error, which callers may take as success.
 TError RemoveFile(const std::string& path) noexcept;
@@ -60,8 +63,8 @@ bool SameFile(const std::string& a, const std::string& b) noexcept;
 // resolved.
 std::string ResolvedPath(const std::string& path);
 
-// True when this user may write to the file or folder at `path`.
-bool IsWritable(const std::string& path) noexcept;
+// Whether this user may write to the file or folder at `path`: no error when so.
+TError WriteAccess(const std::string& path) noexcept;
 
 // The full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();

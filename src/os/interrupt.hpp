@@ -1,21 +1,26 @@
 // SPDX-License-Identifier: MIT
-// Removing the files of unfinished work when the program is interrupted (Ctrl+C, a closed
-// console or terminal, a termination request), before it ends as the interruption ends it.
+// Stopping on an interruption (Ctrl+C, a closed console or terminal, a termination request) at
+// the work's next step, so that it cleans up after itself first.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <atomic>
 
 namespace varnelo::os {
 
-// While this object lives, an interruption removes `files` (what is there of them) and then
-// ends the program. One object at a time; the files' paths are taken at construction.
-class TInterruptCleanup {
+// While this object lives, an interruption only sets Flag(), which the work watches; a second
+// one ends the program at once. One object at a time.
+class TInterruptStop {
   public:
-    explicit TInterruptCleanup(const std::vector<std::string>& files);
-    ~TInterruptCleanup();
-    TInterruptCleanup(const TInterruptCleanup&) = delete;
-    TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
+    TInterruptStop();
+    ~TInterruptStop();
+    TInterruptStop(const TInterruptStop&) = delete;
+    TInterruptStop& operator=(const TInterruptStop&) = delete;
+
+    static const std::atomic<bool>* Flag() noexcept;
+
+    // Once the work has stopped: ends the program as the interruption would have ended it,
+    // if there was one.
+    void EndIfInterrupted() const;
 };
 
 }  // namespace varnelo::os

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "shape/character_set.hpp"
@@ -102,6 +103,16 @@ constexpr bool StartsWithIgnoringCase(std::string_view text, std::string_view pr
                                       TLetters letters = TLetters::Ascii) noexcept {
     return text.size() >= prefix.size() &&
            SameIgnoringCase(text.substr(0, prefix.size()), prefix, set, letters);
+}
+
+// `text` with a-z made A-Z, for ASCII words such as file extensions ("ROADS.SHP" has a
+// "ROADS.SHX"); bytes of two-byte characters are not walked for.
+inline std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = letter_case_detail::FoldAscii(c);
+    }
+    return upper;
 }
 
 }  // namespace varnelo

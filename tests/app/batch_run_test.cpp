@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/folder_files.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "app/combined_source.hpp"
@@ -165,26 +167,42 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     for (const TCalls& calls : perEntry) {
         expected.insert(expected.end(), calls.begin(), calls.end());
     }
-    expected.insert(expected.end(), {"cursor default", "progress off",
-                                     "box information 変換が終了しました。", "busy off"});
+    expected.insert(expected.end(),
+                    {"cursor default", "progress off",
+                     "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\nb.mif: "
+                     "属性ファイル \"" +
+                         dir.Path("b.mid") + "\" が見つかりません",
+                     "busy off"});
     EXPECT_EQ(WithoutStatusTexts(view.Calls), expected);
     EXPECT_EQ(view.CallsOf("status").back(), "status ");
     const auto& entries = logic.List().Entries;
     EXPECT_EQ(entries[0].Status, Success);
     EXPECT_EQ(entries[1].Status, Failure);
     EXPECT_EQ(entries[2].Status, Success);
+    EXPECT_EQ(entries[1].Reason, "属性ファイル \"" + dir.Path("b.mid") + "\" が見つかりません");
+    // A crossed entry says why in the status bar while it is selected.
+    view.Selected = 1;
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.Calls.back(), "status " + entries[1].Reason);
+    view.Selected = 2;
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.Calls.back(), "status ");
     EXPECT_EQ(ReadFileBytes(dir.Path("a.dbf")), ReadFileBytes(dir.Path("c.dbf")));
 
-    // An error the conversion raises ends the run after the closing message.
+    // A target that cannot be written fails its entry alone.
     list.Entries = {entries[0], entries[0], entries[0]};
-    list.Entries[1].ShpFile = dir.Path("missing/b.shp");  // cannot be created
+    list.Entries[1].ShpFile = dir.Path("missing/b.shp");
     Run();
-    EXPECT_EQ(Statuses(), (std::vector{Success, None, None}));
-    EXPECT_EQ(summary.NotRun, 2u);
-    const TCalls tail(view.Calls.end() - 2, view.Calls.end());
-    EXPECT_EQ(tail[0], "box information 変換が終了しました。");
-    EXPECT_EQ(tail[1].rfind("errordisplay ファイル \"" + dir.Path("missing/b.shp"), 0), 0u)
-        << tail[1];
+    EXPECT_EQ(Statuses(), (std::vector{Success, Failure, Success}));
+    EXPECT_EQ(summary.NotRun, 0u);
+    EXPECT_TRUE(view.CallsOf("errordisplay").empty());
+    EXPECT_EQ(view.CallsOf("box").back().rfind(
+                  "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\na.mif: "
+                  "ファイル \"" +
+                      dir.Path("missing/b.shp") + "\" を作成できません",
+                  0),
+              0u)
+        << view.CallsOf("box").back();
 }
 
 TEST_F(BatchRunTest, JoinedSourceTakesTheFirstHeaderAndTheLinesAfterEachLaterDataLine) {
@@ -228,7 +246,8 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
     EXPECT_NE(std::find(status.begin(), status.end(), "status 変換を行っています。"), status.end());
     EXPECT_EQ(status[status.size() - 2], "status " + std::string(kCombinedFinishingText));
     EXPECT_EQ(status.back(), "status ");
-    EXPECT_EQ(view.CallsOf("box"), TCalls{"box information 変換が終了しました。"});
+    EXPECT_EQ(view.CallsOf("box"),
+              TCalls{"box information 変換が終了しました。\n3 件のレコードを書き込みました。"});
     EXPECT_EQ(view.CallsOf("select"), (TCalls{"select 0", "select 1"}));
     EXPECT_FALSE(fs::exists(dir.Path("x.shp")));
     EXPECT_TRUE(fs::is_empty(temp.Path()));
@@ -252,33 +271,30 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
         std::vector<std::string> sources;
         const char* tempDir;  // inside the test's temporary folder
         std::vector<TEntryStatus> statuses;
-        TCalls boxes;
-        std::string error;  // what the error display begins with, empty when none
+        std::string box;  // what the closing box begins with
     } cases[] = {
         {"a failed conversion of the joined source is a failure",
          {good, Source("bad", std::string(kHeader) + "Point x 0\r\n", "9\r\n")},
          "",
          {Success, Success},
-         {"box warning 変換に失敗しました。"},
-         ""},
-        {"a later source without a DATA line stops the copying",
+         "box warning 変換に失敗しました。\n\"x\" は有効な数値ではありません"},
+        {"a later source without a DATA line stops the joining",
          {good, Source("nodata", "Version 300\r\nPoint 1 1\r\n", "9\r\n"), good},
          "",
-         {Success, None, None},
-         {"box information 変換が終了しました。"},
-         "errordisplay ファイル \"" + dir.Path("nodata.mif") + "\" に DATA 行がない"},
-        {"an unreadable .mid stops the copying",
+         {Success, Failure, None},
+         "box warning 変換に失敗しました。\nnodata.mif: ファイル \"" + dir.Path("nodata.mif") +
+             "\" に DATA 行がない"},
+        {"an unreadable .mid stops the joining",
          {good, Source("nomid", kHeader, nullptr)},
          "",
-         {Success, None},
-         {"box information 変換が終了しました。"},
-         "errordisplay ファイル \"" + dir.Path("nomid.mid") + "\" を開けません"},
+         {Success, Failure},
+         "box warning 変換に失敗しました。\nnomid.mif: ファイル \"" + dir.Path("nomid.mid") +
+             "\" を開けません"},
         {"temporary files that cannot be made stop the run at once",
          {good, good},
          "missing/",
-         {None, None},
-         {},
-         "errordisplay 一時フォルダ"},
+         {Failure, None},
+         "box warning 変換に失敗しました。\ngood.mif: 一時フォルダ"},
     };
     for (const auto& c : cases) {
         list = TBatchList{};
@@ -288,16 +304,13 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
         Combine();
         Run(c.tempDir);
         EXPECT_EQ(Statuses(), c.statuses) << c.what;
-        EXPECT_EQ(view.CallsOf("box"), c.boxes) << c.what;
-        EXPECT_EQ(view.CallsOf("errordisplay").empty(), c.error.empty()) << c.what;
-        if (!c.error.empty()) {
-            EXPECT_EQ(view.Calls.back().rfind(c.error, 0), 0u)
-                << c.what << ": " << view.Calls.back();
-            EXPECT_FALSE(fs::exists(dir.Path("all.shp"))) << c.what;
-        }
+        ASSERT_EQ(view.CallsOf("box").size(), 1u) << c.what;
+        EXPECT_EQ(view.CallsOf("box")[0].rfind(c.box, 0), 0u)
+            << c.what << ": " << view.CallsOf("box")[0];
+        EXPECT_TRUE(view.CallsOf("errordisplay").empty()) << c.what;
+        EXPECT_FALSE(fs::exists(dir.Path("all.shp"))) << c.what;
         EXPECT_EQ(std::count(view.Calls.begin(), view.Calls.end(), "cursor default"), 1) << c.what;
         EXPECT_TRUE(fs::is_empty(temp.Path())) << c.what;
-        fs::remove(dir.Path("all.shp"));
     }
 }
 
@@ -344,6 +357,48 @@ TEST_F(BatchRunTest, SeveralJobsWriteWhatOneJobWrites) {
         }
     }
     EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+TEST_F(BatchRunTest, AFailureOrAStopPartWayKeepsEveryTargetsPreviousFiles) {
+    TempDir out;
+    const std::string good = Points("good", {"1", "2", "3"});
+    const std::string bad =
+        Source("bad", std::string(kHeader) + "Point 1 0\r\nPoint x 0\r\n", "1\r\n2\r\n");
+    // The previous files: every target converted once from the good source.
+    for (const char* name : {"a.shp", "b.shp", "all.shp"}) {
+        ASSERT_TRUE(ConvertMifToShp(0, good, out.Path(name)));
+    }
+    const auto before = testing::FolderFiles(out.Path(""));
+    const struct {
+        const char* what;
+        bool combined;
+        std::size_t jobs;
+        bool stop;  // stopped at the first object instead of failing
+    } runs[] = {{"plain", false, 1, false},    {"plain, stopped", false, 1, true},
+                {"two jobs", false, 2, false}, {"two jobs, stopped", false, 2, true},
+                {"combined", true, 1, false},  {"combined, stopped", true, 1, true}};
+    for (const auto& r : runs) {
+        list = TBatchList{};
+        list.Entries.push_back(MakeBatchEntry(0, r.stop ? good : bad, out.Path("a.shp")));
+        list.Entries.push_back(MakeBatchEntry(0, r.stop ? good : bad, out.Path("b.shp")));
+        list.Combine = list.CombineEnabled = r.combined;
+        list.CombineFile = out.Path("all.shp");
+        // Several jobs report through a view that takes calls from any thread, and no
+        // progress: they are stopped before they start.
+        TQuietView quiet;
+        std::atomic<bool> stop = r.stop && r.jobs > 1;
+        view.OnProgress = [&] { stop = stop || r.stop; };
+        TBatchRunOptions options;
+        options.Jobs = r.jobs;
+        options.TempDir = temp.Path() + "/";
+        options.Cancel = &stop;
+        options.Ended = [this](const TBatchSummary& s) { summary = s; };
+        RunBatch(list, r.jobs > 1 ? static_cast<IBatchView&>(quiet) : view, runner,
+                 std::move(options));
+        EXPECT_EQ(testing::FolderFiles(out.Path("")), before) << r.what;
+        EXPECT_EQ(summary.Cancelled, r.stop) << r.what;
+        EXPECT_TRUE(fs::is_empty(temp.Path())) << r.what;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ class TFakeMainView final : public IMainView {
     bool CombineEnabled = false;
     bool Busy = false;
     bool EntryCommandsEnabled = false;
+    // Runs whenever a conversion reports progress (at its first object, then every MiB).
+    std::function<void()> OnProgress;
 
     // The calls of one kind (the text before the first blank), in order.
     std::vector<std::string> CallsOf(std::string_view kind) const {
@@ -51,6 +54,8 @@ class TFakeMainView final : public IMainView {
     void SetProgress(std::uint64_t, std::uint64_t total) override {
         if (total == 0) {
             Calls.push_back("progress off");
+        } else if (OnProgress) {
+            OnProgress();
         }
     }
     void SetBusyCursor(bool busy) override {

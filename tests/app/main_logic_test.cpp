@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/folder_files.hpp"
 #include "../support/temp_dir.hpp"
 #include "fake_main_view.hpp"
 
@@ -225,33 +226,84 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
     const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
     Choose(0, mif, dir.Path("out.shp"));
     logic.btnConvertClick();
-    const TCalls expected{"cursor busy",     "busy on",
-                          "status ",         "status 変換の準備をしています。",
-                          "status ",         "status " + mif + "を変換しています。",
-                          "processmessages", "status 変換の後処理をしています。",
-                          "status ",         "progress off",
-                          "box information 変換に成功しました。",
-                          "busy off",        "cursor default"};
+    const TCalls expected{"cursor busy",
+                          "busy on",
+                          "status ",
+                          "status 変換の準備をしています。",
+                          "status ",
+                          "status " + mif + "を変換しています。",
+                          "processmessages",
+                          "status 変換の後処理をしています。",
+                          "status ",
+                          "progress off",
+                          "box information 変換に成功しました。\n4 件のレコードを書き込みました。",
+                          "busy off",
+                          "cursor default"};
     EXPECT_EQ(view.Calls, expected);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
     EXPECT_TRUE(logic.List().Entries.empty());
     EXPECT_EQ(logic.Editors().ShpFile, dir.Path("out.shp"));
+}
 
-    view.Calls.clear();
-    Choose(0, Mif("nomid", ""), dir.Path("x.shp"));
+TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHolds) {
+    const std::string stations = VARNELO_SOURCE_DIR "/samples/stations.mif";
+    const std::string nomid = Mif("nomid", "");
     std::filesystem::remove(dir.Path("nomid.mid"));
-    logic.btnConvertClick();
-    EXPECT_EQ(view.CallsOf("box"), (TCalls{"box warning 変換に失敗しました。"}));
+    WriteFileBytes(dir.Path("bad.mif"), "Version 300\r\nData\r\nPoint 1 2\r\nPoint five 3\r\n");
+    WriteFileBytes(dir.Path("bad.mid"), "");
+    WriteFileBytes(dir.Path("file"), "");
+    const struct {
+        int type;
+        std::string source;
+        std::string target;
+        std::string box;
+    } cases[] = {
+        {0, nomid, "x.shp",
+         "box warning 変換に失敗しました。\n属性ファイル \"" + dir.Path("nomid.mid") +
+             "\" が見つかりません"},
+        {0, dir.Path("bad.mif"), "x.shp",
+         "box warning 変換に失敗しました。\nbad.mif の 4 行目: \"five\" "
+         "は有効な数値ではありません"},
+        {0, stations, "file/x.shp",
+         "box warning 変換に失敗しました。\nファイル \"" + dir.Path("file/x.shp") +
+             "\" を作成できません: フォルダではありません"},
+        {2, stations, "x.shp",
+         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "このファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換してください。"},
+        {3, dir.Path("bad.mif"), "x.shp",
+         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "このファイルにはテキストがありません。\nポイント 2 件: 「ポイント」で変換してください。"},
+    };
+    for (const auto& c : cases) {
+        view.Calls.clear();
+        Choose(c.type, c.source, dir.Path(c.target));
+        logic.btnConvertClick();
+        EXPECT_EQ(view.CallsOf("box"), TCalls{c.box});
+        EXPECT_TRUE(view.CallsOf("errordisplay").empty());
+        const TCalls status = view.CallsOf("status");
+        EXPECT_TRUE(status.empty() || status.back() == "status ");  // no progress text stays
+    }
+    EXPECT_EQ(NoRecordText(4, TObjectCounts{}), "このファイルには変換できる図形がありません。");
+    EXPECT_EQ(
+        NoRecordText(0, TObjectCounts{0, 0, 0, 2}),
+        "このファイルにはポイントがありません。\nテキスト 2 件: 「テキスト（ポイントとして変換）」"
+        "または「テキスト（ラインとして変換）」で変換してください。");
+}
 
-    // An error the conversion raises: no result box, the cursor back before the error shows.
+TEST_F(MainLogicTest, CancelledConvertNowKeepsThePreviousFilesAndSaysSo) {
+    const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
+    Choose(0, mif, dir.Path("out.shp"));
+    logic.btnConvertClick();
+    const auto before = testing::FolderFiles(dir.Path(""));
+    view.OnProgress = [&] { logic.btnCancelClick(); };  // at the first object
     view.Calls.clear();
-    Choose(0, mif, dir.Path("missing/out.shp"));
+    Choose(0, VARNELO_SOURCE_DIR "/samples/points.mif", dir.Path("out.shp"));
     logic.btnConvertClick();
     EXPECT_TRUE(view.CallsOf("box").empty());
-    ASSERT_GE(view.Calls.size(), 2u);
-    EXPECT_EQ(view.Calls[view.Calls.size() - 2], "cursor default");
-    EXPECT_EQ(view.Calls.back().rfind("errordisplay ", 0), 0u);
+    EXPECT_EQ(view.CallsOf("status").back(), "status 中止しました。");
+    EXPECT_EQ(testing::FolderFiles(dir.Path("")), before);
     EXPECT_FALSE(logic.Busy());
+    EXPECT_TRUE(logic.CanClose());
 }
 
 TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion) {
@@ -274,11 +326,16 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
     busyLogic.btnClearClick();
     busyLogic.DropFiles({mif, mif});
     EXPECT_TRUE(view.Calls.empty());
+    EXPECT_FALSE(busyLogic.CanClose());
+    EXPECT_EQ(view.CallsOf("box"),
+              TCalls{"box information " + std::string(kWaitForConversionText)});
+    view.Calls.clear();
     EXPECT_EQ(busyLogic.List().Entries.size(), 1u);
     held.Release();
     EXPECT_FALSE(view.Busy);
     EXPECT_TRUE(view.EntryCommandsEnabled);
-    EXPECT_EQ(view.CallsOf("box"), (TCalls{"box information 変換に成功しました。"}));
+    EXPECT_EQ(view.CallsOf("box").size(), 1u);
+    EXPECT_EQ(view.CallsOf("box")[0].rfind("box warning 変換に成功しました。", 0), 0u);
 }
 
 TEST_F(MainLogicTest, DroppedFilesFillTheEditorsOrBecomeEntries) {

@@ -13,6 +13,7 @@
 #include "app/main_logic.hpp"
 #include "app/map_drawing.hpp"
 #include "app/map_transform.hpp"
+#include "app/preview_logic.hpp"
 #include "app/shapefile_layer.hpp"
 #include "engine/convert.hpp"
 #include "fake_main_view.hpp"
@@ -214,6 +215,48 @@ TEST_F(ShapefileLayerTest, ClicksFindTheTopmostShapeAndSearchesGoOnAndWrapAround
     EXPECT_EQ(wrapped->Row, 0);
     EXPECT_TRUE(wrapped->Wrapped);
     EXPECT_EQ(layer.FindRecord(0, "森", std::nullopt), std::nullopt);
+}
+
+// The viewer's window as its logic sees it: the selection and the info line.
+class TFakePreviewView final : public IPreviewView {
+  public:
+    std::optional<int> Selected;
+    std::string Info;
+    void ShowInfo(std::string_view text) override { Info = text; }
+    std::optional<int> SelectedRow() const override { return Selected; }
+    void SelectRow(int row) override { Selected = row; }
+    void SetBusyCursor(bool) override {}
+};
+
+TEST_F(ShapefileLayerTest, TheViewersSearchGoesOnWhileItsFindIsSelectedAndSaysWhatItFound) {
+    TShapefileLayer layer(Parcels());
+    TFakePreviewView view;
+    TPreviewLogic logic(layer, view);
+    EXPECT_EQ(logic.Title(), "シェープファイルの表示 - parcels.shp");
+    EXPECT_EQ(logic.Summary(), "ポリゴン 4 件   文字コード CP932");
+    EXPECT_EQ(logic.FirstSearchField(), 0);
+    const struct {
+        std::string typed;
+        std::optional<int> selected;  // before the search
+        std::optional<int> found;
+        std::string info;
+    } steps[] = {
+        {"区画", std::nullopt, 0, "レコード 1"},
+        {"区画", 0, 1, "レコード 2"},
+        {"区画", 1, 3, "レコード 4"},
+        {"区画", 3, 0, "レコード 1 (先頭に戻って見つけました)"},
+        {"区画", 2, 0, "レコード 1"},  // another row selected: from the first again
+        {"森", 0, 0, "「森」で始まるレコードはありません。"},
+        {"", 0, 0, "探す値を入力してください。"},
+    };
+    for (const auto& step : steps) {
+        view.Selected = step.selected;
+        logic.Search(0, step.typed, step.typed);
+        EXPECT_EQ(view.Selected, step.found) << step.typed;
+        EXPECT_EQ(view.Info, step.info) << step.typed;
+    }
+    logic.Search(0, "Ω", std::nullopt);
+    EXPECT_EQ(view.Info, "「Ω」にはテーブルの文字コード CP932 で書けない文字があります。");
 }
 
 TEST_F(ShapefileLayerTest, TheWindowOpensGoodShapefilesAndShowsWhyOthersCannotBeOpened) {

@@ -153,10 +153,18 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     const std::string target = dir.Path("no/such/folder/o.shp");
     const TRun noFolder = RunTool({"-t", "0", Sample("stations.mif"), target});
     EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_NE(noFolder.err.find("varnelo-convert: ファイル \"" + target + "\". "),
+    EXPECT_NE(noFolder.err.find("varnelo-convert: conversion failed: ファイル \"" + target +
+                                "\" を作成できません: ファイルまたはフォルダが見つかりません"),
               std::string::npos)
         << noFolder.err;
-    EXPECT_NE(noFolder.err.find("を作成できません"), std::string::npos);
+
+    // No record written: what the file holds instead, and the type that takes it.
+    const TRun none = RunTool({"-t", "2", Sample("stations.mif"), dir.Path("o.shp")});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_NE(none.out.find(
+                  "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
+              std::string::npos)
+        << none.out;
 }
 
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {

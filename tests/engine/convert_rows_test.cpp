@@ -77,12 +77,13 @@ TEST_F(ConvertRows, TenthObjectFailingLeavesNineCompleteRows) {
     TConversionReport report;
     TConversionHooks hooks;
     hooks.Report = &report;
+    hooks.KeepPartial = true;  // what was written, kept to be looked at
     ASSERT_FALSE(ConvertMifToShp(ctPoint, NumberedPoints(12, 10, 0), dir.Path("out.shp"), hooks));
     EXPECT_EQ(report.RecordsWritten, 9);
     ExpectNineCompleteRows();
 
     // The tenth row's value fails after its geometry was written.
-    ASSERT_FALSE(ConvertMifToShp(ctPoint, NumberedPoints(12, 0, 10), dir.Path("out.shp")));
+    ASSERT_FALSE(ConvertMifToShp(ctPoint, NumberedPoints(12, 0, 10), dir.Path("out.shp"), hooks));
     EXPECT_EQ(ReadFileBytes(dir.Path("out.shp")).size(), 100u + 10 * 28);
     ExpectNineCompleteRows();
 }

@@ -311,6 +311,7 @@ class ConvertCases : public ::testing::Test {
         hooks.Report = &report;
         hooks.Status = status;
         hooks.ProcessMessages = std::move(pump);
+        hooks.KeepPartial = true;  // what a failed conversion wrote, kept to be looked at
         return ConvertMifToShp(type, mif, shp, hooks);
     }
 };

@@ -31,8 +31,8 @@ namespace varnelo {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using testing::Big;
+using ::testing::HasSubstr;
 using testing::Little;
 using testing::ReadFileBytes;
 using testing::RunInChild;
@@ -44,7 +44,7 @@ constexpr std::size_t kShapeHeaderBytes = 100;
 // Child exit codes of a conversion run in a child process.
 constexpr int kConverted = 0;
 constexpr int kFailed = 1;
-constexpr int kRaisedInOut = 2;
+constexpr int kFailedSaying = 2;
 constexpr int kRaisedOther = 3;
 constexpr int kCannotDropRights = 4;
 
@@ -220,12 +220,12 @@ class FaultInjection : public ::testing::Test {
 // The limit on file size stands for a disk that fills up: a write beyond it writes what fits
 // and then fails, in each of the three files.
 TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
-    // Large enough for the .shp to outgrow its writer's buffer, so that the disk also fills
-    // up in the middle of a conversion, not only when the headers are completed.
     if (!testing::HavePosixFacilities()) {
         GTEST_SKIP() << "a full disk is a child process under a file size limit "
                         "(RLIMIT_FSIZE), which Windows does not have";
     }
+    // Large enough for the .shp to outgrow its writer's buffer, so that the disk also fills
+    // up in the middle of a conversion, not only when the headers are completed.
     UseSource(5000);
     constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
     const std::uint64_t sizes[] = {ref.Shp->size(), ref.Shx->size(), ref.Dbf->size()};
@@ -241,7 +241,9 @@ TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
             if (!testing::LimitFileSize(limit)) {
                 return kRaisedOther;
             }
-            return ConvertMifToShp(ctPolygon, mif, target) ? kConverted : kFailed;
+            TConversionHooks hooks;
+            hooks.KeepPartial = true;  // what was written, in place of the target's files
+            return ConvertMifToShp(ctPolygon, mif, target, hooks) ? kConverted : kFailed;
         });
         const bool everythingFits = limit >= std::max({sizes[0], sizes[1], sizes[2]});
         EXPECT_TRUE(outcome.Exited(everythingFits ? kConverted : kFailed))
@@ -341,12 +343,12 @@ TEST_F(FaultInjection, AWriteFailingAtAnyByteStopsTheConversionThere) {
         }
         for (const std::uint64_t writable : failAt) {
             ClearTarget();
-            const std::string victimPath = ChangeFileExt(target, victim.Name);
             TConversionReport report;
             TConversionHooks hooks;
             hooks.Report = &report;
+            hooks.KeepPartial = true;  // what was written, in place of the target's files
             hooks.CreateOutput = [&](const std::string& path) -> std::unique_ptr<TOutputStream> {
-                if (path == victimPath) {
+                if (path.ends_with(victim.Name)) {  // under the new set's temporary name
                     return std::make_unique<TFailingFileStream>(path, writable);
                 }
                 return CreateFileOutputStream(path);
@@ -392,15 +394,18 @@ testing::TChildOutcome RunUnprivileged(const std::function<int()>& body) {
     return RunInChild([&] { return testing::DropRootRights() ? body() : kCannotDropRights; });
 }
 
-// The conversion's outcome as an exit code; an EInOutError counts only when its text holds
-// `expected`.
+// The conversion's outcome as an exit code: a failure counts as kFailedSaying only when its
+// reason holds `expected`.
 int ConvertForExitCode(const std::string& mif, const std::string& shp,
                        const std::string& expected) {
     try {
-        return ConvertMifToShp(ctPolygon, mif, shp) ? kConverted : kFailed;
-    } catch (const EInOutError& e) {
-        return std::string_view(e.what()).find(expected) != std::string_view::npos ? kRaisedInOut
-                                                                                   : kRaisedOther;
+        TConversionReport report;
+        TConversionHooks hooks;
+        hooks.Report = &report;
+        if (ConvertMifToShp(ctPolygon, mif, shp, hooks)) {
+            return kConverted;
+        }
+        return report.ErrorText.find(expected) != std::string::npos ? kFailedSaying : kFailed;
     } catch (...) {
         return kRaisedOther;
     }
@@ -420,7 +425,7 @@ TEST_F(FaultInjection, SourcesThatCannotBeReadTouchNoTarget) {
         GTEST_SKIP() << "files nobody may read need POSIX permissions; Windows's read-only "
                         "attribute still lets them be read";
     }
-    // Files without read permission: the error names the file and reaches the caller.
+    // Files without read permission: a failure whose reason names the file.
     fs::permissions(dir.Path(), fs::perms::all);
     fs::permissions(dir.Path("out"), fs::perms::all);
     for (const std::string& locked : {mif, mid}) {
@@ -432,21 +437,19 @@ TEST_F(FaultInjection, SourcesThatCannotBeReadTouchNoTarget) {
         if (outcome.Exited(kCannotDropRights)) {
             GTEST_SKIP() << "cannot run as an unprivileged user";
         }
-        EXPECT_TRUE(outcome.Exited(kRaisedInOut)) << locked << ": exit " << outcome.ExitCode;
+        EXPECT_TRUE(outcome.Exited(kFailedSaying)) << locked << ": exit " << outcome.ExitCode;
         EXPECT_FALSE(fs::exists(target)) << locked;
     }
 }
 
-TEST_F(FaultInjection, TargetsThatCannotBeCreatedRaiseOrFailWithoutTouchingOthers) {
-    // A missing folder: the creation error names the file; nothing is made anywhere.
+TEST_F(FaultInjection, TargetsThatCannotBeWrittenFailSayingWhyWithoutTouchingOthers) {
+    // A missing folder: the reason names the file; nothing is made anywhere.
     const std::string lost = dir.Path("missing/target.shp");
-    try {
-        ConvertMifToShp(ctPolygon, mif, lost);
-        ADD_FAILURE() << "converted into a missing folder";
-    } catch (const EInOutError& e) {
-        EXPECT_THAT(e.what(), HasSubstr(lost));
-        EXPECT_THAT(e.what(), HasSubstr("を作成できません"));
-    }
+    TConversionReport report;
+    TConversionHooks hooks;
+    hooks.Report = &report;
+    EXPECT_FALSE(ConvertMifToShp(ctPolygon, mif, lost, hooks));
+    EXPECT_THAT(report.ErrorText, HasSubstr("\"" + lost + "\" を作成できません: "));
     EXPECT_FALSE(fs::exists(dir.Path("missing")));
 
     if (!testing::HavePosixFacilities()) {
@@ -454,39 +457,44 @@ TEST_F(FaultInjection, TargetsThatCannotBeCreatedRaiseOrFailWithoutTouchingOther
                         "user to drop to (Wine, run as root, lets root write read-only files), "
                         "and named pipes have no place in a Windows file system";
     }
-    // A .dbf that may not be replaced: false once the geometry files are made, which stay
-    // empty; the .dbf keeps its bytes.
-    fs::permissions(dir.Path(), fs::perms::all);
-    fs::permissions(dir.Path("out"), fs::perms::all);
-    const std::string dbf = dir.Path("out/target.dbf");
-    WriteFileBytes(dbf, *ref.Dbf);
-    fs::permissions(dbf, fs::perms::owner_read | fs::perms::others_read);
-    auto outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, target, "-"); });
-    if (outcome.Exited(kCannotDropRights)) {
-        GTEST_SKIP() << "cannot run as an unprivileged user";
-    }
-    EXPECT_TRUE(outcome.Exited(kFailed)) << "exit " << outcome.ExitCode;
-    EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);
-    EXPECT_EQ(fs::file_size(target), 0u);
-    EXPECT_EQ(fs::file_size(ChangeFileExt(target, ".shx")), 0u);
-
-    // A pipe named like the .shp, which no one reads: an error at once, not a wait.
+    // A pipe named like the .shp is no file to replace: it stays, and no new file is left.
     const std::string pipe = dir.Path("out/pipe.shp");
     ASSERT_TRUE(testing::MakeNamedPipe(pipe));
-    EXPECT_THROW(ConvertMifToShp(ctPolygon, mif, pipe), EInOutError);
+    EXPECT_FALSE(ConvertMifToShp(ctPolygon, mif, pipe, hooks));
+    EXPECT_THAT(report.ErrorText, HasSubstr("通常のファイルではありません"));
+    EXPECT_TRUE(fs::is_fifo(pipe));
     EXPECT_FALSE(fs::exists(dir.Path("out/pipe.shx")));
+    fs::remove(pipe);
 
-    // A read-only folder: the same error, for someone who may not write there.
+    // A read-only folder: the same reason, for someone who may not write there.
+    fs::permissions(dir.Path(), fs::perms::all);
     fs::create_directory(dir.Path("readonly"));
     fs::permissions(dir.Path("readonly"), fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::others_read | fs::perms::others_exec);
     const std::string sealed = dir.Path("readonly/target.shp");
-    outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, sealed, sealed); });
+    auto outcome = RunUnprivileged([&] { return ConvertForExitCode(mif, sealed, sealed); });
     if (outcome.Exited(kCannotDropRights)) {
         GTEST_SKIP() << "cannot run as an unprivileged user";
     }
-    EXPECT_TRUE(outcome.Exited(kRaisedInOut)) << "exit " << outcome.ExitCode;
+    EXPECT_TRUE(outcome.Exited(kFailedSaying)) << "exit " << outcome.ExitCode;
     EXPECT_TRUE(fs::is_empty(dir.Path("readonly")));
+
+    // A .dbf that may not be written is not replaced either: the old set stays whole.
+    fs::permissions(dir.Path("out"), fs::perms::all);
+    ASSERT_TRUE(ConvertMifToShp(ctPolygon, mif, target));
+    const std::string dbf = dir.Path("out/target.dbf");
+    fs::permissions(dbf, fs::perms::owner_read | fs::perms::others_read);
+    WriteFileBytes(mif, RegionSource(3).Mif);  // the new set would differ
+    outcome =
+        RunUnprivileged([&] { return ConvertForExitCode(mif, target, "を置き換えできません"); });
+    WriteSource();
+    EXPECT_TRUE(outcome.Exited(kFailedSaying)) << "exit " << outcome.ExitCode;
+    EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);
+    EXPECT_EQ(ReadFileBytes(target), *ref.Shp);
+    const auto count = [](const std::string& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    };
+    EXPECT_EQ(count(dir.Path("out")), count(dir.Path("ref"))) << "only the old set";
 }
 
 // ---------------------------------------------------------------------------------------
@@ -507,9 +515,9 @@ TEST_F(FaultInjection, ATableOpenElsewhereIsNeitherReplacedNorJoined) {
         hooks.Report = &report;
         EXPECT_FALSE(ConvertMifToShp(ctPolygon, mif, target, hooks)) << "read-only " << readOnly;
         EXPECT_THAT(report.ErrorText, HasSubstr(dbf));
-        EXPECT_THAT(report.ErrorText, HasSubstr("を作成できません"));
+        EXPECT_THAT(report.ErrorText, HasSubstr("使用中のため置き換えできません"));
         EXPECT_EQ(ReadFileBytes(dbf), *ref.Dbf);
-        EXPECT_EQ(fs::file_size(target), 0u);
+        EXPECT_FALSE(fs::exists(target));
 
         // The other table still reads its rows, and once it is closed the target can be
         // written.
@@ -531,12 +539,8 @@ TEST_F(FaultInjection, ATargetWithoutWorkingLocksFailsBeforeAnyRecord) {
         EXPECT_FALSE(ConvertMifToShp(ctPolygon, mif, target, hooks));
         EXPECT_FALSE(report.ErrorText.empty());
         EXPECT_EQ(report.RecordsWritten, 0);
-        // The table was made but never opened; no geometry was written.
-        const TOutputs got = Outputs(dir.Path("out/target"));
-        EXPECT_EQ(CheckTable(*got.Dbf, *ref.Dbf), "");
-        EXPECT_EQ(got.Dbf->size(), Little(*ref.Dbf, 8, 2) + 1u);
-        EXPECT_EQ(got.Shp->size(), 0u);
-        EXPECT_EQ(got.Shx->size(), 0u);
+        // Nothing replaced, and no new file left behind.
+        EXPECT_TRUE(fs::is_empty(dir.Path("out")));
     }
 }
 

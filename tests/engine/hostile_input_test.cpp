@@ -49,10 +49,12 @@ class HostileInput : public ::testing::Test {
         WriteFileBytes(dir.Path(name + ".mid"), mid);
         return dir.Path(name + ".mif");
     }
+    // What a failed conversion wrote is kept in place, to be looked at.
     bool Convert(int type, const std::string& mif) {
         report = {};
         TConversionHooks hooks;
         hooks.Report = &report;
+        hooks.KeepPartial = true;
         return ConvertMifToShp(type, mif, dir.Path("out.shp"), hooks);
     }
     std::string Out(const std::string& ext) const { return ReadFileBytes(dir.Path("out" + ext)); }

@@ -65,6 +65,7 @@ class HugeInput : public ::testing::Test {
         return RunInChild([&] {
             TConversionHooks hooks;
             hooks.Report = &report;
+            hooks.KeepPartial = true;  // what a failed conversion wrote, kept to be looked at
             const bool ok = ConvertMifToShp(type, mif, dir.Path("out.shp"), hooks);
             // The report goes back through a small file: the child's memory is its own.
             std::ofstream(dir.Path("report.txt")) << report.RecordsWritten << '\n'

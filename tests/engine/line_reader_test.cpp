@@ -144,9 +144,8 @@ TEST_F(LineReaderFile, RaisesInOutErrorNamingThePathAndTheReason) {
     } catch (const EInOutError& error) {
         const std::string message = error.what();
         EXPECT_NE(message.find(missing), std::string::npos) << message;
-        const std::string reason = "を開けません: ";  // then the system's reason
-        ASSERT_NE(message.find(reason), std::string::npos) << message;
-        EXPECT_GT(message.size(), message.find(reason) + reason.size()) << "no reason given";
+        EXPECT_NE(message.find("ファイルまたはフォルダが見つかりません"), std::string::npos)
+            << message;
     }
     EXPECT_THROW(TLineReader::FromFile(::testing::TempDir()), EInOutError);
 }

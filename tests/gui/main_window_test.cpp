@@ -8,7 +8,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 
 #include "../support/temp_dir.hpp"
 #include "gui/artwork.hpp"
+#include "gui/translations.hpp"
 
 namespace varnelo::gui {
 namespace {
@@ -120,6 +123,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirKindsPlacesCaptionsTabOrderAndStartState
         {"btnClear", "QPushButton", {552, 368, 75, 21}, "クリア", true},
         {"btnRemove", "QPushButton", {632, 368, 75, 21}, "削除", false},
         {"btnBatch", "QPushButton", {712, 368, 75, 21}, "変換開始", true},
+        {"btnCancel", "QPushButton", {472, 368, 75, 21}, "中止", false},
     };
     QWidget* previous = nullptr;
     for (const auto& c : controls) {
@@ -231,7 +235,8 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
     EXPECT_EQ(closer.Seen[0].Caption, QStringLiteral("情報"));
-    EXPECT_EQ(closer.Seen[0].Text, QStringLiteral("変換に成功しました。"));
+    EXPECT_EQ(closer.Seen[0].Text,
+              QStringLiteral("変換に成功しました。\n4 件のレコードを書き込みました。"));
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("st.dbf")));
@@ -260,7 +265,8 @@ TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilThe
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
     EXPECT_EQ(closer.Seen[0].Caption, QStringLiteral("情報"));
-    EXPECT_EQ(closer.Seen[0].Text, QStringLiteral("変換が終了しました。"));
+    EXPECT_TRUE(closer.Seen[0].Text.startsWith(
+        QStringLiteral("変換が終了しました。\n3 件中 1 件が失敗しました。\nnomid.mif: ")));
     auto* list = Child<QTreeWidget>("lvwBatch");
     const auto image = [&](int row) {
         return list->topLevelItem(row)->icon(0).pixmap(16).toImage();
@@ -268,6 +274,8 @@ TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilThe
     EXPECT_EQ(image(0), StatusImage(0).toImage());
     EXPECT_EQ(image(1), StatusImage(1).toImage());
     EXPECT_EQ(image(2), StatusImage(0).toImage());
+    EXPECT_TRUE(list->topLevelItem(1)->toolTip(0).contains(QStringLiteral("nomid.mid")));
+    EXPECT_TRUE(list->topLevelItem(0)->text(0).isEmpty());  // the image alone
     EXPECT_EQ(list->currentItem(), list->topLevelItem(2));  // the selection followed the run
     EXPECT_TRUE(Child<QPushButton>("btnBatch")->isEnabled());
     EXPECT_TRUE(Child<QAction>("O1")->isEnabled());
@@ -278,7 +286,7 @@ TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilThe
 TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
     TModalCloser closer;
     window.show();
-    EXPECT_EQ(window.pos(), QPoint(20, 20));  // no settings file yet
+    EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(20, 20));  // no settings file yet
     Child<QAction>("A1")->trigger();
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
@@ -289,9 +297,33 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
     window.move(100, 50);
     const QSize outer = window.frameGeometry().size();
     window.close();
-    EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")),
-              "[Window]\r\nLeft=100\r\nTop=50\r\nWidth=" + std::to_string(outer.width()) +
-                  "\r\nHeight=" + std::to_string(outer.height()) + "\r\nState=0\r\n");
+    const std::string stored =
+        "[Window]\r\nLeft=100\r\nTop=50\r\nWidth=" + std::to_string(outer.width()) +
+        "\r\nHeight=" + std::to_string(outer.height()) + "\r\nState=0\r\n";
+    EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")), stored);
+
+    // The frame comes back where it was, however often the window is opened and closed.
+    for (int run = 0; run < 3; ++run) {
+        TfrmMain again{dir.Path("varnelo.INI")};
+        again.show();
+        EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(100, 50)) << run;
+        again.close();
+    }
+    EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")), stored);
+}
+
+TEST_F(MainWindowTest, QtsOwnDialogsSpeakJapaneseAndTheCancelButtonStopsOnlyWhileBusy) {
+    ASSERT_TRUE(InstallQtTranslations(app));
+    QFileDialog dialog(&window);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const auto* box = dialog.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+
+    auto* cancel = Child<QPushButton>("btnCancel");
+    EXPECT_EQ(cancel->text(), QStringLiteral("中止"));
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_EQ(cancel->shortcut(), QKeySequence(Qt::Key_Escape));
 }
 
 }  // namespace

@@ -48,10 +48,44 @@ TError InUseError() noexcept {
 }
 
 std::string SystemErrorText(TError error) {
+    TErrorWords words = TErrorWords::Other;
+    switch (error.Code) {
+        case ENOENT:
+            words = TErrorWords::NotFound;
+            break;
+        case EACCES:
+        case EPERM:
+            words = TErrorWords::AccessDenied;
+            break;
+        case EROFS:
+            words = TErrorWords::ReadOnlyFileSystem;
+            break;
+        case ENOSPC:
+            words = TErrorWords::DiskFull;
+            break;
+        case EDQUOT:
+            words = TErrorWords::QuotaExceeded;
+            break;
+        case ENOTDIR:
+            words = TErrorWords::NotAFolder;
+            break;
+        case EISDIR:
+            words = TErrorWords::AFolder;
+            break;
+        case EMFILE:
+        case ENFILE:
+            words = TErrorWords::TooManyOpenFiles;
+            break;
+        case EIO:
+            words = TErrorWords::InputOutput;
+            break;
+        default:
+            break;
+    }
     // strerrordesc_np is English whatever the locale and safe from any thread (strerror is
     // neither).
-    const char* text = strerrordesc_np(error.Code);
-    return text != nullptr ? text : "Unknown error " + std::to_string(error.Code);
+    const char* description = strerrordesc_np(error.Code);
+    return ErrorTextOf(words, error, description != nullptr ? description : "");
 }
 
 namespace {
@@ -243,6 +277,17 @@ TFileKind KindOfPath(const std::string& path) noexcept {
                                  : TFileKind::Other;
 }
 
+TFileKind KindOfEntry(const std::string& path) noexcept {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return TFileKind::None;
+    }
+    return S_ISLNK(st.st_mode)   ? TFileKind::Link
+           : S_ISREG(st.st_mode) ? TFileKind::Regular
+           : S_ISDIR(st.st_mode) ? TFileKind::Directory
+                                 : TFileKind::Other;
+}
+
 TError RemoveFile(const std::string& path) noexcept {
     return ::unlink(path.c_str()) == 0 ? TError{} : LastError();
 }
@@ -286,8 +331,8 @@ std::optional<TFileId> FileIdOf(const std::string& path) noexcept {
     return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-bool IsWritable(const std::string& path) noexcept {
-    return ::access(path.c_str(), W_OK) == 0;
+TError WriteAccess(const std::string& path) noexcept {
+    return ::access(path.c_str(), W_OK) == 0 ? TError{} : LastError();
 }
 
 // ---- time ----

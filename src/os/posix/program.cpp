@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -56,36 +57,25 @@ bool FlushStandardOutput(TError& error) {
 
 namespace {
 
-constexpr std::size_t kPathBytes = 4096;
 constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-
-// The paths are copied beforehand into storage the handler only reads.
-std::array<std::array<char, kPathBytes>, 8> gCleanupPaths{};
-volatile std::sig_atomic_t gCleanupCount = 0;
+std::atomic<bool> gStop{false};
+volatile std::sig_atomic_t gSignal = 0;
 std::array<struct sigaction, kSignals.size()> gPreviousActions{};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
-void RemoveAndRaise(int signal) {
-    for (int i = 0; i < gCleanupCount; ++i) {
-        ::unlink(gCleanupPaths[static_cast<std::size_t>(i)].data());
-    }
-    ::raise(signal);  // delivered with the default action once the handler returns
+void Stop(int signal) {
+    gSignal = signal;
+    gStop.store(true);
 }
 
 }  // namespace
 
-TInterruptCleanup::TInterruptCleanup(const std::vector<std::string>& files) {
-    gCleanupCount = 0;
-    for (const std::string& file : files) {
-        const auto slot = static_cast<std::size_t>(gCleanupCount);
-        if (file.size() < kPathBytes && slot < gCleanupPaths.size()) {
-            file.copy(gCleanupPaths[slot].data(), file.size());
-            gCleanupPaths[slot][file.size()] = '\0';
-            gCleanupCount = gCleanupCount + 1;
-        }
-    }
+TInterruptStop::TInterruptStop() {
+    gStop = false;
+    gSignal = 0;
     struct sigaction action {};
-    action.sa_handler = &RemoveAndRaise;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_handler = &Stop;
+    action.sa_flags = SA_RESETHAND;  // a second interruption ends the program at once
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
         // A signal ignored on start (nohup, a background job) stays ignored.
         ::sigaction(kSignals[i], nullptr, &gPreviousActions[i]);
@@ -95,11 +85,21 @@ TInterruptCleanup::TInterruptCleanup(const std::vector<std::string>& files) {
     }
 }
 
-TInterruptCleanup::~TInterruptCleanup() {
+TInterruptStop::~TInterruptStop() {
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
         ::sigaction(kSignals[i], &gPreviousActions[i], nullptr);
     }
-    gCleanupCount = 0;
+}
+
+const std::atomic<bool>* TInterruptStop::Flag() noexcept {
+    return &gStop;
+}
+
+void TInterruptStop::EndIfInterrupted() const {
+    if (gSignal != 0) {
+        std::signal(gSignal, SIG_DFL);
+        std::raise(gSignal);
+    }
 }
 
 // ---- child processes ----

@@ -84,6 +84,9 @@ bool IsFolder(const std::wstring& path) noexcept {
 
 // ---- errors ----
 
+// FormatMessageW's text for the error, in the system's language; empty when it has none.
+std::string SystemDescription(TError error);
+
 TErrorKind KindOf(TError error) noexcept {
     switch (static_cast<DWORD>(error.Code)) {
         case ERROR_SUCCESS:
@@ -117,6 +120,52 @@ TError InUseError() noexcept {
 }
 
 std::string SystemErrorText(TError error) {
+    TErrorWords words = TErrorWords::Other;
+    switch (static_cast<DWORD>(error.Code)) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            words = TErrorWords::NotFound;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            words = TErrorWords::AccessDenied;
+            break;
+        case ERROR_WRITE_PROTECT:
+            words = TErrorWords::ReadOnlyFileSystem;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            words = TErrorWords::DiskFull;
+            break;
+        case ERROR_DISK_QUOTA_EXCEEDED:
+            words = TErrorWords::QuotaExceeded;
+            break;
+        case ERROR_DIRECTORY:
+            words = TErrorWords::NotAFolder;
+            break;
+        case kDirectoryNotSupported:
+            words = TErrorWords::AFolder;
+            break;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            words = TErrorWords::TooManyOpenFiles;
+            break;
+        case ERROR_CRC:
+        case ERROR_IO_DEVICE:
+        case ERROR_READ_FAULT:
+        case ERROR_WRITE_FAULT:
+            words = TErrorWords::InputOutput;
+            break;
+        default:
+            break;
+    }
+    return ErrorTextOf(words, error, SystemDescription(error));
+}
+
+std::string SystemDescription(TError error) {
     wchar_t text[512];
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              static_cast<DWORD>(error.Code), 0, text, 512, nullptr);
@@ -124,9 +173,6 @@ std::string SystemErrorText(TError error) {
     while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ' ||
                      text[n - 1] == L'.' || text[n - 1] == L'\x3002')) {
         --n;
-    }
-    if (n == 0) {
-        return "Unknown error " + std::to_string(static_cast<DWORD>(error.Code));
     }
     return Utf8(std::wstring_view(text, n));
 }
@@ -315,6 +361,14 @@ TFileKind KindOfPath(const std::string& path) noexcept {
                                                         : TFileKind::Regular;
 }
 
+TFileKind KindOfEntry(const std::string& path) noexcept {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return TFileKind::Link;
+    }
+    return KindOfPath(path);
+}
+
 TError RemoveFile(const std::string& path) noexcept {
     return DeleteFileW(Wide(path).c_str()) ? TError{} : LastError();
 }
@@ -403,26 +457,26 @@ std::optional<TFileId> FileIdOf(const std::string& path) noexcept {
                    (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-bool IsWritable(const std::string& path) noexcept {
+TError WriteAccess(const std::string& path) noexcept {
     // Whether the system lets this user write is only known by trying: a folder's read-only
     // attribute means nothing, and its permissions are lists of rules.
     if (KindOfPath(path) == TFileKind::Directory) {
         std::string probe;
         const std::string folder =
             path.empty() || path.back() == '\\' || path.back() == '/' ? path : path + "\\";
-        if (CreateUniqueFile(folder + ".varnelo-", probe)) {
-            return false;
+        if (const TError error = CreateUniqueFile(folder + ".varnelo-", probe)) {
+            return error;
         }
         RemoveFile(probe);
-        return true;
+        return {};
     }
     const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        return false;
+        return LastError();
     }
     CloseHandle(h);
-    return true;
+    return {};
 }
 
 // ---- time ----

@@ -172,39 +172,46 @@ bool FlushStandardOutput(TError& error) {
 
 namespace {
 
-constexpr std::size_t kPathCharacters = 32768;
-std::array<std::array<wchar_t, kPathCharacters>, 8> gCleanupPaths{};
-std::atomic<int> gCleanupCount{0};
+constexpr DWORD kControlCExit = 0xC000013A;  // STATUS_CONTROL_C_EXIT, as Ctrl+C ends a program
+std::atomic<bool> gStop{false};
+std::atomic<bool> gInterrupted{false};
 
-// Runs on a thread of its own; the default handler, called next, ends the program.
-BOOL WINAPI RemoveFilesOnInterrupt(DWORD) {
-    const int count = gCleanupCount.load();
-    for (int i = 0; i < count; ++i) {
-        DeleteFileW(gCleanupPaths[static_cast<std::size_t>(i)].data());
+// Runs on a thread of its own. The first interruption only asks the work to stop; a second
+// one goes on to the default handler, which ends the program.
+BOOL WINAPI StopOnInterrupt(DWORD event) {
+    if (gInterrupted.exchange(true)) {
+        return FALSE;
     }
-    return FALSE;
+    gStop = true;
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The system ends the program once this returns: a moment for the work to clean up.
+        Sleep(4000);
+    }
+    return TRUE;
 }
 
 }  // namespace
 
-TInterruptCleanup::TInterruptCleanup(const std::vector<std::string>& files) {
-    int count = 0;
-    for (const std::string& file : files) {
-        const std::wstring path = Wide(file);
-        const auto slot = static_cast<std::size_t>(count);
-        if (path.size() < kPathCharacters && slot < gCleanupPaths.size()) {
-            path.copy(gCleanupPaths[slot].data(), path.size());
-            gCleanupPaths[slot][path.size()] = L'\0';
-            ++count;
-        }
-    }
-    gCleanupCount = count;
-    SetConsoleCtrlHandler(&RemoveFilesOnInterrupt, TRUE);
+TInterruptStop::TInterruptStop() {
+    gStop = false;
+    gInterrupted = false;
+    SetConsoleCtrlHandler(&StopOnInterrupt, TRUE);
 }
 
-TInterruptCleanup::~TInterruptCleanup() {
-    SetConsoleCtrlHandler(&RemoveFilesOnInterrupt, FALSE);
-    gCleanupCount = 0;
+TInterruptStop::~TInterruptStop() {
+    SetConsoleCtrlHandler(&StopOnInterrupt, FALSE);
+}
+
+const std::atomic<bool>* TInterruptStop::Flag() noexcept {
+    return &gStop;
+}
+
+void TInterruptStop::EndIfInterrupted() const {
+    if (gInterrupted) {
+        std::fflush(nullptr);
+        std::cout.flush();
+        ExitProcess(kControlCExit);
+    }
 }
 
 // ---- child processes ----

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         std::string result;
         window.push_back(ConvertThroughWindow(type, mif, out + "/window.shp", result));
         tool.push_back(ConvertWithTool(type, mif, out + "/tool.shp"));
-        if (result != "変換に成功しました。" || tool.back() < 0) {
+        if (result.rfind("変換に成功しました。", 0) != 0 || tool.back() < 0) {
             std::fprintf(stderr, "varnelo-window-bench: a conversion failed (%s)\n",
                          result.c_str());
             return 1;

@@ -3,13 +3,14 @@
 // while a million shapes are drawn, and finds the shape at a clicked place there too. Each
 // job reads the shapes with the worker's own reader. A new drawing replaces one that waits
 // and interrupts one under way; a click interrupts a drawing, which is then started again.
+// The picture itself is the window's: it makes a canvas for each drawing.
 #pragma once
 
-#include <QImage>
-#include <QSize>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,42 +19,51 @@
 #include "app/map_drawing.hpp"
 #include "app/map_transform.hpp"
 
-namespace varnelo::gui {
+namespace varnelo {
 
-struct TMapPicture {
-    int Id = 0;    // the drawing's, as Draw was given it
-    QImage Image;  // empty when the shapefile could not be read at all
+// One drawing: the transform in view pixels, the view's size and its device pixel ratio.
+struct TDrawJob {
+    int Id = 0;
     TMapTransform Transform;
+    int Width = 0;
+    int Height = 0;
+    double Ratio = 1.0;
+
+    // The picture's size in device pixels.
+    int DeviceWidth() const { return static_cast<int>(std::lround(Width * Ratio)); }
+    int DeviceHeight() const { return static_cast<int>(std::lround(Height * Ratio)); }
+};
+
+// A drawing that ended: its job, what DrawShapes reported, and the canvas drawn into (none
+// when there was nothing to draw into, or the shapefile could not be read at all).
+struct TMapPicture {
+    TDrawJob Job;
     TDrawResult Result;
+    std::unique_ptr<IMapCanvas> Canvas;
 };
 
 class TMapRenderer {
   public:
-    // The callbacks run on the worker thread.
+    // The callbacks run on the worker thread. `makeCanvas` makes the picture for a job, of
+    // its size in device pixels, and a canvas that draws into it.
+    using TMakeCanvas = std::function<std::unique_ptr<IMapCanvas>(const TDrawJob& job)>;
     using TPictureDone = std::function<void(TMapPicture picture)>;
     using TFound = std::function<void(std::optional<int> index, int ticket)>;
 
-    TMapRenderer(std::string shpPath, std::string shxPath, std::int32_t shapeType,
+    TMapRenderer(std::string shpPath, std::string shxPath, TMakeCanvas makeCanvas,
                  TPictureDone pictureDone, TFound found);
     // Interrupts the job under way and waits for the worker to end.
     ~TMapRenderer();
     TMapRenderer(const TMapRenderer&) = delete;
     TMapRenderer& operator=(const TMapRenderer&) = delete;
 
-    // Draws the shapes with `transform` (in view pixels) into a picture of `size` view pixels
-    // at `ratio` device pixels each; `id` comes back with the picture.
-    void Draw(int id, const TMapTransform& transform, QSize size, double ratio);
+    // Draws the shapes as `job` says; the picture comes back with the job.
+    void Draw(const TDrawJob& job);
     // Finds the topmost shape within `tolerance` map units of `at`; `ticket` comes back with
     // the answer.
     void FindAt(const TShpPoint& at, double tolerance, int ticket);
 
   private:
-    struct TDrawJob {
-        int Id = 0;
-        TMapTransform Transform;
-        QSize Size;
-        double Ratio = 1.0;
-    };
     struct TFindJob {
         TShpPoint At;
         double Tolerance = 0.0;
@@ -65,7 +75,7 @@ class TMapRenderer {
 
     const std::string shpPath_;
     const std::string shxPath_;
-    const std::int32_t shapeType_;
+    TMakeCanvas makeCanvas_;
     TPictureDone pictureDone_;
     TFound found_;
     std::unique_ptr<TShapefileReader> reader_;  // the worker's own
@@ -81,4 +91,4 @@ class TMapRenderer {
     std::thread worker_;
 };
 
-}  // namespace varnelo::gui
+}  // namespace varnelo

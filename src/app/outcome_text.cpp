@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "app/outcome_text.hpp"
+
+#include <array>
+
+#include "app/batch_list.hpp"
+#include "engine/file_names.hpp"
+
+namespace varnelo {
+namespace {
+
+// Failures a closing box names one by one; the rest are counted.
+constexpr std::size_t kListedFailures = 3;
+
+// The kinds of object, each with the conversion types that take it.
+struct TObjectKind {
+    std::string_view Name;
+    std::int64_t TObjectCounts::*Count;
+    std::array<int, 2> Types;  // -1: none
+};
+constexpr std::array<TObjectKind, 4> kKinds{{
+    {"ポイント", &TObjectCounts::Points, {ctPoint, -1}},
+    {"ポリライン", &TObjectCounts::PolyLines, {ctPolyLine, -1}},
+    {"ポリゴン", &TObjectCounts::Polygons, {ctPolygon, -1}},
+    {"テキスト", &TObjectCounts::Texts, {ctTextAsPoint, ctTextAsLine}},
+}};
+
+const TObjectKind* KindOfType(int conversionType) {
+    for (const TObjectKind& kind : kKinds) {
+        if (kind.Types[0] == conversionType || kind.Types[1] == conversionType) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report) {
+    if (report.FailedMidLine > 0) {
+        return ExtractFileName(ChangeFileExt(mifPath, ".mid")) + " の " +
+               std::to_string(report.FailedMidLine) + " 行目: " + report.ErrorText;
+    }
+    if (report.FailedLine > 0) {
+        return ExtractFileName(mifPath) + " の " + std::to_string(report.FailedLine) +
+               " 行目: " + report.ErrorText;
+    }
+    return report.ErrorText.empty() ? "原因は分かりません" : report.ErrorText;
+}
+
+std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
+    std::string text;
+    for (const TObjectKind& kind : kKinds) {
+        const std::int64_t count = objects.*kind.Count;
+        if (count == 0 || &kind == KindOfType(conversionType)) {
+            continue;
+        }
+        // Appended piece by piece: GCC 12 at -O3 misjudges "a" + b.
+        text.append("\n").append(kind.Name).append(" ").append(std::to_string(count));
+        text.append(" 件: ");
+        for (const int type : kind.Types) {
+            if (type >= 0) {
+                text.append(type == kind.Types[0] ? "" : "または").append("「");
+                text.append(ConversionTypeName(type)).append("」");
+            }
+        }
+        text.append("で変換してください。");
+    }
+    const TObjectKind* wanted = KindOfType(conversionType);
+    if (text.empty() || wanted == nullptr) {
+        return "このファイルには変換できる図形がありません。";
+    }
+    return "このファイルには" + std::string(wanted->Name) + "がありません。" + text;
+}
+
+TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
+                                  const TConversionReport& report, std::string_view doneText) {
+    if (!converted) {
+        return {TMessageKind::Warning,
+                std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
+    }
+    if (report.RecordsWritten == 0) {
+        return {TMessageKind::Warning, std::string(doneText) +
+                                           "\nレコードを 1 件も書き込みませんでした。" +
+                                           NoRecordText(conversionType, report.Objects)};
+    }
+    return {TMessageKind::Information, std::string(doneText) + "\n" +
+                                           std::to_string(report.RecordsWritten) +
+                                           " 件のレコードを書き込みました。"};
+}
+
+TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures) {
+    TOutcomeMessage message{TMessageKind::Information, std::string(kBatchFinishedText)};
+    if (failures.empty()) {
+        return message;
+    }
+    std::string& text = message.Text;  // appended piece by piece, as above
+    text.append("\n").append(std::to_string(total)).append(" 件中 ");
+    text.append(std::to_string(failures.size())).append(" 件が失敗しました。");
+    for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
+        text.append("\n").append(ExtractFileName(failures[i].MifFile)).append(": ");
+        text.append(failures[i].Reason);
+    }
+    if (failures.size() > kListedFailures) {
+        text.append("\nほか ").append(std::to_string(failures.size() - kListedFailures));
+        text.append(" 件");
+    }
+    return message;
+}
+
+}  // namespace varnelo

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// What the user is told of a conversion once it ended: the result box of convert now and of a
+// batch run, and the reason a conversion failed. The first line is always the result itself;
+// the lines below say why, or what was written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/main_view.hpp"
+#include "engine/convert.hpp"
+
+namespace varnelo {
+
+inline constexpr std::string_view kConvertedText = "変換に成功しました。";
+inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
+inline constexpr std::string_view kBatchFinishedText = "変換が終了しました。";
+
+// A message box: its kind and its text.
+struct TOutcomeMessage {
+    TMessageKind Kind = TMessageKind::Information;
+    std::string Text;
+};
+
+// Why a conversion failed, in one line: the engine's reason, after the file name and line of
+// the .mif or .mid where it was met ("roads.mif の 15 行目: ...").
+std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report);
+
+// For a conversion that wrote no record: that the file holds no object of the kind the type
+// converts, and for each kind it does hold, how many and the type that takes them.
+std::string NoRecordText(int conversionType, const TObjectCounts& objects);
+
+// The box after one conversion of `conversionType` from `mifPath` that ended (not cancelled):
+// success (`doneText` first) with the record count, a warning when no record was written, or
+// the failure with its reason.
+TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
+                                  const TConversionReport& report,
+                                  std::string_view doneText = kConvertedText);
+
+// An entry of a batch run that failed, and why.
+struct TEntryFailure {
+    std::size_t Index = 0;
+    std::string MifFile;
+    std::string Reason;
+};
+
+// The closing box of a plain batch run of `total` entries: the run has ended, and when some
+// failed, how many and the first reasons.
+TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures);
+
+}  // namespace varnelo
