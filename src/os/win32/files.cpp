@@ -50,6 +50,7 @@ namespace {
 
 // Not in every SDK's headers.
 constexpr DWORD kDirectoryNotSupported = 336;  // ERROR_DIRECTORY_NOT_SUPPORTED
+constexpr DWORD kDiskQuotaExceeded = 1295;     // ERROR_DISK_QUOTA_EXCEEDED
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -141,7 +142,7 @@ std::string SystemErrorText(TError error) {
         case ERROR_HANDLE_DISK_FULL:
             words = TErrorWords::DiskFull;
             break;
-        case ERROR_DISK_QUOTA_EXCEEDED:
+        case kDiskQuotaExceeded:
             words = TErrorWords::QuotaExceeded;
             break;
         case ERROR_DIRECTORY:
