@@ -4,8 +4,8 @@
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <string_view>
 
@@ -45,19 +45,20 @@ TCounts CountObjects(varnelo::TLineReader& mif) {
 }
 
 void PrintColumns(const varnelo::TSFColumns& columns) {
-    std::printf("columns: %zu\n", columns.size());
+    varnelo::cli::Print(std::cout, "columns: %llu\n",
+                        static_cast<unsigned long long>(columns.size()));
     for (const varnelo::TSFColumn& column : columns) {
-        std::printf("  %-20s type %d  width %d\n", column.Name.c_str(),
-                    static_cast<int>(column.Type), static_cast<int>(column.Width));
+        varnelo::cli::Print(std::cout, "  %-20s type %d  width %d\n", column.Name.c_str(),
+                            static_cast<int>(column.Type), static_cast<int>(column.Width));
     }
 }
 
 void PrintCounts(const TCounts& counts) {
-    std::printf("objects:\n");
+    varnelo::cli::Print(std::cout, "objects:\n");
     for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
         const std::string_view keyword = kMifObjectKeywords[k].Keyword;
-        std::printf("  %-10.*s %llu\n", static_cast<int>(keyword.size()), keyword.data(),
-                    static_cast<unsigned long long>(counts[k]));
+        varnelo::cli::Print(std::cout, "  %-10.*s %llu\n", static_cast<int>(keyword.size()),
+                            keyword.data(), static_cast<unsigned long long>(counts[k]));
     }
 }
 
@@ -75,12 +76,12 @@ int Main(int argc, char** argv) {
         varnelo::ReadMifHeader(mif);
         varnelo::TSFColumns columns;
         varnelo::ReadMifColumns(mif, columns);
-        std::printf("%s\n", path.c_str());
+        varnelo::cli::Print(std::cout, "%s\n", path.c_str());
         PrintColumns(columns);
         PrintCounts(CountObjects(mif));
         return varnelo::cli::kExitSuccess;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "varnelo-mifinfo: %s\n", error.what());
+        varnelo::cli::Print(std::cerr, "varnelo-mifinfo: %s\n", error.what());
         return varnelo::cli::kExitFailed;
     }
 }
@@ -88,5 +89,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput("varnelo-mifinfo", Main(argc, argv));
+    return varnelo::cli::RunTool("varnelo-mifinfo", argc, argv, Main);
 }

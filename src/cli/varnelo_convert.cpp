@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: MIT
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
-#include <unistd.h>
-
-#include <array>
-#include <csignal>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -16,9 +9,10 @@
 
 #include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
-#include "cli/interrupt.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
+#include "os/console.hpp"
+#include "os/interrupt.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -28,7 +22,7 @@ using namespace varnelo;
 using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
-using cli::TInterruptStop;
+using os::TInterruptStop;
 
 std::optional<int> ParseConversionType(const std::string& text) {
     static const std::map<std::string, int> names = {
@@ -76,12 +70,12 @@ class StderrStatus : public IStatusSink {
         const int filled = static_cast<int>(done * kWidth / total);
         std::string bar(static_cast<std::size_t>(filled), '#');
         bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
-        std::fflush(stderr);
+        cli::Print(std::cerr, "\r[%s] %3d%%", bar.c_str(), percent);
+        std::cerr.flush();
     }
     void EndProgressLine() {
         if (shown_) {
-            std::fputc('\n', stderr);
+            std::cerr << '\n';
             shown_ = false;
         }
     }
@@ -130,7 +124,7 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
 int Run(int type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
-    StderrStatus status(isatty(STDERR_FILENO) == 1);
+    StderrStatus status(os::IsTerminal(os::TStandardStream::Error));
     const TInterruptStop interrupt;
     TConversionReport report;
     TConversionHooks hooks;
@@ -261,5 +255,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput("varnelo-convert", Main(argc, argv));
+    return varnelo::cli::RunTool("varnelo-convert", argc, argv, Main);
 }
