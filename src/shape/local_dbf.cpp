@@ -557,8 +557,16 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
     std::size_t length = 0;
     switch (field.Type) {
         case ftInteger: {
-            // A wide integer field holds whole numbers past 32 bits too, as many digits as
-            // it has room for.
+            // A plain integer is stored as it is written; any other form is read and written
+            // anew. A wide integer field holds whole numbers past 32 bits too, as many digits
+            // as it has room for.
+            if (IsPlainIntegerText(trimmed)) {
+                if (trimmed.size() > bytes.size()) {
+                    return false;
+                }
+                StoreRightAligned(bytes, trimmed);
+                return true;
+            }
             const auto value = ParseInt64Text(trimmed);
             if (!value) {
                 return false;
@@ -614,6 +622,25 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
         StoreLeftAligned(bytes, stored);
     }
     return true;
+}
+
+bool TLocalDbf::StartDirectRecord() {
+    if (!BulkAppending() || State() != dsBrowse) {
+        return false;
+    }
+    directImage_.assign(recordLength_, std::byte{' '});
+    return true;
+}
+
+bool TLocalDbf::StoreDirectText(int index, std::string_view text) {
+    const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
+    return StoreTextDirectly(
+        f, std::span<char>(reinterpret_cast<char*>(directImage_.data()) + f.Offset, f.Length),
+        text);
+}
+
+void TLocalDbf::PostDirectRecord() {
+    AppendRecord(directImage_);
 }
 
 // ---------------------------------------------------------------------------------------
