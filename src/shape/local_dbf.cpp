@@ -877,7 +877,10 @@ void TLocalDbf::WriteAppendedRecord(std::span<const std::byte> image) {
 void TLocalDbf::BeginBulkAppend(std::size_t flushBytes) {
     CheckWritable();
     bulkFlushBytes_ = std::max<std::size_t>(flushBytes, 1);
-    waiting_.reserve(std::max(bulkFlushBytes_, recordLength_) + 1);
+    // Room for the first records only: the block grows with what is appended, so that a
+    // small table costs a small block.
+    constexpr std::size_t kFirstBlockBytes = std::size_t{16} << 10;
+    waiting_.reserve(std::min(std::max(bulkFlushBytes_, recordLength_), kFirstBlockBytes) + 1);
 }
 
 void TLocalDbf::FlushAppends() {
