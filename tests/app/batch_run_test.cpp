@@ -57,6 +57,11 @@ class BatchRunTest : public ::testing::Test {
         }
         return dir.Path(name + ".mif");
     }
+    // A source whose .mid is a folder, which no conversion can read.
+    std::string UnreadableMid(const std::string& name) {
+        fs::create_directory(dir.Path(name + ".mid"));
+        return Source(name, kHeader, nullptr);
+    }
     // Points at x = 1, 2, ... with the rows given.
     std::string Points(const std::string& name, const std::vector<std::string>& rows) {
         std::string mif = kHeader;
@@ -146,7 +151,7 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     // combined name does not matter.
     TMainLogic logic{view, runner, "/x/varnelo"};
     const std::string a = Points("a", {"1", "2"});
-    const std::string b = Source("b", kHeader, nullptr);
+    const std::string b = UnreadableMid("b");
     for (const auto& [type, source, target] :
          {std::tuple{0, a, "a.shp"}, {2, b, "b.shp"}, {0, a, "c.shp"}}) {
         logic.lstMifTypeClick(type);
@@ -160,7 +165,7 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
 
     const TCalls perEntry[] = {
         {"processmessages", "select 0", "processmessages", "processmessages", "list 4 0"},
-        {"processmessages", "select 1", "processmessages", "list 4 1"},  // no .mid: no open
+        {"processmessages", "select 1", "processmessages", "list 4 1"},  // nothing made
         {"processmessages", "select 2", "processmessages", "processmessages", "list 4 2"},
     };
     TCalls expected{"busy on", "list 4 0", "list 4 1", "list 4 2", "cursor busy"};
@@ -170,8 +175,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     expected.insert(expected.end(),
                     {"cursor default", "progress off",
                      "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\nb.mif: "
-                     "属性ファイル \"" +
-                         dir.Path("b.mid") + "\" が見つかりません",
+                     "ファイル \"" +
+                         dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです",
                      "busy off"});
     EXPECT_EQ(WithoutStatusTexts(view.Calls), expected);
     EXPECT_EQ(view.CallsOf("status").back(), "status ");
@@ -179,7 +184,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     EXPECT_EQ(entries[0].Status, Success);
     EXPECT_EQ(entries[1].Status, Failure);
     EXPECT_EQ(entries[2].Status, Success);
-    EXPECT_EQ(entries[1].Reason, "属性ファイル \"" + dir.Path("b.mid") + "\" が見つかりません");
+    EXPECT_EQ(entries[1].Reason,
+              "ファイル \"" + dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです");
     // A crossed entry says why in the status bar while it is selected.
     view.Selected = 1;
     logic.lvwBatchChange();
@@ -285,7 +291,7 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
          "box warning 変換に失敗しました。\nnodata.mif: ファイル \"" + dir.Path("nodata.mif") +
              "\" に DATA 行がない"},
         {"an unreadable .mid stops the joining",
-         {good, Source("nomid", kHeader, nullptr)},
+         {good, UnreadableMid("nomid")},
          "",
          {Success, Failure},
          "box warning 変換に失敗しました。\nnomid.mif: ファイル \"" + dir.Path("nomid.mid") +
@@ -330,7 +336,7 @@ TEST_F(BatchRunTest, SeveralJobsWriteWhatOneJobWrites) {
     const std::string s0 = Points("s0", {"1", "2", "3"});
     const std::string s1 = Points("s1", {"4"});
     const std::string s2 = Points("s2", {"5", "6"});
-    const std::string nomid = Source("nomid", kHeader, nullptr);
+    const std::string nomid = UnreadableMid("nomid");
     // Later entries that write a file of an earlier one must come after it: the same target,
     // a target spelled another way, and one whose .shx and .dbf are another's.
     const std::pair<std::string, std::string> jobs[] = {
