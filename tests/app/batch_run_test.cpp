@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/dbf_values.hpp"
 #include "../support/folder_files.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
@@ -268,6 +269,39 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
             "N (Integer64) = " + std::to_string(x * 10) + "\n  POINT (" + std::to_string(x) + " 0)";
         EXPECT_NE(listing.find(feature), std::string::npos) << feature << "\n" << listing;
     }
+}
+
+TEST_F(BatchRunTest, EntriesWithoutTheirMidConvertWithEmptyValuesAndTheClosingBoxSaysSo) {
+    const std::string a = Points("a", {"10"});
+    // Two objects, so two empty rows: the next entry's row stays on its own point.
+    const std::string n = Source("n", std::string(kHeader) + "Point 2 0\r\nRegion 0\r\n", nullptr);
+    const std::string c = Points("c", {"30"});
+    for (const bool combined : {false, true}) {
+        list = TBatchList{};
+        Add(a, "a.shp");
+        Add(n, "n.shp");
+        Add(c, "c.shp");
+        if (combined) {
+            Combine();
+        }
+        Run();
+        EXPECT_EQ(Statuses(), (std::vector{Success, Success, Success})) << combined;
+        EXPECT_EQ(summary.WithoutMid, std::vector<std::size_t>{1}) << combined;
+        const std::string box = view.CallsOf("box").back();
+        EXPECT_EQ(box.rfind("box warning 変換が終了しました。\n", 0), 0u) << box;
+        EXPECT_NE(box.find("\n属性ファイル n.mid がないため、属性をすべて空欄にしました。"),
+                  std::string::npos)
+            << box;
+    }
+    EXPECT_EQ(testing::DbfColumn(dir.Path("all.dbf"), "N"),
+              (std::vector<std::string>{"10", "", "30"}));
+
+    // Without columns the .mid gives nothing, and its absence is no news.
+    list = TBatchList{};
+    Add(Source("plain", "Version 300\r\nData\r\nPoint 1 1\r\n", nullptr), "p.shp");
+    Run();
+    EXPECT_TRUE(summary.WithoutMid.empty());
+    EXPECT_EQ(view.CallsOf("box").back(), "box information 変換が終了しました。");
 }
 
 TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
