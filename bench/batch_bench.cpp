@@ -2,7 +2,6 @@
 // varnelo-batch-bench: runs `varnelo-convert --batch` on a list of generated sources with one
 // job and with more, alternating, each run in a child process of its own, and prints a
 // Markdown table row per job count with the median wall time.
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -142,7 +141,7 @@ int main(int argc, char** argv) {
                 const TChildMeasurement m = MeasureCommand(
                     {options->Tool, "--batch", list.Path.string(), "--jobs", std::to_string(jobs)},
                     (options->Work / "batch.log").string());
-                if (!m.Succeeded()) {
+                if (!Succeeded(m)) {
                     std::fprintf(stderr, "varnelo-batch-bench: the run failed (%s), see %s\n",
                                  m.Describe().c_str(), (options->Work / "batch.log").c_str());
                     return 1;
@@ -156,7 +155,8 @@ int main(int argc, char** argv) {
         std::printf(
             "%ld logical CPUs; %llu entries of %llu MB (%s), %.1f MB in all; median of "
             "%llu runs\n\n",
-            ::sysconf(_SC_NPROCESSORS_ONLN), static_cast<unsigned long long>(options->Entries),
+            varnelo::os::MachineFacts().LogicalCpus,
+            static_cast<unsigned long long>(options->Entries),
             static_cast<unsigned long long>(options->EntryMb),
             std::string(MifKindName(options->Kind)).c_str(), totalMb,
             static_cast<unsigned long long>(options->Runs));

@@ -2,9 +2,6 @@
 // varnelo-bench: converts generated MIF/MID pairs several times, each run in a child process of
 // its own, and prints Markdown table rows with throughput and peak memory, next to ogr2ogr on
 // the same files when it is installed.
-#include <sys/mman.h>
-#include <sys/utsname.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -186,7 +183,7 @@ bool PrepareInput(const TScenario& scenario, const TOptions& options, const fs::
         GenerateMifPairFiles(generator, partialMif.string(), partialMid.string());
         return 0;
     });
-    if (!run.Succeeded()) {
+    if (!Succeeded(run)) {
         std::fprintf(stderr, "%s: generating failed (%s)\n", scenario.Name.c_str(),
                      run.Describe().c_str());
         return false;
@@ -207,7 +204,7 @@ TToolSummary Summarize(const std::vector<TChildMeasurement>& runs) {
     summary.Ran = !runs.empty();
     std::vector<double> seconds;
     for (const TChildMeasurement& run : runs) {
-        summary.Failed = summary.Failed || !run.Succeeded();
+        summary.Failed = summary.Failed || !Succeeded(run);
         seconds.push_back(run.Seconds);
         summary.PeakRssMb = std::max(summary.PeakRssMb, run.PeakRssMb);
     }
@@ -237,15 +234,14 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-std::string FirstLineOf(const std::string& command) {
+// The first line a program prints with these arguments.
+std::string FirstLineOf(const std::vector<std::string>& args, const fs::path& work) {
+    varnelo::os::TCommand command;
+    command.Args = args;
+    command.Output = (work / "first-line.txt").string();
+    varnelo::os::RunCommand(command);
     std::string line;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        if (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            line = buffer;
-        }
-        ::pclose(pipe);
-    }
+    std::getline(std::ifstream(command.Output), line);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
         line.pop_back();
     }
@@ -282,12 +278,9 @@ bool IsOptimisedBuild() {
 
 void PrintPreamble(const std::optional<std::string>& ogr, const TOptions& options,
                    double forkBaselineMb) {
-    utsname system{};
-    ::uname(&system);
-    const double memoryGb = static_cast<double>(::sysconf(_SC_PHYS_PAGES)) *
-                            static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e9;
-    std::printf("Machine: %s, %ld logical CPUs, %.1f GB RAM, %s %s\n", CpuModel().c_str(),
-                ::sysconf(_SC_NPROCESSORS_ONLN), memoryGb, system.sysname, system.release);
+    const varnelo::os::TMachineFacts machine = varnelo::os::MachineFacts();
+    std::printf("Machine: %s, %ld logical CPUs, %.1f GB RAM, %s\n", CpuModel().c_str(),
+                machine.LogicalCpus, machine.MemoryGb, machine.System.c_str());
     std::printf("Varnelo: %s build, %s\n",
                 std::string_view(VARNELO_BUILD_TYPE).empty() ? "unknown" : VARNELO_BUILD_TYPE,
                 CompilerName().c_str());
@@ -296,7 +289,7 @@ void PrintPreamble(const std::optional<std::string>& ogr, const TOptions& option
         for (const std::string& extra : options.OgrOptions) {
             command += " " + extra;
         }
-        std::printf("Peer: %s (`%s`)\n", FirstLineOf(*ogr + " --version 2>/dev/null").c_str(),
+        std::printf("Peer: %s (`%s`)\n", FirstLineOf({*ogr, "--version"}, options.Work).c_str(),
                     command.c_str());
     }
     std::printf(
@@ -417,14 +410,14 @@ bool RunScenario(const TScenario& scenario, const TOptions& options,
         records = shared->RecordsWritten;
         std::fprintf(stderr, "%s run %d/%d: varnelo %.3f s, %.1f MB%s", scenario.Name.c_str(), run,
                      options.Runs, ours.Seconds, ours.PeakRssMb,
-                     ours.Succeeded() ? "" : (" FAILED, " + ours.Describe()).c_str());
+                     Succeeded(ours) ? "" : (" FAILED, " + ours.Describe()).c_str());
 
         if (ogr) {
             ResetFolder(ogrShp.parent_path());
             const TChildMeasurement theirs = MeasureCommand(ogrCommand, ogrLog.string());
             ogrRuns.push_back(theirs);
             std::fprintf(stderr, "; ogr2ogr %.3f s, %.1f MB%s", theirs.Seconds, theirs.PeakRssMb,
-                         theirs.Succeeded() ? "" : (" FAILED, " + theirs.Describe()).c_str());
+                         Succeeded(theirs) ? "" : (" FAILED, " + theirs.Describe()).c_str());
         }
         std::fprintf(stderr, "\n");
     }
@@ -466,12 +459,7 @@ bool RunScenario(const TScenario& scenario, const TOptions& options,
 
 // One page shared with every child, so a converting child can report its record count.
 TChildReport* MapSharedReport() {
-    void* page = ::mmap(nullptr, sizeof(TChildReport), PROT_READ | PROT_WRITE,
-                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (page == MAP_FAILED) {
-        throw std::runtime_error("cannot map a shared page");
-    }
-    return new (page) TChildReport();
+    return new (varnelo::os::MemorySharedWithChildren(sizeof(TChildReport))) TChildReport();
 }
 
 }  // namespace

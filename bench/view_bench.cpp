@@ -6,7 +6,6 @@
 // window's thread was busy while the map was drawn or a click answered, and the process's
 // peak memory before and after opening.
 // Usage: varnelo-view-bench [--runs N] SHAPEFILE.shp
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -27,6 +26,7 @@
 #include "gui/map_widget.hpp"
 #include "gui/preview_dialog.hpp"
 #include "median.hpp"
+#include "os/process.hpp"
 
 namespace {
 
@@ -35,9 +35,7 @@ using varnelo::bench::Median;
 using namespace varnelo;
 
 double PeakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) * 1024 / 1e6;
+    return os::PeakMemoryMb();
 }
 
 // The longest the window's thread was busy with one round of events while waiting for the

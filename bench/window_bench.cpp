@@ -3,10 +3,6 @@
 // the worker thread, texts and progress through the event queue) against the command-line
 // tool on the same source, alternating, and prints the median of each.
 // Usage: varnelo-window-bench [--runs N] [--type N] SOURCE.mif
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <QApplication>
 #include <QPushButton>
 #include <algorithm>
@@ -19,8 +15,7 @@
 
 #include "gui/main_window.hpp"
 #include "median.hpp"
-
-extern char** environ;
+#include "os/process.hpp"
 
 namespace {
 
@@ -55,23 +50,10 @@ double ConvertThroughWindow(int type, const std::string& mif, const std::string&
 }
 
 double ConvertWithTool(int type, const std::string& mif, const std::string& shp) {
-    const std::string typeText = std::to_string(type);
-    std::vector<char*> argv{const_cast<char*>(VARNELO_CONVERT_EXE), const_cast<char*>("--type"),
-                            const_cast<char*>(typeText.c_str()),    const_cast<char*>(mif.c_str()),
-                            const_cast<char*>(shp.c_str()),         nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        waitpid(pid, &status, 0);
-    }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    return status == 0 ? seconds : -1;
+    varnelo::os::TCommand command;
+    command.Args = {VARNELO_CONVERT_EXE, "--type", std::to_string(type), mif, shp};
+    const varnelo::os::TChildOutcome outcome = varnelo::os::RunCommand(command);
+    return outcome.Exited(0) ? outcome.Seconds : -1;
 }
 
 }  // namespace

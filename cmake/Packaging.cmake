@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# The Debian package: cpack -G DEB in the build folder writes varnelo_<version>_amd64.deb.
+# The Debian package: cpack -G DEB in the build folder writes varnelo_<version>_amd64.deb;
+# for Windows, cpack -G ZIP writes varnelo-<version>-win64.zip.
 set(CPACK_PACKAGE_NAME varnelo)
 set(CPACK_PACKAGE_VENDOR "The Varnelo Converter authors")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -9,7 +10,13 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "into ESRI Shapefiles (.shp, .shx, .dbf), keeping every attribute byte as written.")
 set(CPACK_PACKAGE_CONTACT "The Varnelo Converter authors <varnelo@example.org>")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_GENERATOR DEB)
+if(WIN32)
+  # The Windows download: one zip, its programs and documents in a folder of its name.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME varnelo-${PROJECT_VERSION}-win64)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -2,8 +2,29 @@
 # varnelo_add_test(<source> LIBS <targets...> [NAME <name>] [LABELS <labels...>] [ENV <k=v...>])
 # Builds one GoogleTest executable per test source and registers it with CTest. NAME builds the
 # same source a second time under another name; its tests are prefixed with that name.
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # GoogleTest built from Debian's sources with the cross compiler, once for every folder.
+  if(NOT TARGET gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  foreach(lib gtest gmock gtest_main)
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
+  endforeach()
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
+
+# The paths the tests are built with, as the programs under test see them: under Wine the
+# build machine's files are on drive Z:.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(VARNELO_TEST_HOST_PREFIX "Z:")
+else()
+  set(VARNELO_TEST_HOST_PREFIX "")
+endif()
 
 function(varnelo_add_test source)
   cmake_parse_arguments(ARG "" "NAME" "LIBS;LABELS;ENV" ${ARGN})
@@ -14,11 +35,11 @@ function(varnelo_add_test source)
     set(prefix TEST_PREFIX ${ARG_NAME}.)
   endif()
   add_executable(${name} ${source})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
-                                        varnelo_warnings)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} varnelo_test_support GTest::gtest GTest::gmock
+                                        GTest::gtest_main varnelo_warnings)
   target_compile_definitions(${name} PRIVATE
-    VARNELO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    VARNELO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    VARNELO_SOURCE_DIR="${VARNELO_TEST_HOST_PREFIX}${PROJECT_SOURCE_DIR}"
+    VARNELO_BINARY_DIR="${VARNELO_TEST_HOST_PREFIX}${PROJECT_BINARY_DIR}")
   set(props)
   if(ARG_LABELS)
     list(APPEND props LABELS "${ARG_LABELS}")
@@ -26,5 +47,5 @@ function(varnelo_add_test source)
   if(ARG_ENV)
     list(APPEND props ENVIRONMENT "${ARG_ENV}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${prefix} PROPERTIES ${props})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 ${prefix} PROPERTIES ${props})
 endfunction()

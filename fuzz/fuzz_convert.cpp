@@ -3,11 +3,8 @@
 // what comes before is the .mif, what comes after the .mid (no zero byte: an empty .mid).
 // Both are written to a folder private to this process and converted with each of the
 // five conversion types; every result, finished or failed, must leave a consistent pair.
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +15,7 @@
 #include <string_view>
 
 #include "engine/convert.hpp"
+#include "os/process.hpp"
 #include "shapefile_check.hpp"
 
 namespace {
@@ -41,8 +39,8 @@ void RemoveFoldersOfEndedRuns(const fs::path& base) {
         if (!name.starts_with(kFolderPrefix)) {
             continue;
         }
-        const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + kFolderPrefix.size()));
-        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+        const long pid = std::atol(name.c_str() + kFolderPrefix.size());
+        if (pid > 0 && !varnelo::os::ProcessExists(pid)) {
             fs::remove_all(entry.path(), ec);
         }
     }
@@ -52,7 +50,8 @@ const fs::path& Folder() {
     static const fs::path folder = [] {
         const fs::path base = BaseFolder();
         RemoveFoldersOfEndedRuns(base);
-        fs::path made = base / (std::string(kFolderPrefix) + std::to_string(::getpid()));
+        fs::path made =
+            base / (std::string(kFolderPrefix) + std::to_string(varnelo::os::ProcessId()));
         fs::create_directories(made);
         return made;
     }();

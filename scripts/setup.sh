@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs what building and testing need on Debian 12, only when something is missing.
+# Installs what building and testing need on Debian 12, only when something is missing: also
+# the MinGW-w64 cross compiler for the Windows build and Wine (with Xvfb) to test it.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin python3-gdal shapelib
           help2man man-db dpkg-dev file
-          qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic locales desktop-file-utils appstream)
+          qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic locales desktop-file-utils
+          appstream g++-mingw-w64-x86-64-posix wine wine64 xvfb unzip)
 if [ "${VARNELO_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

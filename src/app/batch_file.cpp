@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "app/batch_file.hpp"
 
-#include <array>
+#include <optional>
 #include <vector>
 
 #include "engine/line_reader.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/text.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/value_text.hpp"
 
@@ -17,16 +18,6 @@ constexpr std::string_view kProductWord = "Varnelo";
 constexpr std::string_view kFormatMark = "200";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kFieldSeparator = '\t';
-
-std::string ReadWholeFile(const std::string& path) {
-    TFileSource source(path);
-    std::string bytes;
-    std::array<char, 65536> chunk;
-    while (const std::size_t n = source.Read(chunk.data(), chunk.size())) {
-        bytes.append(chunk.data(), n);
-    }
-    return bytes;
-}
 
 // The lines of the file's text, which a zero byte ends: a line ends at CR, LF or CR LF, and
 // a line end after the last line makes no empty line.
@@ -46,12 +37,21 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-void CheckSavable(const std::string& path) {
+// The path as the file holds it: in the system's code page, which must hold every character
+// of it, and on one line.
+std::string SavedPath(const std::string& path) {
     if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
         // Shown with its line breaks as "?", so that the message stays on one line.
         throw Exception("パス \"" + TextForMessage(path, path.size()) +
                         "\" は改行を含むため、バッチリストに保存できません");
     }
+    std::optional<std::string> saved = os::PathToSystemText(path);
+    if (!saved) {
+        throw Exception(
+            "パス \"" + path +
+            "\" はシステムのコードページで表せない文字を含むため、バッチリストに保存できません");
+    }
+    return std::move(*saved);
 }
 
 void AppendQuoted(std::string& line, std::string_view field) {
@@ -82,21 +82,22 @@ bool BatchListBoolean(std::string_view text) {
 }
 
 void SaveBatchList(const TBatchList& list, const std::string& path) {
-    CheckSavable(list.CombineFile);
+    // Every path is checked before anything is written.
+    const std::string combineFile = SavedPath(list.CombineFile);
     std::string text;
     for (const std::string_view line :
          {kProductWord, kFormatMark, std::string_view(list.Combine ? "-1" : "0"),
-          std::string_view(list.CombineFile)}) {
+          std::string_view(combineFile)}) {
         text.append(line).append(kLineEnd);
     }
     for (const TBatchEntry& entry : list.Entries) {
-        CheckSavable(entry.MifFile);
-        CheckSavable(entry.ShpFile);
+        const std::string mifFile = SavedPath(entry.MifFile);
+        const std::string shpFile = SavedPath(entry.ShpFile);
         AppendQuoted(text, std::to_string(entry.ConversionType));
         text += kFieldSeparator;
-        AppendQuoted(text, entry.MifFile);
+        AppendQuoted(text, mifFile);
         text += kFieldSeparator;
-        AppendQuoted(text, entry.ShpFile);
+        AppendQuoted(text, shpFile);
         text.append(kLineEnd);
     }
     const auto out = CreateFileOutputStream(path);
@@ -112,12 +113,13 @@ void LoadBatchList(const std::string& path, TBatchList& list) {
         throw EInvalidBatchList();
     }
     list.Combine = BatchListBoolean(lines[2]);
-    list.CombineFile = std::string(lines[3]);
+    list.CombineFile = os::PathFromSystemText(lines[3]);
     for (std::size_t i = 4; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         const int type = ConversionTypeFromText(SplitString(line, 1, kFieldSeparator));
-        list.Entries.push_back(MakeBatchEntry(type, SplitString(line, 2, kFieldSeparator),
-                                              SplitString(line, 3, kFieldSeparator)));
+        list.Entries.push_back(
+            MakeBatchEntry(type, os::PathFromSystemText(SplitString(line, 2, kFieldSeparator)),
+                           os::PathFromSystemText(SplitString(line, 3, kFieldSeparator))));
     }
 }
 

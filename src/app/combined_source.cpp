@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "app/combined_source.hpp"
 
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
-
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/object_counts.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -25,12 +21,12 @@ void WriteLine(TOutputStream& out, std::string_view line) {
 }
 
 std::string MakePrivateFolder(const std::string& tempDir) {
-    std::string pattern = tempDir + "varnelo-combine-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    std::string folder;
+    if (const os::TError error = os::CreateUniqueFolder(tempDir + "varnelo-combine-", folder)) {
         throw EInOutError("一時フォルダ \"" + tempDir +
-                          "\" に作業フォルダを作成できません: " + SystemErrorText(errno));
+                          "\" に作業フォルダを作成できません: " + os::SystemErrorText(error));
     }
-    return pattern + "/";
+    return folder + os::PathSeparator();
 }
 
 }  // namespace
@@ -41,8 +37,7 @@ TCombinedSource::TCombinedSource(const std::string& tempDir)
         mif_ = CreateFileOutputStream(mifPath_);
         mid_ = CreateFileOutputStream(folder_ + std::string(kMidName));
     } catch (...) {
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
+        os::RemoveTree(folder_);
         throw;
     }
 }
@@ -52,8 +47,7 @@ TCombinedSource::~TCombinedSource() {
     // leaves only a folder of the system's temporary directory behind.
     mif_.reset();
     mid_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
+    os::RemoveTree(folder_);
 }
 
 bool TCombinedSource::Append(const std::string& mifFile, bool first) {

@@ -2,11 +2,12 @@
 #include "app/ini_file.hpp"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
+#include "engine/line_reader.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
+#include "shape/output_stream.hpp"
 
 namespace varnelo {
 namespace {
@@ -22,11 +23,15 @@ std::string_view SectionName(std::string_view line) {
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
+    if (os::KindOfPath(path_) != os::TFileKind::Regular) {
         return;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path_);
+    } catch (const EInOutError&) {
+        return;  // unreadable: as if empty
+    }
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -120,10 +125,11 @@ void TIniFile::Save() const {
         bytes += line;
         bytes += "\r\n";
     }
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
+    try {
+        TFileOutputStream out(path_, bytes.size());
+        out.Write(bytes.data(), bytes.size());
+        out.Close();
+    } catch (const EInOutError&) {
         throw EInOutError(path_ + " に書き込めません");
     }
 }

@@ -1,22 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "app/main_logic.hpp"
 
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "app/batch_file.hpp"
 #include "app/paths.hpp"
 #include "app/shapefile_layer.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file_system.hpp"
 
 namespace varnelo {
 namespace {
 
 bool IsExistingFile(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::exists(path, ec) &&
-           !std::filesystem::is_directory(path, ec);
+    const os::TFileKind kind = path.empty() ? os::TFileKind::None : os::KindOfPath(path);
+    return kind != os::TFileKind::None && kind != os::TFileKind::Directory;
 }
 
 }  // namespace

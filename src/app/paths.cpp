@@ -1,20 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "app/paths.hpp"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
-
+#include "engine/file_names.hpp"
+#include "os/file_system.hpp"
 #include "varnelo/version.hpp"
 
 namespace varnelo {
 
 std::string GetExePath() {
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
+    return os::ExecutablePath();
 }
 
 std::string GetExeDir() {
@@ -22,28 +16,14 @@ std::string GetExeDir() {
 }
 
 std::string GetTempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    if (dir.back() != '/') {
-        dir += '/';
-    }
-    return dir;
+    return os::TempFolder();
 }
 
 std::string FileIdentity(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    if (const auto id = os::FileIdOf(path)) {
+        return "inode " + std::to_string(id->Device) + ":" + std::to_string(id->Index);
     }
-    std::error_code ec;
-    std::filesystem::path resolved = std::filesystem::absolute(path, ec);
-    if (!ec) {
-        const std::filesystem::path canonical = std::filesystem::weakly_canonical(resolved, ec);
-        if (!ec) {
-            resolved = canonical;
-        }
-    }
-    return "path " + resolved.lexically_normal().string();
+    return "path " + os::ResolvedPath(path);
 }
 
 std::string GetExeFileVersion() {

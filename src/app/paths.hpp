@@ -16,7 +16,8 @@ std::string GetExePath();
 // The running executable's folder, ending in "/".
 std::string GetExeDir();
 
-// $TMPDIR when set and not empty, else "/tmp", ending in "/".
+// The system's temporary folder ($TMPDIR when set and not empty, else "/tmp"; on Windows the
+// folder GetTempPathW names), ending in its separator.
 std::string GetTempDir();
 
 // The same text for two paths that name the same file, however they are spelled: the

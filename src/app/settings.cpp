@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/settings.hpp"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
-
 #include "app/ini_file.hpp"
 #include "app/paths.hpp"
+#include "os/file_system.hpp"
 
 namespace varnelo {
 namespace {
@@ -63,27 +58,20 @@ void SaveWindowPlacement(const std::string& iniPath, const TWindowPlacement& pla
     ini.WriteInteger(kSection, "State", WindowStateCode(placement.State));
 }
 
-std::string SettingsPath(const std::string& exePath, const std::string& xdgConfigHome,
-                         const std::string& home) {
+std::string SettingsPath(const std::string& exePath, const std::string& userFolder) {
     const std::string name = ExtractNameWithoutExt(exePath) + ".INI";
     const std::string dir = ExtractDirWithSlash(exePath);
     const std::string beside = dir + name;
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(beside, ec);
-    if (exists ? ::access(beside.c_str(), W_OK) == 0
-               : ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0) {
+    const bool exists = os::KindOfPath(beside) != os::TFileKind::None;
+    if (!os::WriteAccess(exists ? beside : dir.empty() ? std::string(".") : dir)) {
         return beside;
     }
-    const std::string config = !xdgConfigHome.empty() ? xdgConfigHome : home + "/.config";
-    const std::string folder = config + "/varnelo";
-    std::filesystem::create_directories(folder, ec);
-    return folder + "/" + name;
+    os::CreateFolders(userFolder);
+    return userFolder + os::PathSeparator() + name;
 }
 
 std::string ProgramSettingsPath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    return SettingsPath(GetExePath(), xdg != nullptr ? xdg : "", home != nullptr ? home : "");
+    return SettingsPath(GetExePath(), os::UserSettingsFolder());
 }
 
 }  // namespace varnelo

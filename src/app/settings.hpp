@@ -34,12 +34,11 @@ void SaveWindowPlacement(const std::string& iniPath, const TWindowPlacement& pla
 // The settings file of the executable at `exePath`: its folder, its name without extension,
 // ".INI". It is used there when that file is writable, or is missing in a writable folder, as
 // in a portable install; otherwise (an installed program in a read-only folder) the same name
-// in `configHome`/varnelo/, where configHome is $XDG_CONFIG_HOME, or $HOME/.config when that
-// is unset or empty. Empty `xdgConfigHome`/`home` arguments stand for unset variables.
-std::string SettingsPath(const std::string& exePath, const std::string& xdgConfigHome,
-                         const std::string& home);
+// in `userFolder`, which is created when missing.
+std::string SettingsPath(const std::string& exePath, const std::string& userFolder);
 
-// SettingsPath of the running executable and the process's environment.
+// SettingsPath of the running executable in the user's settings folder of the system
+// ($XDG_CONFIG_HOME/varnelo or ~/.config/varnelo; %APPDATA%\Varnelo on Windows).
 std::string ProgramSettingsPath();
 
 }  // namespace varnelo

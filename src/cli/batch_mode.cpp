@@ -6,9 +6,9 @@
 
 #include "app/batch_file.hpp"
 #include "app/batch_run.hpp"
-#include "cli/interrupt.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
+#include "os/interrupt.hpp"
 
 namespace varnelo::cli {
 namespace {
@@ -156,10 +156,10 @@ int RunBatchMode(const TBatchModeOptions& options) {
 
     TTextBatchView view(list);
     TImmediateRunner runner;
-    const TInterruptStop interrupt;
+    const os::TInterruptStop interrupt;
     TBatchRunOptions run;
     run.Jobs = options.Jobs;
-    run.Cancel = TInterruptStop::Flag();
+    run.Cancel = os::TInterruptStop::Flag();
     run.StatusChanged = [&view](std::size_t index, TEntryStatus status,
                                 const TConversionReport& report) {
         view.EntryEnded(index, status, report);

@@ -5,8 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <string_view>
 
@@ -22,19 +22,20 @@ namespace {
 using varnelo::kMifObjectKeywords;
 
 void PrintColumns(const varnelo::TSFColumns& columns) {
-    std::printf("columns: %zu\n", columns.size());
+    varnelo::cli::Print(std::cout, "columns: %llu\n",
+                        static_cast<unsigned long long>(columns.size()));
     for (const varnelo::TSFColumn& column : columns) {
-        std::printf("  %-20s type %d  width %d\n", column.Name.c_str(),
-                    static_cast<int>(column.Type), static_cast<int>(column.Width));
+        varnelo::cli::Print(std::cout, "  %-20s type %d  width %d\n", column.Name.c_str(),
+                            static_cast<int>(column.Type), static_cast<int>(column.Width));
     }
 }
 
 void PrintCounts(const varnelo::TMifObjectTally& tally) {
-    std::printf("objects:\n");
+    varnelo::cli::Print(std::cout, "objects:\n");
     for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
         const std::string_view keyword = kMifObjectKeywords[k].Keyword;
-        std::printf("  %-10.*s %lld\n", static_cast<int>(keyword.size()), keyword.data(),
-                    static_cast<long long>(tally.ByKeyword[k]));
+        varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(keyword.size()),
+                            keyword.data(), static_cast<long long>(tally.ByKeyword[k]));
     }
 }
 
@@ -45,14 +46,14 @@ void PrintTypes(const varnelo::TObjectCounts& objects) {
     constexpr std::array<std::int64_t TObjectCounts::*, 5> kCountOfType = {
         &TObjectCounts::Points, &TObjectCounts::PolyLines, &TObjectCounts::Polygons,
         &TObjectCounts::Texts, &TObjectCounts::Texts};
-    std::printf("records by --type:\n");
+    varnelo::cli::Print(std::cout, "records by --type:\n");
     std::int64_t all = 0;
     int files = 0;
     for (const varnelo::cli::TTypeName& type : varnelo::cli::kTypeNames) {
         const std::int64_t records =
             objects.*kCountOfType.at(static_cast<std::size_t>(type.ConversionType));
         if (records > 0) {
-            std::printf("  %-10.*s %lld\n", static_cast<int>(type.Name.size()), type.Name.data(),
+            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()), type.Name.data(),
                         static_cast<long long>(records));
         }
         if (records > 0 && type.ConversionType != varnelo::ctTextAsLine) {
@@ -61,10 +62,10 @@ void PrintTypes(const varnelo::TObjectCounts& objects) {
         }
     }
     if (files == 0) {
-        std::printf("  none: the file holds no object a conversion takes\n");
+        varnelo::cli::Print(std::cout, "  none: the file holds no object a conversion takes\n");
         return;
     }
-    std::printf("  %-10.*s %lld in %d %s\n", static_cast<int>(varnelo::cli::kEveryKindName.size()),
+    varnelo::cli::Print(std::cout, "  %-10.*s %lld in %d %s\n", static_cast<int>(varnelo::cli::kEveryKindName.size()),
                 varnelo::cli::kEveryKindName.data(), static_cast<long long>(all), files,
                 files == 1 ? "file" : "files");
 }
@@ -83,14 +84,14 @@ int Main(int argc, char** argv) {
         varnelo::ReadMifHeader(mif);
         varnelo::TSFColumns columns;
         varnelo::ReadMifColumns(mif, columns);
-        std::printf("%s\n", path.c_str());
+        varnelo::cli::Print(std::cout, "%s\n", path.c_str());
         PrintColumns(columns);
         const varnelo::TMifObjectTally tally = varnelo::CountMifObjects(mif);
         PrintCounts(tally);
         PrintTypes(tally.Objects);
         return varnelo::cli::kExitSuccess;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "varnelo-mifinfo: %s\n", error.what());
+        varnelo::cli::Print(std::cerr, "varnelo-mifinfo: %s\n", error.what());
         return varnelo::cli::kExitFailed;
     }
 }
@@ -98,5 +99,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput("varnelo-mifinfo", Main(argc, argv));
+    return varnelo::cli::RunTool("varnelo-mifinfo", argc, argv, Main);
 }

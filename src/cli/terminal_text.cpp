@@ -1,50 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/terminal_text.hpp"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdint>
-#include <stdexcept>
 
 namespace varnelo::cli {
 namespace {
-
-iconv_t OpenConversion(const std::string& to, const std::string& from) {
-    const iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {  // iconv_open's failure value
-        throw std::runtime_error("unknown character set \"" + from + "\"");
-    }
-    return cd;
-}
-
-// Converts `in` whole; false at the first byte that does not convert, when `lenient` is
-// off, else that byte becomes "?" and conversion goes on after it.
-bool Convert(iconv_t cd, std::string_view in, std::string& out, bool lenient) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-    char* from = const_cast<char*>(in.data());
-    std::size_t fromLeft = in.size();
-    std::array<char, 512> block{};
-    while (fromLeft > 0) {
-        char* to = block.data();
-        std::size_t toLeft = block.size();
-        const std::size_t result = iconv(cd, &from, &fromLeft, &to, &toLeft);
-        out.append(block.data(), static_cast<std::size_t>(to - block.data()));
-        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) {
-            continue;
-        }
-        if (!lenient) {
-            return false;
-        }
-        out += '?';  // an invalid byte, or a character cut off at the end of the value
-        ++from;
-        --fromLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    return true;
-}
 
 // The next code point of valid UTF-8 at `at`, and how many bytes it takes.
 char32_t NextCodePoint(std::string_view text, std::size_t at, std::size_t& length) {
@@ -119,28 +80,18 @@ TTerminalText::TTerminalText(const std::string& charset) {
     if (charset.empty()) {
         return;
     }
-    toTerminal_ = OpenConversion("UTF-8", charset);
-    try {
-        fromTerminal_ = OpenConversion(charset, "UTF-8");
-    } catch (...) {
-        iconv_close(static_cast<iconv_t>(toTerminal_));
-        throw;
-    }
+    toTerminal_ = std::make_unique<os::TCharsetConverter>("UTF-8", charset);
+    fromTerminal_ = std::make_unique<os::TCharsetConverter>(charset, "UTF-8");
 }
 
-TTerminalText::~TTerminalText() {
-    if (toTerminal_ != nullptr) {
-        iconv_close(static_cast<iconv_t>(toTerminal_));
-        iconv_close(static_cast<iconv_t>(fromTerminal_));
-    }
-}
+TTerminalText::~TTerminalText() = default;
 
 std::string TTerminalText::Show(std::string_view stored) const {
     if (Raw()) {
         return std::string(stored);
     }
     std::string shown;
-    Convert(static_cast<iconv_t>(toTerminal_), stored, shown, true);
+    toTerminal_->Convert(stored, shown, true);
     MaskControls(shown);
     return shown;
 }
@@ -150,7 +101,7 @@ std::optional<std::string> TTerminalText::Store(std::string_view utf8) const {
         return std::string(utf8);
     }
     std::string stored;
-    if (!Convert(static_cast<iconv_t>(fromTerminal_), utf8, stored, false)) {
+    if (!fromTerminal_->Convert(utf8, stored, false)) {
         return std::nullopt;
     }
     return stored;

@@ -1,27 +1,31 @@
 // SPDX-License-Identifier: MIT
 // Text of a table shown on a UTF-8 terminal: stored bytes decoded from the table's code page
 // for display only (the table is never changed), the user's UTF-8 typed the other way for
-// searching, and the number of columns a text takes, for aligned output. Decoding uses the
-// C library's iconv with named character sets, so nothing depends on the locale.
+// searching, and the number of columns a text takes, for aligned output. Character sets go
+// by name, so nothing depends on the locale.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "os/text.hpp"
 
 namespace varnelo::cli {
 
 class TTerminalText {
   public:
-    // `charset`: an iconv name of the stored text ("CP932", "UTF-8", ...), or empty to show
-    // the bytes as stored. Raises std::runtime_error for a name iconv does not know.
+    // `charset`: the name of the stored text's character set ("CP932", "UTF-8", ...), or empty
+    // to show the bytes as stored. Raises std::runtime_error for a name the system does not
+    // know.
     explicit TTerminalText(const std::string& charset);
     ~TTerminalText();
     TTerminalText(const TTerminalText&) = delete;
     TTerminalText& operator=(const TTerminalText&) = delete;
 
-    bool Raw() const noexcept { return toTerminal_ == nullptr; }
+    bool Raw() const noexcept { return !toTerminal_; }
 
     // Stored bytes as UTF-8. Bytes that do not decode and control characters show as "?",
     // so that a value can neither garble nor break a line. Raw: the bytes unchanged.
@@ -34,8 +38,8 @@ class TTerminalText {
     std::size_t Width(std::string_view shown) const;
 
   private:
-    void* toTerminal_ = nullptr;  // iconv descriptors; none for raw bytes
-    void* fromTerminal_ = nullptr;
+    std::unique_ptr<os::TCharsetConverter> toTerminal_;  // none for raw bytes
+    std::unique_ptr<os::TCharsetConverter> fromTerminal_;
 };
 
 }  // namespace varnelo::cli

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The first and the last step of every command-line tool: parsing its arguments, and making
-// sure that what it printed reached its standard output, or the tool fails, so that
-// `tool > /dev/full` or a closed pipe is never a success.
+// The first and the last step of every command-line tool: its arguments as UTF-8 and its
+// standard streams made ready for the console, and at the end making sure that what it printed
+// reached its standard output, or the tool fails, so that `tool > /dev/full` or a closed pipe
+// is never a success. In between, tools print through std::cout and std::cerr only.
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
+#include <iostream>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "os/console.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo::cli {
@@ -31,14 +36,43 @@ inline std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
+// printf's formatting, written to `out`.
+[[gnu::format(printf, 2, 3)]] inline void Print(std::ostream& out, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    if (length > 0) {
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        std::vsnprintf(text.data(), text.size(), format, again);
+        out.write(text.data(), length);
+    }
+    va_end(again);
+}
+
 inline int FinishStandardOutput(const char* tool, int exitCode) {
-    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+    os::TError error;
+    if (os::FlushStandardOutput(error)) {
         return exitCode;
     }
-    const int error = errno;
-    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", tool,
-                 error != 0 ? SystemErrorText(error).c_str() : "write error");
+    std::cerr << tool << ": cannot write to standard output: "
+              << (error ? os::SystemErrorText(error) : std::string("write error")) << '\n';
     return exitCode == kExitSuccess ? kExitFailed : exitCode;
+}
+
+// The whole life of a tool whose work is `body`: its arguments as UTF-8 whatever the system,
+// the console ready for its text, and its output checked at the end.
+inline int RunTool(const char* tool, int argc, char** argv, int (*body)(int, char**)) {
+    os::PrepareStandardStreams();
+    std::vector<std::string> args = os::ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& arg : args) {
+        pointers.push_back(arg.data());
+    }
+    pointers.push_back(nullptr);
+    return FinishStandardOutput(tool, body(static_cast<int>(args.size()), pointers.data()));
 }
 
 }  // namespace varnelo::cli

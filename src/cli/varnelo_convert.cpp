@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: MIT
 // varnelo-convert: converts one MIF/MID pair into a shapefile from the command line.
-#include <unistd.h>
-
-#include <array>
-#include <csignal>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -16,10 +9,11 @@
 
 #include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
-#include "cli/interrupt.hpp"
 #include "cli/tool_exit.hpp"
 #include "cli/type_names.hpp"
 #include "engine/convert.hpp"
+#include "os/console.hpp"
+#include "os/interrupt.hpp"
 #include "shape/errors.hpp"
 #include "varnelo/version.hpp"
 
@@ -29,7 +23,7 @@ using namespace varnelo;
 using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
-using cli::TInterruptStop;
+using os::TInterruptStop;
 
 // Status texts go to stderr, one per line; an empty text (clearing) prints nothing.
 class StderrStatus : public IStatusSink {
@@ -57,12 +51,12 @@ class StderrStatus : public IStatusSink {
         const int filled = static_cast<int>(done * kWidth / total);
         std::string bar(static_cast<std::size_t>(filled), '#');
         bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
-        std::fflush(stderr);
+        cli::Print(std::cerr, "\r[%s] %3d%%", bar.c_str(), percent);
+        std::cerr.flush();
     }
     void EndProgressLine() {
         if (shown_) {
-            std::fputc('\n', stderr);
+            std::cerr << '\n';
             shown_ = false;
         }
     }
@@ -184,7 +178,7 @@ void PrintSummary(const TConversionReport& report, const std::string& source,
 // Converts with one type, or every kind of object into a shapefile each when `type` is none.
 int Run(std::optional<int> type, const std::string& source, const std::string& target,
         const TRunOptions& options) {
-    StderrStatus status(isatty(STDERR_FILENO) == 1);
+    StderrStatus status(os::IsTerminal(os::TStandardStream::Error));
     const TInterruptStop interrupt;
     TConversionReport report;
     TConversionHooks hooks;
@@ -285,5 +279,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput("varnelo-convert", Main(argc, argv));
+    return varnelo::cli::RunTool("varnelo-convert", argc, argv, Main);
 }

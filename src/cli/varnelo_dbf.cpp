@@ -161,7 +161,7 @@ void PrintRow(const std::vector<TColumn>& columns, const std::vector<std::string
         }
     }
     line.erase(line.find_last_not_of(' ') + 1);
-    std::printf("%s\n", line.c_str());
+    cli::Print(std::cout, "%s\n", line.c_str());
 }
 
 // The record number, followed by a column for the deleted mark when deleted records show.
@@ -237,11 +237,12 @@ int PrintRecords(TLocalDbf& table, const std::optional<TQuery>& query, bool dele
     ForEachRecord(table, query, deleted,
                   [&] { PrintRow(columns, RecordCells(table, deleted, text), text); });
 
-    std::printf("%d of %d records %s", shown, table.RecordCount(), query ? "match" : "shown");
+    cli::Print(std::cout, "%d of %d records %s", shown, table.RecordCount(),
+               query ? "match" : "shown");
     if (!query && deletedSeen > 0) {
-        std::printf(" (%d deleted, %s)", deletedSeen, deleted ? "marked *" : "not shown");
+        cli::Print(std::cout, " (%d deleted, %s)", deletedSeen, deleted ? "marked *" : "not shown");
     }
-    std::printf("\n");
+    cli::Print(std::cout, "\n");
     return shown;
 }
 
@@ -251,7 +252,7 @@ std::unique_ptr<TTerminalText> MakeDecoder(TCharset& charset) {
     try {
         return std::make_unique<TTerminalText>(charset.Name);
     } catch (const std::runtime_error& error) {
-        std::fprintf(stderr, "%s: %s; showing the text as cp932\n", kTool, error.what());
+        cli::Print(std::cerr, "%s: %s; showing the text as cp932\n", kTool, error.what());
         charset = {"CP932", "cp932"};
         return std::make_unique<TTerminalText>(charset.Name);
     }
@@ -267,20 +268,20 @@ int Run(const TOptions& options) {
     try {
         table.Open();
     } catch (const Exception& error) {
-        std::fprintf(stderr, "%s: %s: %s\n", kTool, options.Path.c_str(), error.what());
+        cli::Print(std::cerr, "%s: %s: %s\n", kTool, options.Path.c_str(), error.what());
         return kExitFailed;
     }
     const std::optional<TQuery> query = BuildQuery(options, table, text);
     if (options.Count) {
         int count = 0;
         ForEachRecord(table, query, options.Deleted, [&] { ++count; });
-        std::printf("%d\n", count);
+        cli::Print(std::cout, "%d\n", count);
         return kExitSuccess;
     }
-    std::printf("%s: %d records, %d fields, text as %s\n", options.Path.c_str(),
-                table.RecordCount(), table.FieldCount(), charset.Label.c_str());
+    cli::Print(std::cout, "%s: %d records, %d fields, text as %s\n", options.Path.c_str(),
+               table.RecordCount(), table.FieldCount(), charset.Label.c_str());
     PrintFields(table, text);
-    std::printf("\n");
+    cli::Print(std::cout, "\n");
     PrintRecords(table, query, options.Deleted, text);
     return kExitSuccess;
 }
@@ -313,13 +314,13 @@ int Main(int argc, char** argv) {
     try {
         return Run(options);
     } catch (const TUsageError& error) {
-        std::fprintf(stderr, "%s: %s\n", kTool, error.what());
+        cli::Print(std::cerr, "%s: %s\n", kTool, error.what());
         return kExitUsage;
     } catch (const EConvertError& error) {  // a --where value the field's type does not take
-        std::fprintf(stderr, "%s: %s\n", kTool, error.what());
+        cli::Print(std::cerr, "%s: %s\n", kTool, error.what());
         return kExitUsage;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s: %s\n", kTool, options.Path.c_str(), error.what());
+        cli::Print(std::cerr, "%s: %s: %s\n", kTool, options.Path.c_str(), error.what());
         return kExitFailed;
     }
 }
@@ -327,5 +328,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::FinishStandardOutput(kTool, Main(argc, argv));
+    return varnelo::cli::RunTool(kTool, argc, argv, Main);
 }

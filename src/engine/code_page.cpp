@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 
 #include "engine/file_names.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file.hpp"
 
 namespace varnelo {
 
@@ -73,13 +73,13 @@ bool AllDigits(std::string_view text) noexcept {
 // The start of a small file; none when it cannot be read. A code page name is short, so
 // more than that is never read.
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    os::TFile file;
+    std::array<char, 256> text{};
+    std::size_t got = 0;
+    if (file.Open(path, os::TFileMode::ReadOnly) || file.ReadAt(0, text.data(), text.size(), got)) {
         return std::nullopt;
     }
-    std::array<char, 256> text{};
-    in.read(text.data(), text.size());
-    return std::string(text.data(), static_cast<std::size_t>(in.gcount()));
+    return std::string(text.data(), got);
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/convert.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <deque>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 
@@ -19,6 +16,7 @@
 #include "engine/safe_replace.hpp"
 #include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 #include "shape/geometry.hpp"
 #include "shape/local_dbf.hpp"
@@ -42,10 +40,9 @@ std::string TargetClashText(const std::string& mifPath, const std::string& shpPa
     const std::string midPath = ChangeFileExt(mifPath, ".mid");
     for (const std::string_view ext : kShapefileSetExtensions) {
         const std::string target = ShapefileSetPath(shpPath, ext);
-        std::error_code ec;
         for (const auto* source : {&mifPath, &midPath}) {
             // The same file however it is spelled.
-            if (std::filesystem::equivalent(target, *source, ec)) {
+            if (os::SameFile(target, *source)) {
                 return std::string(kTargetIsSourceText) + ": " + target;
             }
         }
@@ -82,8 +79,7 @@ std::int32_t ShapeTypeOf(int conversionType) {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return os::KindOfPath(path) == os::TFileKind::Regular;
 }
 
 void CloseQuietly(TLocalDbf& table) noexcept {
@@ -151,7 +147,7 @@ void ReportFailure(TConversionReport& report, const std::exception& e, std::int6
 // a new table must not replace under it: the lock a table takes while open says so.
 void EnsureTableNotInUse(const std::string& dbfPath, const TConversionHooks& hooks) {
     const TTableStorageFactory open =
-        hooks.TableStorage ? hooks.TableStorage : TTableStorageFactory(OpenPosixTableStorage);
+        hooks.TableStorage ? hooks.TableStorage : TTableStorageFactory(OpenDiskTableStorage);
     const std::unique_ptr<TTableStorage> table = open(dbfPath, TStorageAccess::ReadOnly);
     if (table != nullptr && !table->TryLock(TLockKind::Exclusive)) {
         throw EInOutError("テーブル \"" + dbfPath + "\" は使用中のため置き換えできません");
@@ -664,9 +660,7 @@ std::vector<TShapefileTarget> EveryKindTargets(std::string_view target) {
 }
 
 bool MidIsMissing(const std::string& mifPath) {
-    std::error_code ec;
-    return std::filesystem::symlink_status(ChangeFileExt(mifPath, ".mid"), ec).type() ==
-           std::filesystem::file_type::not_found;
+    return os::KindOfEntry(ChangeFileExt(mifPath, ".mid")) == os::TFileKind::None;
 }
 
 }  // namespace varnelo

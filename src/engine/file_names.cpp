@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "engine/file_names.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
+#include "os/file_system.hpp"
 #include "shape/letter_case.hpp"
 
 namespace varnelo {
 namespace {
 
 bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return os::KindOfPath(path) != os::TFileKind::None;
 }
 
 // The extension of the file name, from its last "."; empty when it has none.
@@ -25,8 +23,7 @@ std::string_view ExtensionOf(std::string_view path) {
 }  // namespace
 
 std::size_t FileNameStart(std::string_view path) noexcept {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? 0 : slash + 1;
+    return os::FileNameStart(path);
 }
 
 std::string ChangeFileExt(std::string_view path, std::string_view ext) {
@@ -36,7 +33,12 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
 }
 
 std::string ExtractDirWithSlash(std::string_view path) {
-    return std::string(path.substr(0, FileNameStart(path)));
+    std::string dir(path.substr(0, FileNameStart(path)));
+    // A bare drive ("C:") gets its separator.
+    if (!dir.empty() && dir.back() != os::PathSeparator() && dir.back() != '/') {
+        dir += os::PathSeparator();
+    }
+    return dir;
 }
 
 std::string ExtractFileName(std::string_view path) {

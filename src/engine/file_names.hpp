@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // File names, one rule each: a path's folder, name and extension, and the files that make up
-// one shapefile. Paths are bytes; the separator is "/".
+// one shapefile. Paths are bytes; the separators are the system's ("/"; on Windows "\\", "/"
+// and a drive's ":").
 #pragma once
 
 #include <array>
@@ -16,7 +17,8 @@ std::size_t FileNameStart(std::string_view path) noexcept;
 // or `ext` appended when the name has none; a "." in a folder name is no extension.
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
-// Everything up to and including the last separator; empty for a path without a folder part.
+// Everything up to and including the last separator, a bare drive given its "\\"; empty for a
+// path without a folder part.
 std::string ExtractDirWithSlash(std::string_view path);
 
 // The file name: everything after the last separator.

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/line_reader.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -40,42 +36,37 @@ void AppendWithoutCR(std::string& out, const char* bytes, std::size_t count) {
 // ---- TFileSource ----
 
 TFileSource::TFileSource(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        const int error = errno;
-        throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemErrorText(error));
-    }
-    struct stat info {};
-    if (::fstat(fd_, &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-            throw EInOutError("ファイル \"" + path + "\" を開けません: " + SystemErrorText(EISDIR));
-        }
-        if (S_ISREG(info.st_mode)) {
-            size_ = static_cast<std::uint64_t>(info.st_size);
+    os::TError error = file_.Open(path, os::TFileMode::Read);
+    if (!error) {
+        const os::TFileKind kind = file_.Kind();
+        if (kind == os::TFileKind::Directory) {
+            error = os::IsADirectoryError();
+        } else if (kind == os::TFileKind::Regular && file_.Size(size_)) {
+            size_ = 0;
         }
     }
-}
-
-TFileSource::~TFileSource() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (error) {
+        throw EInOutError("ファイル \"" + path + "\" を開けません: " + os::SystemErrorText(error));
     }
 }
 
 std::size_t TFileSource::Read(char* buffer, std::size_t capacity) {
-    for (;;) {
-        const ssize_t got = ::read(fd_, buffer, capacity);
-        if (got >= 0) {
-            return static_cast<std::size_t>(got);
-        }
-        if (errno != EINTR) {
-            const int error = errno;
-            throw EInOutError("ファイル \"" + path_ +
-                              "\" を読み込めません: " + SystemErrorText(error));
-        }
+    std::size_t got = 0;
+    if (const os::TError error = file_.Read(buffer, capacity, got)) {
+        throw EInOutError("ファイル \"" + path_ +
+                          "\" を読み込めません: " + os::SystemErrorText(error));
     }
+    return got;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    TFileSource source(path);
+    std::string bytes;
+    std::array<char, 65536> chunk;
+    while (const std::size_t n = source.Read(chunk.data(), chunk.size())) {
+        bytes.append(chunk.data(), n);
+    }
+    return bytes;
 }
 
 // ---- TMemorySource ----

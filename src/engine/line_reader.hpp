@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/file.hpp"
+
 namespace varnelo {
 
 // Where the reader's bytes come from. Read is called once per chunk, never per byte.
@@ -26,13 +28,12 @@ class IByteSource {
     virtual std::uint64_t SizeHint() const noexcept { return 0; }
 };
 
-// A file opened read-only with read(2) calls of the reader's chunk size.
+// A file opened read-only and read in calls of the reader's chunk size.
 class TFileSource final : public IByteSource {
   public:
     // Raises EInOutError naming the path and the system's reason when the file cannot be
     // opened or is a directory.
     explicit TFileSource(const std::string& path);
-    ~TFileSource() override;
     TFileSource(const TFileSource&) = delete;
     TFileSource& operator=(const TFileSource&) = delete;
 
@@ -42,7 +43,7 @@ class TFileSource final : public IByteSource {
 
   private:
     std::string path_;
-    int fd_ = -1;
+    os::TFile file_;
     std::uint64_t size_ = 0;
 };
 
@@ -60,6 +61,10 @@ class TMemorySource final : public IByteSource {
     std::size_t offset_ = 0;
     std::size_t maxChunk_;
 };
+
+// The whole of a small file, such as a batch list or a settings file. Raises EInOutError as
+// TFileSource does.
+std::string ReadWholeFile(const std::string& path);
 
 class TLineReader {
   public:

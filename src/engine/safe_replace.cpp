@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engine/safe_replace.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "engine/file_names.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -17,21 +12,14 @@ namespace varnelo {
 namespace {
 
 // Removes `path`; a file that is not there is no failure.
-bool RemoveIfThere(const std::string& path) noexcept {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+os::TError RemoveIfThere(const std::string& path) noexcept {
+    const os::TError error = os::RemoveFile(path);
+    return os::KindOf(error) == os::TErrorKind::NotFound ? os::TError{} : error;
 }
 
-// Gives `newFile` the permission bits of the `oldFile` it replaces, as writing into the old
-// file would have kept them; nothing when there is no old file.
-void KeepPermissions(const std::string& oldFile, const std::string& newFile) noexcept {
-    struct stat old {};
-    if (::stat(oldFile.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ::chmod(newFile.c_str(), old.st_mode & 07777);
-    }
-}
-
-[[noreturn]] void RaiseCannotReplace(const std::string& path, int error) {
-    throw EInOutError("ファイル \"" + path + "\" を置き換えできません: " + SystemErrorText(error));
+[[noreturn]] void RaiseCannotReplace(const std::string& path, os::TError error) {
+    throw EInOutError("ファイル \"" + path +
+                      "\" を置き換えできません: " + os::SystemErrorText(error));
 }
 
 }  // namespace
@@ -40,13 +28,10 @@ TSafeReplace::TReserved::TReserved(const std::string& targetShp) : Target(target
     const std::size_t nameStart = FileNameStart(Target);
     // The name has no extension of its own, so the set's extensions go after it.
     const std::string stem = ExtractNameWithoutExt(Target);
-    std::string pattern = Target.substr(0, nameStart) + "." + stem + ".varnelo-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        throw EInOutError(CannotCreateFileText(Target, errno));
+    const std::string prefix = Target.substr(0, nameStart) + "." + stem + ".varnelo-";
+    if (const os::TError error = os::CreateUniqueFile(prefix, Name)) {
+        throw EInOutError(CannotCreateFileText(Target, error));
     }
-    ::close(fd);
-    Name = std::move(pattern);
     Temporary = Name + ".shp";
 }
 
@@ -92,19 +77,19 @@ void TSafeReplace::Commit() {
     for (const TReserved& set : sets_) {
         for (const std::string_view ext : kShapefileSetExtensions) {
             const std::string to = ShapefileSetPath(set.Target, ext);
-            struct stat st {};
-            if (::lstat(to.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+            const os::TFileKind kind = os::KindOfEntry(to);
+            if (kind == os::TFileKind::None || kind == os::TFileKind::Link) {
                 continue;  // nothing there, or a link, which the new file takes the place of
             }
-            if (S_ISDIR(st.st_mode)) {
-                RaiseCannotReplace(to, EISDIR);
+            if (kind == os::TFileKind::Directory) {
+                RaiseCannotReplace(to, os::IsADirectoryError());
             }
-            if (!S_ISREG(st.st_mode)) {
+            if (kind != os::TFileKind::Regular) {
                 throw EInOutError("ファイル \"" + to +
                                   "\" を置き換えできません: 通常のファイルではありません");
             }
-            if (::access(to.c_str(), W_OK) != 0) {
-                RaiseCannotReplace(to, errno);
+            if (const os::TError error = os::WriteAccess(to)) {
+                RaiseCannotReplace(to, error);
             }
         }
     }
@@ -113,15 +98,13 @@ void TSafeReplace::Commit() {
         for (const std::string_view ext : kShapefileSetExtensions) {
             const std::string from = ShapefileSetPath(set.Temporary, ext);
             const std::string to = ShapefileSetPath(set.Target, ext);
-            KeepPermissions(to, from);
-            if (std::rename(from.c_str(), to.c_str()) == 0) {
-                continue;
+            os::KeepPermissions(to, from);
+            os::TError error = os::RenameOver(from, to);
+            if (os::KindOf(error) == os::TErrorKind::NotFound) {
+                error = RemoveIfThere(to);  // a kind the new set does not have
             }
-            if (errno != ENOENT) {
-                RaiseCannotReplace(to, errno);
-            }
-            if (!RemoveIfThere(to)) {
-                RaiseCannotReplace(to, errno);
+            if (error) {
+                RaiseCannotReplace(to, error);
             }
         }
     }

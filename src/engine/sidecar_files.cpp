@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "engine/sidecar_files.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <system_error>
-
 #include "engine/code_page.hpp"
 #include "engine/coord_sys.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 #include "shape/output_stream.hpp"
 
@@ -25,8 +21,10 @@ void WriteWholeFile(const TOutputFactory& createOutput, const std::string& path,
 }
 
 void RemoveStale(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        throw EInOutError("ファイル \"" + path + "\" を削除できません: " + SystemErrorText(errno));
+    const os::TError error = os::RemoveFile(path);
+    if (error && os::KindOf(error) != os::TErrorKind::NotFound) {
+        throw EInOutError("ファイル \"" + path +
+                          "\" を削除できません: " + os::SystemErrorText(error));
     }
 }
 

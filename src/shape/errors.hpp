@@ -7,55 +7,55 @@
 #include <stdexcept>
 #include <string>
 
-#include "shape/system_error_text.hpp"
+#include "os/error.hpp"
 
 namespace varnelo {
 
 // Base of every error the core raises.
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
     std::string Message() const { return what(); }
 };
 
 // Text that does not convert to the number, date or value asked for.
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // A file that cannot be opened, created, read or written.
 class EInOutError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // A stream write that did not write all of its bytes.
 class EWriteError : public EInOutError {
-public:
+  public:
     using EInOutError::EInOutError;
 };
 
 // Errors of the table layer.
 class EDatabaseError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // Errors the dBASE table engine detects itself.
 class ELocalDbfError : public EDatabaseError {
-public:
+  public:
     using EDatabaseError::EDatabaseError;
 };
 
 // The message for an output file that cannot be created.
-inline std::string CannotCreateFileText(const std::string& path, int error) {
-    return "ファイル \"" + path + "\" を作成できません: " + SystemErrorText(error);
+inline std::string CannotCreateFileText(const std::string& path, os::TError error) {
+    return "ファイル \"" + path + "\" を作成できません: " + os::SystemErrorText(error);
 }
 
 // A shapefile that is damaged or of a kind the reader does not take.
 class EShapefileError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

@@ -4,7 +4,6 @@
 #include "shape/byte_order.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "os/clock.hpp"
 #include "shape/errors.hpp"
 #include "shape/letter_case.hpp"
 #include "shape/output_stream.hpp"
@@ -268,7 +268,7 @@ void TLocalDbf::InternalOpen() {
     std::unique_ptr<TTableStorage> storage;
     if (!tableName_.empty()) {
         storage = storageFactory_ ? storageFactory_(tableName_, access)
-                                  : OpenPosixTableStorage(tableName_, access);
+                                  : OpenDiskTableStorage(tableName_, access);
     }
     if (!storage) {
         throw ELocalDbfError(kTableNotFound);
@@ -898,9 +898,7 @@ void TLocalDbf::EndBulkAppend() {
 namespace {
 
 TDate Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = os::LocalTime(std::time(nullptr));
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
@@ -910,9 +908,9 @@ TDate Today() {
 // systems where an open file cannot be replaced at all. The returned handle keeps its lock
 // until the new file is written, so that no other table opens it half-made.
 std::unique_ptr<TTableStorage> HoldUnlessInUse(const std::string& path) {
-    auto existing = OpenPosixTableStorage(path, TStorageAccess::ReadOnly);
+    auto existing = OpenDiskTableStorage(path, TStorageAccess::ReadOnly);
     if (existing && !existing->TryLock(TLockKind::Exclusive)) {
-        throw EInOutError(CannotCreateFileText(path, EBUSY));
+        throw EInOutError(CannotCreateFileText(path, os::InUseError()));
     }
     return existing;
 }

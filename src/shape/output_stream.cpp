@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "shape/output_stream.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <limits>
-#include <system_error>
 
 #include "shape/errors.hpp"
 
@@ -24,13 +19,9 @@ namespace {
 
 TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t bufferSize)
     : buffer_(std::max<std::size_t>(bufferSize, 1)) {
-    // O_NONBLOCK keeps a FIFO at this path from stalling the open until some reader comes
-    // (it fails instead); it has no effect on regular files.
-    do {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) {
-        throw EInOutError(CannotCreateFileText(path, errno));
+    // A named pipe at this path fails the open instead of stalling it until some reader comes.
+    if (const os::TError error = file_.Open(path, os::TFileMode::Create)) {
+        throw EInOutError(CannotCreateFileText(path, error));
     }
 }
 
@@ -43,29 +34,17 @@ TFileOutputStream::~TFileOutputStream() {
 }
 
 void TFileOutputStream::EnsureOpen() const {
-    if (fd_ < 0) {
+    if (!file_.IsOpen()) {
         RaiseWriteError();
     }
 }
 
 void TFileOutputStream::WriteAt(std::uint64_t offset, const std::byte* data, std::size_t count) {
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) - count) {
+    // Zero progress (a full device) and every other failure alike end the stream's writing.
+    if (file_.WriteAt(offset, data, count)) {
         RaiseWriteError();
     }
-    while (count > 0) {
-        const ssize_t written = ::pwrite(fd_, data, count, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            RaiseWriteError();  // zero progress means the device takes no more
-        }
-        const auto n = static_cast<std::size_t>(written);
-        data += n;
-        count -= n;
-        offset += n;
-    }
-    fileSize_ = std::max(fileSize_, offset);
+    fileSize_ = std::max(fileSize_, offset + count);
 }
 
 void TFileOutputStream::FlushBuffer() {
@@ -116,7 +95,7 @@ void TFileOutputStream::Flush() {
 }
 
 void TFileOutputStream::Close() {
-    if (fd_ < 0) {
+    if (!file_.IsOpen()) {
         return;
     }
     bool failed = false;
@@ -125,11 +104,9 @@ void TFileOutputStream::Close() {
     } catch (const EWriteError&) {
         failed = true;
     }
-    // close() is not retried on EINTR: on Linux the descriptor is released either way.
-    if (::close(fd_) != 0) {
+    if (file_.Close()) {
         failed = true;
     }
-    fd_ = -1;
     if (failed) {
         RaiseWriteError();
     }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "os/file.hpp"
+
 namespace varnelo {
 
 // Text of the error raised when a write does not reach its destination in full.
@@ -65,7 +67,7 @@ class TFileOutputStream final : public TOutputStream {
     void WriteAt(std::uint64_t offset, const std::byte* data, std::size_t count);
     void FlushBuffer();
 
-    int fd_ = -1;
+    os::TFile file_;
     std::vector<std::byte> buffer_;
     std::size_t used_ = 0;
     std::uint64_t bufferStart_ = 0;  // file offset that buffer_[0] belongs at

@@ -27,7 +27,7 @@ std::unique_ptr<TTableStorage> OpenForReading(const std::string& path,
                                               const TTableStorageFactory& factory,
                                               const char* what) {
     auto storage = factory ? factory(path, TStorageAccess::ReadOnly)
-                           : OpenPosixTableStorage(path, TStorageAccess::ReadOnly);
+                           : OpenDiskTableStorage(path, TStorageAccess::ReadOnly);
     if (!storage) {
         throw EInOutError(std::string(what) + " \"" + path + "\" が見つかりません");
     }

@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "shape/table_storage.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "os/file.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -19,123 +14,87 @@ namespace {
 const char* const kReadErrorText = "ストリームの読み込みエラー";
 const char* const kWriteErrorText = "ストリームへの書き込みエラー";
 
-std::string OpenFailureText(const std::string& path, int error) {
-    return "テーブル \"" + path + "\" を開けません: " + SystemErrorText(error);
+std::string OpenFailureText(const std::string& path, os::TError error) {
+    return "テーブル \"" + path + "\" を開けません: " + os::SystemErrorText(error);
 }
 
-class TPosixTableStorage final : public TTableStorage {
+class TDiskTableStorage final : public TTableStorage {
   public:
-    explicit TPosixTableStorage(int fd) : fd_(fd) {}
-    ~TPosixTableStorage() override { Close(); }
-    TPosixTableStorage(const TPosixTableStorage&) = delete;
-    TPosixTableStorage& operator=(const TPosixTableStorage&) = delete;
+    explicit TDiskTableStorage(os::TFile file) : file_(std::move(file)) {}
+    ~TDiskTableStorage() override { Close(); }
+    TDiskTableStorage(const TDiskTableStorage&) = delete;
+    TDiskTableStorage& operator=(const TDiskTableStorage&) = delete;
 
     std::uint64_t Size() override {
-        struct stat st {};
-        if (fstat(fd_, &st) != 0) {
+        std::uint64_t size = 0;
+        if (file_.Size(size)) {
             throw EInOutError(kReadErrorText);
         }
-        return static_cast<std::uint64_t>(st.st_size);
+        return size;
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<std::byte> out) override {
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n =
-                pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                throw EInOutError(kReadErrorText);
-            }
-            if (n == 0) {
-                break;  // end of file
-            }
-            done += static_cast<std::size_t>(n);
+        std::size_t got = 0;
+        if (file_.ReadAt(offset, out.data(), out.size(), got)) {
+            throw EInOutError(kReadErrorText);
         }
-        return done;
+        return got;
     }
 
     void WriteAt(std::uint64_t offset, std::span<const std::byte> data) override {
-        std::size_t done = 0;
-        while (done < data.size()) {
-            const ssize_t n = pwrite(fd_, data.data() + done, data.size() - done,
-                                     static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                throw EWriteError(kWriteErrorText);
-            }
-            done += static_cast<std::size_t>(n);
+        if (file_.WriteAt(offset, data.data(), data.size())) {
+            throw EWriteError(kWriteErrorText);
         }
     }
 
     bool TryLock(TLockKind kind) override {
-        const int operation = (kind == TLockKind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-        for (;;) {
-            if (flock(fd_, operation) == 0) {
+        os::TError error;
+        switch (file_.TryLock(kind == TLockKind::Exclusive, error)) {
+            case os::TLockResult::Locked:
                 return true;
-            }
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EWOULDBLOCK) {
+            case os::TLockResult::Busy:
                 return false;
-            }
-            // No lock support on this file system: refuse rather than open unguarded.
-            throw EInOutError(std::string("ファイルをロックできません: ") + SystemErrorText(errno));
+            case os::TLockResult::Failed:
+                break;
         }
+        // No lock support on this file system: refuse rather than open unguarded.
+        throw EInOutError(std::string("ファイルをロックできません: ") + os::SystemErrorText(error));
     }
 
-    void Unlock() noexcept override {
-        if (fd_ >= 0) {
-            flock(fd_, LOCK_UN);
-        }
-    }
+    void Unlock() noexcept override { file_.Unlock(); }
 
-    void Close() noexcept override {
-        if (fd_ >= 0) {
-            ::close(fd_);  // also drops the flock held through this descriptor
-            fd_ = -1;
-        }
-    }
+    void Close() noexcept override { file_.Close(); }  // also drops the lock
 
   private:
-    int fd_;
+    os::TFile file_;
 };
 
 }  // namespace
 
-std::unique_ptr<TTableStorage> OpenPosixTableStorage(const std::string& path,
-                                                     TStorageAccess access) {
+std::unique_ptr<TTableStorage> OpenDiskTableStorage(const std::string& path,
+                                                    TStorageAccess access) {
     if (path.empty()) {
         return nullptr;
     }
-    // O_NONBLOCK keeps a FIFO at this path from stalling the open; it has no effect on
-    // regular files, the only kind accepted below.
-    const int flags = (access == TStorageAccess::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC |
-                      O_NONBLOCK | O_NOCTTY;
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR || errno == EISDIR) {
-            return nullptr;
+    // A named pipe at this path does not stall the open; it is no regular file, so no table.
+    os::TFile file;
+    const os::TError error =
+        file.Open(path, access == TStorageAccess::ReadWrite ? os::TFileMode::ReadWrite
+                                                            : os::TFileMode::ReadOnly);
+    if (error) {
+        switch (os::KindOf(error)) {
+            case os::TErrorKind::NotFound:
+            case os::TErrorKind::NotADirectory:
+            case os::TErrorKind::IsADirectory:
+                return nullptr;
+            default:
+                throw EInOutError(OpenFailureText(path, error));
         }
-        throw EInOutError(OpenFailureText(path, errno));
     }
-    auto storage = std::make_unique<TPosixTableStorage>(fd);
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        throw EInOutError(OpenFailureText(path, errno));
-    }
-    if (!S_ISREG(st.st_mode)) {
+    if (file.Kind() != os::TFileKind::Regular) {
         return nullptr;
     }
-    return storage;
+    return std::make_unique<TDiskTableStorage>(std::move(file));
 }
 
 TMemoryTableStorage::TMemoryTableStorage(std::shared_ptr<TMemoryFile> file, TStorageAccess access)

@@ -48,10 +48,9 @@ class TTableStorage {
 using TTableStorageFactory =
     std::function<std::unique_ptr<TTableStorage>(const std::string& path, TStorageAccess access)>;
 
-// The disk: pread/pwrite on one descriptor, flock for the lock (so two openers conflict
-// whether they live in one process or in two).
-std::unique_ptr<TTableStorage> OpenPosixTableStorage(const std::string& path,
-                                                     TStorageAccess access);
+// The disk: positioned reads and writes of one open file, and its lock (so two openers
+// conflict whether they live in one process or in two).
+std::unique_ptr<TTableStorage> OpenDiskTableStorage(const std::string& path, TStorageAccess access);
 
 // A file held in memory, shared by every storage opened on it, with its own lock state
 // so that lock conflicts behave as on disk.

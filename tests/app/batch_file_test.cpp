@@ -13,6 +13,8 @@
 #include "../support/temp_dir.hpp"
 #include "app/main_logic.hpp"
 #include "fake_main_view.hpp"
+#include "os/file_system.hpp"
+#include "os/text.hpp"
 
 namespace varnelo {
 namespace {
@@ -79,6 +81,43 @@ TEST(BatchListFile, LoadsBackWhatWasSavedWithAnyBytesButLineBreaks) {
         }
         EXPECT_FALSE(std::filesystem::exists(dir.Path("broken.txt")));
     }
+}
+
+TEST(BatchListFile, KeepsItsPathsInTheSystemsCodePage) {
+    // POSIX: the path's bytes. Windows: the system's ANSI code page, as in every text file
+    // there; 932 on Japanese systems and under the tests' Wine.
+    const bool windows = os::PathSeparator() == '\\';
+    if (windows && os::PathToSystemText("駅") != "\x89\x77") {
+        GTEST_SKIP() << "the system's code page is not 932";
+    }
+    TempDir dir;
+    TBatchList list;
+    list.Entries = {MakeBatchEntry(2, "地図/駅.mif", "x.shp")};
+    SaveBatchList(list, dir.Path("l.txt"));
+    const std::string saved = ReadFileBytes(dir.Path("l.txt"));
+    EXPECT_EQ(saved.substr(saved.find('\t')),
+              (windows ? "\t\"\x92\x6E\x90\x7D/\x89\x77.mif\"" : "\t\"地図/駅.mif\"") +
+                  "\t\"x.shp\"\r\n"s);
+    TBatchList loaded;
+    LoadBatchList(dir.Path("l.txt"), loaded);
+    EXPECT_EQ(loaded.Entries.at(0).MifFile, "地図/駅.mif");
+
+    // A path the code page cannot hold (Korean in 932): refused, naming it, before anything
+    // is written.
+    list.Entries.push_back(MakeBatchEntry(2, "지도/역.mif", "y.shp"));
+    if (!windows) {
+        EXPECT_NO_THROW(SaveBatchList(list, dir.Path("korean.txt")));
+        return;
+    }
+    try {
+        SaveBatchList(list, dir.Path("korean.txt"));
+        ADD_FAILURE() << "saved a path the code page cannot hold";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "パス \"지도/역.mif\" はシステムのコードページで表せない"
+                  "文字を含むため、バッチリストに保存できません");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("korean.txt")));
 }
 
 TEST(BatchListFile, LoadingChecksTheHeaderLinesAndEachEntrysType) {

@@ -259,8 +259,8 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
     EXPECT_FALSE(fs::exists(dir.Path("x.shp")));
     EXPECT_TRUE(fs::is_empty(temp.Path()));
 
-    if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "ogrinfo is not installed";
+    if (!testing::HaveTool("ogrinfo")) {
+        GTEST_SKIP() << testing::NoToolReason("ogrinfo");
     }
     const std::string listing =
         testing::RunCommand("ogrinfo -ro -al -q '" + dir.Path("all.shp") + "' 2>&1").Output;

@@ -2,15 +2,16 @@
 #include "app/settings.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "../support/child_process.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/test_system.hpp"
 #include "app/paths.hpp"
+#include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -38,20 +39,40 @@ TEST(PathRoutines, SplitAtTheLastSlashAndTheNamesLastFullStop) {
         EXPECT_EQ(ExtractDirWithSlash(c.path), c.dir) << c.path;
         EXPECT_EQ(ExtractNameWithoutExt(c.path), c.name) << c.path;
     }
+    // Windows also separates at "\\" and after a drive, which gets its "\\".
+    const bool windows = os::PathSeparator() == '\\';
+    const struct {
+        const char* path;
+        const char* dir;
+        const char* name;
+    } windowsCases[] = {
+        {"D:\\Tools\\Map.Conv.exe", "D:\\Tools\\", "Map.Conv"},
+        {"C:Conv.exe", "C:\\", "Conv"},
+        {"\\\\server\\share\\地図\\駅.mif", "\\\\server\\share\\地図\\", "駅"},
+    };
+    for (const auto& c : windowsCases) {
+        if (windows) {
+            EXPECT_EQ(ExtractDirWithSlash(c.path), c.dir) << c.path;
+            EXPECT_EQ(ExtractNameWithoutExt(c.path), c.name) << c.path;
+        }
+    }
 }
 
-TEST(PathRoutines, TempDirIsTmpdirOrTmpEndingInASlash) {
-    const char* saved = std::getenv("TMPDIR");
+TEST(PathRoutines, TempDirIsTheSystemsTemporaryFolderEndingInASeparator) {
+    // POSIX: $TMPDIR, else /tmp. Windows: what GetTempPathW names, from TMP first.
+    const char* variable = testing::HavePosixFacilities() ? "TMPDIR" : "TMP";
+    const char* saved = std::getenv(variable);
     const std::string keep = saved != nullptr ? saved : "";
-    ::setenv("TMPDIR", "/var/scratch", 1);
-    EXPECT_EQ(GetTempDir(), "/var/scratch/");
-    ::setenv("TMPDIR", "", 1);
-    EXPECT_EQ(GetTempDir(), "/tmp/");
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(GetTempDir(), "/tmp/");
-    if (saved != nullptr) {
-        ::setenv("TMPDIR", keep.c_str(), 1);
+    const std::string scratch = testing::HavePosixFacilities() ? "/var/scratch" : "C:\\scratch";
+    testing::SetEnvironment(variable, scratch.c_str());
+    EXPECT_EQ(GetTempDir(), scratch + os::PathSeparator());
+    if (testing::HavePosixFacilities()) {
+        testing::SetEnvironment(variable, "");
+        EXPECT_EQ(GetTempDir(), "/tmp/");
+        testing::SetEnvironment(variable, nullptr);
+        EXPECT_EQ(GetTempDir(), "/tmp/");
     }
+    testing::SetEnvironment(variable, saved != nullptr ? keep.c_str() : nullptr);
 }
 
 TEST(WindowPlacement, MissingFileKeysAndWordsReadAsDefaults) {
@@ -110,27 +131,46 @@ TEST(WindowPlacement, AFileThatCannotBeWrittenRaisesWithItsPath) {
     }
 }
 
-TEST(SettingsPath, BesideTheProgramWhenWritableElseInTheUsersConfigFolder) {
+TEST(SettingsPath, BesideTheProgramWhenWritableElseInTheUsersSettingsFolder) {
     TempDir dir;
     const std::string exe = dir.Path("bin/Map.Conv.exe");
-    std::filesystem::create_directories(dir.Path("bin"));
-    EXPECT_EQ(SettingsPath(exe, dir.Path("xdg"), "/home/u"), dir.Path("bin/Map.Conv.INI"));
-
+    std::filesystem::create_directories(os::FsPath(dir.Path("bin")));
+    const std::string user = dir.Path("user/varnelo");
+    EXPECT_EQ(SettingsPath(exe, user), dir.Path("bin/Map.Conv.INI"));
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "a folder this user may not write needs POSIX permissions and a user "
+                        "to drop to; Windows has neither here";
+    }
     // A read-only folder (as an unprivileged user, since root may write anywhere).
-    ::chmod(dir.Path("bin").c_str(), 0555);
-    ::chmod(dir.Path().c_str(), 0777);
+    std::filesystem::permissions(dir.Path("bin"), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_exec |
+                                                      std::filesystem::perms::others_read |
+                                                      std::filesystem::perms::others_exec);
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
     const auto outcome = testing::RunInChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        if (!testing::DropRootRights()) {
             return 2;
         }
-        const bool xdg =
-            SettingsPath(exe, dir.Path("xdg"), "/home/u") == dir.Path("xdg/varnelo/Map.Conv.INI");
-        const bool home = SettingsPath(exe, "", dir.Path("home")) ==
-                          dir.Path("home/.config/varnelo/Map.Conv.INI");
-        return xdg && home ? 0 : 1;
+        return SettingsPath(exe, user) == user + "/Map.Conv.INI" ? 0 : 1;
     });
     EXPECT_TRUE(outcome.Exited(0)) << outcome.ExitCode;
-    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("xdg/varnelo")));
+    EXPECT_TRUE(std::filesystem::is_directory(user));
+}
+
+TEST(SettingsPath, TheUsersFolderIsTheSystemsPlaceForSettings) {
+    const bool posix = testing::HavePosixFacilities();
+    const char* variable = posix ? "XDG_CONFIG_HOME" : "APPDATA";
+    const char* saved = std::getenv(variable);
+    const std::string keep = saved != nullptr ? saved : "";
+    testing::SetEnvironment(variable, posix ? "/home/u/.cfg" : "C:\\Users\\u\\AppData\\Roaming");
+    EXPECT_EQ(os::UserSettingsFolder(),
+              posix ? "/home/u/.cfg/varnelo" : "C:\\Users\\u\\AppData\\Roaming\\Varnelo");
+    if (posix) {
+        const char* home = std::getenv("HOME");
+        testing::SetEnvironment(variable, "");
+        EXPECT_EQ(os::UserSettingsFolder(), std::string(home ? home : "") + "/.config/varnelo");
+    }
+    testing::SetEnvironment(variable, saved != nullptr ? keep.c_str() : nullptr);
 }
 
 }  // namespace

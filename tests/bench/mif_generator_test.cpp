@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "mif_generator.hpp"
+#include "os/process.hpp"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -295,7 +295,7 @@ TEST(MifGeneratorTest, StopsAtTheFirstCapReached) {
 
 TEST(MifGeneratorTest, WritesFilesByteForByteAsTheStreamedPair) {
     const auto folder = std::filesystem::temp_directory_path() /
-                        ("varnelo-mifgen-test-" + std::to_string(::getpid()));
+                        ("varnelo-mifgen-test-" + std::to_string(os::ProcessId()));
     std::filesystem::create_directories(folder);
     const std::string mifPath = (folder / "big.data.mif").string();
     TMifGeneratorOptions options;

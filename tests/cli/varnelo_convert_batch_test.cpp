@@ -13,7 +13,6 @@
 namespace varnelo {
 namespace {
 
-using testing::RunCommand;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -37,10 +36,8 @@ class ConvertBatch : public ::testing::Test {
         line.append(std::to_string(type)).append("\"\t\"").append(mif);
         return line.append("\"\t\"").append(dir.Path(shp)).append("\"");
     }
-    // Runs the tool; `streams` picks what is captured: "2>/dev/null" for stdout alone,
-    // "2>&1 >/dev/null" for stderr alone.
-    testing::TCommandResult Run(const std::string& args, const char* streams = "2>/dev/null") {
-        return RunCommand(std::string("'") + VARNELO_CONVERT_EXE + "' " + args + " " + streams);
+    testing::TToolRun Run(const std::string& args) {
+        return testing::RunTool(VARNELO_CONVERT_EXE, testing::ShellWords(args));
     }
 
     TempDir dir;
@@ -56,7 +53,7 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
          Entry(0, dir.Path("absent.mif"), "y.shp"), Entry(2, kSamples + "parcels.mif", "pa.shp")});
     const auto run = Run("--batch '" + list + "'");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Output,
+    EXPECT_EQ(run.Out,
               "[1/4] ok: " + kSamples + "stations.mif -> " + dir.Path("st.shp") +
                   ": 4 records\n[2/4] ok: " + dir.Path("nomid.mif") + " -> " + dir.Path("x.shp") +
                   ": 1 records (no " + dir.Path("nomid.mid") + " beside " + dir.Path("nomid.mif") +
@@ -72,7 +69,7 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
          Entry(2, kSamples + "parcels.mif", "st.shp")});
     const auto two = Run("--batch '" + good + "' --jobs 2");
     EXPECT_EQ(two.ExitCode, 0);
-    EXPECT_NE(two.Output.find("\n3 entries: 3 converted, 0 failed\n"), std::string::npos);
+    EXPECT_NE(two.Out.find("\n3 entries: 3 converted, 0 failed\n"), std::string::npos);
 }
 
 TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
@@ -80,7 +77,7 @@ TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
     const auto combined =
         Run("--batch '" + List("-1", dir.Path("all.shp"), {stations, stations}) + "'");
     EXPECT_EQ(combined.ExitCode, 0);
-    EXPECT_EQ(combined.Output,
+    EXPECT_EQ(combined.Out,
               "[1/2] joined: " + kSamples + "stations.mif\n[2/2] joined: " + kSamples +
                   "stations.mif\n2 entries combined into " + dir.Path("all.shp") + ": 8 records\n");
 
@@ -89,7 +86,7 @@ TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
         Run("--batch '" + List("-1", "", {stations, Entry(2, kSamples + "parcels.mif", "p.shp")}) +
             "'");
     EXPECT_EQ(plain.ExitCode, 0);
-    EXPECT_NE(plain.Output.find("2 entries: 2 converted, 0 failed"), std::string::npos);
+    EXPECT_NE(plain.Out.find("2 entries: 2 converted, 0 failed"), std::string::npos);
 }
 
 TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
@@ -114,13 +111,13 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
     };
     WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
     for (const auto& c : cases) {
-        const auto run = Run(c.args, "2>&1 >/dev/null");
+        const auto run = Run(c.args);
         EXPECT_EQ(run.ExitCode, c.exitCode) << c.args;
-        EXPECT_EQ(run.Output.rfind(c.message, 0), 0u) << c.args << "\n" << run.Output;
+        EXPECT_EQ(run.Err.rfind(c.message, 0), 0u) << c.args << "\n" << run.Err;
     }
-    const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'", "2>&1");
+    const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'");
     EXPECT_EQ(invalid.ExitCode, 2);
-    EXPECT_EQ(invalid.Output, "varnelo-convert: 不正なバッチリストです。\n");
+    EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: 不正なバッチリストです。\n");
 }
 
 }  // namespace

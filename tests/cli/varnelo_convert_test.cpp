@@ -10,6 +10,7 @@
 #include "../support/dbf_values.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/test_system.hpp"
 
 namespace varnelo {
 namespace {
@@ -24,17 +25,10 @@ struct TRun {
     std::string err;
 };
 
-// Runs the tool with `args` (already quoted for the shell), capturing both streams.
-TRun RunTool(const std::string& args, const TempDir& dir) {
-    const std::string errPath = dir.Path("stderr.txt");
-    const std::string command =
-        std::string("'") + VARNELO_CONVERT_EXE + "' " + args + " 2>'" + errPath + "'";
-    const testing::TCommandResult result = testing::RunCommand(command);
-    TRun run;
-    run.exitCode = result.ExitCode;
-    run.out = result.Output;
-    run.err = ReadFileBytes(errPath);
-    return run;
+// Runs the tool with `args`, capturing both streams.
+TRun RunTool(const std::vector<std::string>& args) {
+    const testing::TToolRun result = testing::RunTool(VARNELO_CONVERT_EXE, args);
+    return {result.ExitCode, result.Out, result.Err};
 }
 
 std::string Sample(const std::string& name) {
@@ -49,8 +43,7 @@ class ConvertTool : public ::testing::Test {
                        const std::string& mid) {
         WriteFileBytes(dir.Path(name + ".mif"), "Version 300\r\n" + columnsAndData);
         WriteFileBytes(dir.Path(name + ".mid"), mid);
-        return RunTool("-t point '" + dir.Path(name + ".mif") + "' '" + dir.Path("o.shp") + "'",
-                       dir);
+        return RunTool({"-t", "point", dir.Path(name + ".mif"), dir.Path("o.shp")});
     }
 
     TempDir dir;
@@ -58,7 +51,7 @@ class ConvertTool : public ::testing::Test {
 
 TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
     const std::string target = dir.Path("st.shp");
-    const TRun run = RunTool("--type point '" + Sample("stations.mif") + "' '" + target + "'", dir);
+    const TRun run = RunTool({"--type", "point", Sample("stations.mif"), target});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "4 records written: " + target + ", " + dir.Path("st.shx") + ", " +
                            dir.Path("st.dbf") + "\ncode page 932 written: " + dir.Path("st.cpg") +
@@ -73,8 +66,7 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
                    "Version 300\r\nCharset \"MacRoman\"\r\nCoordSys NonEarth Units \"m\"\r\n"
                    "Columns 0\r\nData\r\n");
     WriteFileBytes(dir.Path("plane.mid"), "");
-    const TRun plane =
-        RunTool("-t 0 '" + dir.Path("plane.mif") + "' '" + dir.Path("plane.shp") + "'", dir);
+    const TRun plane = RunTool({"-t", "0", dir.Path("plane.mif"), dir.Path("plane.shp")});
     EXPECT_NE(plane.out.find("\nno code page written: Charset \"MacRoman\" has no Windows code "
                              "page\nno coordinate system written: NonEarth coordinates have no "
                              "place on the earth\n"),
@@ -98,54 +90,57 @@ TEST_F(ConvertTool, AcceptsTypeNumbersAndEveryTypeName) {
         {"polygon", "parcels.mif"},  {"text-point", "labels.mif"}, {"3", "labels.mif"},
         {"text-line", "labels.mif"}, {"4", "labels.mif"},          {"0", "stations.mif"}};
     for (const auto& [type, sample] : cases) {
-        const TRun run = RunTool(
-            std::string("-t ") + type + " '" + Sample(sample) + "' '" + dir.Path("o.shp") + "'",
-            dir);
+        const TRun run = RunTool({"-t", type, Sample(sample), dir.Path("o.shp")});
         EXPECT_EQ(run.exitCode, 0) << type << ": " << run.err;
     }
 }
 
 TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(RunTool("", dir).exitCode, 2);
-    EXPECT_EQ(RunTool("--type point onlyone.mif", dir).exitCode, 2);
-    const TRun badType = RunTool("--type circle a.mif b.shp", dir);
+    EXPECT_EQ(RunTool({}).exitCode, 2);
+    EXPECT_EQ(RunTool({"--type", "point", "onlyone.mif"}).exitCode, 2);
+    const TRun badType = RunTool({"--type", "circle", "a.mif", "b.shp"});
     EXPECT_EQ(badType.exitCode, 2);
     EXPECT_NE(badType.err.find("unknown conversion type 'circle'"), std::string::npos)
         << badType.err;
-    EXPECT_EQ(RunTool("--type 5 a.mif b.shp", dir).exitCode, 2);
-    EXPECT_EQ(RunTool("--type 0 --date-order ymd a.mif b.shp", dir).exitCode, 2);
-    EXPECT_EQ(RunTool("--batch l.txt --keep-partial", dir).exitCode, 2);
+    EXPECT_EQ(RunTool({"--type", "5", "a.mif", "b.shp"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"--type", "0", "--date-order", "ymd", "a.mif", "b.shp"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"--batch", "l.txt", "--keep-partial"}).exitCode, 2);
 }
 
 TEST_F(ConvertTool, HelpAndVersion) {
-    const TRun help = RunTool("--help", dir);
+    const TRun help = RunTool({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("text-point"), std::string::npos);
-    const TRun version = RunTool("--version", dir);
+    const TRun version = RunTool({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("varnelo-convert ", 0), 0u) << version.out;
 }
 
 TEST_F(ConvertTool, ToolsFailWhenStandardOutputCannotBeWritten) {
-    const std::string convert = std::string("'") + VARNELO_CONVERT_EXE + "' ";
-    const std::string mifinfo = std::string("'") + VARNELO_MIFINFO_EXE + "' ";
-    const std::string commands[] = {
-        convert + "--version",
-        convert + "--type point '" + Sample("stations.mif") + "' '" + dir.Path("st.shp") + "'",
-        mifinfo + "--version",
-        mifinfo + "'" + Sample("stations.mif") + "'",
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "/dev/full, a device that is always full, is not available";
+    }
+    const std::vector<std::string> commands[] = {
+        {VARNELO_CONVERT_EXE, "--version"},
+        {VARNELO_CONVERT_EXE, "--type", "point", Sample("stations.mif"), dir.Path("st.shp")},
+        {VARNELO_MIFINFO_EXE, "--version"},
+        {VARNELO_MIFINFO_EXE, Sample("stations.mif")},
     };
-    for (const std::string& command : commands) {
-        const auto result = testing::RunCommand(command + " 2>&1 >/dev/full");
-        EXPECT_EQ(result.ExitCode, 1) << command;
-        EXPECT_NE(result.Output.find("cannot write to standard output"), std::string::npos)
-            << command << ": " << result.Output;
+    for (const auto& args : commands) {
+        os::TCommand command;
+        command.Args = args;
+        command.Output = "/dev/full";
+        command.Error = dir.Path("stderr.txt");
+        const os::TChildOutcome outcome = os::RunCommand(command);
+        const std::string error = ReadFileBytes(command.Error);
+        EXPECT_TRUE(outcome.Exited(1)) << args[1];
+        EXPECT_NE(error.find("cannot write to standard output"), std::string::npos)
+            << args[1] << ": " << error;
     }
 }
 
 TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
-    const TRun noMif =
-        RunTool("-t 0 '" + dir.Path("absent.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun noMif = RunTool({"-t", "0", dir.Path("absent.mif"), dir.Path("o.shp")});
     EXPECT_EQ(noMif.exitCode, 1);
     EXPECT_EQ(noMif.err, "varnelo-convert: source not found: " + dir.Path("absent.mif") + "\n");
 
@@ -153,7 +148,7 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     WriteFileBytes(dir.Path("lonely.mif"),
                    "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\n");
     const TRun noMid =
-        RunTool("-t 0 '" + dir.Path("lonely.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+        RunTool({"-t", "0", dir.Path("lonely.mif"), dir.Path("o.shp")});
     EXPECT_EQ(noMid.exitCode, 0) << noMid.err;
     EXPECT_NE(noMid.out.find("\nno " + dir.Path("lonely.mid") + " beside " +
                              dir.Path("lonely.mif") + ": every attribute was left empty\n"),
@@ -161,7 +156,7 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
         << noMid.out;
 
     const std::string target = dir.Path("no/such/folder/o.shp");
-    const TRun noFolder = RunTool("-t 0 '" + Sample("stations.mif") + "' '" + target + "'", dir);
+    const TRun noFolder = RunTool({"-t", "0", Sample("stations.mif"), target});
     EXPECT_EQ(noFolder.exitCode, 1);
     EXPECT_NE(noFolder.err.find("varnelo-convert: conversion failed: ファイル \"" + target +
                                 "\" を作成できません: ファイルまたはフォルダが見つかりません"),
@@ -169,8 +164,7 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
         << noFolder.err;
 
     // No record written: what the file holds instead, and the type that takes it.
-    const TRun none =
-        RunTool("-t 2 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun none = RunTool({"-t", "2", Sample("stations.mif"), dir.Path("o.shp")});
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_NE(none.out.find(
                   "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
@@ -188,8 +182,7 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
         return dir.Path(name + ".shp") + ", " + dir.Path(name + ".shx") + ", " +
                dir.Path(name + ".dbf");
     };
-    const TRun all =
-        RunTool("--type all '" + dir.Path("m.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun all = RunTool({"--type", "all", dir.Path("m.mif"), dir.Path("o.shp")});
     EXPECT_EQ(all.exitCode, 0) << all.err;
     EXPECT_EQ(all.out, "2 records written: " + triple("o_point") + "\n1 records written: " +
                            triple("o_line") + "\n1 records written: " + triple("o_polygon") +
@@ -198,27 +191,25 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
                            dir.Path("o_line.cpg") + ", " + dir.Path("o_polygon.cpg") + ", " +
                            dir.Path("o_text.cpg") +
                            "\nno coordinate system written: the header declares no CoordSys\n");
-    const auto info = testing::RunCommand(std::string("'") + VARNELO_MIFINFO_EXE + "' '" +
-                                          dir.Path("m.mif") + "'");
+    const std::string info = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif")}).Out;
     EXPECT_NE(
-        info.Output.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
+        info.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
                          "  text-point 1\n  text-line  1\n  all        5 in 4 files\n"),
         std::string::npos)
-        << info.Output;
+        << info;
 
     // One kind alone: one shapefile, and the set's others are gone.
     WriteFileBytes(dir.Path("p.mif"), "Version 300\r\nData\r\nPoint 1 2\r\n");
-    const TRun points = RunTool("-t all '" + dir.Path("p.mif") + "' '" + dir.Path("o") + "'", dir);
+    const TRun points = RunTool({"-t", "all", dir.Path("p.mif"), dir.Path("o")});
     EXPECT_EQ(points.exitCode, 0) << points.err;
     EXPECT_EQ(points.out.rfind("1 records written: " + triple("o_point") + "\ncode page", 0), 0u)
         << points.out;
     EXPECT_FALSE(std::filesystem::exists(dir.Path("o_line.shp")));
-    const auto pointInfo = testing::RunCommand(std::string("'") + VARNELO_MIFINFO_EXE + "' '" +
-                                               dir.Path("p.mif") + "'");
+    const std::string pointInfo = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("p.mif")}).Out;
     EXPECT_NE(
-        pointInfo.Output.find("\nrecords by --type:\n  point      1\n  all        1 in 1 file\n"),
+        pointInfo.find("\nrecords by --type:\n  point      1\n  all        1 in 1 file\n"),
         std::string::npos)
-        << pointInfo.Output;
+        << pointInfo;
 }
 
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
@@ -243,16 +234,15 @@ TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
 // The names in the folder and the bytes of the files of the set o.shp.
 std::map<std::string, std::string> FolderFiles(const TempDir& dir) {
     std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-        const std::string name = entry.path().filename().string();
-        files[name] = name.rfind("o.", 0) == 0 ? ReadFileBytes(entry.path().string()) : "";
+    for (const auto& entry : std::filesystem::directory_iterator(os::FsPath(dir.Path()))) {
+        const std::string name = os::PathText(entry.path().filename());
+        files[name] = name.rfind("o.", 0) == 0 ? ReadFileBytes(dir.Path(name)) : "";
     }
     return files;
 }
 
 TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
-    const TRun first =
-        RunTool("-t 0 '" + Sample("stations.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun first = RunTool({"-t", "0", Sample("stations.mif"), dir.Path("o.shp")});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     WriteFileBytes(dir.Path("bad.mid"), "");  // listed before the snapshot
     const auto before = FolderFiles(dir);
@@ -270,8 +260,8 @@ TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
 
     // Kept for inspection: what was written, under the target's names; the old .prj, which
     // would speak for the new data, is gone.
-    const TRun kept = RunTool(
-        "--keep-partial -t 0 '" + dir.Path("bad.mif") + "' '" + dir.Path("o.shp") + "'", dir);
+    const TRun kept =
+        RunTool({"--keep-partial", "-t", "0", dir.Path("bad.mif"), dir.Path("o.shp")});
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_NE(kept.err.find("the files written so far were kept: " + dir.Path("o.shp")),
               std::string::npos)
@@ -297,6 +287,10 @@ TEST_F(ConvertTool, ReplacesTheTargetOnlyWithACompleteNewSet) {
 }
 
 TEST_F(ConvertTool, AnInterruptedConversionLeavesNoTemporaryFiles) {
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "the tool is stopped by a shell's kill -TERM; on Windows an interruption "
+                        "is Ctrl+C at the tool's own console";
+    }
     std::string points;
     for (int i = 0; i < 300000; ++i) {
         points += "Point 1 2\n";
@@ -325,11 +319,14 @@ TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) 
         "7,2002/03/05,1.5\r\nmany,05/03/2002,12345678901234567\r\nx,31/12/2001,\"1\x01\x32\"\r\n";
     WriteFileBytes(dir.Path("v.mif"), "Version 300\r\n" + mif);
     WriteFileBytes(dir.Path("v.mid"), mid);
-    const std::string paths = " -t 0 '" + dir.Path("v.mif") + "' '" + dir.Path("o.shp") + "'";
+    const auto run = [&](std::vector<std::string> options) {
+        options.insert(options.end(), {"-t", "0", dir.Path("v.mif"), dir.Path("o.shp")});
+        return RunTool(options);
+    };
 
-    EXPECT_EQ(RunTool(paths, dir).exitCode, 1);  // without the option nothing changes
+    EXPECT_EQ(run({}).exitCode, 1);  // without the option nothing changes
 
-    const TRun lenient = RunTool("--lenient" + paths, dir);
+    const TRun lenient = run({"--lenient"});
     EXPECT_EQ(lenient.exitCode, 0) << lenient.err;
     EXPECT_NE(lenient.out.find("\n6 values of " + dir.Path("v.mid") +
                                " did not fit their fields and were left empty:\n"
@@ -348,13 +345,13 @@ TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) 
     EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 1, 16), std::string(16, ' '));
 
     // Dates with the year last read in the order given; what still does not fit fails.
-    const TRun dmy = RunTool("--date-order dmy --lenient" + paths, dir);
+    const TRun dmy = run({"--date-order", "dmy", "--lenient"});
     EXPECT_EQ(dmy.exitCode, 0) << dmy.err;
     EXPECT_NE(dmy.out.find("\n4 values of "), std::string::npos) << dmy.out;
     EXPECT_NE(dmy.out.find("  line 3, field F: \"1?2\"\n"), std::string::npos) << dmy.out;
     EXPECT_EQ(ReadFileBytes(dbf).substr(129 + 41 + 17, 8), "20020305");
     EXPECT_EQ(testing::DbfColumn(dbf, "D").back(), "2001/12/31");
-    EXPECT_EQ(RunTool("--date-order dmy" + paths, dir).exitCode, 1);
+    EXPECT_EQ(run({"--date-order", "dmy"}).exitCode, 1);
 }
 
 TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {

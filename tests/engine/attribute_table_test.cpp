@@ -11,6 +11,7 @@
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/mif_errors.hpp"
+#include "os/clock.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 
@@ -140,9 +141,7 @@ TEST_F(CreateDbf, WithoutColumnsIsThirtyFourBytes) {
 
 TEST_F(CreateDbf, DatesTheTableTodayCountingTheYearFrom1900) {
     const auto today = [] {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = os::LocalTime(std::time(nullptr));
         return std::vector<int>{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
     };
     const std::vector<int> before = today();

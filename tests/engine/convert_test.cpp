@@ -4,7 +4,6 @@
 #include "engine/convert.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>

@@ -7,11 +7,7 @@
 // nothing else.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,6 +19,7 @@
 #include "../support/child_process.hpp"
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/test_system.hpp"
 #include "engine/attribute_table.hpp"
 #include "engine/convert.hpp"
 #include "shape/errors.hpp"
@@ -223,6 +220,10 @@ class FaultInjection : public ::testing::Test {
 // The limit on file size stands for a disk that fills up: a write beyond it writes what fits
 // and then fails, in each of the three files.
 TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "a full disk is a child process under a file size limit "
+                        "(RLIMIT_FSIZE), which Windows does not have";
+    }
     // Large enough for the .shp to outgrow its writer's buffer, so that the disk also fills
     // up in the middle of a conversion, not only when the headers are completed.
     UseSource(5000);
@@ -237,9 +238,7 @@ TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
     for (const std::uint64_t limit : limits) {
         ClearTarget();
         const auto outcome = RunInChild([&] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit fileSize{limit, limit};
-            if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0) {
+            if (!testing::LimitFileSize(limit)) {
                 return kRaisedOther;
             }
             TConversionHooks hooks;
@@ -314,7 +313,7 @@ class TTroubledStorage final : public TTableStorage {
 
 TTableStorageFactory TroubledDisk(std::uint64_t writable, TTroubledStorage::TLock lock) {
     return [=](const std::string& path, TStorageAccess access) -> std::unique_ptr<TTableStorage> {
-        auto disk = OpenPosixTableStorage(path, access);
+        auto disk = OpenDiskTableStorage(path, access);
         if (!disk) {
             return nullptr;
         }
@@ -392,12 +391,7 @@ TEST_F(FaultInjection, AWriteFailingAtAnyByteStopsTheConversionThere) {
 // Runs `body` in a child process under the identity of an unprivileged user when the tests
 // run as root, for whom permissions are not enforced.
 testing::TChildOutcome RunUnprivileged(const std::function<int()>& body) {
-    return RunInChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            return kCannotDropRights;
-        }
-        return body();
-    });
+    return RunInChild([&] { return testing::DropRootRights() ? body() : kCannotDropRights; });
 }
 
 // The conversion's outcome as an exit code: a failure counts as kFailedSaying only when its
@@ -427,6 +421,10 @@ TEST_F(FaultInjection, SourcesThatCannotBeReadTouchNoTarget) {
     EXPECT_FALSE(ConvertMifToShp(ctPolygon, dir.Path("other.mif"), target));
     EXPECT_FALSE(fs::exists(target));
 
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "files nobody may read need POSIX permissions; Windows's read-only "
+                        "attribute still lets them be read";
+    }
     // Files without read permission: a failure whose reason names the file.
     fs::permissions(dir.Path(), fs::perms::all);
     fs::permissions(dir.Path("out"), fs::perms::all);
@@ -454,9 +452,14 @@ TEST_F(FaultInjection, TargetsThatCannotBeWrittenFailSayingWhyWithoutTouchingOth
     EXPECT_THAT(report.ErrorText, HasSubstr("\"" + lost + "\" を作成できません: "));
     EXPECT_FALSE(fs::exists(dir.Path("missing")));
 
+    if (!testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "files and folders closed to writing need POSIX permissions and a "
+                        "user to drop to (Wine, run as root, lets root write read-only files), "
+                        "and named pipes have no place in a Windows file system";
+    }
     // A pipe named like the .shp is no file to replace: it stays, and no new file is left.
     const std::string pipe = dir.Path("out/pipe.shp");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    ASSERT_TRUE(testing::MakeNamedPipe(pipe));
     EXPECT_FALSE(ConvertMifToShp(ctPolygon, mif, pipe, hooks));
     EXPECT_THAT(report.ErrorText, HasSubstr("通常のファイルではありません"));
     EXPECT_TRUE(fs::is_fifo(pipe));

@@ -17,6 +17,7 @@
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "engine/coord_sys.hpp"
+#include "os/clock.hpp"
 
 namespace varnelo {
 namespace {
@@ -81,7 +82,7 @@ class Interop : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!testing::HaveTool("ogrinfo")) {
-            GTEST_SKIP() << "ogrinfo is not installed";
+            GTEST_SKIP() << testing::NoToolReason("ogrinfo");
         }
     }
     std::string ConvertAndList(int type, const std::string& sample) {
@@ -407,7 +408,7 @@ class InteropCrs : public ::testing::Test {
   protected:
     void SetUp() override {
         if (testing::RunCommand("/usr/bin/python3 -c 'import osgeo' 2>&1").ExitCode != 0) {
-            GTEST_SKIP() << "Debian's python3-gdal is not installed";
+            GTEST_SKIP() << testing::NoToolReason("GDAL's Python module (python3-gdal)");
         }
     }
     // Checks that GDAL reads each of `ours` that is a .prj as the coordinate system it reads
@@ -692,9 +693,7 @@ TEST_F(Interop, AttributesDecodeWithoutOptionsInEveryCharsetFamily) {
     }
     const auto ours = LayersIn(dir.Path("ours"), "");
     const auto mifs = LayersIn(dir.Path("mif"), "");
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = os::LocalTime(std::time(nullptr));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string name = std::string("cs") + std::to_string(i);
         const std::string decoded = "NAME (String) = " + std::string(cases[i].Text) + "\n";

@@ -2,7 +2,6 @@
 #include "engine/line_reader.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "os/process.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -116,8 +116,8 @@ TEST(LineReader, ReturnsAPushedBackLineNextWithItsNumber) {
 class LineReaderFile : public ::testing::Test {
   protected:
     std::string Path(const std::string& name) const {
-        return ::testing::TempDir() + "varnelo_line_reader_" + std::to_string(::getpid()) + "_" +
-               name;
+        return ::testing::TempDir() + "varnelo_line_reader_" + std::to_string(os::ProcessId()) +
+               "_" + name;
     }
 };
 

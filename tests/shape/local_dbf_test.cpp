@@ -3,8 +3,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +18,8 @@
 #include "../support/dbf_bytes.hpp"
 #include "../support/expect_message.hpp"
 #include "../support/run_command.hpp"
+#include "os/file_system.hpp"
+#include "os/process.hpp"
 
 namespace varnelo {
 namespace {
@@ -777,10 +777,10 @@ TEST_F(LocalDbfTest, TablesWithOddButReadableLayoutsShowWhatIsWhollyPresent) {
 class DiskTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "varnelo-dbf-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        path = (dir / "t.dbf").string();
+        std::string made;
+        ASSERT_FALSE(os::CreateUniqueFolder(os::TempFolder() + "varnelo-dbf-", made));
+        dir = os::FsPath(made);
+        path = made + "/t.dbf";
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -816,46 +816,45 @@ TEST_F(DiskTableTest, WriterHoldsTheFileAlone) {
     EXPECT_NO_THROW(Table()->Open());
 }
 
+// Opening the table named by this variable is all a process started with it does: see
+// WriterInAnotherProcessIsRefused.
+constexpr const char* kOpenTableVariable = "VARNELO_TEST_OPEN_TABLE";
+
+// The other process: it opens the table for writing, answers 1 for the engine's refusal, 0
+// for an open table and 2 for anything else, and runs no test.
+[[maybe_unused]] const bool kIsOtherProcess = [] {
+    const char* path = std::getenv(kOpenTableVariable);
+    if (path == nullptr) {
+        return false;
+    }
+    int code = 2;
+    try {
+        TLocalDbf table;
+        table.SetTableName(path);
+        table.Open();
+        code = 0;
+    } catch (const EInOutError&) {
+        code = 1;
+    } catch (...) {
+    }
+    std::_Exit(code);
+}();
+
 TEST_F(DiskTableTest, WriterInAnotherProcessIsRefused) {
     Write(DbfTable({{"A", 'C', 2}}, {}));
     auto writer = Table();
     writer->Open();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        int code = 3;
-        try {
-            Table()->Open();
-            code = 0;
-        } catch (const EInOutError&) {
-            code = 1;
-        } catch (...) {
-            code = 2;
-        }
-        _exit(code);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-}
-
-std::string RunTool(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-            out.append(chunk, n);
-        }
-        pclose(pipe);
-    }
-    return out;
+    os::TCommand other;
+    other.Args = {os::ExecutablePath()};
+    other.Environment = {{kOpenTableVariable, path}};
+    EXPECT_TRUE(os::RunCommand(other).Exited(1));
+    writer->Close();
+    EXPECT_TRUE(os::RunCommand(other).Exited(0));
 }
 
 TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
     if (!testing::HaveTool("ogrinfo") && !testing::HaveTool("dbfdump")) {
-        GTEST_SKIP() << "neither ogrinfo nor dbfdump is installed";
+        GTEST_SKIP() << testing::NoToolReason("ogrinfo or dbfdump");
     }
     Write(DbfTable(
         {{"NAME", 'C', 10}, {"ID", 'N', 16}, {"VAL", 'N', 16, 6}, {"DAY", 'D', 8}, {"OK", 'L', 1}},
@@ -876,7 +875,8 @@ TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
     }
     if (testing::HaveTool("ogrinfo")) {
         const std::string out =
-            RunTool("ogrinfo --config SHAPE_ENCODING \"\" -q -al '" + path + "' 2>&1");
+            testing::RunCommand("ogrinfo --config SHAPE_ENCODING \"\" -q -al '" + path + "' 2>&1")
+                .Output;
         EXPECT_THAT(out, HasSubstr("NAME (String) = abc"));
         EXPECT_THAT(out, HasSubstr("ID (Integer64) = -5"));
         EXPECT_THAT(out, HasSubstr("VAL (Real) = 3.500000"));
@@ -886,7 +886,7 @@ TEST_F(DiskTableTest, IndependentReadersSeeTheValuesWeWrote) {
         EXPECT_THAT(out, HasSubstr("VAL (Real) = (null)"));
     }
     if (testing::HaveTool("dbfdump")) {
-        std::istringstream lines(RunTool("dbfdump '" + path + "' 2>&1"));
+        std::istringstream lines(testing::RunCommand("dbfdump '" + path + "' 2>&1").Output);
         std::string header, first, second;
         std::getline(lines, header);
         std::getline(lines, first);

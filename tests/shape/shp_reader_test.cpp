@@ -267,8 +267,8 @@ TEST(ShapefileReader, MissingFilesAndRecordsAreNamed) {
 // GDAL counts. GDAL leaves out what does not fit the file's shape type (the stations
 // sample's multipoint). Skipped when GDAL is not installed.
 TEST(ShapefileReader, ReadsWhatGdalWrites) {
-    if (std::system("command -v ogr2ogr >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "ogr2ogr is not installed";
+    if (!testing::HaveTool("ogr2ogr")) {
+        GTEST_SKIP() << testing::NoToolReason("ogr2ogr");
     }
     testing::TempDir dir;
     const std::pair<const char*, std::int32_t> samples[] = {{"stations", kShapeTypePoint},

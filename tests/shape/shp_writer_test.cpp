@@ -3,7 +3,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +14,8 @@
 
 #include "../support/expect_message.hpp"
 #include "../support/expected_bytes.hpp"
+#include "../support/run_command.hpp"
+#include "os/process.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -396,7 +397,7 @@ class ShpFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("varnelo_shp_writer_" + std::to_string(::getpid()) + "_" +
+               ("varnelo_shp_writer_" + std::to_string(os::ProcessId()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
@@ -438,22 +439,17 @@ TEST_F(ShpFiles, WritingTheSameShapesTwiceGivesIdenticalFiles) {
 }
 
 TEST_F(ShpFiles, IndependentReaderSeesOuterRingAndHole) {
-    if (std::system("command -v shpdump >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "shpdump is not installed";
+    if (!testing::HaveTool("shpdump")) {
+        GTEST_SKIP() << testing::NoToolReason("shpdump");
     }
     WritePair("holes", kShapeTypePolygon, [](TPairWriter& pair) {
         pair.Add(
             PolygonOf({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}}));
     });
     const std::string command = "shpdump -validate '" + Path("holes.shp") + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char chunk[512];
-    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
-        output += chunk;
-    }
-    ASSERT_EQ(::pclose(pipe), 0) << output;
+    const testing::TCommandResult run = testing::RunCommand(command);
+    const std::string& output = run.Output;
+    ASSERT_EQ(run.ExitCode, 0) << output;
     EXPECT_THAT(output, ::testing::HasSubstr("Shapefile Type: Polygon"));
     EXPECT_THAT(output, ::testing::HasSubstr("# of Shapes: 1"));
     EXPECT_THAT(output, ::testing::HasSubstr("nVertices=10, nParts=2"));

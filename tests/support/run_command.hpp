@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Runs a shell command and collects what it prints, for tests that drive executables.
+// Runs programs and collects what they print, for tests that drive executables: the tools
+// themselves, by their arguments, and independent readers such as GDAL's, by a shell command.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "os/file_system.hpp"
+#include "os/process.hpp"
+#include "temp_dir.hpp"
+#include "test_system.hpp"
 
 namespace varnelo::testing {
 
@@ -16,26 +19,18 @@ struct TCommandResult {
     std::string Output;
 };
 
-// True when the shell finds the program `name` (an independent reader such as ogrinfo).
+// True when the program `name` (an independent reader such as ogrinfo) is on the PATH.
 inline bool HaveTool(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+    return os::FindProgram(name).has_value();
 }
 
-// Standard output of `command` (run by /bin/sh) and its exit code.
-inline TCommandResult RunCommand(const std::string& command) {
-    TCommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.Output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+// Why a test that needs the independent reader `name` (GDAL's, shapelib's) skips.
+inline std::string NoToolReason(const std::string& name) {
+    return HavePosixFacilities()
+               ? name + " is not installed"
+               : name +
+                     " runs on the build machine, not on Windows; the Windows build's files "
+                     "are compared byte for byte with the Linux build's, which it reads";
 }
 
 struct TToolRun {
@@ -44,24 +39,60 @@ struct TToolRun {
     std::string Err;
 };
 
-// Runs the executable `exe` with `args` (already quoted for the shell), capturing its standard
-// output and, through the file `errPath`, its standard error.
-inline TToolRun RunTool(const std::string& exe, const std::string& args,
-                        const std::string& errPath) {
-    const TCommandResult result = RunCommand("'" + exe + "' " + args + " 2>'" + errPath + "'");
+// Runs the program `exe` with `args`, each one argument as it stands, and collects its
+// standard output and error.
+inline TToolRun RunTool(const std::string& exe, const std::vector<std::string>& args) {
+    const TempDir streams;
+    os::TCommand command;
+    command.Args.push_back(exe);
+    command.Args.insert(command.Args.end(), args.begin(), args.end());
+    command.Output = streams.Path("out");
+    command.Error = streams.Path("err");
+    const os::TChildOutcome outcome = os::RunCommand(command);
     TToolRun run;
-    run.ExitCode = result.ExitCode;
-    run.Out = result.Output;
-    std::FILE* err = std::fopen(errPath.c_str(), "rb");
-    if (err != nullptr) {
-        std::array<char, 4096> buffer{};
-        std::size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), err)) > 0) {
-            run.Err.append(buffer.data(), n);
-        }
-        std::fclose(err);
-    }
+    run.ExitCode = outcome.Signal == 0 ? outcome.ExitCode : -1;
+    run.Out = ReadFileBytes(command.Output);
+    run.Err = ReadFileBytes(command.Error);
     return run;
+}
+
+// The words of `text` as a shell splits them: at blanks, except inside single quotes, which
+// are dropped. Enough for tests that write a tool's arguments as one line.
+inline std::vector<std::string> ShellWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (c == ' ' && !quoted) {
+            if (inWord) {
+                words.push_back(word);
+            }
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// Standard output of `command`, run by /bin/sh, and its exit code; 127 where there is no
+// such shell. The commands are the build machine's (GDAL's readers, Python): on Windows, where
+// the files they would name are not where the build machine sees them, none runs.
+inline TCommandResult RunCommand(const std::string& command) {
+    if (!HavePosixFacilities()) {
+        return {127, ""};
+    }
+    const TToolRun run = RunTool("/bin/sh", {"-c", command});
+    return {run.ExitCode, run.Out};
 }
 
 }  // namespace varnelo::testing

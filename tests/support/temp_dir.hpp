@@ -2,9 +2,6 @@
 // A private folder per test, removed with everything in it when the test ends.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,23 +9,22 @@
 #include <string>
 #include <string_view>
 
+#include "os/file_system.hpp"
+
 namespace varnelo::testing {
 
 class TempDir {
   public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "varnelo-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
+        if (os::CreateUniqueFolder(os::TempFolder() + "varnelo-test-", path_)) {
+            throw std::runtime_error("cannot create a test folder");
         }
-        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(os::FsPath(path_), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        os::RemoveTree(path_);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -41,7 +37,7 @@ class TempDir {
 };
 
 inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(os::FsPath(path), std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -49,7 +45,7 @@ inline std::string ReadFileBytes(const std::string& path) {
 }
 
 inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(os::FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
