@@ -252,7 +252,8 @@ class TConversionRun {
             WriteShxHeader(*out.Shx, out.Header);
         }
 
-        rows_.emplace(mid_, header.Delimiter, layout.Columns.size(), characters_);
+        rows_ = std::make_unique<TMidRowReader>(mid_, header.Delimiter, layout.Columns.size(),
+                                                characters_);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {
@@ -298,10 +299,10 @@ class TConversionRun {
         std::array<std::int32_t, 4> Records{};  // of the outputs in routes_
     };
 
-    // One step of the rows' side, in file order: read the next .mid row (no output), or
-    // append the row read last to an output's table.
+    // One step of the rows' side, in file order: read the next .mid row (no table), or
+    // append the row read last to a table.
     struct TRowStep {
-        TShapefileOutput* Out = nullptr;
+        TLocalDbf* Table = nullptr;
         std::int64_t MifLine = 0;
         TRunMark Mark;
     };
@@ -381,7 +382,7 @@ class TConversionRun {
             while (queue.Pop(steps)) {
                 for (const TRowStep& step : steps) {
                     current = &step;
-                    DoRowStep(step.Out);
+                    DoRowStep(step.Table);
                 }
                 current = nullptr;
             }
@@ -394,14 +395,14 @@ class TConversionRun {
         }
     }
 
-    // Reads the next .mid row (no output) or appends the row read last to `out`'s table: at
-    // once on one thread, else as a step handed to the rows' side.
-    void RowStep(TShapefileOutput* out) {
+    // Reads the next .mid row (no table) or appends the row read last to `table`: at once on
+    // one thread, else as a step handed to the rows' side.
+    void RowStep(TLocalDbf* table) {
         if (rowQueue_ == nullptr) {
-            DoRowStep(out);
+            DoRowStep(table);
             return;
         }
-        steps_.push_back({out, mif_.LineNumber(), Mark()});
+        steps_.push_back({table, mif_.LineNumber(), Mark()});
         if (steps_.size() >= kStepsPerBatch) {
             SendSteps();
         }
@@ -415,11 +416,11 @@ class TConversionRun {
         steps_.reserve(kStepsPerBatch);
     }
 
-    void DoRowStep(TShapefileOutput* out) {
-        if (out == nullptr) {
+    void DoRowStep(TLocalDbf* table) {
+        if (table == nullptr) {
             row_ = &rows_->ReadRow();
         } else {
-            AppendDbfRecord(out->Table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
+            AppendDbfRecord(*table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
         }
     }
 
@@ -587,7 +588,7 @@ class TConversionRun {
         } else if (hooks_.PlainRowWriter) {
             hooks_.PlainRowWriter(out.Table, row_->Row());
         } else {
-            RowStep(&out);
+            RowStep(&out.Table);
         }
     }
 
@@ -622,10 +623,12 @@ class TConversionRun {
     bool textAsLine_ = false;
     TObjectCounts objects_;
     std::uint64_t nextProgress_ = 0;
-    std::optional<TMidRowReader> rows_;
-    TValuesLeftEmpty leftEmpty_;
+    // What the rows' side reads and writes lies apart from what the objects' side writes, on
+    // cache lines of its own, so that the two threads do not take each other's lines away.
+    std::unique_ptr<TMidRowReader> rows_;
+    alignas(64) TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
-    std::string text_;
+    alignas(64) std::string text_;
     TCharacterSet characters_ = TCharacterSet::ShiftJis;  // of the source's text
     TShpPoint point_;
     TSFPolyLine polyLine_;
@@ -656,8 +659,10 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         mif.emplace(TLineReader::FromFile(mifPath));
         // A missing .mid reads as empty rows; one that is there must be read.
         const bool midMissing = MidIsMissing(mifPath);
-        TLineReader mid = midMissing ? TLineReader::FromString({})
-                                     : TLineReader::FromFile(ChangeFileExt(mifPath, ".mid"));
+        // On the heap, apart from the .mif's reader: the two may be read on two threads.
+        const auto mid = std::make_unique<TLineReader>(
+            midMissing ? TLineReader::FromString({})
+                       : TLineReader::FromFile(ChangeFileExt(mifPath, ".mid")));
         const bool mifColumnsUsed = std::any_of(targets.begin(), targets.end(), [](const auto& t) {
             return !IsTextConversion(t.ConversionType);
         });
@@ -695,7 +700,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         ShowStatus(hooks, "");
         ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
-        TConversionRun run(*mif, mid, outputs, hooks);
+        TConversionRun run(*mif, *mid, outputs, hooks);
         // However the run ends, what it counted reaches the report, and a failed run lets go
         // of its tables before they are replaced or removed.
         struct TRunEnd {
