@@ -100,5 +100,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         report.RecordsWritten);
         }
     }
+
+    // Every kind in one pass: each shapefile written is whole, or whole as far as a failure
+    // let it go. The previous sets are removed first, as above.
+    std::error_code ec;
+    const auto targets = varnelo::EveryKindTargets((folder / "all").string());
+    for (const varnelo::TShapefileTarget& target : targets) {
+        for (const std::string_view ext : varnelo::kShapefileSetExtensions) {
+            fs::remove(varnelo::ShapefileSetPath(target.ShpPath, ext), ec);
+        }
+    }
+    varnelo::TConversionReport report;
+    varnelo::TConversionHooks hooks;
+    hooks.Report = &report;
+    hooks.KeepPartial = true;
+    const bool finished = varnelo::ConvertMifToShapefiles(mifPath, targets, hooks);
+    for (const varnelo::TTargetOutcome& target : report.Targets) {
+        if (!target.Written) {
+            continue;
+        }
+        const std::int64_t records = target.RecordsWritten;
+        varnelo::fuzz::CheckShapefilePair(
+            target.ShpPath, varnelo::ChangeFileExt(target.ShpPath, ".shx"), records, finished);
+        varnelo::fuzz::CheckDbfRows(varnelo::ChangeFileExt(target.ShpPath, ".dbf"),
+                                    finished ? records : std::max<std::int64_t>(records - 1, 0),
+                                    records);
+    }
     return 0;
 }

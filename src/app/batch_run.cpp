@@ -139,6 +139,10 @@ class TBatchRun {
         }
         std::sort(summary_.Failures.begin(), summary_.Failures.end(),
                   [](const TEntryFailure& a, const TEntryFailure& b) { return a.Index < b.Index; });
+        std::sort(summary_.WithoutMid.begin(), summary_.WithoutMid.end());
+        if (combined_ && !summary_.CombinedReport.ValuesFromMid) {
+            summary_.WithoutMid.clear();  // the joined conversion took no .mid values
+        }
         view_.SetBusyCursor(false);
         view_.SetStatusText(summary_.Cancelled ? kCancelledText : "");
         view_.SetProgress(0, 0);
@@ -156,8 +160,12 @@ class TBatchRun {
 
   private:
     TOutcomeMessage ClosingMessage() const {
+        std::vector<std::string> withoutMid;
+        for (const std::size_t index : summary_.WithoutMid) {
+            withoutMid.push_back(entries_[index].MifFile);
+        }
         if (!combined_) {
-            return BatchClosingMessage(entries_.size(), summary_.Failures);
+            return BatchClosingMessage(entries_.size(), summary_.Failures, withoutMid);
         }
         if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
             // The joining stopped at this entry.
@@ -169,8 +177,13 @@ class TBatchRun {
         // A line of the joined file would mean nothing to the user.
         TConversionReport report = summary_.CombinedReport;
         report.FailedLine = report.FailedMidLine = 0;
-        return ConversionMessage(entries_.front().ConversionType, combinedSource_,
-                                 summary_.CombinedConverted, report, kBatchFinishedText);
+        TOutcomeMessage message =
+            ConversionMessage(entries_.front().ConversionType, combinedSource_,
+                              summary_.CombinedConverted, report, kBatchFinishedText);
+        if (summary_.CombinedConverted) {
+            AddMidsMissing(message, withoutMid);
+        }
+        return message;
     }
 
     bool Cancelled() const { return options_.Cancel != nullptr && options_.Cancel->load(); }
@@ -205,7 +218,13 @@ class TBatchRun {
                     }
                     ShowEntry(i);
                 },
-                [this](std::size_t i) { Report(i, TEntryStatus::Success, TConversionReport{}); });
+                [this](std::size_t i, bool midFound) {
+                    if (!midFound) {  // said once the conversion tells that it matters
+                        const std::lock_guard lock(mutex_);
+                        summary_.WithoutMid.push_back(i);
+                    }
+                    Report(i, TEntryStatus::Success, TConversionReport{});
+                });
             source->Close();
         } catch (const TStopped&) {
             return;
@@ -317,6 +336,9 @@ class TBatchRun {
         if (status == TEntryStatus::Failure && !report.Cancelled) {
             const std::string& mif = entries_[index].MifFile;
             summary_.Failures.push_back({index, mif, FailureReasonText(mif, report)});
+        }
+        if (status == TEntryStatus::Success && report.MidMissing) {
+            summary_.WithoutMid.push_back(index);
         }
         if (options_.StatusChanged) {
             runner_.Post([changed = options_.StatusChanged, index, status, report] {

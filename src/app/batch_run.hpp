@@ -33,6 +33,10 @@ struct TBatchSummary {
     bool CombinedConverted = false;       // the joined source was converted in full
     TConversionReport CombinedReport;     // what that conversion wrote, or why it failed
     std::vector<TEntryFailure> Failures;  // in list order, with their reasons
+    // Entries converted (or joined) without a .mid beside their .mif while the conversion took
+    // its values from the .mid rows, so every attribute of their objects was left empty; in
+    // list order.
+    std::vector<std::size_t> WithoutMid;
     std::string Error;  // an error no entry accounts for that ended the run, empty when none
 };
 

@@ -4,6 +4,8 @@
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_errors.hpp"
+#include "engine/mif_header.hpp"
+#include "engine/object_counts.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
@@ -48,7 +50,7 @@ TCombinedSource::~TCombinedSource() {
     os::RemoveTree(folder_);
 }
 
-void TCombinedSource::Append(const std::string& mifFile, bool first) {
+bool TCombinedSource::Append(const std::string& mifFile, bool first) {
     TLineReader mif = TLineReader::FromFile(mifFile);
     bool inData = first;
     while (!mif.Eof()) {
@@ -62,10 +64,23 @@ void TCombinedSource::Append(const std::string& mifFile, bool first) {
     if (!inData) {
         throw EMifFormatError("ファイル \"" + mifFile + "\" に DATA 行がないため統合できません");
     }
+    if (MidIsMissing(mifFile)) {
+        // The rows a conversion of this pair alone would read, so that the next entry's
+        // rows stay with its own objects.
+        TLineReader objects = TLineReader::FromFile(mifFile);
+        ReadMifHeader(objects);
+        TSFColumns columns;
+        ReadMifColumns(objects, columns);
+        for (std::int64_t rows = CountMifObjects(objects).Rows(); rows > 0; --rows) {
+            WriteLine(*mid_, "");
+        }
+        return false;
+    }
     TLineReader mid = TLineReader::FromFile(ChangeFileExt(mifFile, ".mid"));
     while (!mid.Eof()) {
         WriteLine(*mid_, mid.ReadLineView());
     }
+    return true;
 }
 
 void TCombinedSource::Close() {
@@ -75,11 +90,11 @@ void TCombinedSource::Close() {
 
 void BuildCombinedSource(const std::vector<TBatchEntry>& entries, TCombinedSource& target,
                          const std::function<void(std::size_t)>& starting,
-                         const std::function<void(std::size_t)>& appended) {
+                         const std::function<void(std::size_t, bool midFound)>& appended) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         starting(i);
-        target.Append(entries[i].MifFile, i == 0);
-        appended(i);
+        const bool midFound = target.Append(entries[i].MifFile, i == 0);
+        appended(i, midFound);
     }
 }
 

@@ -34,10 +34,12 @@ class TCombinedSource {
 
     // Appends one source pair, every line ended with CR LF and its bytes unchanged: the whole
     // .mif when it is the first, else only the lines after its first line that reads "DATA"
-    // once trimmed (letters in any case); then its whole .mid. Raises EInOutError when a file
-    // cannot be read, and EMifFormatError naming a later .mif without such a line, whose
-    // .mid rows would otherwise land on other entries' objects.
-    void Append(const std::string& mifFile, bool first);
+    // once trimmed (letters in any case); then its whole .mid, or, when it has none, an empty
+    // row for each of its objects, as a conversion of it alone reads them. Answers false when
+    // it had none. Raises EInOutError when a file cannot be read, and EMifFormatError naming a
+    // later .mif without such a line, whose .mid rows would otherwise land on other entries'
+    // objects.
+    bool Append(const std::string& mifFile, bool first);
 
     // Closes both files; raises when their last bytes cannot be written.
     void Close();
@@ -50,9 +52,9 @@ class TCombinedSource {
 };
 
 // Joins the entries' sources into `target` in list order. `starting(i)` runs before entry i
-// is read, `appended(i)` once its data were appended.
+// is read, `appended(i, midFound)` once its data were appended.
 void BuildCombinedSource(const std::vector<TBatchEntry>& entries, TCombinedSource& target,
                          const std::function<void(std::size_t)>& starting,
-                         const std::function<void(std::size_t)>& appended);
+                         const std::function<void(std::size_t, bool midFound)>& appended);
 
 }  // namespace varnelo

@@ -25,6 +25,13 @@ constexpr std::array<TObjectKind, 4> kKinds{{
     {"テキスト", &TObjectCounts::Texts, {ctTextAsPoint, ctTextAsLine}},
 }};
 
+// "ほか 2 件" for the items of a list of `count` beyond the ones a box names.
+void AddUnlisted(std::string& text, std::size_t count) {
+    if (count > kListedFailures) {
+        text.append("\nほか ").append(std::to_string(count - kListedFailures)).append(" 件");
+    }
+}
+
 const TObjectKind* KindOfType(int conversionType) {
     for (const TObjectKind& kind : kKinds) {
         if (kind.Types[0] == conversionType || kind.Types[1] == conversionType) {
@@ -73,38 +80,58 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
     return "このファイルには" + std::string(wanted->Name) + "がありません。" + text;
 }
 
+std::string MidMissingText(const std::string& mifPath) {
+    std::string text("属性ファイル ");  // appended piece by piece, as below
+    text.append(ExtractFileName(ChangeFileExt(mifPath, ".mid")));
+    return text.append(" がないため、属性をすべて空欄にしました。");
+}
+
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
                                   const TConversionReport& report, std::string_view doneText) {
     if (!converted) {
         return {TMessageKind::Warning,
                 std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
     }
+    TOutcomeMessage message;
     if (report.RecordsWritten == 0) {
-        return {TMessageKind::Warning, std::string(doneText) +
-                                           "\nレコードを 1 件も書き込みませんでした。" +
-                                           NoRecordText(conversionType, report.Objects)};
+        message = {TMessageKind::Warning, std::string(doneText) +
+                                              "\nレコードを 1 件も書き込みませんでした。" +
+                                              NoRecordText(conversionType, report.Objects)};
+    } else {
+        message = {TMessageKind::Information, std::string(doneText) + "\n" +
+                                                  std::to_string(report.RecordsWritten) +
+                                                  " 件のレコードを書き込みました。"};
     }
-    return {TMessageKind::Information, std::string(doneText) + "\n" +
-                                           std::to_string(report.RecordsWritten) +
-                                           " 件のレコードを書き込みました。"};
+    if (report.MidMissing) {
+        AddMidsMissing(message, {mifPath});
+    }
+    return message;
 }
 
-TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures) {
+void AddMidsMissing(TOutcomeMessage& message, const std::vector<std::string>& mifFiles) {
+    for (std::size_t i = 0; i < mifFiles.size() && i < kListedFailures; ++i) {
+        message.Text.append("\n").append(MidMissingText(mifFiles[i]));
+    }
+    AddUnlisted(message.Text, mifFiles.size());
+    if (!mifFiles.empty()) {
+        message.Kind = TMessageKind::Warning;
+    }
+}
+
+TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,
+                                    const std::vector<std::string>& withoutMid) {
     TOutcomeMessage message{TMessageKind::Information, std::string(kBatchFinishedText)};
-    if (failures.empty()) {
-        return message;
-    }
     std::string& text = message.Text;  // appended piece by piece, as above
-    text.append("\n").append(std::to_string(total)).append(" 件中 ");
-    text.append(std::to_string(failures.size())).append(" 件が失敗しました。");
-    for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
-        text.append("\n").append(ExtractFileName(failures[i].MifFile)).append(": ");
-        text.append(failures[i].Reason);
+    if (!failures.empty()) {
+        text.append("\n").append(std::to_string(total)).append(" 件中 ");
+        text.append(std::to_string(failures.size())).append(" 件が失敗しました。");
+        for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
+            text.append("\n").append(ExtractFileName(failures[i].MifFile)).append(": ");
+            text.append(failures[i].Reason);
+        }
+        AddUnlisted(text, failures.size());
     }
-    if (failures.size() > kListedFailures) {
-        text.append("\nほか ").append(std::to_string(failures.size() - kListedFailures));
-        text.append(" 件");
-    }
+    AddMidsMissing(message, withoutMid);
     return message;
 }
 

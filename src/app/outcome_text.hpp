@@ -32,9 +32,12 @@ std::string FailureReasonText(const std::string& mifPath, const TConversionRepor
 // converts, and for each kind it does hold, how many and the type that takes them.
 std::string NoRecordText(int conversionType, const TObjectCounts& objects);
 
+// That the .mid beside `mifPath` was not there, so every attribute was left empty.
+std::string MidMissingText(const std::string& mifPath);
+
 // The box after one conversion of `conversionType` from `mifPath` that ended (not cancelled):
-// success (`doneText` first) with the record count, a warning when no record was written, or
-// the failure with its reason.
+// success (`doneText` first) with the record count, a warning when no record was written or
+// the .mid the columns wanted was missing, or the failure with its reason.
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
                                   const TConversionReport& report,
                                   std::string_view doneText = kConvertedText);
@@ -47,7 +50,13 @@ struct TEntryFailure {
 };
 
 // The closing box of a plain batch run of `total` entries: the run has ended, and when some
-// failed, how many and the first reasons.
-TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures);
+// failed, how many and the first reasons; a warning, naming the first of them, when some
+// entries were converted without their .mid (`withoutMid`, their .mif files).
+TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,
+                                    const std::vector<std::string>& withoutMid = {});
+
+// `message` with the lines saying that the .mid of each of `mifFiles` was missing (the first
+// few, then how many more), made a warning when there is any.
+void AddMidsMissing(TOutcomeMessage& message, const std::vector<std::string>& mifFiles);
 
 }  // namespace varnelo

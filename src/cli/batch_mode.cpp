@@ -45,6 +45,9 @@ class TTextBatchView final : public IBatchView {
         } else if (status == TEntryStatus::Success) {
             std::cout << "ok: " << entry.MifFile << " -> " << entry.ShpFile << ": "
                       << report.RecordsWritten << " records";
+            if (report.MidMissing) {
+                std::cout << " (" << NoMidText(entry.MifFile) << ')';
+            }
         } else {
             std::cout << "failed: " << entry.MifFile << " -> " << entry.ShpFile << ": "
                       << FailureReason(entry.MifFile, report);
@@ -58,6 +61,9 @@ class TTextBatchView final : public IBatchView {
             if (summary.CombinedConverted) {
                 std::cout << count << " entries combined into " << list_.CombineFile << ": "
                           << summary.CombinedReport.RecordsWritten << " records\n";
+                for (const std::size_t index : summary.WithoutMid) {
+                    std::cout << NoMidText(list_.Entries[index].MifFile) << '\n';
+                }
             } else {
                 std::cout << summary.Succeeded << " of " << count << " entries joined; nothing "
                           << "converted";
@@ -80,9 +86,7 @@ class TTextBatchView final : public IBatchView {
     // Why a conversion answered false: the missing source, else the error it met.
     static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
         if (!report.MissingSource.empty()) {
-            return report.MissingSource == mifFile
-                       ? "source not found"
-                       : "attribute file not found: " + report.MissingSource;
+            return "source not found";
         }
         if (report.FailedMidLine > 0) {
             return "line " + std::to_string(report.FailedMidLine) + " of " +
@@ -98,6 +102,11 @@ class TTextBatchView final : public IBatchView {
 };
 
 }  // namespace
+
+std::string NoMidText(const std::string& mifFile) {
+    return "no " + ChangeFileExt(mifFile, ".mid") + " beside " + mifFile +
+           ": every attribute was left empty";
+}
 
 void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
                      const std::vector<CLI::Option*>& singleJob) {

@@ -23,6 +23,10 @@ struct TBatchModeOptions {
 void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
                      const std::vector<CLI::Option*>& singleJob);
 
+// "no X.mid beside X.mif: every attribute was left empty", for a conversion of `mifFile`
+// whose columns found no .mid to take their values from.
+std::string NoMidText(const std::string& mifFile);
+
 // Runs the list and returns the tool's exit code: 0 when every conversion succeeded, 1 when
 // any failed or the run was refused, 2 for a list that cannot be read.
 int RunBatchMode(const TBatchModeOptions& options);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// varnelo-mifinfo FILE.mif: prints the column list of a .mif and how many objects of
-// each kind its data section holds. A quick look at a source before converting it.
+// varnelo-mifinfo FILE.mif: prints the column list of a .mif, how many objects of each kind
+// its data section holds and the records each conversion type would write. A quick look at a
+// source before converting it.
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
@@ -10,39 +11,15 @@
 #include <string_view>
 
 #include "cli/tool_exit.hpp"
+#include "cli/type_names.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
-#include "engine/mif_objects.hpp"
-#include "engine/text_ops.hpp"
+#include "engine/object_counts.hpp"
 #include "varnelo/version.hpp"
 
 namespace {
 
 using varnelo::kMifObjectKeywords;
-using TCounts = std::array<std::uint64_t, kMifObjectKeywords.size()>;
-
-// Counts the lines whose first word is an object keyword; lines inside objects hold
-// numbers, styles or text strings, which never match. A collection's parts are passed over
-// with it, so that they do not count as objects of their own.
-TCounts CountObjects(varnelo::TLineReader& mif) {
-    TCounts counts{};
-    std::string line;
-    varnelo::TSFPolygon region;
-    varnelo::TSFPolyLine polyline;
-    while (!mif.Eof()) {
-        varnelo::CollapseBlanksInto(varnelo::TrimView(mif.ReadLineView()), line);
-        const varnelo::TMifObjectKind kind = varnelo::MifObjectKindOfLine(line);
-        for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
-            if (kMifObjectKeywords[k].Kind == kind) {
-                ++counts[k];
-            }
-        }
-        if (kind == varnelo::TMifObjectKind::Collection) {
-            varnelo::ReadMifCollection(line, mif, region, polyline, {});
-        }
-    }
-    return counts;
-}
 
 void PrintColumns(const varnelo::TSFColumns& columns) {
     varnelo::cli::Print(std::cout, "columns: %llu\n",
@@ -53,13 +30,44 @@ void PrintColumns(const varnelo::TSFColumns& columns) {
     }
 }
 
-void PrintCounts(const TCounts& counts) {
+void PrintCounts(const varnelo::TMifObjectTally& tally) {
     varnelo::cli::Print(std::cout, "objects:\n");
     for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
         const std::string_view keyword = kMifObjectKeywords[k].Keyword;
-        varnelo::cli::Print(std::cout, "  %-10.*s %llu\n", static_cast<int>(keyword.size()),
-                            keyword.data(), static_cast<unsigned long long>(counts[k]));
+        varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(keyword.size()),
+                            keyword.data(), static_cast<long long>(tally.ByKeyword[k]));
     }
+}
+
+// The records each --type would write, for the types that would write any; "all" writes a
+// shapefile for each kind the file holds.
+void PrintTypes(const varnelo::TObjectCounts& objects) {
+    using varnelo::TObjectCounts;
+    constexpr std::array<std::int64_t TObjectCounts::*, 5> kCountOfType = {
+        &TObjectCounts::Points, &TObjectCounts::PolyLines, &TObjectCounts::Polygons,
+        &TObjectCounts::Texts, &TObjectCounts::Texts};
+    varnelo::cli::Print(std::cout, "records by --type:\n");
+    std::int64_t all = 0;
+    int files = 0;
+    for (const varnelo::cli::TTypeName& type : varnelo::cli::kTypeNames) {
+        const std::int64_t records =
+            objects.*kCountOfType.at(static_cast<std::size_t>(type.ConversionType));
+        if (records > 0) {
+            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()), type.Name.data(),
+                        static_cast<long long>(records));
+        }
+        if (records > 0 && type.ConversionType != varnelo::ctTextAsLine) {
+            all += records;
+            ++files;
+        }
+    }
+    if (files == 0) {
+        varnelo::cli::Print(std::cout, "  none: the file holds no object a conversion takes\n");
+        return;
+    }
+    varnelo::cli::Print(std::cout, "  %-10.*s %lld in %d %s\n", static_cast<int>(varnelo::cli::kEveryKindName.size()),
+                varnelo::cli::kEveryKindName.data(), static_cast<long long>(all), files,
+                files == 1 ? "file" : "files");
 }
 
 int Main(int argc, char** argv) {
@@ -78,7 +86,9 @@ int Main(int argc, char** argv) {
         varnelo::ReadMifColumns(mif, columns);
         varnelo::cli::Print(std::cout, "%s\n", path.c_str());
         PrintColumns(columns);
-        PrintCounts(CountObjects(mif));
+        const varnelo::TMifObjectTally tally = varnelo::CountMifObjects(mif);
+        PrintCounts(tally);
+        PrintTypes(tally.Objects);
         return varnelo::cli::kExitSuccess;
     } catch (const std::exception& error) {
         varnelo::cli::Print(std::cerr, "varnelo-mifinfo: %s\n", error.what());

@@ -3,13 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
 #include "cli/tool_exit.hpp"
+#include "cli/type_names.hpp"
 #include "engine/convert.hpp"
 #include "os/console.hpp"
 #include "os/interrupt.hpp"
@@ -23,26 +24,6 @@ using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
 using os::TInterruptStop;
-
-std::optional<int> ParseConversionType(const std::string& text) {
-    static const std::map<std::string, int> names = {
-        {"point", ctPoint},
-        {"0", ctPoint},
-        {"polyline", ctPolyLine},
-        {"1", ctPolyLine},
-        {"polygon", ctPolygon},
-        {"2", ctPolygon},
-        {"text-point", ctTextAsPoint},
-        {"3", ctTextAsPoint},
-        {"text-line", ctTextAsLine},
-        {"4", ctTextAsLine},
-    };
-    const auto it = names.find(text);
-    if (it == names.end()) {
-        return std::nullopt;
-    }
-    return it->second;
-}
 
 // Status texts go to stderr, one per line; an empty text (clearing) prints nothing.
 class StderrStatus : public IStatusSink {
@@ -86,16 +67,25 @@ class StderrStatus : public IStatusSink {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// "code page 932 written: /out/a.cpg", or "no code page written: " and the reason. The
-// file was written under a temporary name and has the target's name now.
-void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome, const std::string& target,
-                  std::string_view ext) {
+// "code page 932 written: /out/a.cpg" (beside each shapefile written), or "no code page
+// written: " and the reason. The files were written under temporary names and have the
+// targets' names now.
+void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome,
+                  const std::vector<std::string>& written, std::string_view ext) {
     if (outcome.Path.empty()) {
         std::cout << "no " << what << " written: " << outcome.Reason << '\n';
-    } else {
-        std::cout << what << ' ' << outcome.Declared
-                  << " written: " << ShapefileSetPath(target, ext) << '\n';
+        return;
     }
+    std::cout << what << ' ' << outcome.Declared << " written: ";
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        std::cout << (i > 0 ? ", " : "") << ShapefileSetPath(written[i], ext);
+    }
+    std::cout << '\n';
+}
+
+// "/out/a.shp, /out/a.shx, /out/a.dbf"
+std::string TripleText(const std::string& shp) {
+    return shp + ", " + ChangeFileExt(shp, ".shx") + ", " + ChangeFileExt(shp, ".dbf");
 }
 
 struct TRunOptions {
@@ -121,9 +111,73 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
     }
 }
 
-int Run(int type, const std::string& source, const std::string& target,
-        const TRunOptions& options) {
+// Says why a conversion failed, on stderr.
+void PrintFailure(const TConversionReport& report, const std::string& source,
+                  const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
+    if (!report.MissingSource.empty()) {
+        std::cerr << "varnelo-convert: source not found: " << source << '\n';
+        return;
+    }
+    std::cerr << "varnelo-convert: conversion failed";
+    if (report.FailedMidLine > 0) {
+        std::cerr << " at line " << report.FailedMidLine << " of " << mid;
+    } else if (report.FailedLine > 0) {
+        std::cerr << " at line " << report.FailedLine << " of " << source;
+    }
+    std::cerr << ": " << report.ErrorText << '\n';
+    std::string kept;
+    for (const TTargetOutcome& target : report.Targets) {
+        if (options.KeepPartial && target.Written) {
+            kept += (kept.empty() ? "" : ", ") + TripleText(target.ShpPath);
+        }
+    }
+    if (!kept.empty()) {
+        std::cerr << "varnelo-convert: the files written so far were kept: " << kept << '\n';
+    }
+}
+
+// The summary of a conversion that succeeded, on stdout: one line per shapefile written,
+// then the files beside them and what the source left unsaid or unfit.
+void PrintSummary(const TConversionReport& report, const std::string& source,
+                  std::optional<int> type) {
+    const std::string mid = ChangeFileExt(source, ".mid");
+    std::vector<std::string> written;
+    for (const TTargetOutcome& target : report.Targets) {
+        if (target.Written) {
+            std::cout << target.RecordsWritten << " records written: " << TripleText(target.ShpPath)
+                      << '\n';
+            written.push_back(target.ShpPath);
+        }
+    }
+    if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
+        if (written.empty()) {
+            std::cout << "no shapefile written\n";
+        }
+        std::cout << NoRecordText(type.value_or(-1), report.Objects) << '\n';
+    }
+    if (!written.empty()) {
+        PrintSidecar("code page", report.CodePage, written, ".cpg");
+        PrintSidecar("coordinate system", report.CoordSys, written, ".prj");
+    }
+    if (report.MidMissing) {
+        std::cout << cli::NoMidText(source) << '\n';
+    }
+    if (report.RowsOverSeveralLines > 0) {
+        std::cout << report.RowsOverSeveralLines
+                  << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
+                  << " spanned several lines (quoted values holding line breaks)\n";
+    }
+    for (const std::string& name : report.UnknownTypeColumns) {
+        std::cout << "column " << name
+                  << ": type not recognised, kept as an empty character field\n";
+    }
+    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
+}
+
+// Converts with one type, or every kind of object into a shapefile each when `type` is none.
+int Run(std::optional<int> type, const std::string& source, const std::string& target,
+        const TRunOptions& options) {
     StderrStatus status(os::IsTerminal(os::TStandardStream::Error));
     const TInterruptStop interrupt;
     TConversionReport report;
@@ -138,71 +192,40 @@ int Run(int type, const std::string& source, const std::string& target,
     };
     // The new files replace the old ones only once they are complete (or, kept for
     // inspection, once the conversion ended either way).
-    const bool ok = ConvertMifToShp(type, source, target, hooks);
+    const bool ok = type ? ConvertMifToShp(*type, source, target, hooks)
+                         : ConvertMifToShapefiles(source, EveryKindTargets(target), hooks);
     status.EndProgressLine();
     interrupt.EndIfInterrupted();
     if (!ok) {
-        if (report.MissingSource == source) {
-            std::cerr << "varnelo-convert: source not found: " << source << '\n';
-            return kExitFailed;
-        }
-        if (!report.MissingSource.empty()) {
-            std::cerr << "varnelo-convert: attribute file not found: " << mid << '\n';
-            return kExitFailed;
-        }
-        std::cerr << "varnelo-convert: conversion failed";
-        if (report.FailedMidLine > 0) {
-            std::cerr << " at line " << report.FailedMidLine << " of " << mid;
-        } else if (report.FailedLine > 0) {
-            std::cerr << " at line " << report.FailedLine << " of " << source;
-        }
-        std::cerr << ": " << report.ErrorText << '\n';
-        if (options.KeepPartial) {
-            std::cerr << "varnelo-convert: the files written so far were kept: " << target << ", "
-                      << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf")
-                      << '\n';
-        }
+        PrintFailure(report, source, options);
         return kExitFailed;
     }
-    std::cout << report.RecordsWritten << " records written: " << target << ", "
-              << ChangeFileExt(target, ".shx") << ", " << ChangeFileExt(target, ".dbf") << '\n';
-    if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
-        std::cout << NoRecordText(type, report.Objects) << '\n';
-    }
-    PrintSidecar("code page", report.CodePage, target, ".cpg");
-    PrintSidecar("coordinate system", report.CoordSys, target, ".prj");
-    if (report.RowsOverSeveralLines > 0) {
-        std::cout << report.RowsOverSeveralLines
-                  << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
-                  << " spanned several lines (quoted values holding line breaks)\n";
-    }
-    for (const std::string& name : report.UnknownTypeColumns) {
-        std::cout << "column " << name
-                  << ": type not recognised, kept as an empty character field\n";
-    }
-    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
+    PrintSummary(report, source, type);
     return kExitSuccess;
 }
 
 int Main(int argc, char** argv) {
     CLI::App app{
         "Converts a MIF/MID pair into an ESRI Shapefile (.shp, .shx, .dbf).\n"
-        "Types: point, polyline, polygon, text-point, text-line (or 0-4).",
+        "Types: point, polyline, polygon, text-point, text-line (or 0-4), or all: every kind\n"
+        "of object in one pass into TARGET_point.shp, TARGET_line.shp, TARGET_polygon.shp and\n"
+        "TARGET_text.shp (texts as points), for the kinds the source holds.",
         "varnelo-convert"};
     std::string typeText;
     std::string source;
     std::string target;
     CLI::Option* typeOption =
         app.add_option("-t,--type", typeText,
-                       "conversion type: point|polyline|polygon|text-point|text-line")
+                       "conversion type: point|polyline|polygon|text-point|text-line|all")
             ->required();
     CLI::Option* sourceOption =
         app.add_option("source", source, "source .mif (the .mid beside it is read too)")
             ->required();
     CLI::Option* targetOption =
         app.add_option("target", target,
-                       "target .shp (.shx, .dbf, .cpg and .prj beside it); files there are "
-                       "replaced only once the conversion succeeded")
+                       "target .shp (.shx, .dbf, .cpg and .prj beside it), or with --type all "
+                       "the name before _point.shp, _line.shp, _polygon.shp, _text.shp; files "
+                       "there are replaced only once the conversion succeeded")
             ->required();
     TRunOptions run;
     CLI::Option* keepPartial = app.add_flag(
@@ -239,17 +262,18 @@ int Main(int argc, char** argv) {
         }
         return cli::RunBatchMode(batch);
     }
-    const auto type = ParseConversionType(typeText);
-    if (!type) {
+    const bool everyKind = typeText == cli::kEveryKindName;
+    const auto type = cli::ParseConversionType(typeText);
+    if (!type && !everyKind) {
         std::cerr << "varnelo-convert: unknown conversion type '" << typeText
-                  << "' (point, polyline, polygon, text-point, text-line or 0-4)\n";
+                  << "' (point, polyline, polygon, text-point, text-line, 0-4 or all)\n";
         return kExitUsage;
     }
     if (dateOrder->count() > 0) {
         run.ValueRules.YearLastDates =
             dateOrderText == "dmy" ? TDateOrder::DayMonthYear : TDateOrder::MonthDayYear;
     }
-    return Run(*type, source, target, run);
+    return Run(type, source, target, run);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engine/convert.hpp"
 
+#include <algorithm>
+#include <deque>
 #include <optional>
+#include <stdexcept>
 
 #include "engine/attribute_table.hpp"
 #include "engine/code_page.hpp"
@@ -93,27 +96,36 @@ void ShowStatus(const TConversionHooks& hooks, std::string_view text) {
     }
 }
 
-// What the .mif declares before its objects, made ready for the attribute table.
+// What the .mif declares before its objects, made ready for the attribute tables.
 struct TTableLayout {
     TMifHeaderInfo Header;
-    TSFColumns Columns;  // with the names of the table's fields
+    TSFColumns Columns;  // the .mif's, with the names of the table's fields
     TCharacterSet Characters = TCharacterSet::ShiftJis;
 };
 
-// Reads the header and the columns and checks that the table can hold them, before any
-// output file is made. Columns of a type the reader does not know are named in the report.
-TTableLayout ReadTableLayout(int conversionType, TLineReader& mif, TConversionReport* report) {
+bool IsTextConversion(int conversionType) {
+    return conversionType == ctTextAsPoint || conversionType == ctTextAsLine;
+}
+
+// The one column of the text conversions' tables, in place of the .mif's columns.
+const TSFColumns& TextColumns() {
+    static const TSFColumns columns{TSFColumn{"MIF_TEXT", 0, 100}};
+    return columns;
+}
+
+// Reads the header and the columns and, when a target takes the .mif's columns, checks that
+// the table can hold them, before any output file is made. Columns of a type the reader does
+// not know are then named in the report.
+TTableLayout ReadTableLayout(TLineReader& mif, bool mifColumnsUsed, TConversionReport& report) {
     TTableLayout layout;
     ReadMifHeader(mif, &layout.Header);
     ReadMifColumns(mif, layout.Columns);
-    if (conversionType == ctTextAsPoint || conversionType == ctTextAsLine) {
-        layout.Columns.assign(1, TSFColumn{"MIF_TEXT", 0, 100});
+    if (!mifColumnsUsed) {
+        layout.Columns.clear();
     }
-    if (report != nullptr) {
-        for (const TSFColumn& column : layout.Columns) {
-            if (!column.Known) {
-                report->UnknownTypeColumns.push_back(column.Name);
-            }
+    for (const TSFColumn& column : layout.Columns) {
+        if (!column.Known) {
+            report.UnknownTypeColumns.push_back(column.Name);
         }
     }
     // Names and texts are cut on the character boundaries of the source's character set.
@@ -146,70 +158,112 @@ bool Cancelled(const TConversionHooks& hooks) {
     return hooks.Cancel != nullptr && hooks.Cancel->load(std::memory_order_relaxed);
 }
 
-// The state of one conversion between opening the files and finishing them.
-class TConversionRun {
-  public:
-    TConversionRun(int conversionType, TLineReader& mif, TLineReader& mid, TOutputStream& shp,
-                   TOutputStream& shx, const TConversionHooks& hooks)
-        : type_(conversionType),
-          mif_(mif),
-          mid_(mid),
-          shp_(shp),
-          shx_(shx),
-          hooks_(hooks),
-          cancel_(hooks.Cancel) {
-        header_.ShapeType = ShapeTypeOf(conversionType);
+// One shapefile being written: its geometry files, its table and its header values.
+struct TShapefileOutput {
+    TShapefileOutput(int conversionType, std::string newShp, TLocalDbf& table)
+        : ConversionType(conversionType),
+          TextRows(IsTextConversion(conversionType)),
+          NewShp(std::move(newShp)),
+          Table(table) {
+        Header.ShapeType = ShapeTypeOf(conversionType);
     }
 
-    void Run(const std::string& dbfPath, const TTableLayout& layout, TLocalDbf& table) {
+    int ConversionType;
+    bool TextRows;       // rows are the objects' texts, not .mid rows
+    std::string NewShp;  // under the temporary name
+    TLocalDbf& Table;
+    std::unique_ptr<TOutputStream> Shp;
+    std::unique_ptr<TOutputStream> Shx;
+    TShpHeader Header{};
+    // Records written to the .shp in full; the next one gets the number after it, and a
+    // record whose writing fails is not counted.
+    std::int32_t Records = 0;
+};
+
+// The state of one conversion between opening the files and finishing them: one pass over
+// the .mif and the .mid, each object written to the output that takes its kind, if any.
+class TConversionRun {
+  public:
+    TConversionRun(TLineReader& mif, TLineReader& mid, std::deque<TShapefileOutput>& outputs,
+                   const TConversionHooks& hooks)
+        : mif_(mif), mid_(mid), outputs_(outputs), hooks_(hooks), cancel_(hooks.Cancel) {
+        for (TShapefileOutput& out : outputs_) {
+            switch (out.ConversionType) {
+                case ctPoint:
+                    pointOut_ = &out;
+                    break;
+                case ctPolyLine:
+                    polyLineOut_ = &out;
+                    break;
+                case ctPolygon:
+                    polygonOut_ = &out;
+                    break;
+                case ctTextAsPoint:
+                case ctTextAsLine:
+                    textOut_ = &out;
+                    textAsLine_ = out.ConversionType == ctTextAsLine;
+                    break;
+                default:
+                    break;  // converts nothing
+            }
+        }
+    }
+
+    void Run(const TTableLayout& layout) {
         const TMifHeaderInfo& header = layout.Header;
-        const TSFColumns& columns = layout.Columns;
-        const TCharacterSet characters = layout.Characters;
-        characters_ = characters;
-        CreateDbfFile(dbfPath, columns, characters);
-        WriteSidecars(dbfPath, header);
+        characters_ = layout.Characters;
+        for (TShapefileOutput& out : outputs_) {
+            const std::string dbfPath = ChangeFileExt(out.NewShp, ".dbf");
+            CreateDbfFile(dbfPath, out.TextRows ? TextColumns() : layout.Columns, characters_);
+            WriteSidecars(dbfPath, header, &out == &outputs_.front());
+        }
         if (hooks_.ProcessMessages) {
             hooks_.ProcessMessages();
         }
-        table_ = &table;
-        table.SetTableName(dbfPath);
-        table.SetTextCharacterSet(characters);
-        table.Open();
-        WriteShpHeader(shp_, header_);
-        WriteShxHeader(shx_, header_);
+        for (TShapefileOutput& out : outputs_) {
+            out.Table.SetTableName(ChangeFileExt(out.NewShp, ".dbf"));
+            out.Table.SetTextCharacterSet(characters_);
+            out.Table.Open();
+            WriteShpHeader(*out.Shp, out.Header);
+            WriteShxHeader(*out.Shx, out.Header);
+        }
 
-        // The text conversions fill their table from the objects, not from the .mid rows.
-        const bool rowsUsed = type_ != ctTextAsPoint && type_ != ctTextAsLine;
-        rows_.emplace(mid_, header.Delimiter, rowsUsed ? columns.size() : 0, characters);
+        rows_.emplace(mid_, header.Delimiter, layout.Columns.size(), characters_);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {
-            // The conversion holds the table alone, so its rows are written in large
-            // blocks. However the loop ends, the rows posted so far are in the file, with
+            // The conversion holds its tables alone, so their rows are written in large
+            // blocks. However the loop ends, the rows posted so far are in the files, with
             // the end byte and the record count, before this scope is left.
-            TBulkAppendScope bulk(table);
+            std::deque<TBulkAppendScope> bulk;
+            for (TShapefileOutput& out : outputs_) {
+                bulk.emplace_back(out.Table);
+            }
             ConvertObjects();
-            bulk.Finish();
+            for (TBulkAppendScope& scope : bulk) {
+                scope.Finish();
+            }
         }
 
-        table.Close();
-        FinishHeader(shp_, &WriteShpHeader);
-        FinishHeader(shx_, &WriteShxHeader);
-        shp_.Close();
-        shx_.Close();
+        for (TShapefileOutput& out : outputs_) {
+            out.Table.Close();
+            FinishHeader(out, *out.Shp, &WriteShpHeader);
+            FinishHeader(out, *out.Shx, &WriteShxHeader);
+            out.Shp->Close();
+            out.Shx->Close();
+        }
     }
 
-    std::int32_t Records() const { return records_; }
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
     const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
     const TObjectCounts& Objects() const { return objects_; }
 
   private:
-    void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header) {
+    void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header, bool reported) {
         TSidecarOutcome codePage;
         TSidecarOutcome coordSys;
         WriteSidecarFiles(dbfPath, header, hooks_.CreateOutput, codePage, coordSys);
-        if (hooks_.Report != nullptr) {
+        if (reported && hooks_.Report != nullptr) {
             hooks_.Report->CodePage = std::move(codePage);
             hooks_.Report->CoordSys = std::move(coordSys);
         }
@@ -241,16 +295,16 @@ class TConversionRun {
         switch (kind) {
             case TMifObjectKind::Point:
                 ++objects_.Points;
-                if (type_ == ctPoint) {
+                if (pointOut_ != nullptr) {
                     ReadMifPoint(line, mif_, point_);
-                    WritePoint();
+                    WritePoint(*pointOut_);
                 }
                 break;
             case TMifObjectKind::Line:
             case TMifObjectKind::Pline:
             case TMifObjectKind::Arc:
                 ++objects_.PolyLines;
-                if (type_ == ctPolyLine) {
+                if (polyLineOut_ != nullptr) {
                     if (kind == TMifObjectKind::Line) {
                         ReadMifLine(line, mif_, polyLine_);
                     } else if (kind == TMifObjectKind::Pline) {
@@ -258,7 +312,7 @@ class TConversionRun {
                     } else {
                         ReadMifArc(line, mif_, polyLine_);
                     }
-                    WritePolyLine();
+                    WritePolyLine(*polyLineOut_);
                 }
                 break;
             case TMifObjectKind::Region:
@@ -266,7 +320,7 @@ class TConversionRun {
             case TMifObjectKind::RoundRect:
             case TMifObjectKind::Ellipse:
                 ++objects_.Polygons;
-                if (type_ == ctPolygon) {
+                if (polygonOut_ != nullptr) {
                     if (kind == TMifObjectKind::Region) {
                         ReadMifRegion(line, mif_, polygon_);
                     } else if (kind == TMifObjectKind::Ellipse) {
@@ -274,32 +328,36 @@ class TConversionRun {
                     } else {
                         ReadMifRect(line, mif_, polygon_);
                     }
-                    WritePolygon();
+                    WritePolygon(*polygonOut_);
                 }
                 break;
             case TMifObjectKind::Text:
                 ++objects_.Texts;
-                if (type_ == ctTextAsPoint) {
-                    ReadMifTextPoint(line, mif_, text_, point_, characters_);
-                    WritePoint();
-                } else if (type_ == ctTextAsLine) {
+                if (textOut_ == nullptr) {
+                    break;
+                }
+                if (textAsLine_) {
                     ReadMifTextLine(line, mif_, text_, polyLine_, characters_);
-                    WritePolyLine();
+                    WritePolyLine(*textOut_);
+                } else {
+                    ReadMifTextPoint(line, mif_, text_, point_, characters_);
+                    WritePoint(*textOut_);
                 }
                 break;
             case TMifObjectKind::Collection: {
                 // Read in every conversion, so that its parts are not taken for objects; only
-                // the part this conversion takes is parsed, so that a damaged part of another
-                // kind fails nothing.
-                const TMifCollectionParts wanted{type_ == ctPolygon, type_ == ctPolyLine};
+                // the parts a target takes are parsed, so that a damaged part of another kind
+                // fails nothing. Each part taken is a record of its own with the one row.
+                const TMifCollectionParts wanted{polygonOut_ != nullptr, polyLineOut_ != nullptr};
                 const TMifCollectionParts parts =
                     ReadMifCollection(line, mif_, polygon_, polyLine_, wanted);
                 objects_.Polygons += parts.Region ? 1 : 0;
                 objects_.PolyLines += parts.Polyline ? 1 : 0;
                 if (wanted.Region && parts.Region) {
-                    WritePolygon();
-                } else if (wanted.Polyline && parts.Polyline) {
-                    WritePolyLine();
+                    WritePolygon(*polygonOut_);
+                }
+                if (wanted.Polyline && parts.Polyline) {
+                    WritePolyLine(*polyLineOut_);
                 }
                 break;
             }
@@ -310,68 +368,69 @@ class TConversionRun {
         }
     }
 
-    void WritePoint() {
-        const std::int32_t number = records_ + 1;
+    void WritePoint(TShapefileOutput& out) {
+        const std::int32_t number = out.Records + 1;
         const std::int32_t length = PointContentLength(point_);
-        WriteIndexEntry(length);
-        WritePointRecord(shp_, number, point_);
-        records_ = number;
+        WriteIndexEntry(out, length);
+        WritePointRecord(*out.Shp, number, point_);
+        out.Records = number;
         if (number == 1) {
-            InitBoxFromPoint(header_.Box, point_);
+            InitBoxFromPoint(out.Header.Box, point_);
         } else {
-            ExtendBoxByPoint(header_.Box, point_);
+            ExtendBoxByPoint(out.Header.Box, point_);
         }
-        AppendRow();
+        AppendRow(out);
     }
 
-    void WritePolyLine() {
-        const std::int32_t number = records_ + 1;
-        WriteIndexEntry(PolyLineContentLength(polyLine_));
-        WritePolyLineRecord(shp_, number, polyLine_);
-        records_ = number;
-        FoldBox(number, polyLine_.Box);
-        AppendRow();
+    void WritePolyLine(TShapefileOutput& out) {
+        const std::int32_t number = out.Records + 1;
+        WriteIndexEntry(out, PolyLineContentLength(polyLine_));
+        WritePolyLineRecord(*out.Shp, number, polyLine_);
+        out.Records = number;
+        FoldBox(out, polyLine_.Box);
+        AppendRow(out);
     }
 
-    void WritePolygon() {
-        const std::int32_t number = records_ + 1;
+    void WritePolygon(TShapefileOutput& out) {
+        const std::int32_t number = out.Records + 1;
         NormalizePolygonRing(polygon_);
-        WriteIndexEntry(PolygonContentLength(polygon_));
-        WriteNormalizedPolygonRecord(shp_, number, polygon_);
-        records_ = number;
-        FoldBox(number, polygon_.Box);
-        AppendRow();
+        WriteIndexEntry(out, PolygonContentLength(polygon_));
+        WriteNormalizedPolygonRecord(*out.Shp, number, polygon_);
+        out.Records = number;
+        FoldBox(out, polygon_.Box);
+        AppendRow(out);
     }
 
-    void WriteIndexEntry(std::int32_t contentLength) {
-        const std::uint64_t offset = shp_.Size();
+    static void WriteIndexEntry(TShapefileOutput& out, std::int32_t contentLength) {
+        const std::uint64_t offset = out.Shp->Size();
         EnsureRecordFits(offset, contentLength);
-        WriteShxRecord(shx_, static_cast<std::int32_t>(offset), contentLength);
+        WriteShxRecord(*out.Shx, static_cast<std::int32_t>(offset), contentLength);
     }
 
-    void FoldBox(std::int32_t number, const TShpBox& box) {
-        if (number == 1) {
-            InitBoxFromBox(header_.Box, box);
+    static void FoldBox(TShapefileOutput& out, const TShpBox& box) {
+        if (out.Records == 1) {
+            InitBoxFromBox(out.Header.Box, box);
         } else {
-            ExtendBoxByBox(header_.Box, box);
+            ExtendBoxByBox(out.Header.Box, box);
         }
     }
 
     // The row of the record just written: the object's text for the text conversions, else
     // the object's .mid row.
-    void AppendRow() {
-        if (type_ == ctTextAsPoint || type_ == ctTextAsLine) {
-            AppendDbfTextRecord(*table_, text_);
+    void AppendRow(TShapefileOutput& out) {
+        if (out.TextRows) {
+            AppendDbfTextRecord(out.Table, text_);
         } else if (hooks_.PlainRowWriter) {
-            hooks_.PlainRowWriter(*table_, row_->Row());
+            hooks_.PlainRowWriter(out.Table, row_->Row());
         } else {
-            AppendDbfRecord(*table_, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
+            AppendDbfRecord(out.Table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
         }
     }
 
-    void FinishHeader(TOutputStream& stream, void (*write)(TOutputStream&, const TShpHeader&)) {
-        header_.FileLength = static_cast<std::int32_t>(stream.Size() / 2);
-        write(stream, header_);
+    static void FinishHeader(TShapefileOutput& out, TOutputStream& stream,
+                             void (*write)(TOutputStream&, const TShpHeader&)) {
+        out.Header.FileLength = static_cast<std::int32_t>(stream.Size() / 2);
+        write(stream, out.Header);
     }
 
     void ReportProgress() {
@@ -385,19 +444,18 @@ class TConversionRun {
         }
     }
 
-    int type_;
     TLineReader& mif_;
     TLineReader& mid_;
-    TOutputStream& shp_;
-    TOutputStream& shx_;
+    std::deque<TShapefileOutput>& outputs_;
     const TConversionHooks& hooks_;
     const std::atomic<bool>* cancel_;
-    TLocalDbf* table_ = nullptr;
+    // The output each kind of object goes to; none for a kind no target takes.
+    TShapefileOutput* pointOut_ = nullptr;
+    TShapefileOutput* polyLineOut_ = nullptr;
+    TShapefileOutput* polygonOut_ = nullptr;
+    TShapefileOutput* textOut_ = nullptr;
+    bool textAsLine_ = false;
     TObjectCounts objects_;
-    TShpHeader header_{};
-    // Records written to the .shp in full; the next one gets the number after it, and a
-    // record whose writing fails is not counted.
-    std::int32_t records_ = 0;
     std::uint64_t nextProgress_ = 0;
     std::optional<TMidRowReader> rows_;
     TValuesLeftEmpty leftEmpty_;
@@ -409,11 +467,13 @@ class TConversionRun {
     TSFPolygon polygon_;
 };
 
-// The conversion proper, into a new set under a temporary name beside the target, which
-// `replace` holds once it is reserved. Every failure is caught and reported.
-bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std::string& midPath,
-                       const std::string& shpPath, const TConversionHooks& hooks,
-                       TConversionReport& report, std::optional<TSafeReplace>& replace) {
+// The conversion proper, into new sets under temporary names beside the targets, which
+// `replace` holds once they are reserved. A conversion into one target writes it even without
+// records (`writeEmpty`); one into several marks the targets whose kind the source lacks as
+// not written. Every failure is caught and reported.
+bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefileTarget>& targets,
+                        bool writeEmpty, const TConversionHooks& hooks, TConversionReport& report,
+                        std::optional<TSafeReplace>& replace) {
     std::optional<TLineReader> mif;
     bool reading = false;  // a failure names the .mif line it was met at while this holds
     try {
@@ -421,48 +481,71 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
             throw EConversionCancelled();
         }
         mif.emplace(TLineReader::FromFile(mifPath));
-        TLineReader mid = TLineReader::FromFile(midPath);
+        // A missing .mid reads as empty rows; one that is there must be read.
+        const bool midMissing = MidIsMissing(mifPath);
+        TLineReader mid = midMissing ? TLineReader::FromString({})
+                                     : TLineReader::FromFile(ChangeFileExt(mifPath, ".mid"));
+        const bool mifColumnsUsed = std::any_of(targets.begin(), targets.end(), [](const auto& t) {
+            return !IsTextConversion(t.ConversionType);
+        });
         // A column list the table cannot hold is refused before any file is made.
         TTableLayout layout;
         reading = true;
         try {
-            layout = ReadTableLayout(conversionType, *mif, &report);
+            layout = ReadTableLayout(*mif, mifColumnsUsed, report);
         } catch (const ELocalDbfError& e) {
             // A refused layout names its column; the line the reader stopped at would mislead.
             report.ErrorText = e.what();
             return false;
         }
+        report.ValuesFromMid = !layout.Columns.empty();
+        report.MidMissing = midMissing && report.ValuesFromMid;
         reading = false;  // making the new files
-        replace.emplace(std::vector<std::string>{shpPath});
-        const std::string& newShp = replace->TemporaryShp(0);
+        std::vector<std::string> shpPaths;
+        for (const TShapefileTarget& target : targets) {
+            shpPaths.push_back(target.ShpPath);
+        }
+        replace.emplace(shpPaths);
         const auto createOutput = hooks.CreateOutput ? hooks.CreateOutput : CreateFileOutputStream;
-        auto shp = createOutput(newShp);
-        auto shx = createOutput(ChangeFileExt(newShp, ".shx"));
+        TTableOwner privateOwner;
+        TTableOwner& owner = hooks.Owner != nullptr ? *hooks.Owner : privateOwner;
+        std::deque<TShapefileOutput> outputs;
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            TShapefileOutput& out = outputs.emplace_back(
+                targets[i].ConversionType, replace->TemporaryShp(i), owner.CreateTable());
+            out.Shp = createOutput(out.NewShp);
+            out.Shx = createOutput(ChangeFileExt(out.NewShp, ".shx"));
+            if (hooks.TableStorage) {
+                out.Table.SetStorageFactory(hooks.TableStorage);
+            }
+        }
         ShowStatus(hooks, "");
         ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
-        TTableOwner privateOwner;
-        TLocalDbf& table = (hooks.Owner != nullptr ? *hooks.Owner : privateOwner).CreateTable();
-        if (hooks.TableStorage) {
-            table.SetStorageFactory(hooks.TableStorage);
-        }
-        TConversionRun run(conversionType, *mif, mid, *shp, *shx, hooks);
+        TConversionRun run(*mif, mid, outputs, hooks);
         // However the run ends, what it counted reaches the report, and a failed run lets go
-        // of its table and files before they are replaced or removed.
+        // of its tables before they are replaced or removed.
         struct TRunEnd {
             TConversionRun& Run;
-            TLocalDbf& Table;
+            std::deque<TShapefileOutput>& Outputs;
             TConversionReport& Report;
+            bool WriteEmpty;
             ~TRunEnd() {
-                CloseQuietly(Table);
-                Report.RecordsWritten = Run.Records();
+                Report.RecordsWritten = 0;
+                for (std::size_t i = 0; i < Outputs.size(); ++i) {
+                    CloseQuietly(Outputs[i].Table);
+                    TTargetOutcome& outcome = Report.Targets[i];
+                    outcome.RecordsWritten = Outputs[i].Records;
+                    outcome.Written = WriteEmpty || Outputs[i].Records > 0;
+                    Report.RecordsWritten += Outputs[i].Records;
+                }
                 Report.RowsOverSeveralLines = Run.RowsOverSeveralLines();
                 Report.ValuesLeftEmpty = Run.ValuesLeftEmpty();
                 Report.Objects = Run.Objects();
             }
-        } end{run, table, report};
+        } end{run, outputs, report, writeEmpty};
         reading = true;
-        run.Run(ChangeFileExt(newShp, ".dbf"), layout, table);
+        run.Run(layout);
         return true;
     } catch (const EConversionCancelled& e) {
         report.Cancelled = true;
@@ -473,43 +556,67 @@ bool ConvertIntoNewSet(int conversionType, const std::string& mifPath, const std
     return false;
 }
 
-}  // namespace
-
-bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
-                     const TConversionHooks& hooks) {
-    TConversionReport privateReport;
-    TConversionReport& report = hooks.Report != nullptr ? *hooks.Report : privateReport;
-    const std::string midPath = ChangeFileExt(mifPath, ".mid");
-    for (const auto& [source, what] :
-         {std::pair{&mifPath, "変換元のファイル"}, std::pair{&midPath, "属性ファイル"}}) {
-        if (!FileExists(*source)) {
-            report.MissingSource = *source;
-            report.ErrorText = std::string(what) + " \"" + *source + "\" が見つかりません";
-            return false;
+// Refuses targets that would take objects of one kind twice.
+void CheckTargetKinds(const std::vector<TShapefileTarget>& targets) {
+    std::array<int, 4> users{};  // points, polylines, polygons, texts
+    for (const TShapefileTarget& target : targets) {
+        const int kind = IsTextConversion(target.ConversionType) ? 3 : target.ConversionType;
+        if (kind >= 0 && kind < 4 && ++users[static_cast<std::size_t>(kind)] > 1) {
+            throw std::invalid_argument("two targets take the same kind of object");
         }
     }
-    if (std::string clash = TargetClashText(mifPath, shpPath); !clash.empty()) {
-        report.ErrorText = std::move(clash);
+}
+
+bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>& targets,
+                 bool writeEmpty, const TConversionHooks& hooks) {
+    CheckTargetKinds(targets);
+    TConversionReport privateReport;
+    TConversionReport& report = hooks.Report != nullptr ? *hooks.Report : privateReport;
+    report.Targets.clear();
+    for (const TShapefileTarget& target : targets) {
+        report.Targets.push_back({target.ConversionType, target.ShpPath, 0, false});
+    }
+    if (!FileExists(mifPath)) {
+        report.MissingSource = mifPath;
+        report.ErrorText = "変換元のファイル \"" + mifPath + "\" が見つかりません";
         return false;
+    }
+    for (const TShapefileTarget& target : targets) {
+        if (std::string clash = TargetClashText(mifPath, target.ShpPath); !clash.empty()) {
+            report.ErrorText = std::move(clash);
+            return false;
+        }
     }
 
     ShowStatus(hooks, "");
     ShowStatus(hooks, kPreparingText);
     std::optional<TSafeReplace> replace;
-    const bool ok =
-        ConvertIntoNewSet(conversionType, mifPath, midPath, shpPath, hooks, report, replace);
+    const bool ok = ConvertIntoNewSets(mifPath, targets, writeEmpty, hooks, report, replace);
     ShowStatus(hooks, kFinishingText);
     if (replace) {
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
         const bool keep = ok || (hooks.KeepPartial && !report.Cancelled);
         try {
             if (keep) {
-                EnsureTableNotInUse(ChangeFileExt(shpPath, ".dbf"), hooks);
+                // A target not written loses its previous files with its new set.
+                for (std::size_t i = 0; i < targets.size(); ++i) {
+                    if (!report.Targets[i].Written) {
+                        replace->DiscardSet(i);
+                    }
+                }
+                for (const TShapefileTarget& target : targets) {
+                    EnsureTableNotInUse(ChangeFileExt(target.ShpPath, ".dbf"), hooks);
+                }
                 replace->Commit();
+                // The files beside the first target written now have its name.
+                const auto first = std::find_if(report.Targets.begin(), report.Targets.end(),
+                                                [](const auto& t) { return t.Written; });
                 for (const auto& [sidecar, ext] :
                      {std::pair{&report.CodePage, ".cpg"}, std::pair{&report.CoordSys, ".prj"}}) {
                     if (!sidecar->Path.empty()) {
-                        sidecar->Path = ShapefileSetPath(shpPath, ext);
+                        sidecar->Path = first != report.Targets.end()
+                                            ? ShapefileSetPath(first->ShpPath, ext)
+                                            : std::string();
                     }
                 }
             } else {
@@ -523,6 +630,37 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
     }
     ShowStatus(hooks, "");
     return ok;
+}
+
+}  // namespace
+
+bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
+                     const TConversionHooks& hooks) {
+    return ConvertInto(mifPath, {TShapefileTarget{conversionType, shpPath}}, true, hooks);
+}
+
+bool ConvertMifToShapefiles(const std::string& mifPath,
+                            const std::vector<TShapefileTarget>& targets,
+                            const TConversionHooks& hooks) {
+    return ConvertInto(mifPath, targets, false, hooks);
+}
+
+std::vector<TShapefileTarget> EveryKindTargets(std::string_view target) {
+    std::string stem(target);
+    const std::string withoutExt = ChangeFileExt(target, "");
+    if (stem.size() == withoutExt.size() + 4 &&
+        SameKeyword(target.substr(withoutExt.size()), ".shp") &&
+        FileNameStart(withoutExt) < withoutExt.size()) {
+        stem = withoutExt;
+    }
+    return {{ctPoint, stem + "_point.shp"},
+            {ctPolyLine, stem + "_line.shp"},
+            {ctPolygon, stem + "_polygon.shp"},
+            {ctTextAsPoint, stem + "_text.shp"}};
+}
+
+bool MidIsMissing(const std::string& mifPath) {
+    return os::KindOfEntry(ChangeFileExt(mifPath, ".mid")) == os::TFileKind::None;
 }
 
 }  // namespace varnelo

@@ -13,6 +13,7 @@
 
 #include "engine/file_names.hpp"
 #include "engine/mid_value_rules.hpp"
+#include "engine/object_counts.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/table_storage.hpp"
 
@@ -60,24 +61,37 @@ struct TSidecarOutcome {
     std::string Reason;    // why none was written; empty when one was
 };
 
-// The objects of a source by the conversions that take them, counted while converting. A
-// collection counts for each kind of part it holds.
-struct TObjectCounts {
-    std::int64_t Points = 0;     // POINT: the point conversion
-    std::int64_t PolyLines = 0;  // LINE, PLINE, ARC, a collection's line: the polyline one
-    std::int64_t Polygons = 0;   // REGION, RECT, ROUNDRECT, ELLIPSE, a collection's region
-    std::int64_t Texts = 0;      // TEXT: the two text conversions
-};
-
 // The status text of a conversion stopped on request.
 inline constexpr std::string_view kCancelledText = "中止しました。";
 
+// One shapefile a conversion writes: the conversion type that fills it and its .shp.
+struct TShapefileTarget {
+    int ConversionType = ctPoint;
+    std::string ShpPath;
+};
+
+// What a conversion did with one of its targets.
+struct TTargetOutcome {
+    int ConversionType = ctPoint;
+    std::string ShpPath;
+    std::int64_t RecordsWritten = 0;
+    // False for a target of a conversion into several whose kind of object the source does
+    // not hold: no file of it was written, and the target's previous files were removed.
+    bool Written = false;
+};
+
 // What the caller learns beyond the yes/no answer; filled when passed.
 struct TConversionReport {
-    std::int64_t RecordsWritten = 0;
-    // The source file that does not exist (the .mif, or the .mid beside it); empty when both
-    // do. ErrorText says so too.
+    std::int64_t RecordsWritten = 0;      // into all targets together
+    std::vector<TTargetOutcome> Targets;  // in the order the targets were given
+    // The .mif when it does not exist; empty when it does. ErrorText says so too.
     std::string MissingSource;
+    // The table takes its values from the .mid rows: the .mif declares columns and a target
+    // is no text conversion.
+    bool ValuesFromMid = false;
+    // There was no .mid beside the .mif though the values come from it: the conversion went
+    // on with every attribute empty.
+    bool MidMissing = false;
     bool Cancelled = false;       // stopped on request; ErrorText is kCancelledText
     TObjectCounts Objects;        // what the source holds, as far as it was read
     std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
@@ -131,10 +145,31 @@ struct TConversionHooks {
 // Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx, .dbf, .cpg and
 // .prj. The new files are written beside the target under a temporary name and replace the
 // target's only once they are complete: a conversion that fails or is cancelled leaves the
-// previous files as they were. Returns false when a source is missing, when a target file is
-// one of the sources, or when anything fails; the report says why.
+// previous files as they were. A missing .mid is read as empty rows (the report says so when
+// the columns wanted its values). Returns false when the .mif is missing, when a target file
+// is one of the sources, or when anything fails; the report says why.
 bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
                      const TConversionHooks& hooks = {});
+
+// Converts `mifPath` (and the .mid beside it) into every target in one pass over both: the
+// objects of each kind go to the target whose conversion type takes them (at most one target
+// for each of points, polylines, polygons and texts), each with its .mid row. Only targets
+// whose kind the source holds are written; the previous files of the others are removed, so
+// that no file of an earlier conversion speaks for this one. The sets replace the targets'
+// files together once all of them are complete, as ConvertMifToShp replaces one.
+bool ConvertMifToShapefiles(const std::string& mifPath,
+                            const std::vector<TShapefileTarget>& targets,
+                            const TConversionHooks& hooks = {});
+
+// The targets that take every kind of object a source may hold, named after `target` (a
+// ".shp" it ends with, in any letter case, left out): TARGET_point.shp (points),
+// TARGET_line.shp (lines, polylines and arcs), TARGET_polygon.shp (regions, rectangles and
+// ellipses) and TARGET_text.shp (texts, as points).
+std::vector<TShapefileTarget> EveryKindTargets(std::string_view target);
+
+// True when nothing at all is at the place of the .mid beside `mifPath`: a conversion then
+// reads empty rows. A .mid that is there but cannot be read is no missing one.
+bool MidIsMissing(const std::string& mifPath);
 
 // Why the files of `shpPath`'s set cannot be written: one of them is the .mif at `mifPath` or
 // the .mid beside it, however the paths are spelled. Empty when none is.

@@ -113,10 +113,14 @@ void TSafeReplace::Commit() {
 
 void TSafeReplace::Discard() noexcept {
     done_ = true;
-    for (const TReserved& set : sets_) {
-        for (const std::string_view ext : kShapefileSetExtensions) {
-            RemoveIfThere(ShapefileSetPath(set.Temporary, ext));
-        }
+    for (std::size_t i = 0; i < sets_.size(); ++i) {
+        DiscardSet(i);
+    }
+}
+
+void TSafeReplace::DiscardSet(std::size_t index) noexcept {
+    for (const std::string_view ext : kShapefileSetExtensions) {
+        RemoveIfThere(ShapefileSetPath(sets_[index].Temporary, ext));
     }
 }
 

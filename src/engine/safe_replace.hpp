@@ -35,6 +35,9 @@ class TSafeReplace {
     void Commit();
     // Removes the files written under the temporary names.
     void Discard() noexcept;
+    // Removes the new set of target `index` alone, so that Commit leaves that target without
+    // any file of its set.
+    void DiscardSet(std::size_t index) noexcept;
 
     // `text` (a message) with each temporary name replaced by its target's, so that it names
     // the files the user asked for.

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/dbf_values.hpp"
 #include "../support/folder_files.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
@@ -56,6 +57,11 @@ class BatchRunTest : public ::testing::Test {
             WriteFileBytes(dir.Path(name + ".mid"), mid);
         }
         return dir.Path(name + ".mif");
+    }
+    // A source whose .mid is a folder, which no conversion can read.
+    std::string UnreadableMid(const std::string& name) {
+        fs::create_directory(dir.Path(name + ".mid"));
+        return Source(name, kHeader, nullptr);
     }
     // Points at x = 1, 2, ... with the rows given.
     std::string Points(const std::string& name, const std::vector<std::string>& rows) {
@@ -146,7 +152,7 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     // combined name does not matter.
     TMainLogic logic{view, runner, "/x/varnelo"};
     const std::string a = Points("a", {"1", "2"});
-    const std::string b = Source("b", kHeader, nullptr);
+    const std::string b = UnreadableMid("b");
     for (const auto& [type, source, target] :
          {std::tuple{0, a, "a.shp"}, {2, b, "b.shp"}, {0, a, "c.shp"}}) {
         logic.lstMifTypeClick(type);
@@ -160,7 +166,7 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
 
     const TCalls perEntry[] = {
         {"processmessages", "select 0", "processmessages", "processmessages", "list 4 0"},
-        {"processmessages", "select 1", "processmessages", "list 4 1"},  // no .mid: no open
+        {"processmessages", "select 1", "processmessages", "list 4 1"},  // nothing made
         {"processmessages", "select 2", "processmessages", "processmessages", "list 4 2"},
     };
     TCalls expected{"busy on", "list 4 0", "list 4 1", "list 4 2", "cursor busy"};
@@ -170,8 +176,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     expected.insert(expected.end(),
                     {"cursor default", "progress off",
                      "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\nb.mif: "
-                     "属性ファイル \"" +
-                         dir.Path("b.mid") + "\" が見つかりません",
+                     "ファイル \"" +
+                         dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです",
                      "busy off"});
     EXPECT_EQ(WithoutStatusTexts(view.Calls), expected);
     EXPECT_EQ(view.CallsOf("status").back(), "status ");
@@ -179,7 +185,8 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
     EXPECT_EQ(entries[0].Status, Success);
     EXPECT_EQ(entries[1].Status, Failure);
     EXPECT_EQ(entries[2].Status, Success);
-    EXPECT_EQ(entries[1].Reason, "属性ファイル \"" + dir.Path("b.mid") + "\" が見つかりません");
+    EXPECT_EQ(entries[1].Reason,
+              "ファイル \"" + dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです");
     // A crossed entry says why in the status bar while it is selected.
     view.Selected = 1;
     logic.lvwBatchChange();
@@ -264,6 +271,39 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
     }
 }
 
+TEST_F(BatchRunTest, EntriesWithoutTheirMidConvertWithEmptyValuesAndTheClosingBoxSaysSo) {
+    const std::string a = Points("a", {"10"});
+    // Two objects, so two empty rows: the next entry's row stays on its own point.
+    const std::string n = Source("n", std::string(kHeader) + "Point 2 0\r\nRegion 0\r\n", nullptr);
+    const std::string c = Points("c", {"30"});
+    for (const bool combined : {false, true}) {
+        list = TBatchList{};
+        Add(a, "a.shp");
+        Add(n, "n.shp");
+        Add(c, "c.shp");
+        if (combined) {
+            Combine();
+        }
+        Run();
+        EXPECT_EQ(Statuses(), (std::vector{Success, Success, Success})) << combined;
+        EXPECT_EQ(summary.WithoutMid, std::vector<std::size_t>{1}) << combined;
+        const std::string box = view.CallsOf("box").back();
+        EXPECT_EQ(box.rfind("box warning 変換が終了しました。\n", 0), 0u) << box;
+        EXPECT_NE(box.find("\n属性ファイル n.mid がないため、属性をすべて空欄にしました。"),
+                  std::string::npos)
+            << box;
+    }
+    EXPECT_EQ(testing::DbfColumn(dir.Path("all.dbf"), "N"),
+              (std::vector<std::string>{"10", "", "30"}));
+
+    // Without columns the .mid gives nothing, and its absence is no news.
+    list = TBatchList{};
+    Add(Source("plain", "Version 300\r\nData\r\nPoint 1 1\r\n", nullptr), "p.shp");
+    Run();
+    EXPECT_TRUE(summary.WithoutMid.empty());
+    EXPECT_EQ(view.CallsOf("box").back(), "box information 変換が終了しました。");
+}
+
 TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
     const std::string good = Points("good", {"1"});
     const struct {
@@ -285,7 +325,7 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
          "box warning 変換に失敗しました。\nnodata.mif: ファイル \"" + dir.Path("nodata.mif") +
              "\" に DATA 行がない"},
         {"an unreadable .mid stops the joining",
-         {good, Source("nomid", kHeader, nullptr)},
+         {good, UnreadableMid("nomid")},
          "",
          {Success, Failure},
          "box warning 変換に失敗しました。\nnomid.mif: ファイル \"" + dir.Path("nomid.mid") +
@@ -330,7 +370,7 @@ TEST_F(BatchRunTest, SeveralJobsWriteWhatOneJobWrites) {
     const std::string s0 = Points("s0", {"1", "2", "3"});
     const std::string s1 = Points("s1", {"4"});
     const std::string s2 = Points("s2", {"5", "6"});
-    const std::string nomid = Source("nomid", kHeader, nullptr);
+    const std::string nomid = UnreadableMid("nomid");
     // Later entries that write a file of an earlier one must come after it: the same target,
     // a target spelled another way, and one whose .shx and .dbf are another's.
     const std::pair<std::string, std::string> jobs[] = {

@@ -248,8 +248,8 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
 
 TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHolds) {
     const std::string stations = VARNELO_SOURCE_DIR "/samples/stations.mif";
-    const std::string nomid = Mif("nomid", "");
-    std::filesystem::remove(dir.Path("nomid.mid"));
+    const std::string nomid = dir.Path("nomid.mif");  // with a column, without its .mid
+    WriteFileBytes(nomid, "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\n");
     WriteFileBytes(dir.Path("bad.mif"), "Version 300\r\nData\r\nPoint 1 2\r\nPoint five 3\r\n");
     WriteFileBytes(dir.Path("bad.mid"), "");
     WriteFileBytes(dir.Path("file"), "");
@@ -260,8 +260,8 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
         std::string box;
     } cases[] = {
         {0, nomid, "x.shp",
-         "box warning 変換に失敗しました。\n属性ファイル \"" + dir.Path("nomid.mid") +
-             "\" が見つかりません"},
+         "box warning 変換に成功しました。\n1 件のレコードを書き込みました。\n属性ファイル "
+         "nomid.mid がないため、属性をすべて空欄にしました。"},
         {0, dir.Path("bad.mif"), "x.shp",
          "box warning 変換に失敗しました。\nbad.mif の 4 行目: \"five\" "
          "は有効な数値ではありません"},

@@ -45,18 +45,22 @@ class ConvertBatch : public ::testing::Test {
 };
 
 TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
-    WriteFileBytes(dir.Path("nomid.mif"), "Version 300\r\nData\r\n");
+    WriteFileBytes(dir.Path("nomid.mif"),
+                   "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\n");
     const std::string list = List(
         "0", "",
         {Entry(0, kSamples + "stations.mif", "st.shp"), Entry(0, dir.Path("nomid.mif"), "x.shp"),
-         Entry(2, kSamples + "parcels.mif", "pa.shp")});
+         Entry(0, dir.Path("absent.mif"), "y.shp"), Entry(2, kSamples + "parcels.mif", "pa.shp")});
     const auto run = Run("--batch '" + list + "'");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, "[1/3] ok: " + kSamples + "stations.mif -> " + dir.Path("st.shp") +
-                           ": 4 records\n[2/3] failed: " + dir.Path("nomid.mif") + " -> " +
-                           dir.Path("x.shp") + ": attribute file not found: " +
-                           dir.Path("nomid.mid") + "\n[3/3] ok: " + kSamples + "parcels.mif -> " +
-                           dir.Path("pa.shp") + ": 6 records\n3 entries: 2 converted, 1 failed\n");
+    EXPECT_EQ(run.Out,
+              "[1/4] ok: " + kSamples + "stations.mif -> " + dir.Path("st.shp") +
+                  ": 4 records\n[2/4] ok: " + dir.Path("nomid.mif") + " -> " + dir.Path("x.shp") +
+                  ": 1 records (no " + dir.Path("nomid.mid") + " beside " + dir.Path("nomid.mif") +
+                  ": every attribute was left empty)\n[3/4] failed: " + dir.Path("absent.mif") +
+                  " -> " + dir.Path("y.shp") + ": source not found\n[4/4] ok: " + kSamples +
+                  "parcels.mif -> " + dir.Path("pa.shp") +
+                  ": 6 records\n4 entries: 3 converted, 1 failed\n");
 
     // Several jobs, two of them writing the same target.
     const std::string good = List(

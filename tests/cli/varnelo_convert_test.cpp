@@ -144,11 +144,16 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     EXPECT_EQ(noMif.exitCode, 1);
     EXPECT_EQ(noMif.err, "varnelo-convert: source not found: " + dir.Path("absent.mif") + "\n");
 
-    WriteFileBytes(dir.Path("lonely.mif"), "Version 300\r\n");
-    const TRun noMid = RunTool({"-t", "0", dir.Path("lonely.mif"), dir.Path("o.shp")});
-    EXPECT_EQ(noMid.exitCode, 1);
-    EXPECT_EQ(noMid.err,
-              "varnelo-convert: attribute file not found: " + dir.Path("lonely.mid") + "\n");
+    // Without its .mid a source converts, and the summary says what that cost.
+    WriteFileBytes(dir.Path("lonely.mif"),
+                   "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\n");
+    const TRun noMid =
+        RunTool({"-t", "0", dir.Path("lonely.mif"), dir.Path("o.shp")});
+    EXPECT_EQ(noMid.exitCode, 0) << noMid.err;
+    EXPECT_NE(noMid.out.find("\nno " + dir.Path("lonely.mid") + " beside " +
+                             dir.Path("lonely.mif") + ": every attribute was left empty\n"),
+              std::string::npos)
+        << noMid.out;
 
     const std::string target = dir.Path("no/such/folder/o.shp");
     const TRun noFolder = RunTool({"-t", "0", Sample("stations.mif"), target});
@@ -165,6 +170,46 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
                   "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
               std::string::npos)
         << none.out;
+}
+
+TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesThatWriteRecords) {
+    const std::string data =
+        "Point 1 2\r\nLine 0 0 1 1\r\nRegion 1\r\n 3\r\n0 0\r\n1 1\r\n1 0\r\n"
+        "Text \"t\"\r\n 0 0 1 1\r\nPoint 3 4\r\n";
+    WriteFileBytes(dir.Path("m.mif"), "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\n" + data);
+    WriteFileBytes(dir.Path("m.mid"), "1\r\n2\r\n3\r\n4\r\n5\r\n");
+    const auto triple = [&](const std::string& name) {
+        return dir.Path(name + ".shp") + ", " + dir.Path(name + ".shx") + ", " +
+               dir.Path(name + ".dbf");
+    };
+    const TRun all = RunTool({"--type", "all", dir.Path("m.mif"), dir.Path("o.shp")});
+    EXPECT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(all.out, "2 records written: " + triple("o_point") + "\n1 records written: " +
+                           triple("o_line") + "\n1 records written: " + triple("o_polygon") +
+                           "\n1 records written: " + triple("o_text") +
+                           "\ncode page 932 written: " + dir.Path("o_point.cpg") + ", " +
+                           dir.Path("o_line.cpg") + ", " + dir.Path("o_polygon.cpg") + ", " +
+                           dir.Path("o_text.cpg") +
+                           "\nno coordinate system written: the header declares no CoordSys\n");
+    const std::string info = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif")}).Out;
+    EXPECT_NE(
+        info.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
+                         "  text-point 1\n  text-line  1\n  all        5 in 4 files\n"),
+        std::string::npos)
+        << info;
+
+    // One kind alone: one shapefile, and the set's others are gone.
+    WriteFileBytes(dir.Path("p.mif"), "Version 300\r\nData\r\nPoint 1 2\r\n");
+    const TRun points = RunTool({"-t", "all", dir.Path("p.mif"), dir.Path("o")});
+    EXPECT_EQ(points.exitCode, 0) << points.err;
+    EXPECT_EQ(points.out.rfind("1 records written: " + triple("o_point") + "\ncode page", 0), 0u)
+        << points.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("o_line.shp")));
+    const std::string pointInfo = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("p.mif")}).Out;
+    EXPECT_NE(
+        pointInfo.find("\nrecords by --type:\n  point      1\n  all        1 in 1 file\n"),
+        std::string::npos)
+        << pointInfo;
 }
 
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {

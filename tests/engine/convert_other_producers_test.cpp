@@ -2,9 +2,10 @@
 // Whole conversions of pairs as other producers write them: values unquoted around their
 // blanks, other delimiters, values over several lines, tabs in the header, rounded
 // rectangles with the radius on their line, collections and narrow arcs, wide Float
-// values and escapes in texts.
+// values, escapes in texts and pairs without their .mid.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,47 @@ TEST_F(OtherProducers, ADamagedRegionInACollectionFailsOnlyTheConversionsThatTak
     ASSERT_FALSE(Convert(ctPolygon, header, data, mid));
     EXPECT_EQ(report.FailedLine, 13);
     EXPECT_EQ(report.ErrorText, "\"x\" は有効な数値ではありません");
+}
+
+TEST_F(OtherProducers, AMissingMidLeavesTheValuesEmptyAndIsReportedWhenTheColumnsWantedIt) {
+    const std::string columns =
+        kVersion + kCoordSys + "Columns 2\r\n  N Integer\r\n  S Char(3)\r\n";
+    const std::string data = "Point 1 2\r\nRegion 0\r\nText \"a b\"\r\n  0 0 1 1\r\nPoint 3 4\r\n";
+    const struct {
+        const char* what;
+        int type;
+        std::string header;
+        bool midMissing;
+        std::string rows;  // the .dbf's records, after its header
+    } cases[] = {
+        // Each row a deletion flag and the fields' blanks.
+        {"columns", ctPoint, columns, true, std::string(2 * 20, ' ')},
+        {"no columns", ctPoint, kVersion + kCoordSys + "Columns 0\r\n", false, "  "},
+        {"no Columns line", ctPoint, kVersion, false, "  "},
+        {"a text conversion takes no .mid value", ctTextAsPoint, columns, false,
+         " a b" + std::string(97, ' ')},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(dir.Path("src.mif"), c.header + "Data\r\n" + data);
+        std::filesystem::remove(dir.Path("src.mid"));
+        report = {};
+        TConversionHooks hooks;
+        hooks.Report = &report;
+        ASSERT_TRUE(ConvertMifToShp(c.type, dir.Path("src.mif"), dir.Path("out.shp"), hooks))
+            << c.what << ": " << report.ErrorText;
+        EXPECT_EQ(report.MidMissing, c.midMissing) << c.what;
+        const std::string dbf = ReadFileBytes(dir.Path("out.dbf"));
+        const std::size_t headerLength = static_cast<unsigned char>(dbf[8]) + 256u * dbf[9];
+        EXPECT_EQ(dbf.substr(headerLength), c.rows + "\x1a") << c.what;
+    }
+
+    // A .mid that is there but cannot be read fails the conversion.
+    std::filesystem::create_directory(dir.Path("src.mid"));
+    TConversionHooks hooks;
+    hooks.Report = &report;
+    ASSERT_FALSE(ConvertMifToShp(ctPoint, dir.Path("src.mif"), dir.Path("out.shp"), hooks));
+    EXPECT_NE(report.ErrorText.find("src.mid\" を開けません"), std::string::npos)
+        << report.ErrorText;
 }
 
 }  // namespace

@@ -245,6 +245,7 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
 TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilTheClosingBox) {
     TModalCloser closer;
     std::filesystem::copy_file(VARNELO_SOURCE_DIR "/samples/stations.mif", dir.Path("nomid.mif"));
+    std::filesystem::create_directory(dir.Path("nomid.mid"));  // a .mid that cannot be read
     const struct {
         int type;
         std::string source;

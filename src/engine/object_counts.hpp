@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// The objects of a data section counted as a conversion meets them: by keyword, and by the
+// conversions that take them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "engine/line_reader.hpp"
+#include "engine/mif_objects.hpp"
+
+namespace varnelo {
+
+// The objects of a source by the conversions that take them. A collection counts for each
+// kind of part it holds.
+struct TObjectCounts {
+    std::int64_t Points = 0;     // POINT: the point conversion
+    std::int64_t PolyLines = 0;  // LINE, PLINE, ARC, a collection's line: the polyline one
+    std::int64_t Polygons = 0;   // REGION, RECT, ROUNDRECT, ELLIPSE, a collection's region
+    std::int64_t Texts = 0;      // TEXT: the two text conversions
+};
+
+struct TMifObjectTally {
+    // By the keywords of kMifObjectKeywords, in their order; a collection counts once.
+    std::array<std::int64_t, kMifObjectKeywords.size()> ByKeyword{};
+    TObjectCounts Objects;
+
+    // The .mid rows the objects take: one each.
+    std::int64_t Rows() const noexcept;
+};
+
+// Counts the objects from the reader's position (the first line after the columns) to the
+// end of the file, a collection's parts passed over with it. Raises as ReadMifCollection does
+// for a collection whose parts cannot be read.
+TMifObjectTally CountMifObjects(TLineReader& mif);
+
+}  // namespace varnelo
