@@ -58,6 +58,11 @@ if [ ! -f "$prefix/varnelo-settings" ]; then
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n'
       } | iconv -f UTF-8 -t UTF-16 >"$settings"
       "$wine" regedit /S "Z:${settings//\//\\}" >/dev/null 2>&1 || true
+      # The frames' buttons are glyphs of Wine's own Marlett font (fonts-wine), which this Wine
+      # finds only among the prefix's fonts.
+      if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+      fi
       touch "$prefix/varnelo-settings"
     fi
   ) 9>"$prefix.lock"
