@@ -23,6 +23,7 @@
 #include "gui/main_window.hpp"
 #include "gui/map_widget.hpp"
 #include "gui/preview_dialog.hpp"
+#include "picture_scene.hpp"
 
 namespace {
 
@@ -93,23 +94,7 @@ int main(int argc, char** argv) {
 
     gui::TfrmMain window("/dev/null");
     TMainLogic& logic = window.Logic();
-    const struct {
-        int type;
-        const char* name;
-    } jobs[] = {{0, "points"}, {0, "stations"}, {1, "roads"}, {2, "parcels"}, {3, "labels"}};
-    for (const auto& job : jobs) {
-        logic.lstMifTypeClick(job.type);
-        logic.SetMifFileText(samples + job.name + ".mif");
-        logic.SetShpFileText("/home/user/out/" + std::string(job.name) + ".shp");
-        logic.btnAddClick();
-    }
-    logic.SetEntryStatus(0, TEntryStatus::Success);
-    logic.SetEntryStatus(1, TEntryStatus::Success);
-    logic.SetEntryStatus(2, TEntryStatus::Failure,
-                         "roads.mif の 15 行目: \"five\" は有効な数値ではありません");
-    logic.DropFiles({samples + "parcels.mif"});
-    logic.lstMifTypeClick(2);
-    logic.DropFiles({samples + "parcels.mif"});
+    tools::SetUpPictureScene(logic, samples, "/home/user/out/");
     window.show();
     window.SelectEntry(2);  // a crossed entry says why in the status bar
     QApplication::processEvents();

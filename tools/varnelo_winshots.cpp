@@ -17,6 +17,7 @@
 
 #include "app/paths.hpp"
 #include "os/file_system.hpp"
+#include "picture_scene.hpp"
 #include "win32/about_dialog.hpp"
 #include "win32/controls.hpp"
 #include "win32/handles.hpp"
@@ -183,22 +184,7 @@ int wmain(int argc, wchar_t** argv) {
     {
         TfrmMain window(work + "\\varnelo.INI", false);
         TMainLogic& logic = window.Logic();
-        const struct {
-            int type;
-            const char* name;
-        } jobs[] = {{0, "points"}, {0, "stations"}, {1, "roads"}, {2, "parcels"}, {3, "labels"}};
-        for (const auto& job : jobs) {
-            logic.lstMifTypeClick(job.type);
-            logic.SetMifFileText(samples + job.name + ".mif");
-            logic.SetShpFileText("D:\\地図\\出力\\" + std::string(job.name) + ".shp");
-            logic.btnAddClick();
-        }
-        logic.SetEntryStatus(0, TEntryStatus::Success);
-        logic.SetEntryStatus(1, TEntryStatus::Success);
-        logic.SetEntryStatus(2, TEntryStatus::Failure,
-                             "roads.mif の 15 行目: \"five\" は有効な数値ではありません");
-        logic.lstMifTypeClick(2);
-        logic.DropFiles({samples + "parcels.mif"});
+        tools::SetUpPictureScene(logic, samples, "D:\\地図\\出力\\");
         window.Show();
         SetWindowPos(window.Handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
         window.SelectEntry(2);  // a crossed entry says why in the status bar
