@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The Windows window as the user meets it, under Wine: controls with their places, captions
 // and start states, the first warning, convert now on the worker thread, a batch with a bad
-// entry, the about box from the version resource, closing refused while busy, and the viewer.
+// entry, the place kept for the next start, the about box from the version resource, closing
+// refused while busy, and the viewer.
 // Driven by messages in the test's own process; the logic behind it is tested in tests/app.
 #include "win32/main_window.hpp"
 
@@ -178,6 +179,21 @@ TEST_F(WindowsMainWindowTest, BatchWithABadEntryEndsWithTwoChecksACrossAndTheCou
     // The crossed entry, selected, says why in the status bar.
     ListView_SetItemState(Control(lvwBatch), 1, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_NE(StatusText().find("bad.mif の 4 行目"), std::string::npos) << StatusText();
+}
+
+TEST_F(WindowsMainWindowTest, ClosingKeepsThePlaceInTheSettingsForTheNextStart) {
+    SetWindowPos(window.Handle(), nullptr, 137, 91, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(window.Handle(), nullptr) << "an idle window closes";
+    TfrmMain next(dir.Path("varnelo.INI"), false);
+    next.Show();
+    RECT frame{};
+    GetWindowRect(next.Handle(), &frame);
+    EXPECT_EQ(frame.left, 137);
+    EXPECT_EQ(frame.top, 91);
+    RECT client{};
+    GetClientRect(next.Handle(), &client);
+    EXPECT_EQ(client.right, Scaled(kMainClientWidth, DpiOf(next.Handle()))) << "the size stays";
 }
 
 TEST_F(WindowsMainWindowTest, AboutBoxShowsTheVersionOfTheResource) {
