@@ -36,7 +36,7 @@ struct TBounds {
 
 enum class TControlKind { ListBox, Edit, Button, ListView, CheckBox };
 
-struct TControlSpec {
+struct TControlForm {
     std::string_view Name;
     TControlKind Kind;
     TBounds Bounds;
@@ -65,7 +65,7 @@ enum TMainControl : int {
     kMainControlCount
 };
 
-inline constexpr std::array<TControlSpec, kMainControlCount> kMainControls{{
+inline constexpr std::array<TControlForm, kMainControlCount> kMainControls{{
     {"lstMifType", TControlKind::ListBox, {8, 24, 305, 105}, "", true},
     {"edtMifFile", TControlKind::Edit, {8, 152, 249, 20}, "", true},
     {"btnMifBrowse", TControlKind::Button, {264, 152, 49, 21}, "参照", true},
@@ -90,14 +90,14 @@ inline constexpr std::array<TControlSpec, kMainControlCount> kMainControls{{
 
 inline constexpr std::string_view kCancelToolTip = "変換を中止します (Esc)";
 
-struct TLabelSpec {
+struct TLabelForm {
     std::string_view Name;
     std::string_view Caption;
     int Left;
     int Top;
 };
 
-inline constexpr std::array<TLabelSpec, 5> kMainLabels{{
+inline constexpr std::array<TLabelForm, 5> kMainLabels{{
     {"Label3", "変換するMIFのタイプ", 8, 8},
     {"Label4", "変換元MIFのファイル名", 8, 136},
     {"Label5", "変換後SHPのファイル名", 8, 184},
@@ -105,13 +105,13 @@ inline constexpr std::array<TLabelSpec, 5> kMainLabels{{
     {"Label1", "統合後のファイル名", 328, 328},
 }};
 
-struct TColumnSpec {
+struct TColumnForm {
     std::string_view Header;
     int Width;
 };
 
 // The batch list's columns: the status image, the type, the source and the target.
-inline constexpr std::array<TColumnSpec, 4> kBatchColumns{{
+inline constexpr std::array<TColumnForm, 4> kBatchColumns{{
     {"", 18},
     {"タイプ", 110},
     {"元ファイル", 154},
@@ -123,22 +123,22 @@ enum class TMainCommand { Open, Save, ViewShapefile, Exit, HelpSearch, About, Vi
 
 enum class TShortcut { None, CtrlO, CtrlS, F1 };
 
-struct TMenuItemSpec {
+struct TMenuItemForm {
     std::string_view Name;  // empty for a separator
     std::string_view Caption;
     TMainCommand Command;
     TShortcut Shortcut;
 };
 
-struct TMenuSpec {
+struct TMenuForm {
     std::string_view Name;
     std::string_view Caption;
-    std::array<TMenuItemSpec, 5> Items;  // up to the first one without a caption
+    std::array<TMenuItemForm, 5> Items;  // up to the first one without a caption
 };
 
-inline constexpr TMenuItemSpec kSeparator{"", "-", TMainCommand::Exit, TShortcut::None};
+inline constexpr TMenuItemForm kSeparator{"", "-", TMainCommand::Exit, TShortcut::None};
 
-inline constexpr std::array<TMenuSpec, 2> kMainMenus{{
+inline constexpr std::array<TMenuForm, 2> kMainMenus{{
     {"mnuFile",
      "ファイル(&F)",
      {{{"O1", "開く(&O)...", TMainCommand::Open, TShortcut::CtrlO},
@@ -156,10 +156,10 @@ inline constexpr std::array<TMenuSpec, 2> kMainMenus{{
 }};
 
 // The batch list's context menu: its command to look at the entry's target.
-inline constexpr TMenuItemSpec kViewEntryItem{"V2", "表示...", TMainCommand::ViewEntry,
+inline constexpr TMenuItemForm kViewEntryItem{"V2", "表示...", TMainCommand::ViewEntry,
                                               TShortcut::None};
 
-struct TFileDialogSpec {
+struct TFileDialogForm {
     bool Save;
     // Pairs of a description and a pattern, separated by vertical bars.
     std::string_view Filter;
@@ -168,7 +168,7 @@ struct TFileDialogSpec {
 
 // In the order of TFileDialog. None asks before overwriting, and the open dialogs take the
 // name of a file that does not exist.
-inline constexpr std::array<TFileDialogSpec, 5> kFileDialogs{{
+inline constexpr std::array<TFileDialogForm, 5> kFileDialogs{{
     {false, "MapInfo インポート/エクスポート (*.mif)|*.mif", ""},
     {true, "SHP ファイル (*.shp)|*.shp", "shp"},
     {false, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*", ""},
@@ -176,7 +176,7 @@ inline constexpr std::array<TFileDialogSpec, 5> kFileDialogs{{
     {false, "SHP ファイル (*.shp)|*.shp", ""},
 }};
 
-inline const TFileDialogSpec& FileDialogSpec(TFileDialog dialog) {
+inline const TFileDialogForm& FileDialogForm(TFileDialog dialog) {
     return kFileDialogs[static_cast<std::size_t>(dialog)];
 }
 
@@ -200,8 +200,8 @@ inline constexpr std::string_view kAboutCaption = "バージョン情報";
 inline constexpr int kAboutClientWidth = 361;
 inline constexpr int kAboutOuterHeight = 214;
 inline constexpr TBounds kAboutIcon{64, 16, 32, 32};
-inline constexpr TLabelSpec kAboutName{"Label1", "Varnelo Converter", 104, 16};
-inline constexpr TLabelSpec kAboutVersion{"lblVersion", "", 104, 32};
+inline constexpr TLabelForm kAboutName{"Label1", "Varnelo Converter", 104, 16};
+inline constexpr TLabelForm kAboutVersion{"lblVersion", "", 104, 32};
 inline constexpr TBounds kAboutButton{144, 152, 75, 21};
 
 }  // namespace varnelo

@@ -68,9 +68,9 @@ QString NameOf(std::string_view name) {
 // A control of the main window's table: its name and place.
 template <typename Widget>
 Widget* Placed(Widget* widget, TMainControl control) {
-    const TControlSpec& spec = kMainControls[control];
-    widget->setObjectName(NameOf(spec.Name));
-    widget->setGeometry(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width, spec.Bounds.Height);
+    const TControlForm& form = kMainControls[control];
+    widget->setObjectName(NameOf(form.Name));
+    widget->setGeometry(form.Bounds.Left, form.Bounds.Top, form.Bounds.Width, form.Bounds.Height);
     return widget;
 }
 
@@ -135,10 +135,10 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::CreateControls(QWidget* client) {
-    for (const TLabelSpec& spec : kMainLabels) {
-        auto* label = new QLabel(ScreenText(spec.Caption), client);
-        label->setObjectName(NameOf(spec.Name));
-        label->move(spec.Left, spec.Top);
+    for (const TLabelForm& form : kMainLabels) {
+        auto* label = new QLabel(ScreenText(form.Caption), client);
+        label->setObjectName(NameOf(form.Name));
+        label->move(form.Left, form.Top);
         label->adjustSize();
     }
 
@@ -158,7 +158,7 @@ void TfrmMain::CreateControls(QWidget* client) {
     lvwBatch = Placed(new QTreeWidget(client), varnelo::lvwBatch);
     lvwBatch->setColumnCount(static_cast<int>(kBatchColumns.size()));
     QStringList headers;
-    for (const TColumnSpec& column : kBatchColumns) {
+    for (const TColumnForm& column : kBatchColumns) {
         headers << ScreenText(column.Header);
     }
     lvwBatch->setHeaderLabels(headers);
@@ -214,10 +214,10 @@ void TfrmMain::CreateControls(QWidget* client) {
 
 void TfrmMain::CreateMenus() {
     std::array<QAction*, 7> commands{};
-    for (const TMenuSpec& spec : kMainMenus) {
-        QMenu* menu = menuBar()->addMenu(ScreenText(spec.Caption));
-        menu->setObjectName(NameOf(spec.Name));
-        for (const TMenuItemSpec& item : spec.Items) {
+    for (const TMenuForm& form : kMainMenus) {
+        QMenu* menu = menuBar()->addMenu(ScreenText(form.Caption));
+        menu->setObjectName(NameOf(form.Name));
+        for (const TMenuItemForm& item : form.Items) {
             if (item.Caption.empty()) {
                 break;
             }
@@ -230,7 +230,7 @@ void TfrmMain::CreateMenus() {
             action->setShortcut(KeysOf(item.Shortcut));
             commands[static_cast<std::size_t>(item.Command)] = action;
         }
-        (&spec == &kMainMenus.front() ? mnuFile : mnuHelp) = menu;
+        (&form == &kMainMenus.front() ? mnuFile : mnuHelp) = menu;
     }
     const auto command = [&](TMainCommand c) { return commands[static_cast<std::size_t>(c)]; };
     O1 = command(TMainCommand::Open);
@@ -376,7 +376,7 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     const auto index = static_cast<std::size_t>(which);
     auto& dialog = dialogs_[index];
     if (!dialog) {
-        const TFileDialogSpec& setup = FileDialogSpec(which);
+        const TFileDialogForm& setup = FileDialogForm(which);
         dialog = std::make_unique<QFileDialog>(this);
         dialog->setAcceptMode(setup.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::AnyFile);  // an open dialog takes new names too

@@ -22,7 +22,7 @@ void PlaceChild(HWND dialog, int id, const TBounds& bounds, UINT dpi) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void PlaceLabel(HWND dialog, int id, const TLabelSpec& spec, UINT dpi) {
+void PlaceLabel(HWND dialog, int id, const TLabelForm& form, UINT dpi) {
     HWND label = GetDlgItem(dialog, id);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
@@ -31,7 +31,7 @@ void PlaceLabel(HWND dialog, int id, const TLabelSpec& spec, UINT dpi) {
     TSelected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SetWindowPos(label, nullptr, Scaled(spec.Left, dpi), Scaled(spec.Top, dpi),
+    SetWindowPos(label, nullptr, Scaled(form.Left, dpi), Scaled(form.Top, dpi),
                  size.cx + Scaled(2, dpi), size.cy + Scaled(1, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -125,9 +125,9 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::CreateMenus() {
     HMENU bar = CreateMenu();
     std::vector<ACCEL> keys;
-    for (const TMenuSpec& spec : kMainMenus) {
+    for (const TMenuForm& form : kMainMenus) {
         HMENU menu = CreatePopupMenu();
-        for (const TMenuItemSpec& item : spec.Items) {
+        for (const TMenuItemForm& item : form.Items) {
             if (item.Caption.empty()) {
                 break;
             }
@@ -157,7 +157,7 @@ void TfrmMain::CreateMenus() {
             }
         }
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu),
-                    ScreenText(spec.Caption).c_str());
+                    ScreenText(form.Caption).c_str());
     }
     SetMenu(handle_, bar);
     // Esc presses 中止.
@@ -178,13 +178,13 @@ void TfrmMain::CreateControls() {
     }
     // Made in tab order, which the dialog keys follow.
     for (int c = 0; c < kMainControlCount; ++c) {
-        const TControlSpec& spec = kMainControls[static_cast<std::size_t>(c)];
-        const bool framed = spec.Kind == TControlKind::ListBox || spec.Kind == TControlKind::Edit ||
-                            spec.Kind == TControlKind::ListView;
+        const TControlForm& form = kMainControls[static_cast<std::size_t>(c)];
+        const bool framed = form.Kind == TControlKind::ListBox || form.Kind == TControlKind::Edit ||
+                            form.Kind == TControlKind::ListView;
         controls_[static_cast<std::size_t>(c)] =
-            CreateChild(handle_, ClassOf(spec.Kind), ScreenText(spec.Caption), StyleOf(spec.Kind),
+            CreateChild(handle_, ClassOf(form.Kind), ScreenText(form.Caption), StyleOf(form.Kind),
                         framed ? WS_EX_CLIENTEDGE : 0, kControlId + c);
-        Enable(controls_[static_cast<std::size_t>(c)], spec.EnabledAtStart);
+        Enable(controls_[static_cast<std::size_t>(c)], form.EnabledAtStart);
     }
     for (const std::string_view name : kConversionTypeNames) {
         SendMessageW(controls_[lstMifType], LB_ADDSTRING, 0,
@@ -623,10 +623,10 @@ void TfrmMain::SetBusy(bool busy) {
 }
 
 std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
-    const TFileDialogSpec& spec = FileDialogSpec(which);
+    const TFileDialogForm& form = FileDialogForm(which);
     std::wstring& last = lastFiles_[static_cast<std::size_t>(which)];
-    const std::wstring filter = DialogFilter(spec.Filter);
-    const std::wstring extension = ScreenText(spec.DefaultExtension);
+    const std::wstring filter = DialogFilter(form.Filter);
+    const std::wstring extension = ScreenText(form.DefaultExtension);
     std::wstring buffer(32768, L'\0');
     std::copy_n(last.c_str(), std::min(last.size(), buffer.size() - 1), buffer.begin());
     OPENFILENAMEW dialog{};
@@ -639,7 +639,7 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     // No question before overwriting; an open dialog takes the name of a new file too.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
-    const BOOL confirmed = spec.Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    const BOOL confirmed = form.Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!confirmed) {
         return std::nullopt;
     }

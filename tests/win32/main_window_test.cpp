@@ -68,21 +68,21 @@ TEST_F(WindowsMainWindowTest, ControlsHaveTheirPlacesCaptionsStartStatesTabOrder
 
     HWND previous = nullptr;
     for (int c = 0; c < kMainControlCount; ++c) {
-        const TControlSpec& spec = kMainControls[static_cast<std::size_t>(c)];
+        const TControlForm& form = kMainControls[static_cast<std::size_t>(c)];
         HWND control = Control(static_cast<TMainControl>(c));
         RECT r{};
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(r.left, Scaled(spec.Bounds.Left, dpi)) << spec.Name;
-        EXPECT_EQ(r.top, Scaled(spec.Bounds.Top, dpi)) << spec.Name;
-        EXPECT_EQ(r.right - r.left, Scaled(spec.Bounds.Width, dpi)) << spec.Name;
-        EXPECT_EQ(r.bottom - r.top, Scaled(spec.Bounds.Height, dpi)) << spec.Name;
-        EXPECT_EQ(IsWindowEnabled(control) != FALSE, spec.EnabledAtStart) << spec.Name;
-        if (spec.Kind == TControlKind::Button || spec.Kind == TControlKind::CheckBox) {
-            EXPECT_EQ(WindowTextBytes(control), spec.Caption) << spec.Name;
+        EXPECT_EQ(r.left, Scaled(form.Bounds.Left, dpi)) << form.Name;
+        EXPECT_EQ(r.top, Scaled(form.Bounds.Top, dpi)) << form.Name;
+        EXPECT_EQ(r.right - r.left, Scaled(form.Bounds.Width, dpi)) << form.Name;
+        EXPECT_EQ(r.bottom - r.top, Scaled(form.Bounds.Height, dpi)) << form.Name;
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, form.EnabledAtStart) << form.Name;
+        if (form.Kind == TControlKind::Button || form.Kind == TControlKind::CheckBox) {
+            EXPECT_EQ(WindowTextBytes(control), form.Caption) << form.Name;
         }
         if (previous != nullptr && IsWindowEnabled(control)) {
-            EXPECT_EQ(GetNextDlgTabItem(window.Handle(), previous, FALSE), control) << spec.Name;
+            EXPECT_EQ(GetNextDlgTabItem(window.Handle(), previous, FALSE), control) << form.Name;
         }
         if (IsWindowEnabled(control)) {
             previous = control;
