@@ -1,7 +1,9 @@
 # SPDX-License-Identifier: MIT
-# varnelo_add_test(<source> LIBS <targets...> [NAME <name>] [LABELS <labels...>] [ENV <k=v...>])
+# varnelo_add_test(<source> LIBS <targets...> [NAME <name>] [LABELS <labels...>] [ENV <k=v...>]
+#                  [PROPERTIES <test properties...>] [EMULATOR <command...>])
 # Builds one GoogleTest executable per test source and registers it with CTest. NAME builds the
 # same source a second time under another name; its tests are prefixed with that name.
+# EMULATOR runs a cross-built test in another way than the project's emulator.
 if(CMAKE_CROSSCOMPILING)
   # GoogleTest built from Debian's sources with the cross compiler, once for every folder.
   if(NOT TARGET gtest)
@@ -27,7 +29,7 @@ else()
 endif()
 
 function(varnelo_add_test source)
-  cmake_parse_arguments(ARG "" "NAME" "LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME" "LIBS;LABELS;ENV;PROPERTIES;EMULATOR" ${ARGN})
   get_filename_component(name ${source} NAME_WE)
   set(prefix)
   if(ARG_NAME)
@@ -35,6 +37,10 @@ function(varnelo_add_test source)
     set(prefix TEST_PREFIX ${ARG_NAME}.)
   endif()
   add_executable(${name} ${source})
+  varnelo_version_resource(${name})
+  if(ARG_EMULATOR)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${ARG_EMULATOR}")
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} varnelo_test_support GTest::gtest GTest::gmock
                                         GTest::gtest_main varnelo_warnings)
   target_compile_definitions(${name} PRIVATE
@@ -47,5 +53,6 @@ function(varnelo_add_test source)
   if(ARG_ENV)
     list(APPEND props ENVIRONMENT "${ARG_ENV}")
   endif()
+  list(APPEND props ${ARG_PROPERTIES})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 ${prefix} PROPERTIES ${props})
 endfunction()

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs what building and testing need on Debian 12, only when something is missing: also
-# the MinGW-w64 cross compiler for the Windows build and Wine (with Xvfb) to test it.
+# the MinGW-w64 cross compiler for the Windows build and Wine (with Xvfb, and Wine's fonts for
+# the windows' frames) to test it.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev gdal-bin python3-gdal shapelib
           help2man man-db dpkg-dev file
           qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic locales desktop-file-utils
-          appstream g++-mingw-w64-x86-64-posix wine wine64 xvfb unzip)
+          appstream g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb unzip)
 if [ "${VARNELO_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

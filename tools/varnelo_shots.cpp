@@ -4,9 +4,13 @@
 // and the program icon at 32 × 32; with a fifth name, also the shapefile viewer on a converted
 // sample, after a search.
 // Usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]
+//        varnelo-shots --icons DIR: the Windows build's icon files from the same artwork,
+//        varnelo.ico, status-success.ico and status-failure.ico, in the sizes that monitors
+//        of 96 to 192 pixels per inch ask for.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -19,6 +23,7 @@
 #include "gui/main_window.hpp"
 #include "gui/map_widget.hpp"
 #include "gui/preview_dialog.hpp"
+#include "picture_scene.hpp"
 
 namespace {
 
@@ -45,9 +50,38 @@ bool ShootPreview(const std::string& samples, const QString& picture) {
     return preview.grab().save(picture);
 }
 
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool WriteIcons(const QString& dir) {
+    using namespace varnelo::gui;
+    std::vector<QImage> program;
+    for (const int size : {16, 20, 24, 32, 40, 48, 64}) {
+        program.push_back(ProgramIcon(size).toImage());
+    }
+    bool ok = WriteFile(dir + "/varnelo.ico", IconFile(program));
+    for (const int index : {0, 1}) {
+        std::vector<QImage> status;
+        for (const int size : {16, 20, 24, 32}) {
+            status.push_back(StatusImage(index, size).toImage());
+        }
+        ok = WriteFile(dir + (index == 0 ? "/status-success.ico" : "/status-failure.ico"),
+                       IconFile(status)) &&
+             ok;
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--icons") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return WriteIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     if (argc != 5 && argc != 6) {
         std::fprintf(
             stderr, "usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]\n");
@@ -60,23 +94,7 @@ int main(int argc, char** argv) {
 
     gui::TfrmMain window("/dev/null");
     TMainLogic& logic = window.Logic();
-    const struct {
-        int type;
-        const char* name;
-    } jobs[] = {{0, "points"}, {0, "stations"}, {1, "roads"}, {2, "parcels"}, {3, "labels"}};
-    for (const auto& job : jobs) {
-        logic.lstMifTypeClick(job.type);
-        logic.SetMifFileText(samples + job.name + ".mif");
-        logic.SetShpFileText("/home/user/out/" + std::string(job.name) + ".shp");
-        logic.btnAddClick();
-    }
-    logic.SetEntryStatus(0, TEntryStatus::Success);
-    logic.SetEntryStatus(1, TEntryStatus::Success);
-    logic.SetEntryStatus(2, TEntryStatus::Failure,
-                         "roads.mif の 15 行目: \"five\" は有効な数値ではありません");
-    logic.DropFiles({samples + "parcels.mif"});
-    logic.lstMifTypeClick(2);
-    logic.DropFiles({samples + "parcels.mif"});
+    tools::SetUpPictureScene(logic, samples, "/home/user/out/");
     window.show();
     window.SelectEntry(2);  // a crossed entry says why in the status bar
     QApplication::processEvents();

@@ -27,7 +27,9 @@ std::string FileIdentity(const std::string& path) {
 }
 
 std::string GetExeFileVersion() {
-    return VARNELO_VERSION;
+    // Where executables carry a version resource, the running one's string table in Japanese
+    // (language 0411, code page 932) says it; elsewhere the project's version is built in.
+    return os::ExecutableVersionText("041103A4", "FileVersion").value_or(VARNELO_VERSION);
 }
 
 }  // namespace varnelo

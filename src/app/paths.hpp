@@ -25,7 +25,8 @@ std::string GetTempDir();
 // symbolic link of its existing part resolved.
 std::string FileIdentity(const std::string& path);
 
-// The program's file version, "2.0.9.225" for this build; from the project's one version.
+// The program's file version, "2.0.9.225" for this build: on Windows the "FileVersion" of the
+// executable's version resource (empty without one), elsewhere the project's one version.
 std::string GetExeFileVersion();
 
 }  // namespace varnelo

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/preview_logic.hpp"
 
+#include <charconv>
 #include <cmath>
 
 #include "app/batch_list.hpp"
@@ -24,6 +25,30 @@ bool NeedsBringingIntoView(const TShpBox& shape, const TShpBox& visible, TShpPoi
     const bool inView = middle.X >= visible.Xmin && middle.X <= visible.Xmax &&
                         middle.Y >= visible.Ymin && middle.Y <= visible.Ymax;
     return !inView && std::isfinite(middle.X) && std::isfinite(middle.Y);
+}
+
+std::optional<std::string> DrawingProblemText(const TDrawResult& result) {
+    if (result.FirstError.empty()) {
+        return std::nullopt;
+    }
+    if (result.Unreadable == 0) {
+        return "図形を読めません: " + result.FirstError;
+    }
+    return std::to_string(result.Unreadable) + " 件の図形を読めませんでした: " + result.FirstError;
+}
+
+std::string PointerText(const TShpPoint& at) {
+    const auto number = [](double value) {
+        char text[400];
+        const auto [end, ec] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+        return ec == std::errc() ? std::string(text, end) : std::string("?");
+    };
+    return "X " + number(at.X) + "  Y " + number(at.Y);
+}
+
+std::string RowHeaderText(int row, bool deleted) {
+    return std::to_string(row + 1) + (deleted ? "*" : "");
 }
 
 TPreviewLogic::TPreviewLogic(TShapefileLayer& layer, IPreviewView& view)

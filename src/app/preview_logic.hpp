@@ -13,9 +13,24 @@
 #include <string_view>
 #include <vector>
 
+#include "app/map_drawing.hpp"
 #include "app/shapefile_layer.hpp"
 
 namespace varnelo {
+
+// The viewer's controls: the button that shows every shape, and the search over the table.
+inline constexpr std::string_view kFitAllCaption = "全体表示";
+inline constexpr std::string_view kSearchLabel = "検索:";
+inline constexpr std::string_view kSearchCaption = "検索";
+inline constexpr std::string_view kSearchPlaceholder =
+    "探す値の先頭 (大文字と小文字を区別しません)";
+
+// What a drawing that could not read everything says: none when it read every record.
+std::optional<std::string> DrawingProblemText(const TDrawResult& result);
+// The map position under the mouse: "X 135.500000  Y 35.250000".
+std::string PointerText(const TShpPoint& at);
+// A row's header: its record number, marked "*" when the record is marked deleted.
+std::string RowHeaderText(int row, bool deleted);
 
 // What the viewer's logic needs from its window.
 class IPreviewView {

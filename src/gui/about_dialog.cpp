@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/main_form.hpp"
 #include "gui/artwork.hpp"
+#include "gui/main_window.hpp"
 
 namespace varnelo::gui {
 namespace {
@@ -23,19 +25,22 @@ TdlgAbout::TdlgAbout(QWidget* parent, const QString& versionText, int frameHeigh
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName("dlgAbout");
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(ScreenText(kAboutCaption));
     setFixedSize(kClientWidth, kOuterHeight - frameHeight);
 
     Image2 = new QLabel(this);
     Image2->setObjectName("Image2");
-    Image2->setGeometry(64, 16, 32, 32);
+    Image2->setGeometry(kAboutIcon.Left, kAboutIcon.Top, kAboutIcon.Width, kAboutIcon.Height);
     Image2->setPixmap(ProgramIcon(32));
-    Label1 = PlacedLabel(this, "Label1", QStringLiteral("Varnelo Converter"), 104, 16);
-    lblVersion = PlacedLabel(this, "lblVersion", versionText, 104, 32);
+    Label1 = PlacedLabel(this, "Label1", ScreenText(kAboutName.Caption), kAboutName.Left,
+                         kAboutName.Top);
+    lblVersion =
+        PlacedLabel(this, "lblVersion", versionText, kAboutVersion.Left, kAboutVersion.Top);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName("Button1");
-    Button1->setGeometry(144, 152, 75, 21);
+    Button1->setGeometry(kAboutButton.Left, kAboutButton.Top, kAboutButton.Width,
+                         kAboutButton.Height);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include "app/main_form.hpp"
+
 class QLabel;
 class QPushButton;
 
@@ -14,8 +16,8 @@ class TdlgAbout : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kClientWidth = 361;
-    static constexpr int kOuterHeight = 214;
+    static constexpr int kClientWidth = kAboutClientWidth;
+    static constexpr int kOuterHeight = kAboutOuterHeight;
 
     // `frameHeight` is what the window manager's frame adds to a window's height, so the
     // dialog's outer height comes to kOuterHeight.

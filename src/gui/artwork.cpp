@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include "app/main_form.hpp"
+
 namespace varnelo::gui {
 namespace {
 
@@ -43,11 +45,12 @@ QIcon ProgramWindowIcon() {
     return icon;
 }
 
-QPixmap StatusImage(int index) {
-    QPixmap pixmap(16, 16);
+QPixmap StatusImage(int index, int size) {
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
     if (index == 0) {
         p.setPen(QPen(QColor(0x1e, 0x9e, 0x3a), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({{3, 8.5}, {6.5, 12}, {13, 4}}));
@@ -59,11 +62,83 @@ QPixmap StatusImage(int index) {
     return pixmap;
 }
 
+QByteArray IconFile(const std::vector<QImage>& pictures) {
+    QByteArray file;
+    const auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            file.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+        }
+    };
+    // The header and one directory entry for each picture, then the pictures.
+    put(0, 2);
+    put(1, 2);
+    put(static_cast<std::uint32_t>(pictures.size()), 2);
+    std::vector<QByteArray> images;
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(pictures.size());
+    for (const QImage& picture : pictures) {
+        const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+        const int w = argb.width();
+        const int h = argb.height();
+        const int maskStride = ((w + 31) / 32) * 4;
+        QByteArray image;
+        const auto add = [&image](std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                image.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+            }
+        };
+        // BITMAPINFOHEADER: the height counts the colour rows and the mask rows.
+        add(40, 4);
+        add(static_cast<std::uint32_t>(w), 4);
+        add(static_cast<std::uint32_t>(2 * h), 4);
+        add(1, 2);
+        add(32, 2);
+        add(0, 4);
+        add(static_cast<std::uint32_t>(h * (w * 4 + maskStride)), 4);
+        add(0, 4);
+        add(0, 4);
+        add(0, 4);
+        add(0, 4);
+        for (int y = h - 1; y >= 0; --y) {  // bottom-up rows of blue, green, red, alpha
+            const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                add(qBlue(row[x]) | (qGreen(row[x]) << 8) | (qRed(row[x]) << 16) |
+                        (static_cast<std::uint32_t>(qAlpha(row[x])) << 24),
+                    4);
+            }
+        }
+        for (int y = h - 1; y >= 0; --y) {  // the mask: a set bit where nothing is drawn
+            const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            QByteArray bits(maskStride, '\0');
+            for (int x = 0; x < w; ++x) {
+                if (qAlpha(row[x]) == 0) {
+                    bits[x / 8] = static_cast<char>(bits[x / 8] | (0x80 >> (x % 8)));
+                }
+            }
+            image.append(bits);
+        }
+        put(static_cast<std::uint32_t>(w >= 256 ? 0 : w), 1);
+        put(static_cast<std::uint32_t>(h >= 256 ? 0 : h), 1);
+        put(0, 1);
+        put(0, 1);
+        put(1, 2);
+        put(32, 2);
+        put(static_cast<std::uint32_t>(image.size()), 4);
+        put(offset, 4);
+        offset += static_cast<std::uint32_t>(image.size());
+        images.push_back(image);
+    }
+    for (const QByteArray& image : images) {
+        file.append(image);
+    }
+    return file;
+}
+
 QFont ProgramFont() {
-    const QString preferred = QStringLiteral("ＭＳ Ｐゴシック");
+    const QString preferred =
+        QString::fromUtf8(kProgramFontFace.data(), static_cast<qsizetype>(kProgramFontFace.size()));
     QFont font(QFontDatabase::families().contains(preferred) ? preferred
                                                              : QStringLiteral("IPAPGothic"));
-    font.setPixelSize(12);
+    font.setPixelSize(kProgramFontPixels);
     return font;
 }
 

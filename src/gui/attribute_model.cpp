@@ -2,50 +2,20 @@
 #include "gui/attribute_model.hpp"
 
 #include <QBrush>
-#include <QStringEncoder>
+
+#include "gui/main_window.hpp"
 
 namespace varnelo::gui {
-namespace {
 
-QStringDecoder DecoderFor(QString& name) {
-    QStringDecoder decoder(name.toLatin1().constData());
-    if (!decoder.isValid()) {
-        name = QStringLiteral("CP932");
-        decoder = QStringDecoder("CP932");
-    }
-    return decoder;
-}
+TTextCodec::TTextCodec(std::string charset)
+    : text_(DisplayTextFor(charset)), name_(QString::fromStdString(charset)) {}
 
-}  // namespace
-
-TTextCodec::TTextCodec(const std::string& charset)
-    : name_(QString::fromStdString(charset)), decoder_(DecoderFor(name_)) {}
-
-QString TTextCodec::Decode(std::string_view bytes) {
-    // A blank after the value makes the decoder give up a character left unfinished at its
-    // end, which it would otherwise hold back silently; the blank itself is dropped again.
-    QByteArray input(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    input.append(' ');
-    decoder_.resetState();
-    QString text = decoder_(input);
-    if (text.endsWith(u' ')) {
-        text.chop(1);
-    }
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            c = QChar::ReplacementCharacter;
-        }
-    }
-    return text;
+QString TTextCodec::Decode(std::string_view bytes) const {
+    return ScreenText(text_->Show(bytes));
 }
 
 std::optional<std::string> TTextCodec::Encode(const QString& text) const {
-    QStringEncoder encoder(name_.toLatin1().constData());  // a fresh one: errors stay set
-    const QByteArray bytes = encoder(text);
-    if (encoder.hasError()) {
-        return std::nullopt;
-    }
-    return bytes.toStdString();
+    return text_->Store(TextBytes(text));
 }
 
 TAttributeModel::TAttributeModel(TAttributeRows& rows, TTextCodec& codec, QObject* parent)
@@ -96,7 +66,7 @@ QVariant TAttributeModel::headerData(int section, Qt::Orientation orientation, i
             return {};
         }
         // Records marked deleted are shown, in grey, and marked as the listing marks them.
-        return QString::number(section + 1) + (rows_.Fetch(section).Deleted ? "*" : "");
+        return ScreenText(RowHeaderText(section, rows_.Fetch(section).Deleted));
     }
     if (section < 0 || section >= columnCount()) {
         return {};

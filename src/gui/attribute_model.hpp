@@ -7,33 +7,34 @@
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <QStringConverter>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/display_text.hpp"
 #include "app/preview_logic.hpp"
 
 namespace varnelo::gui {
 
-// The table's text for the screen and the user's text for searching it.
+// The table's text for the screen and the user's text for searching it (TDisplayText).
 class TTextCodec {
   public:
-    // `charset` as iconv and ICU name it; one that Qt does not know gives way to CP932.
-    explicit TTextCodec(const std::string& charset);
+    // `charset` as the system names it; one that it does not know gives way to CP932.
+    explicit TTextCodec(std::string charset);
 
     // The character set in use.
     const QString& Name() const noexcept { return name_; }
-    // Bytes that do not decode, a character cut off at the end, and control characters show
-    // as U+FFFD, so that a value can neither garble the screen nor hide its damage.
-    QString Decode(std::string_view bytes);
+    // Bytes that do not decode and control characters show as "?", so that a value can
+    // neither garble the screen nor hide its damage.
+    QString Decode(std::string_view bytes) const;
     // The text in the table's code page; none when a character cannot be written in it.
     std::optional<std::string> Encode(const QString& text) const;
 
   private:
+    std::unique_ptr<TDisplayText> text_;
     QString name_;
-    QStringDecoder decoder_;
 };
 
 class TAttributeModel final : public QAbstractTableModel {

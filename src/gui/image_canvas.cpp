@@ -15,10 +15,10 @@ TImageCanvas::TImageCanvas(const TDrawJob& job, std::int32_t shapeType)
     bits_ = image_.bits();
     stride_ = image_.bytesPerLine();
     const TMapStyle style = MapStyle(shapeType);
-    dot_ = style.Dot.rgba();
+    dot_ = ToQColor(style.Dot).rgba();
     painter_ = std::make_unique<QPainter>(&image_);
-    painter_->setPen(QPen(style.Outline, 0));
-    painter_->setBrush(style.Fill);
+    painter_->setPen(QPen(ToQColor(style.Outline), 0));
+    painter_->setBrush(ToQColor(style.Fill));
 }
 
 void TImageCanvas::Dot(int x, int y) {

@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include "app/main_form.hpp"
 #include "app/paths.hpp"
 #include "app/settings.hpp"
 #include "gui/about_dialog.hpp"
@@ -34,23 +35,7 @@
 namespace varnelo::gui {
 namespace {
 
-const QString kTitle = QStringLiteral("Varnelo Converter");
-
-struct TDialogSetup {
-    QFileDialog::AcceptMode mode;
-    const char* filter;  // description|pattern pairs
-    const char* defaultSuffix;
-};
-
-// In the order of TFileDialog.
-constexpr std::array<TDialogSetup, 5> kDialogs{{
-    {QFileDialog::AcceptOpen, "MapInfo インポート/エクスポート (*.mif)|*.mif", ""},
-    {QFileDialog::AcceptSave, "SHP ファイル (*.shp)|*.shp", "shp"},
-    {QFileDialog::AcceptOpen, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*", ""},
-    {QFileDialog::AcceptSave, "Varneloバッチファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*",
-     "txt"},
-    {QFileDialog::AcceptOpen, "SHP ファイル (*.shp)|*.shp", ""},
-}};
+const QString kTitle = ScreenText(kProgramTitle);
 
 // "description|pattern|description|pattern" as Qt's name filters "description (pattern)".
 QStringList NameFilters(const QString& pairs) {
@@ -62,28 +47,39 @@ QStringList NameFilters(const QString& pairs) {
     return filters;
 }
 
+QKeySequence KeysOf(TShortcut shortcut) {
+    switch (shortcut) {
+        case TShortcut::CtrlO:
+            return QKeySequence(Qt::CTRL | Qt::Key_O);
+        case TShortcut::CtrlS:
+            return QKeySequence(Qt::CTRL | Qt::Key_S);
+        case TShortcut::F1:
+            return QKeySequence(Qt::Key_F1);
+        case TShortcut::None:
+            break;
+    }
+    return {};
+}
+
+QString NameOf(std::string_view name) {
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+// A control of the main window's table: its name and place.
 template <typename Widget>
-Widget* Placed(Widget* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(name);
-    widget->setGeometry(left, top, width, height);
+Widget* Placed(Widget* widget, TMainControl control) {
+    const TControlForm& form = kMainControls[control];
+    widget->setObjectName(NameOf(form.Name));
+    widget->setGeometry(form.Bounds.Left, form.Bounds.Top, form.Bounds.Width, form.Bounds.Height);
     return widget;
 }
 
-QLabel* PlacedLabel(QWidget* parent, const char* name, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(name);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
+QPushButton* Button(QWidget* parent, TMainControl control) {
+    return Placed(new QPushButton(ScreenText(kMainControls[control].Caption), parent), control);
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, int left, int top,
-                    int width) {
-    return Placed(new QPushButton(QString::fromUtf8(caption), parent), name, left, top, width, 21);
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width) {
-    auto* edit = Placed(new QLineEdit(parent), name, left, top, width, 20);
+QLineEdit* Edit(QWidget* parent, TMainControl control) {
+    auto* edit = Placed(new QLineEdit(parent), control);
     edit->setAcceptDrops(false);  // files dropped on the window go to the window
     return edit;
 }
@@ -125,7 +121,7 @@ TfrmMain::TfrmMain(std::string settingsPath, QWidget* parent)
     statusBar()->addWidget(statusText_, 1);
     progress_ = new QProgressBar(statusBar());
     progress_->setRange(0, 1000);
-    progress_->setFixedSize(160, 14);
+    progress_->setFixedSize(kProgressWidth, kProgressHeight);
     progress_->setTextVisible(false);
     progress_->hide();
     statusBar()->addPermanentWidget(progress_);
@@ -139,31 +135,35 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::CreateControls(QWidget* client) {
-    PlacedLabel(client, "Label3", "変換するMIFのタイプ", 8, 8);
-    PlacedLabel(client, "Label4", "変換元MIFのファイル名", 8, 136);
-    PlacedLabel(client, "Label5", "変換後SHPのファイル名", 8, 184);
-    PlacedLabel(client, "Label2", "バッチリスト", 328, 8);
-    PlacedLabel(client, "Label1", "統合後のファイル名", 328, 328);
+    for (const TLabelForm& form : kMainLabels) {
+        auto* label = new QLabel(ScreenText(form.Caption), client);
+        label->setObjectName(NameOf(form.Name));
+        label->move(form.Left, form.Top);
+        label->adjustSize();
+    }
 
-    lstMifType = Placed(new QListWidget(client), "lstMifType", 8, 24, 305, 105);
+    lstMifType = Placed(new QListWidget(client), varnelo::lstMifType);
     for (const std::string_view name : kConversionTypeNames) {
         lstMifType->addItem(ScreenText(name));
     }
     lstMifType->setSelectionMode(QAbstractItemView::SingleSelection);
-    edtMifFile = Edit(client, "edtMifFile", 8, 152, 249);
-    btnMifBrowse = Button(client, "btnMifBrowse", "参照", 264, 152, 49);
-    edtShpFile = Edit(client, "edtShpFile", 8, 200, 249);
-    btnShpBrowse = Button(client, "btnShpBrowse", "参照", 264, 200, 49);
-    btnAdd = Button(client, "btnAdd", "追加", 80, 368, 75);
-    btnReplace = Button(client, "btnReplace", "置換", 160, 368, 75);
-    btnConvert = Button(client, "btnConvert", "すぐに変換", 240, 368, 75);
+    edtMifFile = Edit(client, varnelo::edtMifFile);
+    btnMifBrowse = Button(client, varnelo::btnMifBrowse);
+    edtShpFile = Edit(client, varnelo::edtShpFile);
+    btnShpBrowse = Button(client, varnelo::btnShpBrowse);
+    btnAdd = Button(client, varnelo::btnAdd);
+    btnReplace = Button(client, varnelo::btnReplace);
+    btnConvert = Button(client, varnelo::btnConvert);
 
-    lvwBatch = Placed(new QTreeWidget(client), "lvwBatch", 328, 24, 457, 273);
-    lvwBatch->setColumnCount(4);
-    lvwBatch->setHeaderLabels({QString(), QStringLiteral("タイプ"), QStringLiteral("元ファイル"),
-                               QStringLiteral("先ファイル")});
-    for (const auto& [column, width] : {std::pair{0, 18}, {1, 110}, {2, 154}, {3, 154}}) {
-        lvwBatch->setColumnWidth(column, width);
+    lvwBatch = Placed(new QTreeWidget(client), varnelo::lvwBatch);
+    lvwBatch->setColumnCount(static_cast<int>(kBatchColumns.size()));
+    QStringList headers;
+    for (const TColumnForm& column : kBatchColumns) {
+        headers << ScreenText(column.Header);
+    }
+    lvwBatch->setHeaderLabels(headers);
+    for (std::size_t i = 0; i < kBatchColumns.size(); ++i) {
+        lvwBatch->setColumnWidth(static_cast<int>(i), kBatchColumns[i].Width);
     }
     lvwBatch->setRootIsDecorated(false);
     lvwBatch->setUniformRowHeights(true);
@@ -189,51 +189,56 @@ void TfrmMain::CreateControls(QWidget* client) {
     lvwBatch->setPalette(palette);
 
     chkCombine =
-        Placed(new QCheckBox(
-                   QStringLiteral("ファイルを統合する（同一の属性定義、変換タイプ時のみ使用可能）"),
-                   client),
-               "chkCombine", 328, 304, 457, 17);
-    edtConbineFile = Edit(client, "edtConbineFile", 328, 344, 401);
-    btnCmbBrowse = Button(client, "btnCmbBrowse", "参照", 736, 344, 49);
-    btnClear = Button(client, "btnClear", "クリア", 552, 368, 75);
-    btnRemove = Button(client, "btnRemove", "削除", 632, 368, 75);
-    btnBatch = Button(client, "btnBatch", "変換開始", 712, 368, 75);
-    btnCancel = Button(client, "btnCancel", "中止", 472, 368, 75);
+        Placed(new QCheckBox(ScreenText(kMainControls[varnelo::chkCombine].Caption), client),
+               varnelo::chkCombine);
+    edtConbineFile = Edit(client, varnelo::edtConbineFile);
+    btnCmbBrowse = Button(client, varnelo::btnCmbBrowse);
+    btnClear = Button(client, varnelo::btnClear);
+    btnRemove = Button(client, varnelo::btnRemove);
+    btnBatch = Button(client, varnelo::btnBatch);
+    btnCancel = Button(client, varnelo::btnCancel);
     btnCancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    btnCancel->setToolTip(QStringLiteral("変換を中止します (Esc)"));
+    btnCancel->setToolTip(ScreenText(kCancelToolTip));
 
-    for (QWidget* w : {static_cast<QWidget*>(btnReplace), static_cast<QWidget*>(chkCombine),
-                       static_cast<QWidget*>(edtConbineFile), static_cast<QWidget*>(btnCmbBrowse),
-                       static_cast<QWidget*>(btnRemove), static_cast<QWidget*>(btnCancel)}) {
-        w->setEnabled(false);
-    }
     const QWidget* order[] = {lstMifType,   edtMifFile, btnMifBrowse,   edtShpFile,
                               btnShpBrowse, btnAdd,     btnReplace,     btnConvert,
                               lvwBatch,     chkCombine, edtConbineFile, btnCmbBrowse,
                               btnClear,     btnRemove,  btnBatch,       btnCancel};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    for (std::size_t i = 0; i < std::size(order); ++i) {
+        const_cast<QWidget*>(order[i])->setEnabled(kMainControls[i].EnabledAtStart);
+        if (i + 1 < std::size(order)) {
+            setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        }
     }
 }
 
 void TfrmMain::CreateMenus() {
-    const auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
-                        const QKeySequence& shortcut) {
-        action = menu->addAction(QString::fromUtf8(caption));
-        action->setObjectName(name);
-        action->setShortcut(shortcut);
-    };
-    mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    mnuFile->setObjectName("mnuFile");
-    add(mnuFile, O1, "O1", "開く(&O)...", QKeySequence(Qt::CTRL | Qt::Key_O));
-    add(mnuFile, S1, "S1", "保存(&S)...", QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuFile->addSeparator();
-    add(mnuFile, X1, "X1", "終了(&X)", QKeySequence());
-    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    mnuHelp->setObjectName("mnuHelp");
-    add(mnuHelp, H2, "H2", "トピックの検索(&H)", QKeySequence(Qt::Key_F1));
-    mnuHelp->addSeparator();
-    add(mnuHelp, A1, "A1", "バージョン情報(&A)...", QKeySequence());
+    std::array<QAction*, 7> commands{};
+    for (const TMenuForm& form : kMainMenus) {
+        QMenu* menu = menuBar()->addMenu(ScreenText(form.Caption));
+        menu->setObjectName(NameOf(form.Name));
+        for (const TMenuItemForm& item : form.Items) {
+            if (item.Caption.empty()) {
+                break;
+            }
+            if (item.Name.empty()) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(ScreenText(item.Caption));
+            action->setObjectName(NameOf(item.Name));
+            action->setShortcut(KeysOf(item.Shortcut));
+            commands[static_cast<std::size_t>(item.Command)] = action;
+        }
+        (&form == &kMainMenus.front() ? mnuFile : mnuHelp) = menu;
+    }
+    const auto command = [&](TMainCommand c) { return commands[static_cast<std::size_t>(c)]; };
+    O1 = command(TMainCommand::Open);
+    S1 = command(TMainCommand::Save);
+    V1 = command(TMainCommand::ViewShapefile);
+    X1 = command(TMainCommand::Exit);
+    H2 = command(TMainCommand::HelpSearch);
+    A1 = command(TMainCommand::About);
 }
 
 void TfrmMain::ConnectControls() {
@@ -276,20 +281,14 @@ void TfrmMain::ConnectControls() {
     connect(X1, &QAction::triggered, this, Handler(&TMainLogic::X1Click));
     connect(H2, &QAction::triggered, this, Handler(&TMainLogic::H2Click));
     connect(A1, &QAction::triggered, this, Handler(&TMainLogic::A1Click));
+    connect(V1, &QAction::triggered, this, Handler(&TMainLogic::V1Click));
 }
 
 void TfrmMain::CreateViewCommands() {
-    V1 = new QAction(QStringLiteral("シェープファイルを表示(&V)..."), this);
-    V1->setObjectName("V1");
-    const QList<QAction*> items = mnuFile->actions();
-    const qsizetype exit = items.indexOf(X1);
-    mnuFile->insertAction(exit > 0 ? items[exit - 1] : X1, V1);  // before the separator
-    connect(V1, &QAction::triggered, this, Handler(&TMainLogic::V1Click));
-
     mnuBatch = new QMenu(this);
     mnuBatch->setObjectName("mnuBatch");
-    V2 = mnuBatch->addAction(QStringLiteral("表示..."));
-    V2->setObjectName("V2");
+    V2 = mnuBatch->addAction(ScreenText(kViewEntryItem.Caption));
+    V2->setObjectName(NameOf(kViewEntryItem.Name));
     connect(V2, &QAction::triggered, this, Handler(&TMainLogic::ViewEntryClick));
     lvwBatch->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvwBatch, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -311,14 +310,10 @@ void TfrmMain::ShowShapefile(std::unique_ptr<TShapefileLayer> layer) {
 }
 
 void TfrmMain::ShowMessage(TMessageKind kind, std::string_view text) {
-    static const struct {
-        QMessageBox::Icon icon;
-        const char* caption;
-    } kKinds[] = {{QMessageBox::Warning, "警告"},
-                  {QMessageBox::Critical, "エラー"},
-                  {QMessageBox::Information, "情報"}};
-    const auto& k = kKinds[static_cast<int>(kind)];
-    QMessageBox box(k.icon, QString::fromUtf8(k.caption), ScreenText(text), QMessageBox::Ok, this);
+    static const QMessageBox::Icon kIcons[] = {QMessageBox::Warning, QMessageBox::Critical,
+                                               QMessageBox::Information};
+    QMessageBox box(kIcons[static_cast<int>(kind)], ScreenText(MessageCaption(kind)),
+                    ScreenText(text), QMessageBox::Ok, this);
     box.setObjectName("messageBox");
     box.exec();
 }
@@ -381,13 +376,13 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     const auto index = static_cast<std::size_t>(which);
     auto& dialog = dialogs_[index];
     if (!dialog) {
-        const TDialogSetup& setup = kDialogs[index];
+        const TFileDialogForm& setup = FileDialogForm(which);
         dialog = std::make_unique<QFileDialog>(this);
-        dialog->setAcceptMode(setup.mode);
+        dialog->setAcceptMode(setup.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::AnyFile);  // an open dialog takes new names too
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
-        dialog->setNameFilters(NameFilters(QString::fromUtf8(setup.filter)));
-        dialog->setDefaultSuffix(QString::fromUtf8(setup.defaultSuffix));
+        dialog->setNameFilters(NameFilters(ScreenText(setup.Filter)));
+        dialog->setDefaultSuffix(ScreenText(setup.DefaultExtension));
     }
     if (!lastFiles_[index].isEmpty()) {
         dialog->selectFile(lastFiles_[index]);

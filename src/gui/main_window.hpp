@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/main_form.hpp"
 #include "app/main_logic.hpp"
 #include "gui/thread_runner.hpp"
 
@@ -33,9 +34,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     Q_OBJECT
 
   public:
-    static constexpr int kClientWidth = 789;
-    static constexpr int kClientHeight = 408;
-    static constexpr int kStatusBarHeight = 19;
+    static constexpr int kClientWidth = kMainClientWidth;
+    static constexpr int kClientHeight = kMainClientHeight;
 
     // `settingsPath` is the settings file of the window's placement.
     explicit TfrmMain(std::string settingsPath, QWidget* parent = nullptr);

@@ -16,17 +16,6 @@
 namespace varnelo::gui {
 namespace {
 
-// How near a click must come to a line or point, in pixels.
-constexpr double kClickTolerance = 4.0;
-// Each wheel step zooms by this factor.
-constexpr double kWheelZoom = 1.25;
-// How long wheel steps and resizing may pause before the map is drawn for them.
-constexpr int kDrawDelayMs = 120;
-// A drawing that takes longer than this says so on the map.
-constexpr int kDrawingNoticeMs = 300;
-// A picture further off in scale than this says nothing about the view any more.
-constexpr double kStalePictureZoom = 32.0;
-
 QPointF ToQt(const TScreenPoint& p) {
     return {p.X, p.Y};
 }
@@ -112,12 +101,7 @@ void TMapWidget::ReceivePicture(int id, QImage image, const TMapTransform& trans
         lastResult_ = result;
         drawPending_ = false;
         if (!lastResult_.FirstError.empty()) {
-            const QString reason = ScreenText(lastResult_.FirstError);
-            emit readProblem(lastResult_.Unreadable == 0
-                                 ? QStringLiteral("図形を読めません: %1").arg(reason)
-                                 : QStringLiteral("%1 件の図形を読めませんでした: %2")
-                                       .arg(lastResult_.Unreadable)
-                                       .arg(reason));
+            emit readProblem(ScreenText(*DrawingProblemText(lastResult_)));
         }
     }
     update();
@@ -155,7 +139,7 @@ void TMapWidget::FindAt(QPoint at) {
 
 void TMapWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), kMapBackground);
+    painter.fillRect(rect(), ToQColor(kMapBackground));
     if (!picture_.isNull()) {
         const TMapTransform::TPlacement place = transform_.PlacementOf(pictureTransform_);
         if (place.Scale < kStalePictureZoom && place.Scale > 1.0 / kStalePictureZoom) {
@@ -170,7 +154,7 @@ void TMapWidget::paintEvent(QPaintEvent*) {
     if (drawPending_ && drawingSince_.isValid() && drawingSince_.elapsed() >= kDrawingNoticeMs) {
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(rect().adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignTop,
-                         QStringLiteral("描画中…"));
+                         ScreenText(kDrawingText));
     }
 }
 
@@ -180,8 +164,8 @@ void TMapWidget::PaintHighlight(QPainter& painter) const {
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kHighlightLine, 2.5));
-    painter.setBrush(kHighlightFill);
+    painter.setPen(QPen(ToQColor(kHighlightLine), kHighlightLineWidth));
+    painter.setBrush(ToQColor(kHighlightFill));
     TScreenShape screen;
     ToScreenShape(highlight_, transform_, screen);
     const TScreenPoint a = transform_.ToScreen({highlight_.Box.Xmin, highlight_.Box.Ymax});
@@ -200,7 +184,8 @@ void TMapWidget::PaintHighlight(QPainter& painter) const {
         }
         painter.drawPath(path);
     } else if (highlight_.ShapeType == kShapeTypePolyLine) {
-        painter.setPen(QPen(kHighlightLine, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(
+            QPen(ToQColor(kHighlightLine), 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         std::size_t begin = 0;
         for (const std::size_t end : screen.PartEnds) {
             QPolygonF part;

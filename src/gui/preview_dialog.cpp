@@ -18,8 +18,8 @@
 namespace varnelo::gui {
 namespace {
 
-QPushButton* PlainButton(const char* name, const char* caption, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+QPushButton* PlainButton(const char* name, std::string_view caption, QWidget* parent) {
+    auto* button = new QPushButton(ScreenText(caption), parent);
     button->setObjectName(name);
     button->setAutoDefault(false);  // Enter in the search box searches, and only once
     return button;
@@ -49,7 +49,7 @@ TdlgPreview::~TdlgPreview() {
 }
 
 void TdlgPreview::CreateControls() {
-    btnFitAll = PlainButton("btnFitAll", "全体表示", this);
+    btnFitAll = PlainButton("btnFitAll", kFitAllCaption, this);
     cmbSearchField = new QComboBox(this);
     cmbSearchField->setObjectName("cmbSearchField");
     for (int i = 0; i < model_->columnCount(); ++i) {
@@ -58,9 +58,9 @@ void TdlgPreview::CreateControls() {
     cmbSearchField->setCurrentIndex(logic_.FirstSearchField());
     edtSearch = new QLineEdit(this);
     edtSearch->setObjectName("edtSearch");
-    edtSearch->setPlaceholderText(QStringLiteral("探す値の先頭 (大文字と小文字を区別しません)"));
+    edtSearch->setPlaceholderText(ScreenText(kSearchPlaceholder));
     edtSearch->setClearButtonEnabled(true);
-    btnSearch = PlainButton("btnSearch", "検索", this);
+    btnSearch = PlainButton("btnSearch", kSearchCaption, this);
     const bool searchable = model_->columnCount() > 0;
     for (QWidget* w : std::initializer_list<QWidget*>{cmbSearchField, edtSearch, btnSearch}) {
         w->setEnabled(searchable);
@@ -98,7 +98,7 @@ void TdlgPreview::CreateControls() {
     auto* bar = new QHBoxLayout;
     bar->addWidget(btnFitAll);
     bar->addSpacing(16);
-    bar->addWidget(new QLabel(QStringLiteral("検索:"), this));
+    bar->addWidget(new QLabel(ScreenText(kSearchLabel), this));
     bar->addWidget(cmbSearchField);
     bar->addWidget(edtSearch, 1);
     bar->addWidget(btnSearch);
@@ -128,9 +128,7 @@ void TdlgPreview::CreateControls() {
     connect(imgMap, &TMapWidget::readProblem, this,
             [this](const QString& message) { lblInfo->setText(message); });
     connect(imgMap, &TMapWidget::pointerMoved, this, [this](std::optional<TShpPoint> at) {
-        lblPointer->setText(
-            at ? QStringLiteral("X %1  Y %2").arg(at->X, 0, 'f', 6).arg(at->Y, 0, 'f', 6)
-               : QString());
+        lblPointer->setText(at ? ScreenText(PointerText(*at)) : QString());
     });
 }
 

@@ -68,6 +68,10 @@ TError WriteAccess(const std::string& path) noexcept;
 
 // The full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
+// The text `key` of string table `table` ("041103A4": language 0411, code page 932) in the
+// running executable's version resource, up to its NUL; empty when the executable has no
+// such resource, table or key. None where executables carry no version resources (POSIX).
+std::optional<std::string> ExecutableVersionText(std::string_view table, std::string_view key);
 // The system's folder for temporary files, ending in the separator: $TMPDIR, else "/tmp/";
 // on Windows the folder GetTempPathW names.
 std::string TempFolder();

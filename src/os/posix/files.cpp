@@ -351,6 +351,10 @@ std::string ExecutablePath() {
     return ec ? std::string() : path.string();
 }
 
+std::optional<std::string> ExecutableVersionText(std::string_view, std::string_view) {
+    return std::nullopt;
+}
+
 std::string TempFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";

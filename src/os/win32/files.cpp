@@ -7,7 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cwchar>
 #include <utility>
+#include <vector>
 
 #include "os/clock.hpp"
 #include "os/error.hpp"
@@ -503,6 +505,28 @@ std::string ExecutablePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::optional<std::string> ExecutableVersionText(std::string_view table, std::string_view key) {
+    const std::wstring exe = Wide(ExecutablePath());
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    if (size == 0) {
+        return std::string();
+    }
+    std::vector<char> info(size, '\0');
+    if (!GetFileVersionInfoW(exe.c_str(), 0, size, info.data())) {
+        return std::string();
+    }
+    const std::wstring path =
+        Wide("\\StringFileInfo\\" + std::string(table) + "\\" + std::string(key));
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), path.c_str(), &value, &length) || value == nullptr) {
+        return std::string();
+    }
+    const auto* text = static_cast<const wchar_t*>(value);
+    return Utf8(std::wstring_view(text, wcsnlen(text, length)));
 }
 
 std::string TempFolder() {
