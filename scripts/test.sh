@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Sets up, builds and runs the whole test suite. Usage: scripts/test.sh [preset]
-# (debug by default; "asan" runs it under AddressSanitizer and UBSan; "slow" runs only the
-# tests of gigabyte inputs, on the release build; "windows" cross-builds the Windows programs
-# and their tests and runs them under Wine, comparing their files with the Linux build's).
+# (debug by default; "asan" runs it under AddressSanitizer and UBSan; "tsan" builds and runs
+# only the conversion tests, under ThreadSanitizer; "slow" runs only the tests of gigabyte
+# inputs, on the release build; "windows" cross-builds the Windows programs and their tests
+# and runs them under Wine, comparing their files with the Linux build's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-debug}"

@@ -91,6 +91,7 @@ std::string TripleText(const std::string& shp) {
 struct TRunOptions {
     bool KeepPartial = false;
     TMidValueRules ValueRules;
+    int Threads = 0;  // the converter's own choice
 };
 
 // "2 values of a.mid did not fit their fields and were left empty:" and the first of them.
@@ -186,6 +187,7 @@ int Run(std::optional<int> type, const std::string& source, const std::string& t
     hooks.Report = &report;
     hooks.ValueRules = options.ValueRules;
     hooks.KeepPartial = options.KeepPartial;
+    hooks.Threads = options.Threads;
     hooks.Cancel = TInterruptStop::Flag();
     hooks.Progress = [&status](std::uint64_t done, std::uint64_t total) {
         status.ShowProgress(done, total);
@@ -244,6 +246,13 @@ int Main(int argc, char** argv) {
                        "05.03.2002) as day/month/year or month/day/year")
             ->type_name("dmy|mdy")
             ->check(CLI::IsMember({"dmy", "mdy"}).description(""));
+    CLI::Option* threads =
+        app.add_option("--threads", run.Threads,
+                       "1: convert on one thread; 2 (the default when the machine has more than "
+                       "one processor): read and write the .mid rows on a second thread beside "
+                       "the objects. The files written are the same either way")
+            ->type_name("N")
+            ->check(CLI::Range(1, 2));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
@@ -253,7 +262,7 @@ int Main(int argc, char** argv) {
     }
     if (batch.Requested()) {
         // The batch run converts as the window does.
-        for (const CLI::Option* option : {keepPartial, lenient, dateOrder}) {
+        for (const CLI::Option* option : {keepPartial, lenient, dateOrder, threads}) {
             if (option->count() > 0) {
                 std::cerr << "varnelo-convert: " << option->get_name()
                           << " is not taken with --batch\n";

@@ -151,6 +151,24 @@ bool TakeRefusedValue(TLocalDbf& table, int field, std::string_view value, std::
     return true;
 }
 
+// Appends the row without the field layer when the table decides every value of it at
+// once; false when it leaves one to the field layer (or cannot append directly), and the
+// row is then set the ordinary way.
+bool AppendDirectly(TLocalDbf& table, const TMidRowSplitter& row, std::size_t count,
+                    std::string& doubleQuoted, std::string& singleQuoted) {
+    if (!table.StartDirectRecord()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view once = DequoteView(row.Value(i), '"', doubleQuoted);
+        if (!table.StoreDirectText(static_cast<int>(i), DequoteView(once, '\'', singleQuoted))) {
+            return false;
+        }
+    }
+    table.PostDirectRecord();
+    return true;
+}
+
 }  // namespace
 
 std::string ShortenFieldName(std::string_view name, TCharacterSet set) {
@@ -183,11 +201,14 @@ void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t 
     if (!table.Active()) {
         return;
     }
-    table.Append();
     const std::size_t count = std::min(row.Count(), static_cast<std::size_t>(table.FieldCount()));
     // Each Dequote step gets its own scratch, used only when doubled quotes are reduced.
     std::string doubleQuoted;
     std::string singleQuoted;
+    if (AppendDirectly(table, row, count, doubleQuoted, singleQuoted)) {
+        return;
+    }
+    table.Append();
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view once = DequoteView(row.Value(i), '"', doubleQuoted);
         const std::string_view value = DequoteView(once, '\'', singleQuoted);
@@ -211,6 +232,10 @@ void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter) {
 
 void AppendDbfTextRecord(TLocalDbf& table, std::string_view text) {
     if (!table.Active()) {
+        return;
+    }
+    if (table.StartDirectRecord() && (table.FieldCount() == 0 || table.StoreDirectText(0, text))) {
+        table.PostDirectRecord();
         return;
     }
     table.Append();

@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "engine/attribute_table.hpp"
+#include "engine/bounded_queue.hpp"
 #include "engine/code_page.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mid_rows.hpp"
@@ -158,6 +162,25 @@ bool Cancelled(const TConversionHooks& hooks) {
     return hooks.Cancel != nullptr && hooks.Cancel->load(std::memory_order_relaxed);
 }
 
+// Whether the hooks let the .mid rows go to a thread of their own.
+bool RowThreadAllowed(const TConversionHooks& hooks) {
+    if (hooks.PlainRowWriter || hooks.KeepPartial) {
+        // Rows posted one by one are checked against the bulk path in step with the objects,
+        // and a partial set must end where the one thread would have stopped.
+        return false;
+    }
+    const int threads =
+        hooks.Threads > 0 ? hooks.Threads : (std::thread::hardware_concurrency() > 1 ? 2 : 1);
+    return threads > 1;
+}
+
+// Raised on the objects' side when the rows' side has stopped on a failure of its own, which
+// is then the one reported.
+class ERowSideStopped : public std::exception {
+  public:
+    const char* what() const noexcept override { return "the rows' side stopped"; }
+};
+
 // One shapefile being written: its geometry files, its table and its header values.
 struct TShapefileOutput {
     TShapefileOutput(int conversionType, std::string newShp, TLocalDbf& table)
@@ -207,6 +230,7 @@ class TConversionRun {
                     break;  // converts nothing
             }
         }
+        routes_ = {pointOut_, polyLineOut_, polygonOut_, textOut_};
     }
 
     void Run(const TTableLayout& layout) {
@@ -228,7 +252,8 @@ class TConversionRun {
             WriteShxHeader(*out.Shx, out.Header);
         }
 
-        rows_.emplace(mid_, header.Delimiter, layout.Columns.size(), characters_);
+        rows_ = std::make_unique<TMidRowReader>(mid_, header.Delimiter, layout.Columns.size(),
+                                                characters_);
         if (hooks_.PlainRowWriter) {
             ConvertObjects();
         } else {
@@ -239,7 +264,13 @@ class TConversionRun {
             for (TShapefileOutput& out : outputs_) {
                 bulk.emplace_back(out.Table);
             }
-            ConvertObjects();
+            const bool midRowsWritten = std::any_of(outputs_.begin(), outputs_.end(),
+                                                    [](const auto& out) { return !out.TextRows; });
+            if (midRowsWritten && RowThreadAllowed(hooks_)) {
+                ConvertObjectsBesideRows();
+            } else {
+                ConvertObjects();
+            }
             for (TBulkAppendScope& scope : bulk) {
                 scope.Finish();
             }
@@ -257,8 +288,142 @@ class TConversionRun {
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
     const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
     const TObjectCounts& Objects() const { return objects_; }
+    // The .mif line a failure of the rows' side is reported at: where the objects' side stood
+    // when it asked for that step, not where it has got to since.
+    std::optional<std::int64_t> FailedLine() const { return failedLine_; }
 
   private:
+    // How far the objects' side had got: what a failure reports as done.
+    struct TRunMark {
+        TObjectCounts Objects;
+        std::array<std::int32_t, 4> Records{};  // of the outputs in routes_
+    };
+
+    // One step of the rows' side, in file order: read the next .mid row (no table), or
+    // append the row read last to a table.
+    struct TRowStep {
+        TLocalDbf* Table = nullptr;
+        std::int64_t MifLine = 0;
+        TRunMark Mark;
+    };
+    using TRowQueue = TBoundedQueue<std::vector<TRowStep>>;
+    // Steps go over in batches, so that the threads meet seldom; a few batches may wait, so
+    // that neither side stalls on the other's short delays while memory stays small.
+    static constexpr std::size_t kStepsPerBatch = 512;
+    static constexpr std::size_t kQueuedBatches = 8;
+
+    TRunMark Mark() const {
+        TRunMark mark{objects_, {}};
+        for (std::size_t i = 0; i < routes_.size(); ++i) {
+            mark.Records[i] = routes_[i] != nullptr ? routes_[i]->Records : 0;
+        }
+        return mark;
+    }
+
+    void Restore(const TRunMark& mark) {
+        objects_ = mark.Objects;
+        for (std::size_t i = 0; i < routes_.size(); ++i) {
+            if (routes_[i] != nullptr) {
+                routes_[i]->Records = mark.Records[i];
+            }
+        }
+    }
+
+    // The objects on this thread and the .mid rows on a second one. The rows' side does its
+    // steps in the order they were asked for; a failure on either side stops both, and the
+    // one reported is the one met first in file order: a step the rows' side was given
+    // always comes before whatever stopped the objects' side, so its failure wins.
+    void ConvertObjectsBesideRows() {
+        TRowQueue queue(kQueuedBatches);
+        rowQueue_ = &queue;
+        steps_.reserve(kStepsPerBatch);
+        std::exception_ptr objectFailure;
+        bool cancelled = false;
+        std::thread rows([this, &queue] { WriteRows(queue); });
+        try {
+            ConvertObjects();
+            SendSteps();
+        } catch (const EConversionCancelled&) {
+            cancelled = true;
+            objectFailure = std::current_exception();
+        } catch (...) {
+            objectFailure = std::current_exception();
+        }
+        if (cancelled) {
+            queue.Abandon();
+        } else {
+            try {
+                if (objectFailure && !steps_.empty()) {
+                    // The steps asked for before the failure are still done.
+                    queue.Push(std::move(steps_));
+                }
+                queue.Close();
+            } catch (...) {
+                queue.Abandon();
+            }
+        }
+        rows.join();
+        rowQueue_ = nullptr;
+        if (rowFailure_) {
+            Restore(rowFailureStep_.Mark);
+            failedLine_ = rowFailureStep_.MifLine;
+            std::rethrow_exception(rowFailure_);
+        }
+        if (objectFailure) {
+            std::rethrow_exception(objectFailure);
+        }
+    }
+
+    // The rows' side: does the steps as they come until the objects' side is done.
+    void WriteRows(TRowQueue& queue) noexcept {
+        std::vector<TRowStep> steps;
+        const TRowStep* current = nullptr;
+        try {
+            while (queue.Pop(steps)) {
+                for (const TRowStep& step : steps) {
+                    current = &step;
+                    DoRowStep(step.Table);
+                }
+                current = nullptr;
+            }
+        } catch (...) {
+            rowFailure_ = std::current_exception();
+            if (current != nullptr) {
+                rowFailureStep_ = *current;
+            }
+            queue.Abandon();
+        }
+    }
+
+    // Reads the next .mid row (no table) or appends the row read last to `table`: at once on
+    // one thread, else as a step handed to the rows' side.
+    void RowStep(TLocalDbf* table) {
+        if (rowQueue_ == nullptr) {
+            DoRowStep(table);
+            return;
+        }
+        steps_.push_back({table, mif_.LineNumber(), Mark()});
+        if (steps_.size() >= kStepsPerBatch) {
+            SendSteps();
+        }
+    }
+
+    void SendSteps() {
+        if (!rowQueue_->Push(std::move(steps_))) {
+            throw ERowSideStopped();
+        }
+        steps_ = {};
+        steps_.reserve(kStepsPerBatch);
+    }
+
+    void DoRowStep(TLocalDbf* table) {
+        if (table == nullptr) {
+            row_ = &rows_->ReadRow();
+        } else {
+            AppendDbfRecord(*table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
+        }
+    }
+
     void WriteSidecars(const std::string& dbfPath, const TMifHeaderInfo& header, bool reported) {
         TSidecarOutcome codePage;
         TSidecarOutcome coordSys;
@@ -285,7 +450,7 @@ class TConversionRun {
             CollapseBlanksInto(line, keywordLine);
             // Only the .mif is read while the object is converted, so the .mid row can
             // stay where the reader holds it.
-            row_ = &rows_->ReadRow();
+            RowStep(nullptr);
             ConvertObject(kind, keywordLine);
             ReportProgress();
         }
@@ -423,7 +588,7 @@ class TConversionRun {
         } else if (hooks_.PlainRowWriter) {
             hooks_.PlainRowWriter(out.Table, row_->Row());
         } else {
-            AppendDbfRecord(out.Table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
+            RowStep(&out.Table);
         }
     }
 
@@ -454,17 +619,27 @@ class TConversionRun {
     TShapefileOutput* polyLineOut_ = nullptr;
     TShapefileOutput* polygonOut_ = nullptr;
     TShapefileOutput* textOut_ = nullptr;
+    std::array<TShapefileOutput*, 4> routes_{};  // the four above
     bool textAsLine_ = false;
     TObjectCounts objects_;
     std::uint64_t nextProgress_ = 0;
-    std::optional<TMidRowReader> rows_;
-    TValuesLeftEmpty leftEmpty_;
+    // What the rows' side reads and writes lies apart from what the objects' side writes, on
+    // cache lines of its own, so that the two threads do not take each other's lines away.
+    std::unique_ptr<TMidRowReader> rows_;
+    alignas(64) TValuesLeftEmpty leftEmpty_;
     const TMidRowSplitter* row_ = nullptr;
-    std::string text_;
+    alignas(64) std::string text_;
     TCharacterSet characters_ = TCharacterSet::ShiftJis;  // of the source's text
     TShpPoint point_;
     TSFPolyLine polyLine_;
     TSFPolygon polygon_;
+    // With the rows on a thread of their own: the queue to it, the steps not yet sent, and
+    // its failure with the step that met it.
+    TRowQueue* rowQueue_ = nullptr;
+    std::vector<TRowStep> steps_;
+    std::exception_ptr rowFailure_;
+    TRowStep rowFailureStep_;
+    std::optional<std::int64_t> failedLine_;
 };
 
 // The conversion proper, into new sets under temporary names beside the targets, which
@@ -476,6 +651,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
                         std::optional<TSafeReplace>& replace) {
     std::optional<TLineReader> mif;
     bool reading = false;  // a failure names the .mif line it was met at while this holds
+    std::optional<std::int64_t> failedLine;  // the run's own word on that line
     try {
         if (Cancelled(hooks)) {
             throw EConversionCancelled();
@@ -483,8 +659,10 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         mif.emplace(TLineReader::FromFile(mifPath));
         // A missing .mid reads as empty rows; one that is there must be read.
         const bool midMissing = MidIsMissing(mifPath);
-        TLineReader mid = midMissing ? TLineReader::FromString({})
-                                     : TLineReader::FromFile(ChangeFileExt(mifPath, ".mid"));
+        // On the heap, apart from the .mif's reader: the two may be read on two threads.
+        const auto mid = std::make_unique<TLineReader>(
+            midMissing ? TLineReader::FromString({})
+                       : TLineReader::FromFile(ChangeFileExt(mifPath, ".mid")));
         const bool mifColumnsUsed = std::any_of(targets.begin(), targets.end(), [](const auto& t) {
             return !IsTextConversion(t.ConversionType);
         });
@@ -522,7 +700,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         ShowStatus(hooks, "");
         ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
-        TConversionRun run(*mif, mid, outputs, hooks);
+        TConversionRun run(*mif, *mid, outputs, hooks);
         // However the run ends, what it counted reaches the report, and a failed run lets go
         // of its tables before they are replaced or removed.
         struct TRunEnd {
@@ -530,7 +708,9 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
             std::deque<TShapefileOutput>& Outputs;
             TConversionReport& Report;
             bool WriteEmpty;
+            std::optional<std::int64_t>& FailedLine;
             ~TRunEnd() {
+                FailedLine = Run.FailedLine();
                 Report.RecordsWritten = 0;
                 for (std::size_t i = 0; i < Outputs.size(); ++i) {
                     CloseQuietly(Outputs[i].Table);
@@ -543,7 +723,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
                 Report.ValuesLeftEmpty = Run.ValuesLeftEmpty();
                 Report.Objects = Run.Objects();
             }
-        } end{run, outputs, report, writeEmpty};
+        } end{run, outputs, report, writeEmpty, failedLine};
         reading = true;
         run.Run(layout);
         return true;
@@ -551,7 +731,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         report.Cancelled = true;
         report.ErrorText = e.what();
     } catch (const std::exception& e) {
-        ReportFailure(report, e, reading ? mif->LineNumber() : 0);
+        ReportFailure(report, e, failedLine ? *failedLine : reading ? mif->LineNumber() : 0);
     }
     return false;
 }

@@ -134,6 +134,12 @@ struct TConversionHooks {
     // After a failure, puts what was written in place of the target's files instead of
     // leaving the previous ones (never after a cancel), for inspection.
     bool KeepPartial = false;
+    // Threads the conversion may use: 1 does all on the calling thread; 2 reads the .mid rows
+    // and writes them to the tables on a second thread while the calling one reads the
+    // objects and writes the geometry; 0 (the default) takes two when the machine has more
+    // than one processor. The files, the report and the failure are the same either way. A
+    // conversion with PlainRowWriter or KeepPartial, or without .mid rows, takes one.
+    int Threads = 0;
     // Creates the .shp and .shx streams (under the temporary name the new set is written
     // to); new files on disk when not given. Lets a caller make their writes fail on purpose.
     std::function<std::unique_ptr<TOutputStream>(const std::string& path)> CreateOutput;

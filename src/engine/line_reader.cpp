@@ -14,6 +14,16 @@ namespace varnelo {
 namespace {
 
 constexpr char kCtrlZ = 26;
+// The first buffer of a source of unknown size, and the smallest one made.
+constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
+constexpr std::size_t kSmallestChunk = std::size_t{4} << 10;
+
+std::size_t FirstCapacity(const IByteSource& source, std::size_t maxCapacity) {
+    const std::uint64_t size = source.SizeHint();
+    const std::uint64_t wanted = size > 0 ? std::max<std::uint64_t>(size + 1, kSmallestChunk)
+                                          : kFirstChunk;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, maxCapacity));
+}
 
 // Appends `count` bytes to `out`, leaving out every carriage return: a CR never belongs to
 // a line, whether it ends one (CR LF) or stands alone.
@@ -84,9 +94,10 @@ std::size_t TMemorySource::Read(char* buffer, std::size_t capacity) {
 // ---- TLineReader ----
 
 TLineReader::TLineReader(std::unique_ptr<IByteSource> source, std::size_t bufferSize)
-    : source_(std::move(source)),
-      buffer_(std::make_unique<char[]>(std::max<std::size_t>(bufferSize, 1))),
-      capacity_(std::max<std::size_t>(bufferSize, 1)) {}
+    : source_(std::move(source)), maxCapacity_(std::max<std::size_t>(bufferSize, 1)) {
+    capacity_ = FirstCapacity(*source_, maxCapacity_);
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+}
 
 TLineReader TLineReader::FromFile(const std::string& path) {
     return TLineReader(std::make_unique<TFileSource>(path));
@@ -103,10 +114,16 @@ TLineReader::~TLineReader() = default;
 // Replaces the consumed chunk by the next one. A Ctrl-Z cuts the chunk and stops all
 // further reading, so nothing at or after it is ever seen.
 bool TLineReader::Refill() {
+    const bool filled = end_ == capacity_;
     pos_ = 0;
     end_ = 0;
     if (sourceEnded_) {
         return false;
+    }
+    if (filled && capacity_ < maxCapacity_) {
+        // The source holds more than the buffer took at once: read larger chunks from now on.
+        capacity_ = std::min(capacity_ * 2, maxCapacity_);
+        buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
     }
     std::size_t got = source_->Read(buffer_.get(), capacity_);
     if (got == 0) {

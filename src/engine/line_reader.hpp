@@ -70,6 +70,9 @@ class TLineReader {
   public:
     static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
 
+    // `bufferSize` is the largest chunk read at once. The buffer starts at the size of the
+    // source when that is known and smaller (a small file costs a small buffer), else at a
+    // fraction of it, and doubles whenever a read fills it, up to `bufferSize`.
     explicit TLineReader(std::unique_ptr<IByteSource> source,
                          std::size_t bufferSize = kDefaultBufferSize);
     static TLineReader FromFile(const std::string& path);
@@ -138,6 +141,7 @@ class TLineReader {
     std::unique_ptr<IByteSource> source_;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
+    std::size_t maxCapacity_ = 0;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool sourceEnded_ = false;

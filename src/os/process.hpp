@@ -14,10 +14,11 @@
 namespace varnelo::os {
 
 struct TChildOutcome {
-    int ExitCode = -1;     // when the child exited by itself
-    int Signal = 0;        // when a signal ended it (POSIX)
-    double Seconds = 0;    // from its start until it was reaped
-    double PeakRssMb = 0;  // its own peak resident memory, in MB of 10^6 bytes
+    int ExitCode = -1;      // when the child exited by itself
+    int Signal = 0;         // when a signal ended it (POSIX)
+    double Seconds = 0;     // from its start until it was reaped
+    double CpuSeconds = 0;  // processor time it used, in user and system mode, all threads
+    double PeakRssMb = 0;   // its own peak resident memory, in MB of 10^6 bytes
 
     bool Exited(int code) const noexcept { return Signal == 0 && ExitCode == code; }
     std::string Describe() const;  // "exit code 1", "signal 11"

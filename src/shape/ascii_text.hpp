@@ -14,6 +14,11 @@ constexpr bool IsTrimmable(unsigned char b) noexcept {
     return b <= 32;
 }
 
+// The ASCII digits 0-9, the only digits of any number text.
+constexpr bool IsAsciiDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+
 // Removes every byte 0-32 from both ends; the result is a part of `text`.
 constexpr std::string_view TrimBlanks(std::string_view text) noexcept {
     std::size_t first = 0;

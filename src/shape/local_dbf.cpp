@@ -557,8 +557,16 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
     std::size_t length = 0;
     switch (field.Type) {
         case ftInteger: {
-            // A wide integer field holds whole numbers past 32 bits too, as many digits as
-            // it has room for.
+            // A plain integer is stored as it is written; any other form is read and written
+            // anew. A wide integer field holds whole numbers past 32 bits too, as many digits
+            // as it has room for.
+            if (IsPlainIntegerText(trimmed)) {
+                if (trimmed.size() > bytes.size()) {
+                    return false;
+                }
+                StoreRightAligned(bytes, trimmed);
+                return true;
+            }
             const auto value = ParseInt64Text(trimmed);
             if (!value) {
                 return false;
@@ -614,6 +622,25 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
         StoreLeftAligned(bytes, stored);
     }
     return true;
+}
+
+bool TLocalDbf::StartDirectRecord() {
+    if (!BulkAppending() || State() != dsBrowse) {
+        return false;
+    }
+    directImage_.assign(recordLength_, std::byte{' '});
+    return true;
+}
+
+bool TLocalDbf::StoreDirectText(int index, std::string_view text) {
+    const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
+    return StoreTextDirectly(
+        f, std::span<char>(reinterpret_cast<char*>(directImage_.data()) + f.Offset, f.Length),
+        text);
+}
+
+void TLocalDbf::PostDirectRecord() {
+    AppendRecord(directImage_);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -850,7 +877,10 @@ void TLocalDbf::WriteAppendedRecord(std::span<const std::byte> image) {
 void TLocalDbf::BeginBulkAppend(std::size_t flushBytes) {
     CheckWritable();
     bulkFlushBytes_ = std::max<std::size_t>(flushBytes, 1);
-    waiting_.reserve(std::max(bulkFlushBytes_, recordLength_) + 1);
+    // Room for the first records only: the block grows with what is appended, so that a
+    // small table costs a small block.
+    constexpr std::size_t kFirstBlockBytes = std::size_t{16} << 10;
+    waiting_.reserve(std::min(std::max(bulkFlushBytes_, recordLength_), kFirstBlockBytes) + 1);
 }
 
 void TLocalDbf::FlushAppends() {

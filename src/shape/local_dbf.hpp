@@ -119,6 +119,18 @@ class TLocalDbf : public TDataSet {
     // straight into the record; anything else goes through the field layer.
     void SetFieldFromText(int index, std::string_view text);
 
+    // Appending a record straight from texts while bulk appending, without the field layer
+    // and its notifications, for a writer of many rows. StartDirectRecord gives a blank
+    // record, or answers false when the table is not bulk appending or not browsing;
+    // StoreDirectText sets field `index` (0-based, below FieldCount) of it as
+    // SetFieldFromText would, or answers false and leaves a text it does not decide at
+    // once (a value to refuse among them) to the field layer: the caller then drops the
+    // record and sets the row through Append and SetFieldFromText. PostDirectRecord appends
+    // it as Post would; the view is not moved onto it until the next move or Refresh.
+    bool StartDirectRecord();
+    bool StoreDirectText(int index, std::string_view text);
+    void PostDirectRecord();
+
     // Bulk appending, on an open writable table. Posted new records then collect in memory
     // and are written, followed by the end byte and then the header with the new record
     // count, in one go whenever about `flushBytes` have gathered, at FlushAppends and at
@@ -204,6 +216,7 @@ class TLocalDbf : public TDataSet {
     std::size_t bulkFlushBytes_ = 0;
     std::int64_t writtenCount_ = 0;
     std::vector<std::byte> waiting_;
+    std::vector<std::byte> directImage_;  // the record StartDirectRecord gave
 };
 
 // Writes a new, empty table at `path` with these fields (checked by PlanDbfLayout before

@@ -6,16 +6,14 @@
 #include <limits>
 #include <system_error>
 
+#include "shape/ascii_text.hpp"
+
 namespace varnelo {
 namespace {
 
-bool IsDigit(char c) noexcept {
-    return c >= '0' && c <= '9';
-}
-
 std::size_t CountDigits(std::string_view text, std::size_t from) noexcept {
     std::size_t i = from;
-    while (i < text.size() && IsDigit(text[i])) {
+    while (i < text.size() && IsAsciiDigit(text[i])) {
         ++i;
     }
     return i - from;
@@ -105,7 +103,7 @@ TNumberRead ReadInteger(std::string_view text, T& value) noexcept {
     T accumulated = 0;
     bool overflow = false;
     for (const char c : text) {
-        if (!IsDigit(c)) {
+        if (!IsAsciiDigit(c)) {
             return TNumberRead::Invalid;
         }
         const T digit = static_cast<T>(c - '0');

@@ -18,7 +18,9 @@ namespace {
 }  // namespace
 
 TFileOutputStream::TFileOutputStream(const std::string& path, std::size_t bufferSize)
-    : buffer_(std::max<std::size_t>(bufferSize, 1)) {
+    : maxCapacity_(std::max<std::size_t>(bufferSize, 1)) {
+    capacity_ = std::min(maxCapacity_, kFirstBufferSize);
+    buffer_ = std::make_unique_for_overwrite<std::byte[]>(capacity_);
     // A named pipe at this path fails the open instead of stalling it until some reader comes.
     if (const os::TError error = file_.Open(path, os::TFileMode::Create)) {
         throw EInOutError(CannotCreateFileText(path, error));
@@ -55,7 +57,7 @@ void TFileOutputStream::FlushBuffer() {
     // The buffered bytes are given up even when the write fails, so that a later Close()
     // does not report the same failure again.
     used_ = 0;
-    WriteAt(bufferStart_, buffer_.data(), pending);
+    WriteAt(bufferStart_, buffer_.get(), pending);
     bufferStart_ += pending;
 }
 
@@ -65,16 +67,25 @@ void TFileOutputStream::Write(const void* data, std::size_t count) {
         return;
     }
     const auto* bytes = static_cast<const std::byte*>(data);
-    if (count > buffer_.size() - used_) {
+    if (count > capacity_ - used_ && capacity_ < maxCapacity_) {
+        // Grown before anything is handed to the system, so that a small file is written
+        // in one go and a large one soon through the whole buffer.
+        const std::size_t grown = std::min(maxCapacity_, std::max(capacity_ * 2, used_ + count));
+        auto larger = std::make_unique_for_overwrite<std::byte[]>(grown);
+        std::memcpy(larger.get(), buffer_.get(), used_);
+        buffer_ = std::move(larger);
+        capacity_ = grown;
+    }
+    if (count > capacity_ - used_) {
         FlushBuffer();
-        if (count >= buffer_.size()) {
+        if (count >= capacity_) {
             // Large blocks go straight to the file instead of through the buffer.
             WriteAt(bufferStart_, bytes, count);
             bufferStart_ += count;
             return;
         }
     }
-    std::memcpy(buffer_.data() + used_, bytes, count);
+    std::memcpy(buffer_.get() + used_, bytes, count);
     used_ += count;
 }
 

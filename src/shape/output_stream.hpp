@@ -42,11 +42,13 @@ class TOutputStream {
 };
 
 // A file created empty (an existing one is truncated) and written through a user-space
-// buffer, so that small field writes cost no system call. The process is assumed to be the
-// file's only writer while the stream is open.
+// buffer, so that small field writes cost no system call. The buffer starts small and doubles
+// as writes fill it, up to `bufferSize`, so that a small file costs a small buffer. The
+// process is assumed to be the file's only writer while the stream is open.
 class TFileOutputStream final : public TOutputStream {
   public:
     static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kFirstBufferSize = std::size_t{16} << 10;
 
     // Raises EInOutError "ファイル "<path>". <system error text> を作成できません" when
     // the file cannot be created.
@@ -68,7 +70,9 @@ class TFileOutputStream final : public TOutputStream {
     void FlushBuffer();
 
     os::TFile file_;
-    std::vector<std::byte> buffer_;
+    std::unique_ptr<std::byte[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t maxCapacity_ = 0;
     std::size_t used_ = 0;
     std::uint64_t bufferStart_ = 0;  // file offset that buffer_[0] belongs at
     std::uint64_t fileSize_ = 0;     // length of what has reached the file

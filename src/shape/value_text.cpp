@@ -40,8 +40,7 @@ int DigitsValue(std::string_view digits) noexcept {
 }
 
 bool AllDigits(std::string_view text) noexcept {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
 }
 
 std::optional<TDate> ValidDateOrNone(const TDate& date) noexcept {
@@ -172,7 +171,68 @@ std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::
     return length;
 }
 
+// The everyday decimal text is already the stored text short of its trailing zeros: an
+// optional "-", whole digits without a leading zero (or a lone 0), and no more digits after
+// a point than `decimals`, at most 15 in all, not all zeros when negative. Such a text is
+// copied and filled up with zeros, which is exactly what rounding its digits writes; any
+// other text gives nullopt and is worked out from its digits.
+std::optional<std::size_t> CopyStoredFixed(std::string_view text, int decimals,
+                                           std::span<char> out) noexcept {
+    constexpr std::size_t kMaxCopiedDigits = 15;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const bool negative = begin != end && *begin == '-';
+    const char* const wholeStart = begin + (negative ? 1 : 0);
+    const char* p = wholeStart;
+    unsigned nonZero = 0;  // any digit but 0 sets a bit
+    while (p != end && IsAsciiDigit(*p)) {
+        nonZero |= static_cast<unsigned>(*p++ - '0');
+    }
+    const auto whole = static_cast<std::size_t>(p - wholeStart);
+    if (whole == 0 || (whole > 1 && *wholeStart == '0')) {
+        return std::nullopt;
+    }
+    std::size_t fraction = 0;
+    if (p != end) {
+        if (*p != '.') {
+            return std::nullopt;
+        }
+        const char* const fractionStart = ++p;
+        while (p != end && IsAsciiDigit(*p)) {
+            nonZero |= static_cast<unsigned>(*p++ - '0');
+        }
+        fraction = static_cast<std::size_t>(p - fractionStart);
+        if (p != end || fraction == 0) {
+            return std::nullopt;
+        }
+    }
+    const auto wanted = static_cast<std::size_t>(decimals);
+    if (fraction > wanted || whole + fraction > kMaxCopiedDigits || (negative && nonZero == 0)) {
+        return std::nullopt;
+    }
+    const std::size_t size = text.size();
+    const std::size_t point = fraction == 0 && wanted > 0 ? 1 : 0;
+    const std::size_t length = size + point + (wanted - fraction);
+    if (length <= out.size()) {
+        char* o = std::copy(begin, end, out.data());
+        if (point != 0) {
+            *o++ = '.';
+        }
+        std::fill_n(o, wanted - fraction, '0');
+    }
+    return length;
+}
+
 }  // namespace
+
+bool IsPlainIntegerText(std::string_view text) noexcept {
+    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+    const std::size_t digits = text.size() - sign;
+    if (digits == 0 || digits > 18 || (text[sign] == '0' && (digits > 1 || sign == 1))) {
+        return false;
+    }
+    return AllDigits(text.substr(sign));
+}
 
 bool IsValidDate(const TDate& date) noexcept {
     return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&
@@ -190,6 +250,16 @@ std::optional<bool> ParseBooleanText(std::string_view text) noexcept {
 }
 
 std::optional<TDate> ParseDateText(std::string_view text) noexcept {
+    // The everyday form "yyyy/mm/dd", read at fixed places; the same date the parts give.
+    if (text.size() == 10 && text[4] == '/' && text[7] == '/') {
+        const auto d = [&text](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
+        if (d(0) <= 9 && d(1) <= 9 && d(2) <= 9 && d(3) <= 9 && d(5) <= 9 && d(6) <= 9 &&
+            d(8) <= 9 && d(9) <= 9) {
+            return ValidDateOrNone(
+                TDate{static_cast<int>(d(0) * 1000 + d(1) * 100 + d(2) * 10 + d(3)),
+                      static_cast<int>(d(5) * 10 + d(6)), static_cast<int>(d(8) * 10 + d(9))});
+        }
+    }
     if (text.size() == 8 && AllDigits(text)) {
         return ValidDateOrNone(TDate{DigitsValue(text.substr(0, 4)), DigitsValue(text.substr(4, 2)),
                                      DigitsValue(text.substr(6, 2))});
@@ -232,6 +302,9 @@ std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decima
     constexpr std::uint64_t kMaxSignificant = 1'000'000'000'000'000;  // 10^15
     if (decimals < 0 || decimals > kMaxExactDecimals) {
         return std::nullopt;
+    }
+    if (const auto copied = CopyStoredFixed(text, decimals, out)) {
+        return copied;
     }
     TShortDigits number;
     const std::size_t length = ScanShortDigits(text, number);

@@ -27,6 +27,11 @@ struct TDate {
 
 bool IsValidDate(const TDate& date) noexcept;
 
+// True for the text an integer field stores as it is: an optional "-" and at most 18 digits
+// without a leading zero (or a lone 0), which always reads as a 64-bit integer whose plain
+// decimal text is the text itself.
+bool IsPlainIntegerText(std::string_view text) noexcept;
+
 // A non-empty prefix of "False" gives false, else a non-empty prefix of "True" gives true,
 // both ignoring ASCII case.
 std::optional<bool> ParseBooleanText(std::string_view text) noexcept;

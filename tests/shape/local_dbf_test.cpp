@@ -658,7 +658,14 @@ TEST_F(LocalDbfTest, SetFieldFromTextStoresWhatSetAsStringStores) {
                                       "TRUE",
                                       "fal",
                                       "0.12345678901234567",
-                                      "123456789012345.6"};
+                                      "123456789012345.6",
+                                      "-0.000",
+                                      "00",
+                                      "-00",
+                                      "123456789012345678",
+                                      "-1234567890123456789",
+                                      "2005/13/01",
+                                      "20a5/01/23"};
     std::mt19937_64 random(99);
     for (int i = 0; i < 300; ++i) {
         std::string number = random() % 3 == 0 ? "-" : "";
@@ -699,6 +706,34 @@ TEST_F(LocalDbfTest, SetFieldFromTextStoresWhatSetAsStringStores) {
     EXPECT_THROW(direct->SetFieldFromText(99, "x"), EDatabaseError);
     direct->Cancel();
     EXPECT_THROW(direct->SetFieldFromText(0, "x"), EDatabaseError);  // not appending
+
+    // A record set straight from the texts while bulk appending holds what the field layer
+    // would have posted, whenever the table takes the text at once.
+    direct->Close();
+    generic->Close();
+    tables.Put(DbfTable(fields, {}), "direct.dbf");
+    tables.Put(DbfTable(fields, {}), "generic.dbf");
+    direct = tables.Open(false, "direct.dbf");
+    generic = tables.Open(false, "generic.dbf");
+    EXPECT_FALSE(direct->StartDirectRecord());  // only while bulk appending
+    direct->BeginBulkAppend();
+    int taken = 0;
+    for (const std::string& text : texts) {
+        for (int f = 0; f < static_cast<int>(fields.size()); ++f) {
+            ASSERT_TRUE(direct->StartDirectRecord());
+            if (direct->StoreDirectText(f, text)) {
+                direct->PostDirectRecord();
+                generic->Append();
+                generic->Fields(f).SetAsString(text);
+                generic->Post();
+                ++taken;
+            }
+        }
+    }
+    direct->EndBulkAppend();
+    EXPECT_GT(taken, 1000);
+    EXPECT_EQ(direct->RecordCount(), taken);
+    EXPECT_EQ(tables.Bytes("direct.dbf"), tables.Bytes("generic.dbf"));
 }
 
 // ---------------------------------------------------------------------------------------

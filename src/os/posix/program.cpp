@@ -120,6 +120,10 @@ TChildOutcome WaitAndMeasure(pid_t pid, std::chrono::steady_clock::time_point st
     outcome.Seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.PeakRssMb = static_cast<double>(usage.ru_maxrss) * 1024.0 / 1e6;  // in KiB
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    outcome.CpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     if (WIFEXITED(status)) {
         outcome.ExitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

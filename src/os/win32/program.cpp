@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -295,6 +296,22 @@ double PeakMegabytesOf(HANDLE process) noexcept {
                : 0;
 }
 
+// User and kernel time of all the process's threads; FILETIMEs count 100 ns units.
+double CpuSecondsOf(HANDLE process) noexcept {
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (GetProcessTimes(process, &created, &exited, &kernel, &user) == 0) {
+        return 0;
+    }
+    const auto units = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+    };
+    return (units(kernel) + units(user)) / 1e7;
+}
+
 }  // namespace
 
 TChildOutcome RunCommand(const TCommand& command) {
@@ -340,6 +357,7 @@ TChildOutcome RunCommand(const TCommand& command) {
     GetExitCodeProcess(process.hProcess, &code);
     outcome.ExitCode = static_cast<int>(code);
     outcome.PeakRssMb = PeakMegabytesOf(process.hProcess);
+    outcome.CpuSeconds = CpuSecondsOf(process.hProcess);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return outcome;

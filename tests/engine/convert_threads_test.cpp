@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+// A conversion on one thread and on two (the .mid rows beside the objects) gives the same
+// files, the same report and, when it fails, the same failure: message, .mif line, .mid line
+// and what it counted as done. The sources are long enough for the rows' side to run many
+// batches behind or ahead of the objects' side.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../support/folder_files.hpp"
+#include "../support/temp_dir.hpp"
+#include "engine/convert.hpp"
+#include "mif_generator.hpp"
+
+namespace varnelo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FolderFiles;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+constexpr int kEveryKind = -1;
+
+struct TRunResult {
+    bool Ok = false;
+    TConversionReport Report;
+    std::map<std::string, std::string> Files;
+};
+
+// Converts `mif` with `threads` threads into a folder of its own under `out`.
+TRunResult ConvertWith(const std::string& mif, int type, int threads, const TempDir& out,
+                       bool lenient = false) {
+    const std::string folder = out.Path("threads-" + std::to_string(threads));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    TRunResult result;
+    TConversionHooks hooks;
+    hooks.Report = &result.Report;
+    hooks.Threads = threads;
+    hooks.ValueRules.Lenient = lenient;
+    const std::string shp = folder + "/out.shp";
+    result.Ok = type == kEveryKind ? ConvertMifToShapefiles(mif, EveryKindTargets(shp), hooks)
+                                   : ConvertMifToShp(type, mif, shp, hooks);
+    result.Files = FolderFiles(folder);
+    for (auto& [name, bytes] : result.Files) {
+        if (name.ends_with(".dbf") && bytes.size() > 3) {
+            bytes.replace(1, 3, 3, '\0');  // the day of the run
+        }
+    }
+    return result;
+}
+
+void ExpectSameRuns(const std::string& mif, int type, const TempDir& out, bool lenient = false) {
+    const TRunResult one = ConvertWith(mif, type, 1, out, lenient);
+    const TRunResult two = ConvertWith(mif, type, 2, out, lenient);
+    const std::string what = mif + " as type " + std::to_string(type);
+    EXPECT_EQ(one.Ok, two.Ok) << what;
+    EXPECT_EQ(one.Report.ErrorText, two.Report.ErrorText) << what;
+    EXPECT_EQ(one.Report.FailedLine, two.Report.FailedLine) << what;
+    EXPECT_EQ(one.Report.FailedMidLine, two.Report.FailedMidLine) << what;
+    EXPECT_EQ(one.Report.RecordsWritten, two.Report.RecordsWritten) << what;
+    EXPECT_EQ(one.Report.Objects.Points, two.Report.Objects.Points) << what;
+    EXPECT_EQ(one.Report.Objects.Polygons, two.Report.Objects.Polygons) << what;
+    EXPECT_EQ(one.Report.RowsOverSeveralLines, two.Report.RowsOverSeveralLines) << what;
+    EXPECT_EQ(one.Report.ValuesLeftEmpty.Count, two.Report.ValuesLeftEmpty.Count) << what;
+    EXPECT_TRUE(one.Files == two.Files) << what << ": the files differ";
+}
+
+TEST(ConvertThreads, OneThreadAndTwoWriteTheSameFilesFromEverySampleAndAMixedFile) {
+    TempDir out;
+    std::vector<std::string> sources;
+    for (const auto& entry : fs::directory_iterator(std::string(VARNELO_SOURCE_DIR) + "/samples")) {
+        if (entry.path().extension() == ".mif") {
+            sources.push_back(entry.path().string());
+        }
+    }
+    bench::TMifGeneratorOptions mixed;
+    mixed.Kind = bench::TMifKind::Mix;
+    mixed.TargetMifBytes = 400'000;
+    mixed.Seed = 11;
+    sources.push_back(out.Path("mixed.mif"));
+    bench::GenerateMifPairFiles(mixed, sources.back(), bench::MidPathFor(sources.back()));
+    ASSERT_GT(sources.size(), 1u);
+    for (const std::string& mif : sources) {
+        for (const int type :
+             {int{ctPoint}, int{ctPolyLine}, int{ctPolygon}, int{ctTextAsPoint}, kEveryKind}) {
+            ExpectSameRuns(mif, type, out);
+        }
+    }
+}
+
+// Points with an integer and a text column, numbered from 1; `badValueAt` gives that row a
+// value its integer field refuses, `badPointAt` gives that object an unreadable coordinate.
+std::string WritePoints(const TempDir& dir, int count, int badValueAt, int badPointAt) {
+    std::string mif =
+        "Version 300\nCharset \"Neutral\"\nColumns 2\n  ID Integer\n  NAME Char(8)\nData\n";
+    std::string mid;
+    for (int i = 1; i <= count; ++i) {
+        mif += i == badPointAt ? "Point 1 y\n" : "Point " + std::to_string(i) + " 2.5\n";
+        mid += (i == badValueAt ? std::string("x") : std::to_string(i)) + ",\"n" +
+               std::to_string(i % 97) + "\"\n";
+    }
+    const std::string path = dir.Path("points-" + std::to_string(badValueAt) + "-" +
+                                      std::to_string(badPointAt) + ".mif");
+    WriteFileBytes(path, mif);
+    WriteFileBytes(fs::path(path).replace_extension(".mid").string(), mid);
+    return path;
+}
+
+TEST(ConvertThreads, TheFirstFailureInFileOrderIsReportedAsOnOneThread) {
+    TempDir out;
+    constexpr int kCount = 5000;
+    const struct {
+        int BadValueAt;
+        int BadPointAt;
+    } cases[] = {
+        {4000, 0},     // a value, far behind the objects' side
+        {0, 4500},     // an object, far ahead of the rows' side
+        {4500, 1200},  // the object comes first
+        {1200, 4500},  // the value comes first
+        {3000, 3000},  // one object: its geometry is read before its row is written
+        {2999, 3000},  // the row before the object
+        {1, 0},        // the very first row
+    };
+    for (const auto& c : cases) {
+        const std::string mif = WritePoints(out, kCount, c.BadValueAt, c.BadPointAt);
+        ExpectSameRuns(mif, ctPoint, out);
+        ExpectSameRuns(mif, kEveryKind, out);
+        ExpectSameRuns(mif, ctPoint, out, /*lenient=*/true);
+    }
+    // The runs above do fail where they should.
+    const TRunResult two = ConvertWith(WritePoints(out, kCount, 1200, 4500), ctPoint, 2, out);
+    EXPECT_FALSE(two.Ok);
+    EXPECT_EQ(two.Report.FailedMidLine, 1200);
+    EXPECT_EQ(two.Report.RecordsWritten, 1200);
+}
+
+}  // namespace
+}  // namespace varnelo
