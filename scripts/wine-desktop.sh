@@ -21,6 +21,10 @@ case "$action" in
       exit 0
     fi
     mkdir -p "$(dirname "$prefix")"
+    # A session of the prefix started without a display (the test discovery of the build runs
+    # the programs so) would keep its desktop without one, and no window could be created in
+    # it: end it, so that the next program starts one on this display.
+    WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true
     number="$(mktemp)"
     # Its own session, so that it outlives this script; -displayfd picks a free display.
     setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" \
