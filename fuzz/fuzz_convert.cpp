@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Whole conversions of arbitrary MIF/MID pairs. The input is split at its first zero byte:
 // what comes before is the .mif, what comes after the .mid (no zero byte: an empty .mid).
-// Both are written to a folder private to this process and converted with each of the
-// five conversion types; every result, finished or failed, must leave a consistent pair.
+// Both are written to a folder private to this process and converted with one of the five
+// conversion types or into every kind at once; every result, finished or failed, must leave a
+// consistent set.
 
 #include <algorithm>
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -63,52 +65,50 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-}  // namespace
+// The conversion an input gets: one of the five types, or every kind in one pass. Taken from
+// the input's bytes, so that an input always meets the same conversion (a crash repeats) while
+// the mutations of one input meet all of them; one conversion an input keeps the search fast.
+int ConversionOf(std::string_view input) {
+    return static_cast<int>(std::hash<std::string_view>{}(input) % 6) + varnelo::ctPoint;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::size_t split = input.find('\0');
-    const std::string_view mif = input.substr(0, split);
-    const std::string_view mid =
-        split == std::string_view::npos ? std::string_view{} : input.substr(split + 1);
+constexpr int kEveryKind = varnelo::ctTextAsLine + 1;
 
-    const fs::path& folder = Folder();
-    const std::string mifPath = (folder / "source.mif").string();
-    WriteFile(mifPath, mif);
-    WriteFile(folder / "source.mid", mid);
-    const std::string shpPath = (folder / "target.shp").string();
-    const std::string shxPath = (folder / "target.shx").string();
-    const std::string dbfPath = (folder / "target.dbf").string();
-
-    for (int type = varnelo::ctPoint; type <= varnelo::ctTextAsLine; ++type) {
-        // A conversion refused before it creates its files must not find the last one's.
-        std::error_code ec;
-        for (const std::string& path : {shpPath, shxPath, dbfPath}) {
-            fs::remove(path, ec);
-        }
-        varnelo::TConversionReport report;
-        varnelo::TConversionHooks hooks;
-        hooks.Report = &report;
-        hooks.KeepPartial = true;  // what a failed conversion wrote is checked too
-        const bool finished = varnelo::ConvertMifToShp(type, mifPath, shpPath, hooks);
-        varnelo::fuzz::CheckShapefilePair(shpPath, shxPath, report.RecordsWritten, finished);
-        if (finished) {
-            varnelo::fuzz::CheckDbfRows(dbfPath, report.RecordsWritten, report.RecordsWritten);
-        } else if (fs::exists(dbfPath, ec)) {
-            varnelo::fuzz::CheckDbfRows(dbfPath,
-                                        std::max<std::int64_t>(report.RecordsWritten - 1, 0),
-                                        report.RecordsWritten);
-        }
-    }
-
-    // Every kind in one pass: each shapefile written is whole, or whole as far as a failure
-    // let it go. The previous sets are removed first, as above.
+// Removes a set a conversion left: a conversion refused before it creates its files must not
+// find the last one's.
+void RemoveSet(const std::string& shpPath) {
     std::error_code ec;
+    for (const std::string_view ext : varnelo::kShapefileSetExtensions) {
+        fs::remove(varnelo::ShapefileSetPath(shpPath, ext), ec);
+    }
+}
+
+void ConvertWithOneType(int type, const std::string& mifPath, const fs::path& folder) {
+    const std::string shpPath = (folder / "target.shp").string();
+    const std::string dbfPath = (folder / "target.dbf").string();
+    RemoveSet(shpPath);
+    varnelo::TConversionReport report;
+    varnelo::TConversionHooks hooks;
+    hooks.Report = &report;
+    hooks.KeepPartial = true;  // what a failed conversion wrote is checked too
+    const bool finished = varnelo::ConvertMifToShp(type, mifPath, shpPath, hooks);
+    varnelo::fuzz::CheckShapefilePair(shpPath, (folder / "target.shx").string(),
+                                      report.RecordsWritten, finished);
+    std::error_code ec;
+    if (finished) {
+        varnelo::fuzz::CheckDbfRows(dbfPath, report.RecordsWritten, report.RecordsWritten);
+    } else if (fs::exists(dbfPath, ec)) {
+        varnelo::fuzz::CheckDbfRows(dbfPath, std::max<std::int64_t>(report.RecordsWritten - 1, 0),
+                                    report.RecordsWritten);
+    }
+}
+
+// Every kind in one pass: each shapefile written is whole, or whole as far as a failure let it
+// go.
+void ConvertEveryKind(const std::string& mifPath, const fs::path& folder) {
     const auto targets = varnelo::EveryKindTargets((folder / "all").string());
     for (const varnelo::TShapefileTarget& target : targets) {
-        for (const std::string_view ext : varnelo::kShapefileSetExtensions) {
-            fs::remove(varnelo::ShapefileSetPath(target.ShpPath, ext), ec);
-        }
+        RemoveSet(target.ShpPath);
     }
     varnelo::TConversionReport report;
     varnelo::TConversionHooks hooks;
@@ -125,6 +125,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         varnelo::fuzz::CheckDbfRows(varnelo::ChangeFileExt(target.ShpPath, ".dbf"),
                                     finished ? records : std::max<std::int64_t>(records - 1, 0),
                                     records);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = input.find('\0');
+    const std::string_view mif = input.substr(0, split);
+    const std::string_view mid =
+        split == std::string_view::npos ? std::string_view{} : input.substr(split + 1);
+
+    const fs::path& folder = Folder();
+    const std::string mifPath = (folder / "source.mif").string();
+    WriteFile(mifPath, mif);
+    WriteFile(folder / "source.mid", mid);
+    const int conversion = ConversionOf(input);
+    if (conversion == kEveryKind) {
+        ConvertEveryKind(mifPath, folder);
+    } else {
+        ConvertWithOneType(conversion, mifPath, folder);
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../support/folder_files.hpp"
+#include "../support/stopping_stream.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 
@@ -15,30 +16,9 @@ namespace varnelo {
 namespace {
 
 using testing::FolderFiles;
+using testing::StopWhenShpExceeds;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// A .shp stream that asks the conversion to stop once its first record is written.
-class TStoppingStream final : public TOutputStream {
-  public:
-    TStoppingStream(std::unique_ptr<TOutputStream> inner, std::atomic<bool>& stop)
-        : inner_(std::move(inner)), stop_(stop) {}
-    void Write(const void* data, std::size_t count) override {
-        inner_->Write(data, count);
-        if (inner_->Size() > 100) {
-            stop_ = true;
-        }
-    }
-    void Seek(std::uint64_t position) override { inner_->Seek(position); }
-    std::uint64_t Position() const override { return inner_->Position(); }
-    std::uint64_t Size() const override { return inner_->Size(); }
-    void Flush() override { inner_->Flush(); }
-    void Close() override { inner_->Close(); }
-
-  private:
-    std::unique_ptr<TOutputStream> inner_;
-    std::atomic<bool>& stop_;
-};
 
 class ConvertReplace : public ::testing::Test {
   protected:
@@ -79,11 +59,7 @@ TEST_F(ConvertReplace, AFailureOrAStopPartWayLeavesThePreviousFilesAndNoTemporar
     hooks.Report = &stopped;
     hooks.Cancel = &stop;
     hooks.KeepPartial = true;  // never after a stop
-    hooks.CreateOutput = [&](const std::string& path) -> std::unique_ptr<TOutputStream> {
-        auto file = CreateFileOutputStream(path);
-        return path.ends_with(".shp") ? std::make_unique<TStoppingStream>(std::move(file), stop)
-                                      : std::move(file);
-    };
+    hooks.CreateOutput = StopWhenShpExceeds(stop, 100);  // once the first record is written
     EXPECT_FALSE(ConvertMifToShp(ctPoint, Points("many", 50), target, hooks));
     EXPECT_TRUE(stopped.Cancelled);
     EXPECT_EQ(stopped.ErrorText, kCancelledText);

@@ -5,12 +5,14 @@
 // batches behind or ahead of the objects' side.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "../support/folder_files.hpp"
+#include "../support/stopping_stream.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "mif_generator.hpp"
@@ -20,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FolderFiles;
+using testing::StopWhenShpExceeds;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -137,6 +140,34 @@ TEST(ConvertThreads, TheFirstFailureInFileOrderIsReportedAsOnOneThread) {
     EXPECT_FALSE(two.Ok);
     EXPECT_EQ(two.Report.FailedMidLine, 1200);
     EXPECT_EQ(two.Report.RecordsWritten, 1200);
+}
+
+// A stop half-way through stops both sides where one thread would have stopped, and leaves
+// nothing behind: the rows' side must not hang waiting for objects that never come.
+TEST(ConvertThreads, AStopHalfWayEndsBothSidesAsOnOneThread) {
+    TempDir out;
+    constexpr int kCount = 5000;
+    const std::string mif = WritePoints(out, kCount, 0, 0);
+    std::vector<TConversionReport> reports;
+    for (const int threads : {1, 2}) {
+        const std::string folder = out.Path("stop-" + std::to_string(threads));
+        fs::create_directories(folder);
+        std::atomic<bool> stop = false;
+        TConversionReport report;
+        TConversionHooks hooks;
+        hooks.Report = &report;
+        hooks.Threads = threads;
+        hooks.Cancel = &stop;
+        hooks.CreateOutput = StopWhenShpExceeds(stop, 100 + 28 * kCount / 2);
+        EXPECT_FALSE(ConvertMifToShp(ctPoint, mif, folder + "/out.shp", hooks));
+        EXPECT_TRUE(report.Cancelled) << threads;
+        EXPECT_EQ(report.ErrorText, kCancelledText) << threads;
+        EXPECT_TRUE(FolderFiles(folder).empty()) << threads;
+        reports.push_back(report);
+    }
+    EXPECT_EQ(reports[0].RecordsWritten, kCount / 2 + 1);
+    EXPECT_EQ(reports[1].RecordsWritten, reports[0].RecordsWritten);
+    EXPECT_EQ(reports[1].FailedLine, reports[0].FailedLine);
 }
 
 }  // namespace
