@@ -47,9 +47,13 @@ class IPreviewView {
 // The name of a shape type as the type list names the conversion that writes it.
 std::string_view ShapeTypeName(std::int32_t shapeType);
 
-// Whether the map must move to show a shape whose box is `shape` in the view `visible`: its
-// middle lies outside; `middle` is where to move then.
-bool NeedsBringingIntoView(const TShpBox& shape, const TShpBox& visible, TShpPoint& middle);
+// The map's highlight: reads row `row`'s shape from `layer` into `shape` (a null shape for no
+// row, or for a record that cannot be read, whose reason goes to `problem`). With
+// `bringIntoView`, a shape whose middle lies outside the `width` × `height` view of
+// `transform` has the view centred on it; true then, and the map is to be drawn again.
+bool ReadHighlight(TShapefileLayer& layer, std::optional<int> row, bool bringIntoView,
+                   TMapTransform& transform, int width, int height, TShape& shape,
+                   const std::function<void(const std::string& reason)>& problem);
 
 class TPreviewLogic {
   public:

@@ -111,23 +111,13 @@ void TMapWidget::ReceivePicture(int id, QImage image, const TMapTransform& trans
 }
 
 void TMapWidget::SetHighlight(std::optional<int> row, bool bringIntoView) {
-    highlightRow_ = row;
-    highlight_ = TShape{};
-    if (row) {
-        try {
-            layer_.Shapes().ReadShape(*row, highlight_);
-        } catch (const std::exception& error) {
-            emit readProblem(ScreenText(error.what()));
-        }
-    }
-    TShpPoint middle;
-    if (bringIntoView && !highlight_.IsNull()) {
-        if (NeedsBringingIntoView(highlight_.Box, transform_.VisibleBox(width(), height()),
-                                  middle)) {
-            transform_.CenterOn(middle, width(), height());
-            fitted_ = false;
-            RequestDrawing();
-        }
+    const auto problem = [this](const std::string& reason) {
+        emit readProblem(ScreenText(reason));
+    };
+    if (ReadHighlight(layer_, row, bringIntoView, transform_, width(), height(), highlight_,
+                      problem)) {
+        fitted_ = false;
+        RequestDrawing();
     }
     update();
 }

@@ -77,7 +77,6 @@ class TMapWidget final : public QWidget {
     QElapsedTimer drawingSince_;
     QTimer drawSoon_;  // gathers the steps of a wheel turn or a resize into one drawing
 
-    std::optional<int> highlightRow_;
     TShape highlight_;
 
     std::optional<QPoint> pressedAt_;

@@ -34,7 +34,8 @@ TFont ProgramFont(UINT dpi);
 void SetFontOfAll(HWND window, HFONT font);
 
 // A window of class `className` whose messages go to `object->HandleMessage`: registers the
-// class once, and keeps the object with the window from its first message on.
+// class once, and keeps the object with the window from its first message to its last, after
+// which the object's handle_ is null.
 template <typename Object>
 LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -48,8 +49,15 @@ LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return DefWindowProcW(window, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
-        // The last message: the object lets go of its handle, and may go with its window.
+        // The last message: the object lets go of its handle, and an object that lives as
+        // long as its window goes with it (WindowGone).
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+        object->handle_ = nullptr;
+        if constexpr (requires { object->WindowGone(); }) {
+            object->WindowGone();
+        }
+        return result;
     }
     return object->HandleMessage(message, wParam, lParam);
 }

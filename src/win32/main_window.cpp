@@ -313,11 +313,6 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnClose();
             return 0;
-        case WM_NCDESTROY: {
-            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-            handle_ = nullptr;
-            return result;
-        }
         case WM_DESTROY:
             if (endsProgram_) {
                 PostQuitMessage(0);

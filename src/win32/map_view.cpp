@@ -123,22 +123,14 @@ void TMapView::TakeArrivals() {
 }
 
 void TMapView::SetHighlight(std::optional<int> row, bool bringIntoView) {
-    highlightRow_ = row;
-    highlight_ = TShape{};
-    if (row) {
-        try {
-            layer_.Shapes().ReadShape(*row, highlight_);
-        } catch (const std::exception& error) {
-            if (ReadProblem) {
-                ReadProblem(error.what());
-            }
-        }
-    }
-    TShpPoint middle;
     const SIZE size = ClientSize();
-    if (bringIntoView && !highlight_.IsNull() &&
-        NeedsBringingIntoView(highlight_.Box, transform_.VisibleBox(size.cx, size.cy), middle)) {
-        transform_.CenterOn(middle, size.cx, size.cy);
+    const auto problem = [this](const std::string& reason) {
+        if (ReadProblem) {
+            ReadProblem(reason);
+        }
+    };
+    if (ReadHighlight(layer_, row, bringIntoView, transform_, size.cx, size.cy, highlight_,
+                      problem)) {
         fitted_ = false;
         RequestDrawing();
     }
@@ -323,11 +315,6 @@ LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             dpi_ = DpiOf(handle_);
             font_ = ProgramFont(dpi_);
             return 0;
-        case WM_NCDESTROY: {
-            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-            handle_ = nullptr;
-            return result;
-        }
         case WM_DESTROY:
             renderer_.reset();
             return 0;

@@ -79,7 +79,6 @@ class TMapView {
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     TFont font_;
 
-    std::optional<int> highlightRow_;
     TShape highlight_;
 
     std::optional<POINT> pressedAt_;

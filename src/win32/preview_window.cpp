@@ -177,6 +177,11 @@ void TdlgPreview::LayOut() {
           status - Scaled(4, dpi_));
 }
 
+void TdlgPreview::WindowGone() {
+    map_.reset();  // its worker ends before the layer it reads goes
+    delete this;
+}
+
 LRESULT TdlgPreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
@@ -217,13 +222,6 @@ LRESULT TdlgPreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             LayOut();
             return 0;
-        }
-        case WM_NCDESTROY: {
-            map_.reset();  // its worker ends before the layer it reads goes
-            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-            handle_ = nullptr;
-            delete this;
-            return result;
         }
         default:
             break;

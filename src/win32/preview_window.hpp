@@ -58,6 +58,8 @@ class TdlgPreview final : public IPreviewView {
     template <typename Object>
     friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The viewer lives as long as its window.
+    void WindowGone();
 
     void CreateControls();
     void CreateColumns();
