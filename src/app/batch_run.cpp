@@ -146,12 +146,12 @@ class TBatchRun {
         view_.SetBusyCursor(false);
         view_.SetStatusText(summary_.Cancelled ? kCancelledText : "");
         view_.SetProgress(0, 0);
+        if (options_.Ended) {
+            options_.Ended(summary_);
+        }
         if (!summary_.Cancelled && !error_) {
             const TOutcomeMessage closing = ClosingMessage();
             view_.ShowMessage(closing.Kind, closing.Text);
-        }
-        if (options_.Ended) {
-            options_.Ended(summary_);
         }
         if (error_) {
             view_.ShowErrorDisplay(ErrorDisplayText(summary_.Error));

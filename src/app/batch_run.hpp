@@ -57,8 +57,9 @@ struct TBatchRunOptions {
     // combined source.
     std::function<void(std::size_t index, TEntryStatus status, const TConversionReport& report)>
         StatusChanged;
-    // On the caller's thread after the closing message and before an error that ended the
-    // run is shown.
+    // On the caller's thread once the run's work is over: before its closing message (so that
+    // nothing behind the message box offers to stop a finished run) and before an error that
+    // ended the run is shown.
     std::function<void(const TBatchSummary& summary)> Ended;
 };
 

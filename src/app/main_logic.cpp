@@ -248,6 +248,7 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
     }
     const TOutcomeMessage message =
         ConversionMessage(outcome.Type, outcome.MifFile, outcome.Succeeded, outcome.Report);
+    SetBusy(false);  // nothing behind the result box offers to stop a finished conversion
     view_.ShowMessage(message.Kind, message.Text);
 }
 

@@ -174,11 +174,10 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
         expected.insert(expected.end(), calls.begin(), calls.end());
     }
     expected.insert(expected.end(),
-                    {"cursor default", "progress off",
+                    {"cursor default", "progress off", "busy off",
                      "box information 変換が終了しました。\n3 件中 1 件が失敗しました。\nb.mif: "
                      "ファイル \"" +
-                         dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです",
-                     "busy off"});
+                         dir.Path("b.mid") + "\" を開けません: ファイルではなくフォルダです"});
     EXPECT_EQ(WithoutStatusTexts(view.Calls), expected);
     EXPECT_EQ(view.CallsOf("status").back(), "status ");
     const auto& entries = logic.List().Entries;

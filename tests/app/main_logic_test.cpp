@@ -237,6 +237,7 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
                           "status 変換の後処理をしています。",
                           "status ",
                           "progress off",
+                          "busy off",
                           "box information 変換に成功しました。\n4 件のレコードを書き込みました。",
                           "busy off",
                           "cursor default"};
