@@ -171,6 +171,62 @@ std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::
     return length;
 }
 
+// A plain decimal text taken apart: an optional "-", whole digits, and optionally "." and
+// fraction digits, neither run of digits empty.
+struct TPlainDecimal {
+    bool Negative = false;
+    std::size_t Whole = 0;
+    std::size_t Fraction = 0;
+};
+
+// The bytes below byte `k` of a word (k at most 8).
+constexpr std::uint64_t BytesBelowIndex(std::size_t k) noexcept {
+    return k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * k)) - 1;
+}
+
+// The parts of a plain decimal text, or none. A text of up to 16 bytes, every everyday
+// number, is copied into two words padded with zero bytes and taken apart at once: all its
+// bytes after the sign are digits but for at most one, which must be a point with digits
+// on both sides. Longer texts are read run by run.
+std::optional<TPlainDecimal> PlainDecimalParts(std::string_view text) noexcept {
+    const std::size_t n = text.size();
+    TPlainDecimal parts;
+    parts.Negative = n > 0 && text[0] == '-';
+    const std::size_t sign = parts.Negative ? 1 : 0;
+    std::size_t point = n;
+    if (n <= 16) {
+        char padded[16] = {};
+        text_words::CopyShort(padded, text.data(), n);
+        std::uint64_t marks = text_words::NonDigitBytes(text_words::LoadWord(padded)) &
+                              BytesBelowIndex(std::min<std::size_t>(n, 8)) &
+                              ~BytesBelowIndex(sign);
+        std::uint64_t moreMarks = text_words::NonDigitBytes(text_words::LoadWord(padded + 8)) &
+                                  BytesBelowIndex(n > 8 ? n - 8 : 0);
+        if (marks != 0) {
+            point = static_cast<std::size_t>(std::countr_zero(marks) / 8);
+            marks &= marks - 1;
+        } else if (moreMarks != 0) {
+            point = 8 + static_cast<std::size_t>(std::countr_zero(moreMarks) / 8);
+            moreMarks &= moreMarks - 1;
+        }
+        if ((marks | moreMarks) != 0) {
+            return std::nullopt;  // a second byte that is no digit
+        }
+    } else {
+        const char* const begin = text.data();
+        point = sign + text_words::DigitRun(begin, begin + sign, begin + n);
+        if (point < n && point + 1 + text_words::DigitRun(begin, begin + point + 1, begin + n) != n) {
+            return std::nullopt;
+        }
+    }
+    if (point == sign || (point < n && (text[point] != '.' || point + 1 == n))) {
+        return std::nullopt;
+    }
+    parts.Whole = point - sign;
+    parts.Fraction = point < n ? n - point - 1 : 0;
+    return parts;
+}
+
 // The everyday decimal text is already the stored text short of its trailing zeros: an
 // optional "-", whole digits without a leading zero (or a lone 0), and no more digits after
 // a point than `decimals`, at most 15 in all, not all zeros when negative. Such a text is
@@ -179,60 +235,37 @@ std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::
 std::optional<std::size_t> CopyStoredFixed(std::string_view text, int decimals,
                                            std::span<char> out) noexcept {
     constexpr std::size_t kMaxCopiedDigits = 15;
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const bool negative = begin != end && *begin == '-';
-    const char* const wholeStart = begin + (negative ? 1 : 0);
-    const char* p = wholeStart;
-    unsigned nonZero = 0;  // any digit but 0 sets a bit
-    while (p != end && IsAsciiDigit(*p)) {
-        nonZero |= static_cast<unsigned>(*p++ - '0');
-    }
-    const auto whole = static_cast<std::size_t>(p - wholeStart);
-    if (whole == 0 || (whole > 1 && *wholeStart == '0')) {
+    const auto parts = PlainDecimalParts(text);
+    if (!parts) {
         return std::nullopt;
     }
-    std::size_t fraction = 0;
-    if (p != end) {
-        if (*p != '.') {
-            return std::nullopt;
-        }
-        const char* const fractionStart = ++p;
-        while (p != end && IsAsciiDigit(*p)) {
-            nonZero |= static_cast<unsigned>(*p++ - '0');
-        }
-        fraction = static_cast<std::size_t>(p - fractionStart);
-        if (p != end || fraction == 0) {
-            return std::nullopt;
-        }
-    }
+    const char* const begin = text.data();
+    const char* const wholeStart = begin + (parts->Negative ? 1 : 0);
+    const std::size_t whole = parts->Whole;
+    const std::size_t fraction = parts->Fraction;
     const auto wanted = static_cast<std::size_t>(decimals);
-    if (fraction > wanted || whole + fraction > kMaxCopiedDigits || (negative && nonZero == 0)) {
+    const std::size_t zeros = wanted - fraction;  // wraps above `wanted` for too many places
+    if ((whole > 1 && *wholeStart == '0') || zeros > wanted || whole + fraction > kMaxCopiedDigits ||
+        (parts->Negative &&
+         std::all_of(wholeStart, begin + text.size(), [](char c) { return c == '0' || c == '.'; }))) {
         return std::nullopt;
     }
     const std::size_t size = text.size();
-    const std::size_t point = fraction == 0 && wanted > 0 ? 1 : 0;
-    const std::size_t length = size + point + (wanted - fraction);
+    const std::size_t addedPoint = fraction == 0 && wanted > 0 ? 1 : 0;
+    const std::size_t length = size + addedPoint + zeros;
     if (length <= out.size()) {
-        char* o = std::copy(begin, end, out.data());
-        if (point != 0) {
+        char* o = out.data();
+        text_words::CopyShort(o, begin, size);
+        o += size;
+        if (addedPoint != 0) {
             *o++ = '.';
         }
-        std::fill_n(o, wanted - fraction, '0');
+        text_words::FillShort(o, '0', zeros);
     }
     return length;
 }
 
 }  // namespace
-
-bool IsPlainIntegerText(std::string_view text) noexcept {
-    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
-    const std::size_t digits = text.size() - sign;
-    if (digits == 0 || digits > 18 || (text[sign] == '0' && (digits > 1 || sign == 1))) {
-        return false;
-    }
-    return AllDigits(text.substr(sign));
-}
 
 bool IsValidDate(const TDate& date) noexcept {
     return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&

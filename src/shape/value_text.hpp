@@ -30,7 +30,16 @@ bool IsValidDate(const TDate& date) noexcept;
 // True for the text an integer field stores as it is: an optional "-" and at most 18 digits
 // without a leading zero (or a lone 0), which always reads as a 64-bit integer whose plain
 // decimal text is the text itself.
-bool IsPlainIntegerText(std::string_view text) noexcept;
+// Inline, as every integer field value asks it.
+inline bool IsPlainIntegerText(std::string_view text) noexcept {
+    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+    const std::size_t digits = text.size() - sign;
+    if (digits == 0 || digits > 18 || (text[sign] == '0' && (digits > 1 || sign == 1))) {
+        return false;
+    }
+    const char* const begin = text.data();
+    return text_words::DigitRun(begin, begin + sign, begin + text.size()) == digits;
+}
 
 // A non-empty prefix of "False" gives false, else a non-empty prefix of "True" gives true,
 // both ignoring ASCII case.
