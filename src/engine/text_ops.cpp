@@ -30,8 +30,8 @@ struct TQuoted {
 };
 
 // ScanQuoted past a first quote that is doubled or missing.
-TQuoted ScanQuotedFurther(std::string_view text, std::size_t open, char quote,
-                          std::string& scratch, std::size_t& resume) {
+TQuoted ScanQuotedFurther(std::string_view text, std::size_t open, char quote, std::string& scratch,
+                          std::size_t& resume) {
     const std::size_t n = text.size();
     std::size_t segment = open + 1;
     bool copying = false;
@@ -64,8 +64,8 @@ TQuoted ScanQuotedFurther(std::string_view text, std::size_t open, char quote,
 }
 
 // Most quoted strings hold no quote: the first quote after the opening one closes them.
-inline TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote,
-                          std::string& scratch, std::size_t& resume) {
+inline TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote, std::string& scratch,
+                          std::size_t& resume) {
     const std::size_t q = text.find(quote, open + 1);
     if (q != std::string_view::npos && (q + 1 == text.size() || text[q + 1] != quote)) {
         resume = q + 1;
@@ -319,12 +319,13 @@ bool TMidRowSplitter::SplitFrom(std::size_t pos) {
 
 // A quoted value's content, with `after` (what stood between its closing quote and the
 // delimiter) added. Only contents that differ from a stretch of the row are copied.
-inline TMidRowSplitter::TValue TMidRowSplitter::QuotedValue(std::string_view content,
-                                                            std::string_view after) {
+void TMidRowSplitter::AddQuotedValue(std::string_view content, std::string_view after) {
     if (after.empty() && content.data() != doubled_.data()) {
-        return {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false};
+        values_.push_back(
+            {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false});
+    } else {
+        values_.push_back(CopiedValue(content, after));
     }
-    return CopiedValue(content, after);
 }
 
 TMidRowSplitter::TValue TMidRowSplitter::CopiedValue(std::string_view content,
@@ -355,14 +356,13 @@ bool TMidRowSplitter::SplitValues(std::size_t pos, TFindDelimiter findDelimiter)
                 openUnquoted_ = unquoted_.size();
                 openValues_ = values_.size();
                 if (wanted) {
-                    values_.push_back(QuotedValue(quoted.Content, {}));
+                    AddQuotedValue(quoted.Content, {});
                 }
                 return false;
             }
             end = after < n && IsDelimiter(row_[after]) ? after : findDelimiter(after);
             if (wanted) {
-                values_.push_back(
-                    QuotedValue(quoted.Content, row_.substr(after, EndOfText(after, end) - after)));
+                AddQuotedValue(quoted.Content, row_.substr(after, EndOfText(after, end) - after));
             }
         } else {
             end = findDelimiter(pos);

@@ -127,7 +127,7 @@ class TMidRowSplitter {
         const auto b = static_cast<unsigned char>(c);
         return b == first_ || b == second_;
     }
-    TValue QuotedValue(std::string_view content, std::string_view after);
+    void AddQuotedValue(std::string_view content, std::string_view after);
     TValue CopiedValue(std::string_view content, std::string_view after);
 
     char delimiter_;

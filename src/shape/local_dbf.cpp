@@ -105,21 +105,12 @@ bool StoreIntegerText(std::span<char> bytes, std::string_view trimmed) {
     std::array<char, 20> formatted;
     const char* const end =
         std::to_chars(formatted.data(), formatted.data() + formatted.size(), *value).ptr;
-    const std::string_view stored(formatted.data(), static_cast<std::size_t>(end - formatted.data()));
+    const std::string_view stored(formatted.data(),
+                                  static_cast<std::size_t>(end - formatted.data()));
     if (stored.size() > bytes.size()) {
         return false;
     }
     StoreRightAligned(bytes, stored);
-    return true;
-}
-
-bool StoreDecimalText(std::span<char> bytes, std::string_view trimmed, int decimals) {
-    std::array<char, 32> formatted;
-    const auto length = FormatFixedFromText(trimmed, decimals, formatted);
-    if (!length || *length > formatted.size() || *length > bytes.size()) {
-        return false;
-    }
-    StoreRightAligned(bytes, std::string_view(formatted.data(), *length));
     return true;
 }
 
@@ -151,7 +142,7 @@ bool StoreValueText(const TDbfField& field, std::span<char> bytes, std::string_v
         case ftInteger:
             return StoreIntegerText(bytes, trimmed);
         case ftFloat:
-            return StoreDecimalText(bytes, trimmed, field.Decimals);
+            return StoreFixedFromText(trimmed, field.Decimals, bytes);
         case ftBoolean: {
             const auto value = ParseBooleanText(trimmed);
             if (!value) {

@@ -67,6 +67,10 @@ std::size_t FormatFixed(double value, int decimals, std::span<char> out);
 // significant digits, nullopt for all others.
 std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decimals,
                                                std::span<char> out) noexcept;
+// The text FormatFixedFromText gives, right-aligned behind blanks in `field` as a number
+// field holds it; false, and the field left as it was, when that gives none, or a text
+// longer than the field or than 32 bytes. The everyday text is written in place.
+bool StoreFixedFromText(std::string_view text, int decimals, std::span<char> field) noexcept;
 // The same text worked out from the shortest digits every time; FormatFixed takes an exact
 // integer shortcut for the values where it cannot differ. Kept as the reference.
 std::size_t FormatFixedFromShortestDigits(double value, int decimals, std::span<char> out);
