@@ -634,6 +634,13 @@ bool TLocalDbf::StartDirectRecord() {
 }
 
 void TLocalDbf::PostDirectRecord() {
+    PostRecordInRoom();
+}
+
+// The record in the room after the waiting ones joins them. The waiting records are written
+// first when they would pass the bulk size, so that a failed write never leaves this record
+// half posted.
+void TLocalDbf::PostRecordInRoom() {
     if (recordCount_ >= kMaxRecordCount) {
         throw ELocalDbfError(kRecordLimitReached);
     }
@@ -850,16 +857,8 @@ void TLocalDbf::AppendRecord(std::span<std::byte> image) {
         staleView_ = true;
         return;
     }
-    // The waiting records are written before this one joins them, so that a failed write
-    // never leaves this record half posted: it stays the record being appended.
-    if (waitingBytes_ + recordLength_ > bulkFlushBytes_) {
-        FlushAppends();
-    }
     std::memcpy(RoomForRecord(), image.data(), recordLength_);
-    waitingBytes_ += recordLength_;
-    cursor_ = recordCount_;
-    ++recordCount_;
-    staleView_ = true;
+    PostRecordInRoom();
 }
 
 // The whole of an append's file access: the record goes right after the last counted

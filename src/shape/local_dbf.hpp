@@ -195,6 +195,7 @@ class TLocalDbf : public TDataSet {
     void WriteWaitingRecords();
     // Where the next record goes after the waiting ones, with room for it and the end byte.
     std::byte* RoomForRecord();
+    void PostRecordInRoom();
     void GrowWaitingRoom(std::size_t bytes);
     bool StoreTextDirectly(const TDbfField& field, std::span<char> bytes, std::string_view text);
     std::vector<TLocateKey> LocateKeys(std::string_view keyFields,
