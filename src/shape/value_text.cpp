@@ -43,14 +43,8 @@ bool AllDigits(std::string_view text) noexcept {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
 }
 
-// IsValidDate, here where every date read from text is checked.
-bool IsCalendarDate(const TDate& date) noexcept {
-    return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&
-           date.Day >= 1 && date.Day <= DaysInMonth(date.Year, date.Month);
-}
-
 std::optional<TDate> ValidDateOrNone(const TDate& date) noexcept {
-    return IsCalendarDate(date) ? std::optional<TDate>(date) : std::nullopt;
+    return IsValidDate(date) ? std::optional<TDate>(date) : std::nullopt;
 }
 
 // The three parts of a date with `separator` between them (the last part runs to the end),
@@ -309,7 +303,8 @@ std::optional<std::size_t> RoundTextDigits(std::string_view text, int decimals,
 }  // namespace
 
 bool IsValidDate(const TDate& date) noexcept {
-    return IsCalendarDate(date);
+    return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&
+           date.Day >= 1 && date.Day <= DaysInMonth(date.Year, date.Month);
 }
 
 std::optional<bool> ParseBooleanText(std::string_view text) noexcept {
