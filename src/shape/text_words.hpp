@@ -75,13 +75,6 @@ constexpr int LeadingDigits(std::uint64_t word) noexcept {
     return FirstMarked(((t + 0x7676767676767676) | t) & kTopBits);
 }
 
-// The top bit of every byte of the word that is not an ASCII digit. Each byte is tested on
-// its own (no carry crosses bytes), so every mark is exact, not just the first.
-constexpr std::uint64_t NonDigitBytes(std::uint64_t word) noexcept {
-    const std::uint64_t t = word ^ 0x3030303030303030;  // digits become 0-9
-    return (((t & 0x7F7F7F7F7F7F7F7F) + 0x7676767676767676) | t) & kTopBits;
-}
-
 // How many ASCII digits stand from `p` on, before `end`; only bytes between `begin` and
 // `end` are read.
 inline std::size_t DigitRun(const char* begin, const char* p, const char* end) noexcept {

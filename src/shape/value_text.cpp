@@ -179,51 +179,27 @@ struct TPlainDecimal {
     std::size_t Fraction = 0;
 };
 
-// The bytes below byte `k` of a word (k at most 8).
-constexpr std::uint64_t BytesBelowIndex(std::size_t k) noexcept {
-    return k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * k)) - 1;
-}
-
-// The parts of a plain decimal text, or none. A text of up to 16 bytes, every everyday
-// number, is copied into two words padded with zero bytes and taken apart at once: all its
-// bytes after the sign are digits but for at most one, which must be a point with digits
-// on both sides. Longer texts are read run by run.
+// The parts of a plain decimal text, or none.
 std::optional<TPlainDecimal> PlainDecimalParts(std::string_view text) noexcept {
     const std::size_t n = text.size();
+    const char* const begin = text.data();
     TPlainDecimal parts;
     parts.Negative = n > 0 && text[0] == '-';
     const std::size_t sign = parts.Negative ? 1 : 0;
-    std::size_t point = n;
-    if (n <= 16) {
-        char padded[16] = {};
-        text_words::CopyShort(padded, text.data(), n);
-        std::uint64_t marks = text_words::NonDigitBytes(text_words::LoadWord(padded)) &
-                              BytesBelowIndex(std::min<std::size_t>(n, 8)) & ~BytesBelowIndex(sign);
-        std::uint64_t moreMarks = text_words::NonDigitBytes(text_words::LoadWord(padded + 8)) &
-                                  BytesBelowIndex(n > 8 ? n - 8 : 0);
-        if (marks != 0) {
-            point = static_cast<std::size_t>(std::countr_zero(marks) / 8);
-            marks &= marks - 1;
-        } else if (moreMarks != 0) {
-            point = 8 + static_cast<std::size_t>(std::countr_zero(moreMarks) / 8);
-            moreMarks &= moreMarks - 1;
+    const std::size_t point = sign + text_words::DigitRun(begin, begin + sign, begin + n);
+    if (point == sign) {
+        return std::nullopt;
+    }
+    if (point < n) {
+        if (text[point] != '.') {
+            return std::nullopt;
         }
-        if ((marks | moreMarks) != 0) {
-            return std::nullopt;  // a second byte that is no digit
-        }
-    } else {
-        const char* const begin = text.data();
-        point = sign + text_words::DigitRun(begin, begin + sign, begin + n);
-        if (point < n &&
-            point + 1 + text_words::DigitRun(begin, begin + point + 1, begin + n) != n) {
+        parts.Fraction = text_words::DigitRun(begin, begin + point + 1, begin + n);
+        if (parts.Fraction == 0 || point + 1 + parts.Fraction != n) {
             return std::nullopt;
         }
     }
-    if (point == sign || (point < n && (text[point] != '.' || point + 1 == n))) {
-        return std::nullopt;
-    }
     parts.Whole = point - sign;
-    parts.Fraction = point < n ? n - point - 1 : 0;
     return parts;
 }
 

@@ -140,7 +140,7 @@ TEST(FormatFixedTest, TextDigitsGiveTheTextOfTheValueTheyReadAs) {
     }
     EXPECT_FALSE(FormatFixedFromText("1234567890.123456", 6, fromText).has_value());
     EXPECT_FALSE(FormatFixedFromText("1e5", 6, fromText).has_value());
-    // No plain decimal, on either side of the 16 bytes taken apart at once.
+    // No plain decimal, short or long.
     for (const char* text :
          {"", "-", ".5", "-.5", "5.", "1.2.3", "1a", "--5", "1 2", "12345678.9\x80",
           "1234567890123456.", "-123456789.12345x", "12345678.12345678"}) {
