@@ -29,8 +29,9 @@ struct TQuoted {
     bool Closed;
 };
 
-TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote, std::string& scratch,
-                   std::size_t& resume) {
+// ScanQuoted past a first quote that is doubled or missing.
+TQuoted ScanQuotedFurther(std::string_view text, std::size_t open, char quote, std::string& scratch,
+                          std::size_t& resume) {
     const std::size_t n = text.size();
     std::size_t segment = open + 1;
     bool copying = false;
@@ -60,6 +61,17 @@ TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote, std::str
         scratch.append(text.substr(segment, q - segment));
         return {scratch, true};
     }
+}
+
+// Most quoted strings hold no quote: the first quote after the opening one closes them.
+inline TQuoted ScanQuoted(std::string_view text, std::size_t open, char quote, std::string& scratch,
+                          std::size_t& resume) {
+    const std::size_t q = text.find(quote, open + 1);
+    if (q != std::string_view::npos && (q + 1 == text.size() || text[q + 1] != quote)) {
+        resume = q + 1;
+        return {text.substr(open + 1, q - open - 1), true};
+    }
+    return ScanQuotedFurther(text, open, quote, scratch, resume);
 }
 
 // The quoted-string rule of the field splitter and Dequote: as ScanQuoted, except that an
@@ -278,7 +290,54 @@ bool TMidRowSplitter::Continue(std::string_view row) {
     return SplitFrom(openAt_);
 }
 
+// The delimiter is sought by the fastest search the delimiter and the character set allow,
+// chosen once a row.
 bool TMidRowSplitter::SplitFrom(std::size_t pos) {
+    if (byWords_ && first_ == second_) {
+        const unsigned char delimiter = first_;
+        return SplitValues(pos, [this, delimiter](std::size_t from) {
+            return FindMarkedByte(row_, from, [delimiter](std::uint64_t word) {
+                return text_words::BytesEqual(word, delimiter);
+            });
+        });
+    }
+    if (byWords_) {
+        return SplitValues(pos, [this](std::size_t from) {
+            return FindMarkedByte(row_, from, [](std::uint64_t word) {
+                return text_words::BytesEqual(word, ',') | text_words::BytesEqual(word, '\t');
+            });
+        });
+    }
+    return SplitValues(pos, [this](std::size_t from) {
+        const std::size_t n = row_.size();
+        while (from < n && row_[from] != delimiter_) {
+            from += CharBytesAt(characters_, row_, from);
+        }
+        return std::min(from, n);
+    });
+}
+
+// A quoted value's content, with `after` (what stood between its closing quote and the
+// delimiter) added. Only contents that differ from a stretch of the row are copied.
+void TMidRowSplitter::AddQuotedValue(std::string_view content, std::string_view after) {
+    if (after.empty() && content.data() != doubled_.data()) {
+        values_.push_back(
+            {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false});
+    } else {
+        values_.push_back(CopiedValue(content, after));
+    }
+}
+
+TMidRowSplitter::TValue TMidRowSplitter::CopiedValue(std::string_view content,
+                                                     std::string_view after) {
+    const std::size_t offset = unquoted_.size();
+    unquoted_.append(content);
+    unquoted_.append(after);
+    return {offset, unquoted_.size() - offset, true};
+}
+
+template <class TFindDelimiter>
+bool TMidRowSplitter::SplitValues(std::size_t pos, TFindDelimiter findDelimiter) {
     const std::size_t n = row_.size();
     for (;;) {
         const std::size_t start = pos;
@@ -297,17 +356,16 @@ bool TMidRowSplitter::SplitFrom(std::size_t pos) {
                 openUnquoted_ = unquoted_.size();
                 openValues_ = values_.size();
                 if (wanted) {
-                    values_.push_back(QuotedValue(quoted.Content, {}));
+                    AddQuotedValue(quoted.Content, {});
                 }
                 return false;
             }
-            end = after < n && IsDelimiter(row_[after]) ? after : FindDelimiter(after);
+            end = after < n && IsDelimiter(row_[after]) ? after : findDelimiter(after);
             if (wanted) {
-                values_.push_back(
-                    QuotedValue(quoted.Content, row_.substr(after, EndOfText(after, end) - after)));
+                AddQuotedValue(quoted.Content, row_.substr(after, EndOfText(after, end) - after));
             }
         } else {
-            end = FindDelimiter(pos);
+            end = findDelimiter(pos);
             if (wanted) {
                 values_.push_back({pos, EndOfText(pos, end) - pos, false});
             }
@@ -319,44 +377,12 @@ bool TMidRowSplitter::SplitFrom(std::size_t pos) {
     }
 }
 
-std::size_t TMidRowSplitter::FindDelimiter(std::size_t from) const noexcept {
-    if (first_ == second_ && byWords_) {
-        const unsigned char delimiter = first_;
-        return FindMarkedByte(row_, from, [delimiter](std::uint64_t word) {
-            return text_words::BytesEqual(word, delimiter);
-        });
-    }
-    if (byWords_) {
-        return FindMarkedByte(row_, from, [](std::uint64_t word) {
-            return text_words::BytesEqual(word, ',') | text_words::BytesEqual(word, '\t');
-        });
-    }
-    const std::size_t n = row_.size();
-    while (from < n && row_[from] != delimiter_) {
-        from += CharBytesAt(characters_, row_, from);
-    }
-    return std::min(from, n);
-}
-
 // Where the text between `from` and `end` ends once the blanks after it are removed.
 std::size_t TMidRowSplitter::EndOfText(std::size_t from, std::size_t end) const noexcept {
     while (end > from && IsTrimmable(static_cast<unsigned char>(row_[end - 1]))) {
         --end;
     }
     return end;
-}
-
-// A quoted value's content, with `after` (what stood between its closing quote and the
-// delimiter) added. Only contents that differ from a stretch of the row are copied.
-TMidRowSplitter::TValue TMidRowSplitter::QuotedValue(std::string_view content,
-                                                     std::string_view after) {
-    if (after.empty() && content.data() != doubled_.data()) {
-        return {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false};
-    }
-    const std::size_t offset = unquoted_.size();
-    unquoted_.append(content);
-    unquoted_.append(after);
-    return {offset, unquoted_.size() - offset, true};
 }
 
 std::string SplitString(std::string_view text, std::int64_t index, char delimiter) {

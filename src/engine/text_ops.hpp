@@ -120,13 +120,15 @@ class TMidRowSplitter {
     };
 
     bool SplitFrom(std::size_t pos);
-    std::size_t FindDelimiter(std::size_t from) const noexcept;
+    template <class TFindDelimiter>
+    bool SplitValues(std::size_t pos, TFindDelimiter findDelimiter);
     std::size_t EndOfText(std::size_t from, std::size_t end) const noexcept;
     bool IsDelimiter(char c) const noexcept {
         const auto b = static_cast<unsigned char>(c);
         return b == first_ || b == second_;
     }
-    TValue QuotedValue(std::string_view content, std::string_view after);
+    void AddQuotedValue(std::string_view content, std::string_view after);
+    TValue CopiedValue(std::string_view content, std::string_view after);
 
     char delimiter_;
     unsigned char first_;   // the delimiter, or a comma when there is none

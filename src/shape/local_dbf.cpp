@@ -17,6 +17,7 @@
 #include "shape/errors.hpp"
 #include "shape/letter_case.hpp"
 #include "shape/output_stream.hpp"
+#include "shape/text_words.hpp"
 
 namespace varnelo {
 namespace {
@@ -36,6 +37,7 @@ const char* const kVersionRefused = "このバージョンのDBFには対応し�
 const char* const kIndexNeedsReadOnly = "mdxのあるDBFはreadOnlyでしかオープンできません";
 const char* const kInvalidRecord = "GetRecord: Invalid record";
 const char* const kTooManyDigits = "桁数を超えています";
+const char* const kRecordLimitReached = "DBFのレコード数が上限に達しています";
 const char* const kReadOnlyDataSet = "データセットはリードオンリーです";
 const char* const kCannotLocate = "Can't Locate in Current State.";
 const char* const kKeyCountMismatch = "Locate: unmatch number of fields and values";
@@ -54,18 +56,14 @@ void StoreRightAligned(std::span<char> field, std::string_view text) {
         throw ELocalDbfError(kTooManyDigits);
     }
     const std::size_t pad = field.size() - text.size();
-    std::memset(field.data(), ' ', pad);
-    if (!text.empty()) {  // an empty view may have no data pointer at all
-        std::memcpy(field.data() + pad, text.data(), text.size());
-    }
+    text_words::FillShort(field.data(), ' ', pad);
+    text_words::CopyShort(field.data() + pad, text.data(), text.size());
 }
 
 void StoreLeftAligned(std::span<char> field, std::string_view text) {
     const std::size_t n = std::min(text.size(), field.size());
-    if (n > 0) {  // an empty view may have no data pointer at all
-        std::memcpy(field.data(), text.data(), n);
-    }
-    std::memset(field.data() + n, ' ', field.size() - n);
+    text_words::CopyShort(field.data(), text.data(), n);
+    text_words::FillShort(field.data() + n, ' ', field.size() - n);
 }
 
 // The text of a decimal field's value: `decimals` places after the point, or, for a value
@@ -87,6 +85,80 @@ std::size_t FormatDecimalToFit(double value, int decimals, std::span<char> out) 
         throw ELocalDbfError(kTooManyDigits);
     }
     return length;
+}
+
+// A plain integer is stored as it is written; any other form is read and written anew. A
+// wide integer field holds whole numbers past 32 bits too, as many digits as it has room
+// for.
+bool StoreIntegerText(std::span<char> bytes, std::string_view trimmed) {
+    if (IsPlainIntegerText(trimmed)) {
+        if (trimmed.size() > bytes.size()) {
+            return false;
+        }
+        StoreRightAligned(bytes, trimmed);
+        return true;
+    }
+    const auto value = ParseInt64Text(trimmed);
+    if (!value) {
+        return false;
+    }
+    std::array<char, 20> formatted;
+    const char* const end =
+        std::to_chars(formatted.data(), formatted.data() + formatted.size(), *value).ptr;
+    const std::string_view stored(formatted.data(),
+                                  static_cast<std::size_t>(end - formatted.data()));
+    if (stored.size() > bytes.size()) {
+        return false;
+    }
+    StoreRightAligned(bytes, stored);
+    return true;
+}
+
+bool StoreDateText(std::span<char> bytes, std::string_view trimmed) {
+    const auto value = ParseDateText(trimmed);
+    if (!value) {
+        return false;
+    }
+    // A date field holds at least the eight digits.
+    if (trimmed.size() == 10) {
+        // "yyyy/mm/dd", checked: its digits are the stored ones.
+        std::memcpy(bytes.data(), trimmed.data(), 4);
+        std::memcpy(bytes.data() + 4, trimmed.data() + 5, 2);
+        std::memcpy(bytes.data() + 6, trimmed.data() + 8, 2);
+    } else {
+        FormatDateDigits(*value, bytes.first<8>());
+    }
+    text_words::FillShort(bytes.data() + 8, ' ', bytes.size() - 8);
+    return true;
+}
+
+// StoreTextDirectly for the fields that hold a value read from the trimmed text.
+bool StoreValueText(const TDbfField& field, std::span<char> bytes, std::string_view trimmed) {
+    if (trimmed.empty()) {
+        text_words::FillShort(bytes.data(), ' ', bytes.size());
+        return true;
+    }
+    switch (field.Type) {
+        case ftInteger:
+            return StoreIntegerText(bytes, trimmed);
+        case ftFloat:
+            return StoreFixedFromText(trimmed, field.Decimals, bytes);
+        case ftBoolean: {
+            const auto value = ParseBooleanText(trimmed);
+            if (!value) {
+                return false;
+            }
+            // A logical field holds at least its one letter.
+            bytes[0] = *value ? 'T' : 'F';
+            text_words::FillShort(bytes.data() + 1, ' ', bytes.size() - 1);
+            return true;
+        }
+        case ftDate:
+            return StoreDateText(bytes, trimmed);
+        case ftString:
+            break;
+    }
+    return false;
 }
 
 TFieldValue ReadString(std::string_view bytes) {
@@ -285,7 +357,7 @@ void TLocalDbf::InternalOpen() {
 
     writtenCount_ = recordCount_;
     bulkFlushBytes_ = 0;
-    waiting_.clear();
+    waitingBytes_ = 0;
     appendImage_.assign(recordLength_ + 1, kBlank);
     SetRecordBufferSize(recordLength_ + kBufferTrailerSize);
     cursor_ = -1;
@@ -426,7 +498,7 @@ void TLocalDbf::ReadRecords(std::int64_t first, std::int64_t count, std::span<st
         // Posted in bulk and still waiting: the images are in memory, not yet in the file.
         const auto at = static_cast<std::size_t>(first + fromFile - writtenCount_) * recordLength_;
         std::memcpy(out.data() + static_cast<std::size_t>(fromFile) * recordLength_,
-                    waiting_.data() + at,
+                    waiting_.get() + at,
                     static_cast<std::size_t>(count - fromFile) * recordLength_);
     }
 }
@@ -548,99 +620,42 @@ bool TLocalDbf::StoreTextDirectly(const TDbfField& field, std::span<char> bytes,
             bytes, text.substr(0, CharBoundaryAtMost(TextCharacterSet(), text, bytes.size())));
         return true;
     }
-    const std::string_view trimmed = TrimBlanks(text);
-    if (trimmed.empty()) {
-        std::memset(bytes.data(), ' ', bytes.size());
-        return true;
-    }
-    std::array<char, 32> formatted{};
-    std::size_t length = 0;
-    switch (field.Type) {
-        case ftInteger: {
-            // A plain integer is stored as it is written; any other form is read and written
-            // anew. A wide integer field holds whole numbers past 32 bits too, as many digits
-            // as it has room for.
-            if (IsPlainIntegerText(trimmed)) {
-                if (trimmed.size() > bytes.size()) {
-                    return false;
-                }
-                StoreRightAligned(bytes, trimmed);
-                return true;
-            }
-            const auto value = ParseInt64Text(trimmed);
-            if (!value) {
-                return false;
-            }
-            length = static_cast<std::size_t>(
-                std::to_chars(formatted.data(), formatted.data() + formatted.size(), *value).ptr -
-                formatted.data());
-            break;
-        }
-        case ftFloat: {
-            const auto fixed = FormatFixedFromText(trimmed, field.Decimals, formatted);
-            if (!fixed || *fixed > formatted.size()) {
-                return false;
-            }
-            length = *fixed;
-            break;
-        }
-        case ftBoolean: {
-            const auto value = ParseBooleanText(trimmed);
-            if (!value) {
-                return false;
-            }
-            formatted[0] = *value ? 'T' : 'F';
-            length = 1;
-            break;
-        }
-        case ftDate: {
-            const auto value = ParseDateText(trimmed);
-            if (!value) {
-                return false;
-            }
-            if (trimmed.size() == 10) {
-                // "yyyy/mm/dd", checked: its digits are the stored ones.
-                std::memcpy(formatted.data(), trimmed.data(), 4);
-                std::memcpy(formatted.data() + 4, trimmed.data() + 5, 2);
-                std::memcpy(formatted.data() + 6, trimmed.data() + 8, 2);
-            } else {
-                FormatDateDigits(*value, std::span<char, 8>(formatted.data(), 8));
-            }
-            length = 8;
-            break;
-        }
-        case ftString:
-            return false;
-    }
-    const std::string_view stored(formatted.data(), length);
-    if (field.Type == ftInteger || field.Type == ftFloat) {
-        if (length > bytes.size()) {
-            return false;
-        }
-        StoreRightAligned(bytes, stored);
-    } else {
-        StoreLeftAligned(bytes, stored);
-    }
-    return true;
+    return StoreValueText(field, bytes, TrimBlanks(text));
 }
 
+// The direct record is set up in the room after the waiting records, where it joins them
+// when it is posted without being copied; a record never posted is left there unused.
 bool TLocalDbf::StartDirectRecord() {
     if (!BulkAppending() || State() != dsBrowse) {
         return false;
     }
-    directImage_.assign(recordLength_, std::byte{' '});
+    std::memset(RoomForRecord(), ' ', recordLength_);
     return true;
 }
 
-bool TLocalDbf::StoreDirectText(int index, std::string_view text) {
-    const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
-    return StoreTextDirectly(
-        f, std::span<char>(reinterpret_cast<char*>(directImage_.data()) + f.Offset, f.Length),
-        text);
+void TLocalDbf::PostDirectRecord() {
+    PostRecordInRoom();
 }
 
-void TLocalDbf::PostDirectRecord() {
-    AppendRecord(directImage_);
+// The record in the room after the waiting ones joins them. The waiting records are written
+// first when they would pass the bulk size, so that a failed write never leaves this record
+// half posted.
+void TLocalDbf::PostRecordInRoom() {
+    if (recordCount_ >= kMaxRecordCount) {
+        throw ELocalDbfError(kRecordLimitReached);
+    }
+    if (waitingBytes_ + recordLength_ > bulkFlushBytes_) {
+        // The waiting records are written first; the end byte written after them lands on
+        // this record's flag byte, which is set below. The record then moves to the front.
+        const std::size_t at = waitingBytes_;
+        FlushAppends();
+        std::memmove(waiting_.get(), waiting_.get() + at, recordLength_);
+    }
+    waiting_[waitingBytes_] = kBlank;
+    waitingBytes_ += recordLength_;
+    cursor_ = recordCount_;
+    ++recordCount_;
+    staleView_ = true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -833,7 +848,7 @@ void TLocalDbf::InternalPost() {
 
 void TLocalDbf::AppendRecord(std::span<std::byte> image) {
     if (recordCount_ >= kMaxRecordCount) {
-        throw ELocalDbfError("DBFのレコード数が上限に達しています");
+        throw ELocalDbfError(kRecordLimitReached);
     }
     image[0] = kBlank;
     if (!BulkAppending()) {
@@ -842,15 +857,8 @@ void TLocalDbf::AppendRecord(std::span<std::byte> image) {
         staleView_ = true;
         return;
     }
-    // The waiting records are written before this one joins them, so that a failed write
-    // never leaves this record half posted: it stays the record being appended.
-    if (waiting_.size() + recordLength_ > bulkFlushBytes_) {
-        FlushAppends();
-    }
-    waiting_.insert(waiting_.end(), image.begin(), image.end());
-    cursor_ = recordCount_;
-    ++recordCount_;
-    staleView_ = true;
+    std::memcpy(RoomForRecord(), image.data(), recordLength_);
+    PostRecordInRoom();
 }
 
 // The whole of an append's file access: the record goes right after the last counted
@@ -880,7 +888,31 @@ void TLocalDbf::BeginBulkAppend(std::size_t flushBytes) {
     // Room for the first records only: the block grows with what is appended, so that a
     // small table costs a small block.
     constexpr std::size_t kFirstBlockBytes = std::size_t{16} << 10;
-    waiting_.reserve(std::min(std::max(bulkFlushBytes_, recordLength_), kFirstBlockBytes) + 1);
+    const std::size_t firstBlock =
+        std::min(std::max(bulkFlushBytes_, recordLength_), kFirstBlockBytes) + 1;
+    GrowWaitingRoom(firstBlock);
+}
+
+// Records are set up in place, so the room only grows (keeping the waiting records); the
+// bytes after them hold nothing that is read before it is written.
+void TLocalDbf::GrowWaitingRoom(std::size_t bytes) {
+    if (bytes <= waitingRoom_) {
+        return;
+    }
+    auto larger = std::make_unique_for_overwrite<std::byte[]>(bytes);
+    if (waitingBytes_ > 0) {
+        std::memcpy(larger.get(), waiting_.get(), waitingBytes_);
+    }
+    waiting_ = std::move(larger);
+    waitingRoom_ = bytes;
+}
+
+std::byte* TLocalDbf::RoomForRecord() {
+    const std::size_t needed = waitingBytes_ + recordLength_ + 1;  // and the end byte
+    if (needed > waitingRoom_) {
+        GrowWaitingRoom(std::max(needed, 2 * waitingRoom_));
+    }
+    return waiting_.get() + waitingBytes_;
 }
 
 void TLocalDbf::FlushAppends() {
@@ -892,19 +924,19 @@ void TLocalDbf::FlushAppends() {
     } catch (...) {
         recordCount_ = writtenCount_;
         cursor_ = std::min(cursor_, recordCount_);
-        waiting_.clear();
+        waitingBytes_ = 0;
         staleView_ = true;
         throw;
     }
-    waiting_.clear();
+    waitingBytes_ = 0;
 }
 
 // The same bytes, in the same order, as appending the waiting records one at a time: the
 // records and the end byte in one write, then the header with the new count.
 void TLocalDbf::WriteWaitingRecords() {
-    waiting_.push_back(kEndOfFile);
-    storage_->WriteAt(RecordOffset(writtenCount_), waiting_);
-    waiting_.pop_back();
+    waiting_[waitingBytes_] = kEndOfFile;  // the room always holds one byte more
+    storage_->WriteAt(RecordOffset(writtenCount_),
+                      std::span<const std::byte>(waiting_.get(), waitingBytes_ + 1));
 
     std::array<std::byte, kHeaderSize> header = header_;
     byte_order::PutUInt32LE(&header[dbf::kRecordCountAt], static_cast<std::uint32_t>(recordCount_));
@@ -919,7 +951,9 @@ void TLocalDbf::EndBulkAppend() {
     }
     bulkFlushBytes_ = 0;  // over even when the last write fails
     FlushAppends();
-    waiting_ = {};
+    waiting_.reset();
+    waitingRoom_ = 0;
+    waitingBytes_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -128,7 +128,14 @@ class TLocalDbf : public TDataSet {
     // record and sets the row through Append and SetFieldFromText. PostDirectRecord appends
     // it as Post would; the view is not moved onto it until the next move or Refresh.
     bool StartDirectRecord();
-    bool StoreDirectText(int index, std::string_view text);
+    bool StoreDirectText(int index, std::string_view text) {
+        const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
+        return StoreTextDirectly(
+            f,
+            std::span<char>(reinterpret_cast<char*>(waiting_.get() + waitingBytes_) + f.Offset,
+                            f.Length),
+            text);
+    }
     void PostDirectRecord();
 
     // Bulk appending, on an open writable table. Posted new records then collect in memory
@@ -186,6 +193,10 @@ class TLocalDbf : public TDataSet {
     void AppendRecord(std::span<std::byte> image);
     void WriteAppendedRecord(std::span<const std::byte> image);
     void WriteWaitingRecords();
+    // Where the next record goes after the waiting ones, with room for it and the end byte.
+    std::byte* RoomForRecord();
+    void PostRecordInRoom();
+    void GrowWaitingRoom(std::size_t bytes);
     bool StoreTextDirectly(const TDbfField& field, std::span<char> bytes, std::string_view text);
     std::vector<TLocateKey> LocateKeys(std::string_view keyFields,
                                        const TLocateValues& keyValues) const;
@@ -212,11 +223,14 @@ class TLocalDbf : public TDataSet {
     bool staleView_ = true;
 
     // Bulk appending: 0 when off. The records from index `writtenCount_` on are not yet in
-    // the file; their images wait in `waiting_`, one after the other.
+    // the file; their images wait in the first `waitingBytes_` bytes of `waiting_`, one
+    // after the other. The bytes after them are room for the next record (where a direct
+    // record is set up) and the end byte.
     std::size_t bulkFlushBytes_ = 0;
     std::int64_t writtenCount_ = 0;
-    std::vector<std::byte> waiting_;
-    std::vector<std::byte> directImage_;  // the record StartDirectRecord gave
+    std::unique_ptr<std::byte[]> waiting_;
+    std::size_t waitingRoom_ = 0;
+    std::size_t waitingBytes_ = 0;
 };
 
 // Writes a new, empty table at `path` with these fields (checked by PlanDbfLayout before

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Reading text eight bytes at a time: a word holds up to eight bytes of the text, the first
 // byte in the lowest bits whatever the machine's order, so that scans for digits, blanks
-// and delimiters test eight bytes with a few integer operations instead of a loop.
+// and delimiters test eight bytes with a few integer operations instead of a loop. Short
+// runs of bytes are moved and filled the same way, a few words at a time.
 #pragma once
 
 #include <bit>
@@ -74,6 +75,19 @@ constexpr int LeadingDigits(std::uint64_t word) noexcept {
     return FirstMarked(((t + 0x7676767676767676) | t) & kTopBits);
 }
 
+// How many ASCII digits stand from `p` on, before `end`; only bytes between `begin` and
+// `end` are read.
+inline std::size_t DigitRun(const char* begin, const char* p, const char* end) noexcept {
+    const char* q = p;
+    for (;;) {
+        const int n = LeadingDigits(LoadTextWord(begin, q, end));
+        q += n;
+        if (n < 8) {
+            return static_cast<std::size_t>(q - p);
+        }
+    }
+}
+
 inline constexpr std::uint64_t kWordPowers[9] = {1,       10,        100,        1000,       10'000,
                                                  100'000, 1'000'000, 10'000'000, 100'000'000};
 
@@ -91,5 +105,63 @@ constexpr std::uint64_t DigitsValue(std::uint64_t word, int n) noexcept {
 inline constexpr double kExactPowers[20] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                             1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
                                             1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+
+// Copies `n` bytes. Up to 32 bytes move as two to four words that may overlap, read before
+// any is written, without the call the library's copy costs; longer runs take that call.
+inline void CopyShort(char* to, const char* from, std::size_t n) noexcept {
+    if (n > 32) {
+        std::memcpy(to, from, n);
+    } else if (n >= 16) {
+        std::uint64_t w[4];
+        std::memcpy(&w[0], from, 16);
+        std::memcpy(&w[2], from + n - 16, 16);
+        std::memcpy(to, &w[0], 16);
+        std::memcpy(to + n - 16, &w[2], 16);
+    } else if (n >= 8) {
+        std::uint64_t w[2];
+        std::memcpy(&w[0], from, 8);
+        std::memcpy(&w[1], from + n - 8, 8);
+        std::memcpy(to, &w[0], 8);
+        std::memcpy(to + n - 8, &w[1], 8);
+    } else if (n >= 4) {
+        std::uint32_t w[2];
+        std::memcpy(&w[0], from, 4);
+        std::memcpy(&w[1], from + n - 4, 4);
+        std::memcpy(to, &w[0], 4);
+        std::memcpy(to + n - 4, &w[1], 4);
+    } else if (n > 0) {
+        const char first = from[0];
+        const char middle = from[n / 2];
+        const char last = from[n - 1];
+        to[0] = first;
+        to[n / 2] = middle;
+        to[n - 1] = last;
+    }
+}
+
+// Sets `n` bytes to `byte`, as CopyShort moves them.
+inline void FillShort(char* to, unsigned char byte, std::size_t n) noexcept {
+    if (n > 32) {
+        std::memset(to, byte, n);
+        return;
+    }
+    const std::uint64_t word = kEachByte * byte;
+    if (n >= 16) {
+        const std::uint64_t w[2] = {word, word};
+        std::memcpy(to, w, 16);
+        std::memcpy(to + n - 16, w, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, &word, 8);
+        std::memcpy(to + n - 8, &word, 8);
+    } else if (n >= 4) {
+        const auto half = static_cast<std::uint32_t>(word);
+        std::memcpy(to, &half, 4);
+        std::memcpy(to + n - 4, &half, 4);
+    } else if (n > 0) {
+        to[0] = static_cast<char>(byte);
+        to[n / 2] = static_cast<char>(byte);
+        to[n - 1] = static_cast<char>(byte);
+    }
+}
 
 }  // namespace varnelo::text_words

@@ -171,68 +171,112 @@ std::size_t WriteScaled(std::uint64_t scaled, bool negative, int decimals, std::
     return length;
 }
 
+// A plain decimal text taken apart: an optional "-", whole digits, and optionally "." and
+// fraction digits, neither run of digits empty.
+struct TPlainDecimal {
+    bool Negative = false;
+    std::size_t Whole = 0;
+    std::size_t Fraction = 0;
+};
+
+// The parts of a plain decimal text, or none.
+std::optional<TPlainDecimal> PlainDecimalParts(std::string_view text) noexcept {
+    const std::size_t n = text.size();
+    const char* const begin = text.data();
+    TPlainDecimal parts;
+    parts.Negative = n > 0 && text[0] == '-';
+    const std::size_t sign = parts.Negative ? 1 : 0;
+    const std::size_t point = sign + text_words::DigitRun(begin, begin + sign, begin + n);
+    if (point == sign) {
+        return std::nullopt;
+    }
+    if (point < n) {
+        if (text[point] != '.') {
+            return std::nullopt;
+        }
+        parts.Fraction = text_words::DigitRun(begin, begin + point + 1, begin + n);
+        if (parts.Fraction == 0 || point + 1 + parts.Fraction != n) {
+            return std::nullopt;
+        }
+    }
+    parts.Whole = point - sign;
+    return parts;
+}
+
 // The everyday decimal text is already the stored text short of its trailing zeros: an
 // optional "-", whole digits without a leading zero (or a lone 0), and no more digits after
 // a point than `decimals`, at most 15 in all, not all zeros when negative. Such a text is
 // copied and filled up with zeros, which is exactly what rounding its digits writes; any
 // other text gives nullopt and is worked out from its digits.
-std::optional<std::size_t> CopyStoredFixed(std::string_view text, int decimals,
-                                           std::span<char> out) noexcept {
+struct TStoredFixed {
+    std::size_t Length = 0;   // of the stored text
+    std::size_t Zeros = 0;    // added after the text
+    bool AddedPoint = false;  // before the zeros
+};
+
+std::optional<TStoredFixed> StoredFixedOfText(std::string_view text, int decimals) noexcept {
     constexpr std::size_t kMaxCopiedDigits = 15;
+    const auto parts = PlainDecimalParts(text);
+    if (!parts) {
+        return std::nullopt;
+    }
     const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const bool negative = begin != end && *begin == '-';
-    const char* const wholeStart = begin + (negative ? 1 : 0);
-    const char* p = wholeStart;
-    unsigned nonZero = 0;  // any digit but 0 sets a bit
-    while (p != end && IsAsciiDigit(*p)) {
-        nonZero |= static_cast<unsigned>(*p++ - '0');
-    }
-    const auto whole = static_cast<std::size_t>(p - wholeStart);
-    if (whole == 0 || (whole > 1 && *wholeStart == '0')) {
-        return std::nullopt;
-    }
-    std::size_t fraction = 0;
-    if (p != end) {
-        if (*p != '.') {
-            return std::nullopt;
-        }
-        const char* const fractionStart = ++p;
-        while (p != end && IsAsciiDigit(*p)) {
-            nonZero |= static_cast<unsigned>(*p++ - '0');
-        }
-        fraction = static_cast<std::size_t>(p - fractionStart);
-        if (p != end || fraction == 0) {
-            return std::nullopt;
-        }
-    }
+    const char* const wholeStart = begin + (parts->Negative ? 1 : 0);
+    const std::size_t whole = parts->Whole;
+    const std::size_t fraction = parts->Fraction;
     const auto wanted = static_cast<std::size_t>(decimals);
-    if (fraction > wanted || whole + fraction > kMaxCopiedDigits || (negative && nonZero == 0)) {
+    const std::size_t zeros = wanted - fraction;  // wraps above `wanted` for too many places
+    if ((whole > 1 && *wholeStart == '0') || zeros > wanted ||
+        whole + fraction > kMaxCopiedDigits ||
+        (parts->Negative && std::all_of(wholeStart, begin + text.size(),
+                                        [](char c) { return c == '0' || c == '.'; }))) {
         return std::nullopt;
     }
-    const std::size_t size = text.size();
-    const std::size_t point = fraction == 0 && wanted > 0 ? 1 : 0;
-    const std::size_t length = size + point + (wanted - fraction);
-    if (length <= out.size()) {
-        char* o = std::copy(begin, end, out.data());
-        if (point != 0) {
-            *o++ = '.';
-        }
-        std::fill_n(o, wanted - fraction, '0');
+    const bool addedPoint = fraction == 0 && wanted > 0;
+    return TStoredFixed{text.size() + (addedPoint ? 1 : 0) + zeros, zeros, addedPoint};
+}
+
+// Writes the stored text at `out`, which has room for it.
+void WriteStoredFixed(std::string_view text, const TStoredFixed& stored, char* out) noexcept {
+    text_words::CopyShort(out, text.data(), text.size());
+    out += text.size();
+    if (stored.AddedPoint) {
+        *out++ = '.';
     }
-    return length;
+    text_words::FillShort(out, '0', stored.Zeros);
+}
+
+// FormatFixedFromText of the texts that are not copied (decimals within range). Texts of at
+// most 15 significant digits come back unchanged as the shortest digits of the double they
+// read as (15 decimal digits survive the trip through a double's 53 bits), so rounding the
+// text's own digits gives what formatting the value gives.
+std::optional<std::size_t> RoundTextDigits(std::string_view text, int decimals,
+                                           std::span<char> out) noexcept {
+    constexpr std::uint64_t kMaxSignificant = 1'000'000'000'000'000;  // 10^15
+    TShortDigits number;
+    const std::size_t length = ScanShortDigits(text, number);
+    if (length == 0 || length != text.size() || number.Count > kMaxShortDigits ||
+        number.Digits >= kMaxSignificant) {
+        return std::nullopt;
+    }
+    const std::uint64_t digits = number.Digits;
+    const auto fraction = static_cast<int>(number.Count - number.IntDigits);
+    std::uint64_t scaled = 0;
+    if (fraction <= decimals) {
+        const std::uint64_t factor = kPowersOfTen[static_cast<std::size_t>(decimals - fraction)];
+        if (digits > UINT64_MAX / factor) {
+            return std::nullopt;
+        }
+        scaled = digits * factor;
+    } else {
+        // Half away from zero: the first digit dropped decides.
+        const std::uint64_t divisor = kPowersOfTen[static_cast<std::size_t>(fraction - decimals)];
+        scaled = digits / divisor + (digits % divisor >= divisor / 2 ? 1 : 0);
+    }
+    return WriteScaled(scaled, number.Negative, decimals, out);
 }
 
 }  // namespace
-
-bool IsPlainIntegerText(std::string_view text) noexcept {
-    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
-    const std::size_t digits = text.size() - sign;
-    if (digits == 0 || digits > 18 || (text[sign] == '0' && (digits > 1 || sign == 1))) {
-        return false;
-    }
-    return AllDigits(text.substr(sign));
-}
 
 bool IsValidDate(const TDate& date) noexcept {
     return date.Year >= 1 && date.Year <= 9999 && date.Month >= 1 && date.Month <= 12 &&
@@ -296,37 +340,43 @@ std::optional<TDate> ParseYearLastDateText(std::string_view text, TDateOrder ord
 
 std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decimals,
                                                std::span<char> out) noexcept {
-    // Texts of at most 15 significant digits come back unchanged as the shortest digits of
-    // the double they read as (15 decimal digits survive the trip through a double's 53
-    // bits), so rounding the text's own digits gives what formatting the value gives.
-    constexpr std::uint64_t kMaxSignificant = 1'000'000'000'000'000;  // 10^15
     if (decimals < 0 || decimals > kMaxExactDecimals) {
         return std::nullopt;
     }
-    if (const auto copied = CopyStoredFixed(text, decimals, out)) {
-        return copied;
-    }
-    TShortDigits number;
-    const std::size_t length = ScanShortDigits(text, number);
-    if (length == 0 || length != text.size() || number.Count > kMaxShortDigits ||
-        number.Digits >= kMaxSignificant) {
-        return std::nullopt;
-    }
-    const std::uint64_t digits = number.Digits;
-    const auto fraction = static_cast<int>(number.Count - number.IntDigits);
-    std::uint64_t scaled = 0;
-    if (fraction <= decimals) {
-        const std::uint64_t factor = kPowersOfTen[static_cast<std::size_t>(decimals - fraction)];
-        if (digits > UINT64_MAX / factor) {
-            return std::nullopt;
+    if (const auto stored = StoredFixedOfText(text, decimals)) {
+        if (stored->Length <= out.size()) {
+            WriteStoredFixed(text, *stored, out.data());
         }
-        scaled = digits * factor;
-    } else {
-        // Half away from zero: the first digit dropped decides.
-        const std::uint64_t divisor = kPowersOfTen[static_cast<std::size_t>(fraction - decimals)];
-        scaled = digits / divisor + (digits % divisor >= divisor / 2 ? 1 : 0);
+        return stored->Length;
     }
-    return WriteScaled(scaled, number.Negative, decimals, out);
+    return RoundTextDigits(text, decimals, out);
+}
+
+bool StoreFixedFromText(std::string_view text, int decimals, std::span<char> field) noexcept {
+    constexpr std::size_t kMaxText = 32;
+    if (decimals >= 0 && decimals <= kMaxExactDecimals) {
+        if (const auto stored = StoredFixedOfText(text, decimals)) {
+            if (stored->Length > kMaxText || stored->Length > field.size()) {
+                return false;
+            }
+            const std::size_t pad = field.size() - stored->Length;
+            text_words::FillShort(field.data(), ' ', pad);
+            WriteStoredFixed(text, *stored, field.data() + pad);
+            return true;
+        }
+    }
+    // Rounded digits: a rare text, written aside first.
+    std::array<char, kMaxText> formatted;
+    const auto length = decimals >= 0 && decimals <= kMaxExactDecimals
+                            ? RoundTextDigits(text, decimals, formatted)
+                            : std::nullopt;
+    if (!length || *length > formatted.size() || *length > field.size()) {
+        return false;
+    }
+    const std::size_t pad = field.size() - *length;
+    std::memset(field.data(), ' ', pad);
+    std::memcpy(field.data() + pad, formatted.data(), *length);
+    return true;
 }
 
 std::size_t FormatFixed(double value, int decimals, std::span<char> out) {

@@ -30,7 +30,16 @@ bool IsValidDate(const TDate& date) noexcept;
 // True for the text an integer field stores as it is: an optional "-" and at most 18 digits
 // without a leading zero (or a lone 0), which always reads as a 64-bit integer whose plain
 // decimal text is the text itself.
-bool IsPlainIntegerText(std::string_view text) noexcept;
+// Inline, as every integer field value asks it.
+inline bool IsPlainIntegerText(std::string_view text) noexcept {
+    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+    const std::size_t digits = text.size() - sign;
+    if (digits == 0 || digits > 18 || (text[sign] == '0' && (digits > 1 || sign == 1))) {
+        return false;
+    }
+    const char* const begin = text.data();
+    return text_words::DigitRun(begin, begin + sign, begin + text.size()) == digits;
+}
 
 // A non-empty prefix of "False" gives false, else a non-empty prefix of "True" gives true,
 // both ignoring ASCII case.
@@ -58,6 +67,10 @@ std::size_t FormatFixed(double value, int decimals, std::span<char> out);
 // significant digits, nullopt for all others.
 std::optional<std::size_t> FormatFixedFromText(std::string_view text, int decimals,
                                                std::span<char> out) noexcept;
+// The text FormatFixedFromText gives, right-aligned behind blanks in `field` as a number
+// field holds it; false, and the field left as it was, when that gives none, or a text
+// longer than the field or than 32 bytes. The everyday text is written in place.
+bool StoreFixedFromText(std::string_view text, int decimals, std::span<char> field) noexcept;
 // The same text worked out from the shortest digits every time; FormatFixed takes an exact
 // integer shortcut for the values where it cannot differ. Kept as the reference.
 std::size_t FormatFixedFromShortestDigits(double value, int decimals, std::span<char> out);

@@ -120,6 +120,16 @@ TEST(FormatFixedTest, TextDigitsGiveTheTextOfTheValueTheyReadAs) {
         const double value = *ParseDecimalText(text);
         for (const int decimals : {0, 1, 2, 6, 9, 17}) {
             const auto n = FormatFixedFromText(text, decimals, fromText);
+            // Stored in a number field: the same text behind blanks, or nothing at all.
+            std::array<char, 20> field{};
+            field.fill('#');
+            const bool stored = StoreFixedFromText(text, decimals, field);
+            ASSERT_EQ(stored, n && *n <= field.size()) << text << " at " << decimals;
+            const std::string_view fieldText(field.data(), field.size());
+            ASSERT_EQ(fieldText, !stored ? std::string(field.size(), '#')
+                                         : std::string(field.size() - *n, ' ') +
+                                               std::string(fromText.data(), *n))
+                << text << " at " << decimals;
             if (!n) {
                 continue;  // beyond 15 significant digits: left to FormatFixed
             }
@@ -130,6 +140,12 @@ TEST(FormatFixedTest, TextDigitsGiveTheTextOfTheValueTheyReadAs) {
     }
     EXPECT_FALSE(FormatFixedFromText("1234567890.123456", 6, fromText).has_value());
     EXPECT_FALSE(FormatFixedFromText("1e5", 6, fromText).has_value());
+    // No plain decimal, short or long.
+    for (const char* text :
+         {"", "-", ".5", "-.5", "5.", "1.2.3", "1a", "--5", "1 2", "12345678.9\x80",
+          "1234567890123456.", "-123456789.12345x", "12345678.12345678"}) {
+        EXPECT_FALSE(FormatFixedFromText(text, 9, fromText).has_value()) << text;
+    }
     EXPECT_EQ(FormatFixedFromText("751850.997", 6, fromText), 13u);
     EXPECT_EQ(std::string_view(fromText.data(), 13), "751850.997000");
 }
