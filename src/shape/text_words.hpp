@@ -106,29 +106,29 @@ inline constexpr double kExactPowers[20] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  
                                             1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
                                             1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
 
+// Copies `n` bytes, `Width` <= n <= 2 * `Width`, as its first and its last `Width` bytes, which
+// may overlap, both read before either is written.
+template <std::size_t Width>
+inline void CopyBothEnds(char* to, const char* from, std::size_t n) noexcept {
+    char head[Width];
+    char tail[Width];
+    std::memcpy(head, from, Width);
+    std::memcpy(tail, from + n - Width, Width);
+    std::memcpy(to, head, Width);
+    std::memcpy(to + n - Width, tail, Width);
+}
+
 // Copies `n` bytes. Up to 32 bytes move as two to four words that may overlap, read before
 // any is written, without the call the library's copy costs; longer runs take that call.
 inline void CopyShort(char* to, const char* from, std::size_t n) noexcept {
     if (n > 32) {
         std::memcpy(to, from, n);
     } else if (n >= 16) {
-        std::uint64_t w[4];
-        std::memcpy(&w[0], from, 16);
-        std::memcpy(&w[2], from + n - 16, 16);
-        std::memcpy(to, &w[0], 16);
-        std::memcpy(to + n - 16, &w[2], 16);
+        CopyBothEnds<16>(to, from, n);
     } else if (n >= 8) {
-        std::uint64_t w[2];
-        std::memcpy(&w[0], from, 8);
-        std::memcpy(&w[1], from + n - 8, 8);
-        std::memcpy(to, &w[0], 8);
-        std::memcpy(to + n - 8, &w[1], 8);
+        CopyBothEnds<8>(to, from, n);
     } else if (n >= 4) {
-        std::uint32_t w[2];
-        std::memcpy(&w[0], from, 4);
-        std::memcpy(&w[1], from + n - 4, 4);
-        std::memcpy(to, &w[0], 4);
-        std::memcpy(to + n - 4, &w[1], 4);
+        CopyBothEnds<4>(to, from, n);
     } else if (n > 0) {
         const char first = from[0];
         const char middle = from[n / 2];
