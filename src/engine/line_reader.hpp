@@ -68,7 +68,7 @@ std::string ReadWholeFile(const std::string& path);
 
 class TLineReader {
   public:
-    static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultBufferSize = std::size_t{256} << 10;
 
     // `bufferSize` is the largest chunk read at once. The buffer starts at the size of the
     // source when that is known and smaller (a small file costs a small buffer), else at a

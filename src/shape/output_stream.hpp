@@ -47,7 +47,7 @@ class TOutputStream {
 // process is assumed to be the file's only writer while the stream is open.
 class TFileOutputStream final : public TOutputStream {
   public:
-    static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultBufferSize = std::size_t{256} << 10;
     static constexpr std::size_t kFirstBufferSize = std::size_t{16} << 10;
 
     // Raises EInOutError "ファイル "<path>". <system error text> を作成できません" when
