@@ -92,6 +92,14 @@ class TMemoryOutputStream final : public TOutputStream {
     void Close() override { closed_ = true; }
 
     const std::vector<std::byte>& Bytes() const noexcept { return bytes_; }
+    // For changing bytes in place, such as numbers known only once the bytes are written.
+    std::vector<std::byte>& Bytes() noexcept { return bytes_; }
+    // Empties the stream for writing anew, keeping the memory it had.
+    void Clear() noexcept {
+        bytes_.clear();
+        position_ = 0;
+        closed_ = false;
+    }
 
   private:
     std::vector<std::byte> bytes_;
