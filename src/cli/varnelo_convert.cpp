@@ -250,7 +250,9 @@ int Main(int argc, char** argv) {
         app.add_option("--threads", run.Threads,
                        "1: convert on one thread; 2 (the default when the machine has more than "
                        "one processor): read and write the .mid rows on a second thread beside "
-                       "the objects. The files written are the same either way")
+                       "the objects, or, for polylines or polygons from a large .mif with few "
+                       "rows, read parts of the .mif ahead there. The files written are the same "
+                       "either way")
             ->type_name("N")
             ->check(CLI::Range(1, 2));
     cli::TBatchModeOptions batch;

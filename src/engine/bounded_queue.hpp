@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A queue between one thread that gives and one that takes, holding at most a fixed number of
-// items, so that a giver running ahead waits instead of filling memory.
+// items, so that a giver running ahead waits instead of filling memory. Waking a thread costs
+// far more than handing over an item, so a side that had to wait is woken only once the
+// queue is half empty (for the giver) or half full (for the taker), or closed: the two then
+// meet once every few items instead of at every one.
 #pragma once
 
 #include <condition_variable>
@@ -24,8 +27,11 @@ class TBoundedQueue {
             return false;
         }
         items_.push_back(std::move(item));
+        const bool wake = items_.size() >= (capacity_ + 1) / 2;
         lock.unlock();
-        itemOrEnd_.notify_one();
+        if (wake) {
+            itemOrEnd_.notify_one();
+        }
         return true;
     }
 
@@ -38,8 +44,11 @@ class TBoundedQueue {
         }
         item = std::move(items_.front());
         items_.pop_front();
+        const bool wake = items_.size() <= capacity_ / 2;
         lock.unlock();
-        roomOrAbandoned_.notify_one();
+        if (wake) {
+            roomOrAbandoned_.notify_one();
+        }
         return true;
     }
 

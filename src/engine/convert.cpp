@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -17,10 +18,12 @@
 #include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
+#include "engine/objects_ahead.hpp"
 #include "engine/safe_replace.hpp"
 #include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
+#include "shape/byte_order.hpp"
 #include "shape/errors.hpp"
 #include "shape/geometry.hpp"
 #include "shape/local_dbf.hpp"
@@ -181,6 +184,22 @@ class ERowSideStopped : public std::exception {
     const char* what() const noexcept override { return "the rows' side stopped"; }
 };
 
+// The converting thread reads this many bytes of .mif between two parts read ahead (which
+// are half as large again). Parts this small stay in a processor's own cache and cost
+// little fresh memory, which is dear, while the threads still meet only every few
+// milliseconds.
+constexpr std::uint64_t kReadAheadBytes = std::uint64_t{512} << 10;
+// A part holds at most about this much in memory, so that two of them stay small, and ends
+// sooner when it would hold more (objects that make many points from few bytes).
+constexpr std::size_t kAheadShpBytes = std::size_t{1} << 20;
+constexpr std::size_t kAheadSteps = std::size_t{16} << 10;
+// Room made at once for a part's records and index entries: growing it would copy it.
+constexpr std::size_t kAheadShpRoom = kAheadShpBytes + (std::size_t{64} << 10);
+constexpr std::size_t kAheadShxRoom = kAheadSteps * kShxRecordBytes;
+// Objects are read ahead when the geometry is at least this many times the .mid rows: the
+// rows then take little of the converting thread.
+constexpr std::uint64_t kGeometryOverRows = 8;
+
 // One shapefile being written: its geometry files, its table and its header values.
 struct TShapefileOutput {
     TShapefileOutput(int conversionType, std::string newShp, TLocalDbf& table)
@@ -208,8 +227,13 @@ struct TShapefileOutput {
 class TConversionRun {
   public:
     TConversionRun(TLineReader& mif, TLineReader& mid, std::deque<TShapefileOutput>& outputs,
-                   const TConversionHooks& hooks)
-        : mif_(mif), mid_(mid), outputs_(outputs), hooks_(hooks), cancel_(hooks.Cancel) {
+                   const TConversionHooks& hooks, std::string mifPath = {})
+        : mif_(mif),
+          mid_(mid),
+          outputs_(outputs),
+          hooks_(hooks),
+          cancel_(hooks.Cancel),
+          mifPath_(std::move(mifPath)) {
         for (TShapefileOutput& out : outputs_) {
             switch (out.ConversionType) {
                 case ctPoint:
@@ -267,7 +291,7 @@ class TConversionRun {
             const bool midRowsWritten = std::any_of(outputs_.begin(), outputs_.end(),
                                                     [](const auto& out) { return !out.TextRows; });
             if (midRowsWritten && RowThreadAllowed(hooks_)) {
-                ConvertObjectsBesideRows();
+                ConvertWithSecondThread();
             } else {
                 ConvertObjects();
             }
@@ -285,6 +309,30 @@ class TConversionRun {
         }
     }
 
+    // On the thread that reads ahead: converts the objects of a part of the .mif into
+    // `part`, from the line the reader stands at to the first object at or after `limit`;
+    // see TAheadPart. The run's one output writes to memory, and its row steps are kept.
+    void ConvertAhead(TAheadPart& part, std::uint64_t limit) {
+        part_ = &part;
+        partLimit_ = limit;
+        steps_.swap(part.Steps);
+        steps_.clear();
+        try {
+            ConvertObjects();
+            part.Stop = mif_.BytesConsumed();
+            part.StopLine = mif_.LineNumber();
+            part.AtEnd = mif_.Eof();
+        } catch (...) {
+            part.Converted = false;
+        }
+        const TShapefileOutput& out = outputs_.front();
+        part.Records = out.Records;
+        part.Box = out.Header.Box;
+        part.Objects = objects_;
+        steps_.swap(part.Steps);
+        part_ = nullptr;
+    }
+
     std::int64_t RowsOverSeveralLines() const { return rows_ ? rows_->RowsOverSeveralLines() : 0; }
     const TValuesLeftEmpty& ValuesLeftEmpty() const { return leftEmpty_; }
     const TObjectCounts& Objects() const { return objects_; }
@@ -293,19 +341,6 @@ class TConversionRun {
     std::optional<std::int64_t> FailedLine() const { return failedLine_; }
 
   private:
-    // How far the objects' side had got: what a failure reports as done.
-    struct TRunMark {
-        TObjectCounts Objects;
-        std::array<std::int32_t, 4> Records{};  // of the outputs in routes_
-    };
-
-    // One step of the rows' side, in file order: read the next .mid row (no table), or
-    // append the row read last to a table.
-    struct TRowStep {
-        TLocalDbf* Table = nullptr;
-        std::int64_t MifLine = 0;
-        TRunMark Mark;
-    };
     using TRowQueue = TBoundedQueue<std::vector<TRowStep>>;
     // Steps go over in batches, so that the threads meet seldom; a few batches may wait, so
     // that neither side stalls on the other's short delays while memory stays small.
@@ -398,13 +433,32 @@ class TConversionRun {
     // Reads the next .mid row (no table) or appends the row read last to `table`: at once on
     // one thread, else as a step handed to the rows' side.
     void RowStep(TLocalDbf* table) {
-        if (rowQueue_ == nullptr) {
+        if (rowQueue_ == nullptr && part_ == nullptr) {
             DoRowStep(table);
             return;
         }
         steps_.push_back({table, mif_.LineNumber(), Mark()});
-        if (steps_.size() >= kStepsPerBatch) {
+        if (rowQueue_ != nullptr && steps_.size() >= kStepsPerBatch) {
             SendSteps();
+        }
+    }
+
+    // A step read ahead, in file order with the steps of this thread: done at once on one
+    // thread, where a failure is reported at the step's line and mark, else handed on.
+    void ReplayRowStep(const TRowStep& step) {
+        if (rowQueue_ != nullptr) {
+            steps_.push_back(step);
+            if (steps_.size() >= kStepsPerBatch) {
+                SendSteps();
+            }
+            return;
+        }
+        try {
+            DoRowStep(step.Table);
+        } catch (...) {
+            Restore(step.Mark);
+            failedLine_ = step.MifLine;
+            throw;
         }
     }
 
@@ -414,6 +468,35 @@ class TConversionRun {
         }
         steps_ = {};
         steps_.reserve(kStepsPerBatch);
+    }
+
+    // The second processor goes where the work is: to the .mid rows beside the objects, or,
+    // for a large source whose geometry outweighs its rows by far, to reading objects ahead.
+    void ConvertWithSecondThread();
+    bool TakeObjectsAhead();
+    void TakePart(TAheadPart& part);
+    void WriteRecordTakenAhead(TShapefileOutput& out, std::size_t route, const std::byte* record,
+                               const TRowStep& after);
+
+    std::uint64_t ReadAheadBytes() const {
+        return hooks_.ReadAheadBytes > 0 ? hooks_.ReadAheadBytes : kReadAheadBytes;
+    }
+
+    // A part size given by the caller reads ahead whatever the sizes of the two files.
+    bool ObjectsAheadWorthIt() const {
+        if (outputs_.size() != 1 || mifPath_.empty()) {
+            return false;
+        }
+        const int type = outputs_.front().ConversionType;
+        const std::uint64_t geometry = mif_.TotalBytes();
+        return (type == ctPolyLine || type == ctPolygon) &&
+               (hooks_.ReadAheadBytes > 0 || (geometry >= 8 * kReadAheadBytes &&
+                                              mid_.TotalBytes() <= geometry / kGeometryOverRows));
+    }
+
+    bool AheadPartFull() const {
+        return mif_.BytesConsumed() >= partLimit_ ||
+               outputs_.front().Shp->Size() >= kAheadShpBytes || steps_.size() >= kAheadSteps;
     }
 
     void DoRowStep(TLocalDbf* table) {
@@ -437,12 +520,24 @@ class TConversionRun {
     void ConvertObjects() {
         std::string keywordLine;
         while (!mif_.Eof()) {
+            if (part_ != nullptr && AheadPartFull()) {
+                break;
+            }
+            if (mif_.BytesConsumed() >= nextAhead_ && TakeObjectsAhead()) {
+                continue;
+            }
+            const std::uint64_t lineStart = mif_.BytesConsumed();
             // Collapsing runs of spaces cannot make or unmake a keyword (none holds a
             // space), so only the object lines are collapsed, for their readers.
             const std::string_view line = TrimView(mif_.ReadLineView());
             const TMifObjectKind kind = MifObjectKindOfLine(line);
             if (kind == TMifObjectKind::None) {
                 continue;
+            }
+            if (part_ != nullptr && !part_->Converted) {
+                part_->Converted = true;
+                part_->FirstObject = lineStart;
+                part_->FirstLine = mif_.LineNumber() - 1;
             }
             if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
                 throw EConversionCancelled();
@@ -640,7 +735,172 @@ class TConversionRun {
     std::exception_ptr rowFailure_;
     TRowStep rowFailureStep_;
     std::optional<std::int64_t> failedLine_;
+    // The .mif's path, from which a second reader reads ahead.
+    std::string mifPath_;
+    // On the thread that reads ahead: the part being read, and where it is to end.
+    TAheadPart* part_ = nullptr;
+    std::uint64_t partLimit_ = 0;
+    // On the converting thread: the parts read ahead, and from where on to look at them.
+    TObjectsAhead* ahead_ = nullptr;
+    std::uint64_t nextAhead_ = std::numeric_limits<std::uint64_t>::max();
 };
+
+// Converts the parts read ahead, each with a run of its own whose one output writes to
+// memory: the records go into the part's own memory, which is handed back and forth so that
+// no part's memory is made anew.
+class TAheadConverter final : public IAheadConverter {
+  public:
+    TAheadConverter(int conversionType, const TConversionHooks& hooks)
+        : out_(outputs_.emplace_back(conversionType, std::string(), unusedTable_)) {
+        // The runs ahead only count their objects and stop when asked to.
+        hooks_.Cancel = hooks.Cancel;
+        out_.Shp = std::make_unique<TMemoryOutputStream>();
+        out_.Shx = std::make_unique<TMemoryOutputStream>();
+    }
+
+    void ConvertPart(TLineReader& mif, TAheadPart& part, std::uint64_t limit) override {
+        auto& shp = static_cast<TMemoryOutputStream&>(*out_.Shp);
+        auto& shx = static_cast<TMemoryOutputStream&>(*out_.Shx);
+        part.ShpBytes.reserve(kAheadShpRoom);
+        part.ShxBytes.reserve(kAheadShxRoom);
+        shp.Bytes().swap(part.ShpBytes);
+        shx.Bytes().swap(part.ShxBytes);
+        shp.Clear();
+        shx.Clear();
+        out_.Records = 0;
+        out_.Header.Box = {};
+        TConversionRun run(mif, noRows_, outputs_, hooks_);
+        run.ConvertAhead(part, limit);
+        shp.Bytes().swap(part.ShpBytes);
+        shx.Bytes().swap(part.ShxBytes);
+    }
+
+  private:
+    TConversionHooks hooks_;
+    TLineReader noRows_ = TLineReader::FromString({});
+    TLocalDbf unusedTable_;  // the steps name it; the conversion puts its own table instead
+    std::deque<TShapefileOutput> outputs_;
+    TShapefileOutput& out_;
+};
+
+void TConversionRun::ConvertWithSecondThread() {
+    if (!ObjectsAheadWorthIt()) {
+        ConvertObjectsBesideRows();
+        return;
+    }
+    TAheadConverter converter(outputs_.front().ConversionType, hooks_);
+    TObjectsAhead ahead(mifPath_, mif_.TotalBytes(), ReadAheadBytes(), converter);
+    ahead_ = &ahead;
+    nextAhead_ = ahead.NextBegin();
+    struct TAheadEnd {
+        TConversionRun& Run;
+        ~TAheadEnd() {
+            Run.ahead_ = nullptr;
+            Run.nextAhead_ = std::numeric_limits<std::uint64_t>::max();
+        }
+    } end{*this};
+    // The rows stay on this thread: beside geometry this large they take little of it.
+    ConvertObjects();
+}
+
+// Called between objects once the reader has reached the next part read ahead.
+bool TConversionRun::TakeObjectsAhead() {
+    if (mif_.LineWaiting()) {
+        return false;  // the line pushed back comes first
+    }
+    const std::uint64_t position = mif_.BytesConsumed();
+    while (nextAhead_ <= position) {
+        TAheadPart& part = ahead_->WaitNext();
+        if (part.Converted && position < part.FirstObject) {
+            nextAhead_ = part.FirstObject;
+            return false;
+        }
+        const bool taken = part.Converted && position == part.FirstObject;
+        if (taken) {
+            TakePart(part);
+        }
+        ahead_->Release();
+        nextAhead_ = ahead_->NextBegin();
+        if (taken) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Writes the part's records and does its row steps as reading the part here would have, in
+// the same order, so that a failure stops at the same place with the same report.
+void TConversionRun::TakePart(TAheadPart& part) {
+    TShapefileOutput& out = outputs_.front();
+    const auto route =
+        static_cast<std::size_t>(std::find(routes_.begin(), routes_.end(), &out) - routes_.begin());
+    const TRunMark base = Mark();
+    const std::int64_t lineBase = mif_.LineNumber() - part.FirstLine;
+    const std::int32_t recordsBefore = out.Records;
+    std::int32_t written = 0;
+    const auto writeUpTo = [&](std::int32_t count, const TRowStep& after) {
+        for (; written < count; ++written) {
+            const std::byte* const entry =
+                part.ShxBytes.data() + kShxRecordBytes * static_cast<std::size_t>(written);
+            const std::size_t at = std::size_t{2} * byte_order::GetUInt32BE(entry);
+            WriteRecordTakenAhead(out, route, part.ShpBytes.data() + at, after);
+        }
+    };
+    for (const TRowStep& read : part.Steps) {
+        TRowStep step = read;
+        step.Table = read.Table != nullptr ? &out.Table : nullptr;
+        step.MifLine += lineBase;
+        step.Mark.Objects += base.Objects;
+        for (std::size_t i = 0; i < routes_.size(); ++i) {
+            step.Mark.Records[i] += base.Records[i];
+        }
+        writeUpTo(read.Mark.Records[route], step);
+        if (step.Table == nullptr && cancel_ != nullptr &&
+            cancel_->load(std::memory_order_relaxed)) {
+            // Where reading the object here would have stopped: before it is counted.
+            Restore(step.Mark);
+            throw EConversionCancelled();
+        }
+        ReplayRowStep(step);
+    }
+    // Every record is followed by its row's step; this is only for safety's sake.
+    TRowStep last{nullptr, part.StopLine + lineBase, Mark()};
+    last.Mark.Objects += part.Objects;
+    writeUpTo(part.Records, last);
+    if (part.Records > 0) {
+        if (recordsBefore == 0) {
+            InitBoxFromBox(out.Header.Box, part.Box);
+        } else {
+            ExtendBoxByBox(out.Header.Box, part.Box);
+        }
+    }
+    objects_ = base.Objects;
+    objects_ += part.Objects;
+    mif_.SkipTo(part.Stop, part.StopLine - part.FirstLine, part.AtEnd);
+    ReportProgress();
+}
+
+// One record as WritePolygon and WritePolyLine write it, numbered in this file. A failure is
+// reported at the line and with the counts that writing it after reading its object gives.
+void TConversionRun::WriteRecordTakenAhead(TShapefileOutput& out, std::size_t route,
+                                           const std::byte* record, const TRowStep& after) {
+    const std::int32_t contentLength = byte_order::GetInt32BE(record + 4);
+    try {
+        WriteIndexEntry(out, contentLength);
+        std::array<std::byte, kShpRecordHeaderBytes> header{};
+        byte_order::PutInt32BE(&header[0], out.Records + 1);
+        byte_order::PutInt32BE(&header[4], contentLength);
+        out.Shp->Write(header.data(), header.size());
+        out.Shp->Write(record + header.size(), 2 * static_cast<std::size_t>(contentLength));
+    } catch (...) {
+        TRunMark mark = after.Mark;
+        mark.Records[route] = out.Records;
+        Restore(mark);
+        failedLine_ = after.MifLine;
+        throw;
+    }
+    ++out.Records;
+}
 
 // The conversion proper, into new sets under temporary names beside the targets, which
 // `replace` holds once they are reserved. A conversion into one target writes it even without
@@ -700,7 +960,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         ShowStatus(hooks, "");
         ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
 
-        TConversionRun run(*mif, *mid, outputs, hooks);
+        TConversionRun run(*mif, *mid, outputs, hooks, mifPath);
         // However the run ends, what it counted reaches the report, and a failed run lets go
         // of its tables before they are replaced or removed.
         struct TRunEnd {

@@ -136,10 +136,17 @@ struct TConversionHooks {
     bool KeepPartial = false;
     // Threads the conversion may use: 1 does all on the calling thread; 2 reads the .mid rows
     // and writes them to the tables on a second thread while the calling one reads the
-    // objects and writes the geometry; 0 (the default) takes two when the machine has more
-    // than one processor. The files, the report and the failure are the same either way. A
-    // conversion with PlainRowWriter or KeepPartial, or without .mid rows, takes one.
+    // objects and writes the geometry, or, for a polyline or polygon conversion of a large
+    // .mif whose .mid is small beside it, reads parts of the .mif ahead on the second thread;
+    // 0 (the default) takes two when the machine has more than one processor. The files, the
+    // report and the failure are the same either way. A conversion with PlainRowWriter or
+    // KeepPartial, or without .mid rows, takes one.
     int Threads = 0;
+    // The bytes of .mif the calling thread reads between two parts read ahead (which are half
+    // as large again), 0 for the default. Given, it reads a polyline or polygon conversion
+    // ahead on two threads whatever the sizes of the files: lets tests cut small sources
+    // into many parts.
+    std::uint64_t ReadAheadBytes = 0;
     // Creates the .shp and .shx streams (under the temporary name the new set is written
     // to); new files on disk when not given. Lets a caller make their writes fail on purpose.
     std::function<std::unique_ptr<TOutputStream>(const std::string& path)> CreateOutput;

@@ -20,8 +20,8 @@ constexpr std::size_t kSmallestChunk = std::size_t{4} << 10;
 
 std::size_t FirstCapacity(const IByteSource& source, std::size_t maxCapacity) {
     const std::uint64_t size = source.SizeHint();
-    const std::uint64_t wanted = size > 0 ? std::max<std::uint64_t>(size + 1, kSmallestChunk)
-                                          : kFirstChunk;
+    const std::uint64_t wanted =
+        size > 0 ? std::max<std::uint64_t>(size + 1, kSmallestChunk) : kFirstChunk;
     return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, maxCapacity));
 }
 
@@ -62,11 +62,24 @@ TFileSource::TFileSource(const std::string& path) : path_(path) {
 
 std::size_t TFileSource::Read(char* buffer, std::size_t capacity) {
     std::size_t got = 0;
-    if (const os::TError error = file_.Read(buffer, capacity, got)) {
+    // Read goes on where the last read ended; a source moved by SeekTo reads at its offset.
+    const os::TError error = positioned_ ? file_.ReadAt(offset_, buffer, capacity, got)
+                                         : file_.Read(buffer, capacity, got);
+    if (error) {
         throw EInOutError("ファイル \"" + path_ +
                           "\" を読み込めません: " + os::SystemErrorText(error));
     }
+    offset_ += got;
     return got;
+}
+
+bool TFileSource::SeekTo(std::uint64_t offset) {
+    if (file_.Kind() != os::TFileKind::Regular) {
+        return false;
+    }
+    positioned_ = true;
+    offset_ = offset;
+    return true;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -89,6 +102,11 @@ std::size_t TMemorySource::Read(char* buffer, std::size_t capacity) {
     std::memcpy(buffer, bytes_.data() + offset_, count);
     offset_ += count;
     return count;
+}
+
+bool TMemorySource::SeekTo(std::uint64_t offset) {
+    offset_ = static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes_.size()));
+    return true;
 }
 
 // ---- TLineReader ----
@@ -211,6 +229,25 @@ std::string_view TLineReader::ReadLongLine(const char* start, std::size_t availa
         crBefore = length > 0 ? chunk[length - 1] == '\r' : crBefore;
     }
     return line_;
+}
+
+void TLineReader::SkipTo(std::uint64_t offset, std::int64_t lines, bool atEnd) {
+    if (hasPushed_) {
+        throw std::logic_error("TLineReader: cannot skip with a line pushed back");
+    }
+    if (!atEnd && !source_->SeekTo(offset)) {
+        throw std::logic_error("TLineReader: the source cannot seek");
+    }
+    pos_ = 0;
+    end_ = 0;
+    sourceEnded_ = atEnd;
+    bytesConsumed_ = offset;
+    if (lines > 0) {
+        previousLineNumber_ = lineNumber_ + lines - 1;
+        lineNumber_ += lines;
+        lastEndedLine_ = true;
+        lastEndCrLf_ = false;
+    }
 }
 
 void TLineReader::PushBack(std::string_view line) {

@@ -26,6 +26,9 @@ class IByteSource {
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
     // Total size in bytes when known (for progress display), 0 otherwise.
     virtual std::uint64_t SizeHint() const noexcept { return 0; }
+    // Makes the next Read start at byte `offset` of the source; false when the source cannot
+    // go there (it then stays where it was).
+    virtual bool SeekTo(std::uint64_t /*offset*/) { return false; }
 };
 
 // A file opened read-only and read in calls of the reader's chunk size.
@@ -40,11 +43,14 @@ class TFileSource final : public IByteSource {
     // Raises EInOutError when the system reports a read error.
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::uint64_t SizeHint() const noexcept override { return size_; }
+    bool SeekTo(std::uint64_t offset) override;
 
   private:
     std::string path_;
     os::TFile file_;
     std::uint64_t size_ = 0;
+    std::uint64_t offset_ = 0;  // of the next read
+    bool positioned_ = false;   // moved by SeekTo: reads at offset_ from then on
 };
 
 // Bytes held in memory. `maxChunk` limits the bytes handed out per Read, which lets
@@ -55,6 +61,7 @@ class TMemorySource final : public IByteSource {
 
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::uint64_t SizeHint() const noexcept override { return bytes_.size(); }
+    bool SeekTo(std::uint64_t offset) override;
 
   private:
     std::string bytes_;
@@ -68,7 +75,7 @@ std::string ReadWholeFile(const std::string& path);
 
 class TLineReader {
   public:
-    static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultBufferSize = std::size_t{256} << 10;
 
     // `bufferSize` is the largest chunk read at once. The buffer starts at the size of the
     // source when that is known and smaller (a small file costs a small buffer), else at a
@@ -116,6 +123,12 @@ class TLineReader {
         lineNumber_ += lines;
     }
 
+    // Goes on at byte `offset` of the source, a line start `lines` lines past the line last
+    // read, as though those lines had been read here (another reader read them); with
+    // `atEnd` the file ends there instead. Nothing may wait pushed back. Raises
+    // std::logic_error for a source that cannot seek.
+    void SkipTo(std::uint64_t offset, std::int64_t lines, bool atEnd);
+
     // Hands `line` back so that the next read returns it again. Only one line can wait;
     // it is meant for the line just read, whose number the reader then reports again.
     void PushBack(std::string_view line);
@@ -125,6 +138,9 @@ class TLineReader {
     std::string_view LastLineEnd() const noexcept {
         return lastEndedLine_ ? (lastEndCrLf_ ? "\r\n" : "\n") : "";
     }
+
+    // True while a line pushed back waits to be read again.
+    bool LineWaiting() const noexcept { return hasPushed_; }
 
     // 1-based number of the line last read (0 before the first); reads at the end of the
     // file do not count.

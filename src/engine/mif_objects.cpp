@@ -397,8 +397,23 @@ namespace {
 constexpr std::size_t kShortestKeyword = 3;  // ARC
 constexpr std::size_t kLongestKeyword = 10;  // MULTIPOINT, COLLECTION
 
+// The letters keywords begin with, a bit each from A: most words that are no keyword, such
+// as the style lines' (SYMBOL, PEN, BRUSH), are turned away by their first letter alone.
+const std::uint32_t kKeywordInitials = [] {
+    std::uint32_t initials = 0;
+    for (const auto& entry : kMifObjectKeywords) {
+        initials |= std::uint32_t{1} << (entry.Keyword.front() - 'A');
+    }
+    return initials;
+}();
+
 TMifObjectKind KindOfWord(std::string_view word) {
     if (word.size() < kShortestKeyword || word.size() > kLongestKeyword) {
+        return TMifObjectKind::None;
+    }
+    // ASCII letters of either case to 0..25, every other byte beyond.
+    const unsigned initial = (static_cast<unsigned char>(word.front()) | 0x20u) - 'a';
+    if (initial >= 26 || (kKeywordInitials >> initial & 1u) == 0) {
         return TMifObjectKind::None;
     }
     for (const auto& [keyword, kind] : kMifObjectKeywords) {

@@ -18,6 +18,14 @@ struct TObjectCounts {
     std::int64_t PolyLines = 0;  // LINE, PLINE, ARC, a collection's line: the polyline one
     std::int64_t Polygons = 0;   // REGION, RECT, ROUNDRECT, ELLIPSE, a collection's region
     std::int64_t Texts = 0;      // TEXT: the two text conversions
+
+    TObjectCounts& operator+=(const TObjectCounts& more) noexcept {
+        Points += more.Points;
+        PolyLines += more.PolyLines;
+        Polygons += more.Polygons;
+        Texts += more.Texts;
+        return *this;
+    }
 };
 
 struct TMifObjectTally {

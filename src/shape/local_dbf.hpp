@@ -146,7 +146,7 @@ class TLocalDbf : public TDataSet {
     // waiting, so that the table again shows what its file holds, and raises. Editing a
     // record writes the waiting ones first. Closing the table writes them too but swallows
     // a failure: call EndBulkAppend first to learn of it.
-    static constexpr std::size_t kDefaultBulkFlushBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultBulkFlushBytes = std::size_t{256} << 10;
     void BeginBulkAppend(std::size_t flushBytes = kDefaultBulkFlushBytes);
     void FlushAppends();
     // Writes the waiting records and returns to writing each record when it is posted.

@@ -134,10 +134,16 @@ void TMemoryOutputStream::Write(const void* data, std::size_t count) {
     if (count == 0) {
         return;
     }
-    if (position_ + count > bytes_.size()) {
-        bytes_.resize(position_ + count);
+    const auto* bytes = static_cast<const std::byte*>(data);
+    if (position_ == bytes_.size()) {
+        // Appended without filling the new room with zeros first.
+        bytes_.insert(bytes_.end(), bytes, bytes + count);
+    } else {
+        if (position_ + count > bytes_.size()) {
+            bytes_.resize(position_ + count);
+        }
+        std::memcpy(bytes_.data() + position_, bytes, count);
     }
-    std::memcpy(bytes_.data() + position_, data, count);
     position_ += count;
 }
 

@@ -47,7 +47,7 @@ class TOutputStream {
 // process is assumed to be the file's only writer while the stream is open.
 class TFileOutputStream final : public TOutputStream {
   public:
-    static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kDefaultBufferSize = std::size_t{256} << 10;
     static constexpr std::size_t kFirstBufferSize = std::size_t{16} << 10;
 
     // Raises EInOutError "ファイル "<path>". <system error text> を作成できません" when
@@ -92,6 +92,14 @@ class TMemoryOutputStream final : public TOutputStream {
     void Close() override { closed_ = true; }
 
     const std::vector<std::byte>& Bytes() const noexcept { return bytes_; }
+    // For changing bytes in place, such as numbers known only once the bytes are written.
+    std::vector<std::byte>& Bytes() noexcept { return bytes_; }
+    // Empties the stream for writing anew, keeping the memory it had.
+    void Clear() noexcept {
+        bytes_.clear();
+        position_ = 0;
+        closed_ = false;
+    }
 
   private:
     std::vector<std::byte> bytes_;

@@ -18,6 +18,7 @@
 
 #include "../support/child_process.hpp"
 #include "../support/expected_bytes.hpp"
+#include "../support/stopping_stream.hpp"
 #include "../support/temp_dir.hpp"
 #include "../support/test_system.hpp"
 #include "engine/attribute_table.hpp"
@@ -37,6 +38,7 @@ using testing::Little;
 using testing::ReadFileBytes;
 using testing::RunInChild;
 using testing::TempDir;
+using testing::TFailingFileStream;
 using testing::WriteFileBytes;
 
 constexpr std::size_t kShapeHeaderBytes = 100;
@@ -254,24 +256,6 @@ TEST_F(FaultInjection, DiskFullAtAnySizeLeavesWhatFitOfTheFinishedFiles) {
         ExpectPartOfTheFinishedFiles(got, "limit " + std::to_string(limit));
     }
 }
-
-// A file stream whose writes fail once `writable` bytes have gone through.
-class TFailingFileStream final : public TOutputStream {
-  public:
-    TFailingFileStream(const std::string& path, std::uint64_t writable)
-        : file_(CreateFileOutputStream(path)), fault_(*file_, writable) {}
-
-    void Write(const void* data, std::size_t count) override { fault_.Write(data, count); }
-    void Seek(std::uint64_t position) override { fault_.Seek(position); }
-    std::uint64_t Position() const override { return fault_.Position(); }
-    std::uint64_t Size() const override { return fault_.Size(); }
-    void Flush() override { fault_.Flush(); }
-    void Close() override { fault_.Close(); }
-
-  private:
-    std::unique_ptr<TOutputStream> file_;
-    TFaultInjectingOutputStream fault_;
-};
 
 // The table's file on disk with scripted trouble: writes that fail once `writable` bytes have
 // gone through, and a lock that is refused or not supported at all.

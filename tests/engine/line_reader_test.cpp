@@ -113,6 +113,31 @@ TEST(LineReader, ReturnsAPushedBackLineNextWithItsNumber) {
     EXPECT_TRUE(reader.Eof());
 }
 
+// Skipping stands where reading those lines would have: numbers, consumed bytes, the end.
+TEST(LineReader, SkipsToALineStartAsThoughItsLinesHadBeenRead) {
+    TLineReader reader = TLineReader::FromString("one\ntwo\r\nthree\nfour\x1a five", 2);
+    reader.ReadLine();
+    reader.SkipTo(9, 1, false);  // past "two"
+    EXPECT_EQ(reader.LineNumber(), 2);
+    EXPECT_EQ(reader.BytesConsumed(), 9u);
+    EXPECT_EQ(reader.ReadLine(), "three");
+    EXPECT_EQ(reader.LineNumber(), 3);
+    EXPECT_EQ(reader.ReadLine(), "four");
+    EXPECT_TRUE(reader.Eof());  // the Ctrl-Z still ends the file
+
+    reader.SkipTo(4, 0, false);  // back, counting nothing
+    EXPECT_EQ(reader.ReadLine(), "two");
+    EXPECT_EQ(reader.LineNumber(), 5);
+    reader.SkipTo(15, 1, true);  // the file ends there
+    EXPECT_TRUE(reader.Eof());
+    EXPECT_EQ(reader.LineNumber(), 6);
+    EXPECT_EQ(reader.BytesConsumed(), 15u);
+
+    reader.SkipTo(0, 0, false);
+    reader.PushBack(reader.ReadLineView());
+    EXPECT_THROW(reader.SkipTo(4, 1, false), std::logic_error);
+}
+
 class LineReaderFile : public ::testing::Test {
   protected:
     std::string Path(const std::string& name) const {

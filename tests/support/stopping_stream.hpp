@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// An output stream that asks a conversion to stop once it holds more than a given number of
-// bytes, as a user pressing cancel part-way through would.
+// Output streams that end a conversion part-way through: one asks it to stop once it holds
+// more than a given number of bytes, as a user pressing cancel would; one fails its writes,
+// as a full disk does.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "shape/output_stream.hpp"
@@ -45,5 +47,23 @@ inline auto StopWhenShpExceeds(std::atomic<bool>& stop, std::uint64_t stopAfterB
         return std::make_unique<TStoppingStream>(std::move(file), stop, stopAfterBytes);
     };
 }
+
+// A file stream whose writes fail once `writable` bytes have gone through.
+class TFailingFileStream final : public TOutputStream {
+  public:
+    TFailingFileStream(const std::string& path, std::uint64_t writable)
+        : file_(CreateFileOutputStream(path)), fault_(*file_, writable) {}
+
+    void Write(const void* data, std::size_t count) override { fault_.Write(data, count); }
+    void Seek(std::uint64_t position) override { fault_.Seek(position); }
+    std::uint64_t Position() const override { return fault_.Position(); }
+    std::uint64_t Size() const override { return fault_.Size(); }
+    void Flush() override { fault_.Flush(); }
+    void Close() override { fault_.Close(); }
+
+  private:
+    std::unique_ptr<TOutputStream> file_;
+    TFaultInjectingOutputStream fault_;
+};
 
 }  // namespace varnelo::testing

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+// Parts of a .mif converted ahead of the conversion, on a second thread, so that a source
+// made mostly of geometry keeps two processors busy. The conversion reads the file in order
+// as ever; where it arrives exactly at the first object of a part read ahead, between two
+// objects, it takes that part's records and row steps in place of reading the part itself,
+// and goes on after it. Anything else (a part whose first object the conversion never stands
+// at, a part that met a failure) is simply read again in order, so the result never depends
+// on a guess about where objects begin.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/line_reader.hpp"
+#include "engine/object_counts.hpp"
+#include "shape/geometry.hpp"
+
+namespace varnelo {
+
+class TLocalDbf;
+
+// How far the objects' side of a conversion had got: what a failure reports as done.
+struct TRunMark {
+    TObjectCounts Objects;
+    std::array<std::int32_t, 4> Records{};  // of the outputs in a run's routes
+};
+
+// One step of the rows' side, in file order: read the next .mid row (no table), or append
+// the row read last to a table.
+struct TRowStep {
+    TLocalDbf* Table = nullptr;
+    std::int64_t MifLine = 0;
+    TRunMark Mark;
+};
+
+// What converting one part ahead gave. The part starts at the first object keyword line at
+// or after `Begin` and ends between two objects: at the first one at or after the part's
+// limit, or sooner when its memory is full.
+struct TAheadPart {
+    std::size_t Number = std::numeric_limits<std::size_t>::max();  // which part the slot holds
+    std::uint64_t Begin = 0;
+    bool Converted = false;         // FirstObject to Stop, without a failure
+    std::uint64_t FirstObject = 0;  // the offset of the first object's keyword line
+    std::int64_t FirstLine = 0;     // the number of the line before it, by the part's reader
+    std::uint64_t Stop = 0;         // where the part's reader stopped, between two objects
+    std::int64_t StopLine = 0;      // the number of the line before it
+    bool AtEnd = false;             // the file ends at Stop
+    // Records numbered from 1 and placed from offset 0, with their index entries, as the
+    // part's own run wrote them.
+    std::vector<std::byte> ShpBytes;
+    std::vector<std::byte> ShxBytes;
+    TShpBox Box{};
+    std::int32_t Records = 0;
+    TObjectCounts Objects;
+    std::vector<TRowStep> Steps;  // with lines and marks counted from the part's start
+
+    // Ready for the next part, keeping the memory.
+    void Clear() noexcept;
+};
+
+// Converts a part from the line `mif` stands at, up to the first object at or after `limit`.
+class IAheadConverter {
+  public:
+    virtual ~IAheadConverter() = default;
+    virtual void ConvertPart(TLineReader& mif, TAheadPart& part, std::uint64_t limit) = 0;
+};
+
+// The thread that reads ahead. The file is cut into stretches of `between` bytes, which the
+// conversion reads, each followed by a part half as large again, read ahead: the conversion
+// also writes every record and row, so it reads less. Two parts may wait converted; the
+// thread then waits for the conversion to take or pass the older.
+class TObjectsAhead {
+  public:
+    // `converter` must outlive this object.
+    TObjectsAhead(std::string mifPath, std::uint64_t mifBytes, std::uint64_t between,
+                  IAheadConverter& converter);
+    TObjectsAhead(const TObjectsAhead&) = delete;
+    TObjectsAhead& operator=(const TObjectsAhead&) = delete;
+    // Stops the thread, at the latest after the part it is converting.
+    ~TObjectsAhead();
+
+    // Where the next part not yet taken or passed begins; with none left, the largest offset.
+    std::uint64_t NextBegin() const noexcept;
+    // The next part, once it is converted (or has failed). Called by the conversion only.
+    TAheadPart& WaitNext();
+    // The conversion is done with the next part: its slot may take a later one.
+    void Release();
+
+  private:
+    std::uint64_t Begin(std::size_t part) const noexcept;
+    void Work() noexcept;
+    bool WaitForSlot(std::size_t part);
+    void Finished(std::size_t parts);
+
+    std::string mifPath_;
+    std::uint64_t mifBytes_;
+    std::uint64_t between_;
+    std::uint64_t partBytes_;
+    IAheadConverter& converter_;
+    std::array<TAheadPart, 2> slots_;  // part i in slot i % 2
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;  // the first part the conversion has not yet taken or passed
+    std::size_t done_ = 0;  // parts the thread is done with
+    bool stop_ = false;
+    std::thread worker_;
+};
+
+}  // namespace varnelo
