@@ -23,7 +23,6 @@
 #include "engine/sidecar_files.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
-#include "shape/byte_order.hpp"
 #include "shape/errors.hpp"
 #include "shape/geometry.hpp"
 #include "shape/local_dbf.hpp"
@@ -193,9 +192,8 @@ constexpr std::uint64_t kReadAheadBytes = std::uint64_t{512} << 10;
 // sooner when it would hold more (objects that make many points from few bytes).
 constexpr std::size_t kAheadShpBytes = std::size_t{1} << 20;
 constexpr std::size_t kAheadSteps = std::size_t{16} << 10;
-// Room made at once for a part's records and index entries: growing it would copy it.
+// Room made at once for a part's records: growing it would copy it.
 constexpr std::size_t kAheadShpRoom = kAheadShpBytes + (std::size_t{64} << 10);
-constexpr std::size_t kAheadShxRoom = kAheadSteps * kShxRecordBytes;
 // Objects are read ahead when the geometry is at least this many times the .mid rows: the
 // rows then take little of the converting thread.
 constexpr std::uint64_t kGeometryOverRows = 8;
@@ -760,19 +758,16 @@ class TAheadConverter final : public IAheadConverter {
 
     void ConvertPart(TLineReader& mif, TAheadPart& part, std::uint64_t limit) override {
         auto& shp = static_cast<TMemoryOutputStream&>(*out_.Shp);
-        auto& shx = static_cast<TMemoryOutputStream&>(*out_.Shx);
         part.ShpBytes.reserve(kAheadShpRoom);
-        part.ShxBytes.reserve(kAheadShxRoom);
         shp.Bytes().swap(part.ShpBytes);
-        shx.Bytes().swap(part.ShxBytes);
         shp.Clear();
-        shx.Clear();
+        // The index entries are made anew where the records are taken.
+        static_cast<TMemoryOutputStream&>(*out_.Shx).Clear();
         out_.Records = 0;
         out_.Header.Box = {};
         TConversionRun run(mif, noRows_, outputs_, hooks_);
         run.ConvertAhead(part, limit);
         shp.Bytes().swap(part.ShpBytes);
-        shx.Bytes().swap(part.ShxBytes);
     }
 
   private:
@@ -837,13 +832,14 @@ void TConversionRun::TakePart(TAheadPart& part) {
     const TRunMark base = Mark();
     const std::int64_t lineBase = mif_.LineNumber() - part.FirstLine;
     const std::int32_t recordsBefore = out.Records;
+    // The part's records lie one after the other from its start.
     std::int32_t written = 0;
+    const std::byte* record = part.ShpBytes.data();
     const auto writeUpTo = [&](std::int32_t count, const TRowStep& after) {
         for (; written < count; ++written) {
-            const std::byte* const entry =
-                part.ShxBytes.data() + kShxRecordBytes * static_cast<std::size_t>(written);
-            const std::size_t at = std::size_t{2} * byte_order::GetUInt32BE(entry);
-            WriteRecordTakenAhead(out, route, part.ShpBytes.data() + at, after);
+            WriteRecordTakenAhead(out, route, record, after);
+            record +=
+                kShpRecordHeaderBytes + 2 * static_cast<std::size_t>(RecordContentLength(record));
         }
     };
     for (const TRowStep& read : part.Steps) {
@@ -884,14 +880,9 @@ void TConversionRun::TakePart(TAheadPart& part) {
 // reported at the line and with the counts that writing it after reading its object gives.
 void TConversionRun::WriteRecordTakenAhead(TShapefileOutput& out, std::size_t route,
                                            const std::byte* record, const TRowStep& after) {
-    const std::int32_t contentLength = byte_order::GetInt32BE(record + 4);
     try {
-        WriteIndexEntry(out, contentLength);
-        std::array<std::byte, kShpRecordHeaderBytes> header{};
-        byte_order::PutInt32BE(&header[0], out.Records + 1);
-        byte_order::PutInt32BE(&header[4], contentLength);
-        out.Shp->Write(header.data(), header.size());
-        out.Shp->Write(record + header.size(), 2 * static_cast<std::size_t>(contentLength));
+        WriteIndexEntry(out, RecordContentLength(record));
+        WriteRenumberedRecord(*out.Shp, out.Records + 1, record);
     } catch (...) {
         TRunMark mark = after.Mark;
         mark.Records[route] = out.Records;

@@ -8,7 +8,6 @@ namespace varnelo {
 void TAheadPart::Clear() noexcept {
     Converted = false;
     ShpBytes.clear();
-    ShxBytes.clear();
     Box = {};
     Records = 0;
     Objects = {};

@@ -52,10 +52,8 @@ struct TAheadPart {
     std::uint64_t Stop = 0;         // where the part's reader stopped, between two objects
     std::int64_t StopLine = 0;      // the number of the line before it
     bool AtEnd = false;             // the file ends at Stop
-    // Records numbered from 1 and placed from offset 0, with their index entries, as the
-    // part's own run wrote them.
+    // Records numbered from 1, one after the other, as the part's own run wrote them.
     std::vector<std::byte> ShpBytes;
-    std::vector<std::byte> ShxBytes;
     TShpBox Box{};
     std::int32_t Records = 0;
     TObjectCounts Objects;

@@ -14,6 +14,7 @@ namespace varnelo {
 
 namespace {
 
+using byte_order::GetInt32BE;
 using byte_order::PutDoubleLE;
 using byte_order::PutInt32BE;
 using byte_order::PutInt32LE;
@@ -175,6 +176,20 @@ void WritePolygonRecord(TOutputStream& stream, std::int32_t recordNumber, TSFPol
 void WriteNormalizedPolygonRecord(TOutputStream& stream, std::int32_t recordNumber,
                                   const TSFPolygon& polygon) {
     WriteMultiPartRecord(stream, recordNumber, kShapeTypePolygon, polygon);
+}
+
+std::int32_t RecordContentLength(const std::byte* record) noexcept {
+    return GetInt32BE(record + 4);
+}
+
+void WriteRenumberedRecord(TOutputStream& stream, std::int32_t recordNumber,
+                           const std::byte* record) {
+    const std::int32_t contentLength = RecordContentLength(record);
+    std::array<std::byte, kShpRecordHeaderBytes> header{};
+    PutRecordHeader(header.data(), recordNumber, contentLength);
+    // The header and the content in two writes, as the writers above write a record.
+    stream.Write(header.data(), header.size());
+    stream.Write(record + kShpRecordHeaderBytes, 2 * static_cast<std::size_t>(contentLength));
 }
 
 void WriteShxRecord(TOutputStream& stream, std::int32_t offset, std::int32_t contentLength) {

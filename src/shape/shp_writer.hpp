@@ -87,6 +87,13 @@ void WritePolygonRecord(TOutputStream& stream, std::int32_t recordNumber, TSFPol
 void WriteNormalizedPolygonRecord(TOutputStream& stream, std::int32_t recordNumber,
                                   const TSFPolygon& polygon);
 
+// A whole record written before (header and content, as by the writers above) written again
+// under `recordNumber`. The record's content length, from its header, is answered; a record
+// is trusted to hold as many bytes as its header says.
+std::int32_t RecordContentLength(const std::byte* record) noexcept;
+void WriteRenumberedRecord(TOutputStream& stream, std::int32_t recordNumber,
+                           const std::byte* record);
+
 // Index entry: the record's byte offset in the .shp halved (truncating toward zero), then
 // its content length, both big-endian.
 void WriteShxRecord(TOutputStream& stream, std::int32_t offset, std::int32_t contentLength);
