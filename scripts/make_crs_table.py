@@ -8,6 +8,9 @@ installs), then build and run the tests and commit both this script and its outp
 
     /usr/bin/python3 scripts/make_crs_table.py
 
+With --check it writes nothing and fails when the committed table is not what it would write
+today (the tests run it so).
+
 What is asked, and what is recorded:
 - Datums: every number GDAL's MapInfo reader reads as a datum of its own (a number it does
   not know reads silently as WGS 84). Where an EPSG geographic coordinate system in degrees
@@ -29,6 +32,7 @@ The script checks that the .prj text the program composes from these facts is th
 GDAL writes for a sample of clauses, and stops without writing when it is not.
 """
 
+import difflib
 import math
 import os
 import re
@@ -409,7 +413,8 @@ def check(datum_rows, projection_rows, unit_rows):
 # ---------------------------------------------------------------------------------------------
 # The C++ source
 
-def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows):
+def source(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows):
+    """The text of the C++ source."""
     out = []
     w = out.append
     w("// SPDX-License-Identifier: MIT")
@@ -491,24 +496,56 @@ def write(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows):
         w("}")
         w("")
     w("}  // namespace varnelo")
-    with open(OUTPUT, "w", encoding="ascii", newline="\n") as f:
-        f.write("\n".join(out) + "\n")
+    return "\n".join(out) + "\n"
+
+
+def check_committed(text):
+    """Compares the committed table with the text written today; says what differs."""
+    name = os.path.relpath(OUTPUT, ROOT)
+    try:
+        with open(OUTPUT, encoding="ascii", newline="") as f:
+            committed = f.read()
+    except OSError as error:
+        print("%s: cannot be read: %s" % (name, error.strerror), file=sys.stderr)
+        return 1
+    if committed == text:
+        print("%s: the same as this script writes with GDAL %s" % (name, gdal.__version__))
+        return 0
+    diff = list(difflib.unified_diff(committed.splitlines(), text.splitlines(),
+                                     "committed " + name, "written now", lineterm=""))
+    print("%s differs from what this script writes with GDAL %s (%d lines of difference);"
+          " run scripts/make_crs_table.py, build and test, and commit the table:"
+          % (name, gdal.__version__, len(diff)), file=sys.stderr)
+    for line in diff[:40]:
+        print(line, file=sys.stderr)
+    if len(diff) > 40:
+        print("...", file=sys.stderr)
+    return 1
 
 
 def main():
+    arguments = sys.argv[1:]
+    if arguments not in ([], ["--check"]):
+        print("usage: make_crs_table.py [--check]", file=sys.stderr)
+        return 2
     datum_rows = datums()
     ellipsoid_rows = ellipsoids()
     unit_rows = units()
     projection_rows = projections(datum_rows)
     checked = check(datum_rows, projection_rows, unit_rows)
     system_rows = projected_systems(datum_rows, unit_rows, projection_rows)
-    write(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows)
+    text = source(datum_rows, ellipsoid_rows, unit_rows, projection_rows, system_rows)
+    if arguments == ["--check"]:
+        return check_committed(text)
+    with open(OUTPUT, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
     print("%s: %d datums (%d with an EPSG code), %d ellipsoids, %d units, %d projection types, "
           "%d projected EPSG systems; %d clauses checked"
           % (os.path.relpath(OUTPUT, ROOT), len(datum_rows), sum(1 for r in datum_rows if r[1]),
              len(ellipsoid_rows), len(unit_rows), sum(1 for r in projection_rows if r[5] < 0),
              len(system_rows), checked))
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
