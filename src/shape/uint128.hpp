@@ -12,8 +12,7 @@ namespace varnelo {
 class TPortableUInt128 {
   public:
     constexpr TPortableUInt128() noexcept = default;
-    constexpr TPortableUInt128(std::uint64_t low) noexcept
-        : low_(low) {}  // NOLINT: as the built-in
+    constexpr TPortableUInt128(std::uint64_t low) noexcept : low_(low) {}  // NOLINT: as the built-in
     constexpr TPortableUInt128(std::uint64_t high, std::uint64_t low) noexcept
         : high_(high), low_(low) {}
 
@@ -63,8 +62,7 @@ class TPortableUInt128 {
         const std::uint64_t lowLow = aLow * bLow;
         const std::uint64_t lowHigh = aLow * bHigh;
         const std::uint64_t highLow = aHigh * bLow;
-        const std::uint64_t middle =
-            (lowLow >> 32) + (lowHigh & 0xFFFFFFFFu) + (highLow & 0xFFFFFFFFu);
+        const std::uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFFu) + (highLow & 0xFFFFFFFFu);
         return {aHigh * bHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
                 (middle << 32) | (lowLow & 0xFFFFFFFFu)};
     }
