@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <span>
 #include <thread>
 #include <utility>
 
@@ -254,12 +255,19 @@ class TConversionRun final : private IRowSteps, private IPartTaking {
     // Reads the next .mid row (no table) or appends the row read last to `table`: at once on
     // one thread, else as a step handed to the rows' side or kept with the part read ahead.
     void RowStep(TLocalDbf* table) {
-        if (rowThread_ != nullptr) {
-            rowThread_->Add({table, mif_.LineNumber(), Mark()});
-        } else if (part_ != nullptr) {
-            part_->Steps.push_back({table, mif_.LineNumber(), Mark()});
-        } else {
+        if (rowThread_ == nullptr && part_ == nullptr) {
             DoRowStep(table);
+        } else {
+            KeepRowStep(table);
+        }
+    }
+
+    void KeepRowStep(TLocalDbf* table) {
+        const TRowStep step{table, mif_.LineNumber(), Mark()};
+        if (rowThread_ != nullptr) {
+            rowThread_->Add(step);
+        } else {
+            part_->Steps.push_back(step);
         }
     }
 
@@ -278,7 +286,14 @@ class TConversionRun final : private IRowSteps, private IPartTaking {
         }
     }
 
-    void DoRowStep(TLocalDbf* table) override {
+    void DoRowSteps(std::span<const TRowStep> steps, const TRowStep*& current) override {
+        for (const TRowStep& step : steps) {
+            current = &step;
+            DoRowStep(step.Table);
+        }
+    }
+
+    void DoRowStep(TLocalDbf* table) {
         if (table == nullptr) {
             row_ = &rows_->ReadRow();
         } else {

@@ -47,10 +47,7 @@ void TRowThread::WriteRows() noexcept {
     const TRowStep* current = nullptr;
     try {
         while (queue_.Pop(steps)) {
-            for (const TRowStep& step : steps) {
-                current = &step;
-                rows_.DoRowStep(step.Table);
-            }
+            rows_.DoRowSteps(steps, current);
             current = nullptr;
         }
     } catch (...) {

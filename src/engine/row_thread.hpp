@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -16,13 +17,12 @@
 
 namespace varnelo {
 
-class TLocalDbf;
-
-// What the rows' side does for one step: reads the next .mid row (no table) or appends the
-// row read last to `table`.
+// What the rows' side does: for each step in order, reads the next .mid row (no table) or
+// appends the row read last to the step's table. `current` points at the step being done, so
+// that it names the step a failure met.
 class IRowSteps {
   public:
-    virtual void DoRowStep(TLocalDbf* table) = 0;
+    virtual void DoRowSteps(std::span<const TRowStep> steps, const TRowStep*& current) = 0;
 
   protected:
     ~IRowSteps() = default;
