@@ -12,11 +12,13 @@
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
+#include "shape/character_set.hpp"
 #include "shape/errors.hpp"
 #include "shape/shapefile_writer.hpp"
-#include "shape/table.hpp"
 
 namespace varnelo {
+
+class TLocalDbf;
 
 // Raised before the next object once the caller asked the conversion to stop.
 class EConversionCancelled : public Exception {
