@@ -3,7 +3,20 @@
 
 #include <utility>
 
+#include "shape/shapefile_writer.hpp"
+
 namespace varnelo {
+
+namespace {
+
+// Objects are read ahead when the geometry is at least this many times the .mid rows.
+constexpr std::uint64_t kGeometryOverRows = 8;
+
+}  // namespace
+
+bool ReadingAheadPays(std::uint64_t mifBytes, std::uint64_t midBytes) noexcept {
+    return mifBytes >= 8 * kReadAheadBytes && midBytes <= mifBytes / kGeometryOverRows;
+}
 
 void TAheadPart::Clear() noexcept {
     Converted = false;
@@ -99,6 +112,95 @@ void TObjectsAhead::Work() noexcept {
         // Nothing more is read ahead: the conversion reads the rest itself.
     }
     Finished(std::numeric_limits<std::size_t>::max());
+}
+
+TAheadTaker::TAheadTaker(TObjectsAhead& ahead, TLineReader& mif, TShapefileWriter& writer,
+                         TLocalDbf& table, std::size_t route, IPartTaking& run)
+    : ahead_(ahead),
+      mif_(mif),
+      writer_(writer),
+      table_(table),
+      route_(route),
+      run_(run),
+      next_(ahead.NextBegin()) {}
+
+bool TAheadTaker::TakeAtReader() {
+    if (mif_.LineWaiting()) {
+        return false;  // the line pushed back comes first
+    }
+    const std::uint64_t position = mif_.BytesConsumed();
+    while (next_ <= position) {
+        TAheadPart& part = ahead_.WaitNext();
+        if (part.Converted && position < part.FirstObject) {
+            next_ = part.FirstObject;
+            return false;
+        }
+        const bool taken = part.Converted && position == part.FirstObject;
+        if (taken) {
+            Take(part);
+        }
+        ahead_.Release();
+        next_ = ahead_.NextBegin();
+        if (taken) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Writes the part's records and does its row steps as reading the part here would have, in
+// the same order, so that a failure stops at the same place with the same report.
+void TAheadTaker::Take(TAheadPart& part) {
+    const TRunMark base = run_.Mark();
+    const std::int64_t lineBase = mif_.LineNumber() - part.FirstLine;
+    // The part's records lie one after the other from its start.
+    std::int32_t written = 0;
+    const std::byte* record = part.ShpBytes.data();
+    const auto writeUpTo = [&](std::int32_t count, const TRowStep& after) {
+        for (; written < count; ++written) {
+            WriteRecord(record, after);
+        }
+    };
+    for (const TRowStep& read : part.Steps) {
+        TRowStep step = read;
+        step.Table = read.Table != nullptr ? &table_ : nullptr;
+        step.MifLine += lineBase;
+        step.Mark.Objects += base.Objects;
+        for (std::size_t i = 0; i < step.Mark.Records.size(); ++i) {
+            step.Mark.Records[i] += base.Records[i];
+        }
+        writeUpTo(read.Mark.Records[route_], step);
+        if (step.Table == nullptr) {
+            // Where reading the object here would have stopped: before it is counted.
+            run_.StopIfCancelled(step);
+        }
+        run_.ReplayRowStep(step);
+    }
+    // Every record is followed by its row's step; this is only for safety's sake.
+    TRowStep last{nullptr, part.StopLine + lineBase, run_.Mark()};
+    last.Mark.Objects += part.Objects;
+    writeUpTo(part.Records, last);
+    if (part.Records > 0) {
+        writer_.FoldBox(part.Box);
+    }
+    TObjectCounts objects = base.Objects;
+    objects += part.Objects;
+    run_.SetObjects(objects);
+    mif_.SkipTo(part.Stop, part.StopLine - part.FirstLine, part.AtEnd);
+    run_.ReportProgress();
+}
+
+// One record as the part's own run wrote it, numbered in this file. A failure is reported at
+// the line and with the counts that writing it after reading its object gives.
+void TAheadTaker::WriteRecord(const std::byte*& record, const TRowStep& after) {
+    try {
+        record += writer_.AppendEncoded(record);
+    } catch (...) {
+        TRunMark mark = after.Mark;
+        mark.Records[route_] = writer_.Records();
+        run_.StopAt(mark, after.MifLine);
+        throw;
+    }
 }
 
 }  // namespace varnelo

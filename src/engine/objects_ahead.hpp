@@ -25,6 +25,23 @@
 namespace varnelo {
 
 class TLocalDbf;
+class TShapefileWriter;
+
+// The converting thread reads this many bytes of .mif between two parts read ahead (which
+// are half as large again). Parts this small stay in a processor's own cache and cost
+// little fresh memory, which is dear, while the threads still meet only every few
+// milliseconds.
+inline constexpr std::uint64_t kReadAheadBytes = std::uint64_t{512} << 10;
+// A part holds at most about this much in memory, so that two of them stay small, and ends
+// sooner when it would hold more (objects that make many points from few bytes).
+inline constexpr std::size_t kAheadShpBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kAheadSteps = std::size_t{16} << 10;
+// Room made at once for a part's records: growing it would copy it.
+inline constexpr std::size_t kAheadShpRoom = kAheadShpBytes + (std::size_t{64} << 10);
+
+// Whether a source of `mifBytes` with `midBytes` of rows is worth reading ahead: when its
+// geometry outweighs its rows by far, the rows take little of the converting thread.
+bool ReadingAheadPays(std::uint64_t mifBytes, std::uint64_t midBytes) noexcept;
 
 // How far the objects' side of a conversion had got: what a failure reports as done.
 struct TRunMark {
@@ -109,6 +126,52 @@ class TObjectsAhead {
     std::size_t done_ = 0;  // parts the thread is done with
     bool stop_ = false;
     std::thread worker_;
+};
+
+// The conversion that takes parts read ahead, as taking one needs it.
+class IPartTaking {
+  public:
+    // How far the conversion has got.
+    virtual TRunMark Mark() const = 0;
+    // Sets the counts back to `mark`, for a failure reported at .mif line `mifLine`.
+    virtual void StopAt(const TRunMark& mark, std::int64_t mifLine) = 0;
+    // Raises, with the counts set back to the step's mark, once the conversion is to stop.
+    virtual void StopIfCancelled(const TRowStep& step) = 0;
+    // Does a row step read ahead, in file order with the conversion's own.
+    virtual void ReplayRowStep(const TRowStep& step) = 0;
+    virtual void SetObjects(const TObjectCounts& objects) = 0;
+    virtual void ReportProgress() = 0;
+
+  protected:
+    ~IPartTaking() = default;
+};
+
+// The converting side of reading ahead: between two objects, where its reader stands exactly
+// at the first object of the next part, takes the part's records and row steps in place of
+// reading it.
+class TAheadTaker {
+  public:
+    // The records go to `writer` and the rows to `table`, the output with index `route` in
+    // the conversion's marks. Every argument must outlive this object.
+    TAheadTaker(TObjectsAhead& ahead, TLineReader& mif, TShapefileWriter& writer, TLocalDbf& table,
+                std::size_t route, IPartTaking& run);
+
+    // Whether the reader has reached the next part.
+    bool Due() const noexcept { return mif_.BytesConsumed() >= next_; }
+    // Takes the part the reader stands at, if any; false when the reader is to go on itself.
+    bool TakeAtReader();
+
+  private:
+    void Take(TAheadPart& part);
+    void WriteRecord(const std::byte*& record, const TRowStep& after);
+
+    TObjectsAhead& ahead_;
+    TLineReader& mif_;
+    TShapefileWriter& writer_;
+    TLocalDbf& table_;
+    std::size_t route_;
+    IPartTaking& run_;
+    std::uint64_t next_;  // from where on to look at the parts
 };
 
 }  // namespace varnelo

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Writers for the shapefile main file (.shp) and its index (.shx). Each routine writes at
-// the stream's current position; the caller owns the streams, the record counter and the
-// running header values, and calls them in this order per record: content length, index
-// entry, record, box folding. Lengths and offsets on disk count 16-bit words.
+// Encoders for the shapefile main file (.shp) and its index (.shx). Each routine writes at
+// the stream's current position; TShapefileWriter (shapefile_writer.hpp) owns the streams,
+// the record numbers and the header values, and calls them in the order a file pair needs.
+// Lengths and offsets on disk count 16-bit words.
 //
 // Size limit: record offsets travel as signed 32-bit byte counts and file lengths are stored
 // as signed 32-bit word counts. To stay readable by programs that treat either as a signed
@@ -62,9 +62,9 @@ std::int32_t PolygonContentLength(const TSFPolygon& polygon) noexcept;
 // Whether a record of `contentLength` words whose header starts at byte `recordOffset`
 // ends within kMaxShapefileBytes.
 bool RecordFits(std::uint64_t recordOffset, std::int32_t contentLength) noexcept;
-// Raises EInOutError(kShapefileTooLargeText) unless RecordFits. The driver calls it with the
-// .shp size before writing the index entry, so that no entry is left for a record that
-// cannot be written.
+// Raises EInOutError(kShapefileTooLargeText) unless RecordFits. The shapefile writer calls it
+// with the .shp size before writing the index entry, so that no entry is left for a record
+// that cannot be written.
 void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength);
 
 // Move to position 0 and write the 100-byte main file header. The index has the same header

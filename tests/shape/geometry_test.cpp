@@ -8,20 +8,16 @@
 #include <cmath>
 #include <vector>
 
+#include "../support/polygon_of.hpp"
+
 namespace varnelo {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-TSFPolygon MakePolygon(std::vector<std::vector<TShpPoint>> rings) {
-    TSFPolygon polygon;
-    for (const auto& ring : rings) {
-        polygon.Parts.push_back(static_cast<std::int32_t>(polygon.Points.size()));
-        polygon.Points.insert(polygon.Points.end(), ring.begin(), ring.end());
-    }
-    polygon.NumParts = static_cast<std::int32_t>(polygon.Parts.size());
-    polygon.NumPoints = static_cast<std::int32_t>(polygon.Points.size());
+TSFPolygon MakePolygon(const std::vector<std::vector<TShpPoint>>& rings) {
+    TSFPolygon polygon = testing::PolygonOf(rings);
     polygon.Box = {-1.0, -2.0, 3.0, 4.0};  // a marker: normalisation must leave it alone
     return polygon;
 }

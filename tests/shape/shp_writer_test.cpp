@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "shape/shp_writer.hpp"
+#include "shape/shapefile_writer.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,11 +10,13 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "../support/expect_message.hpp"
 #include "../support/expected_bytes.hpp"
+#include "../support/polygon_of.hpp"
 #include "../support/run_command.hpp"
 #include "os/process.hpp"
 #include "shape/errors.hpp"
@@ -23,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::MessageOf;
+using testing::PolygonOf;
 using testing::SameBytes;
 using testing::TExpectedBytes;
 
@@ -64,68 +68,20 @@ TExpectedBytes ExpectedShxEntry(std::int32_t offsetWords, std::int32_t contentLe
     return bytes;
 }
 
-TSFPolygon PolygonOf(std::vector<std::vector<TShpPoint>> rings) {
-    TSFPolygon polygon;
-    for (const auto& ring : rings) {
-        polygon.Parts.push_back(static_cast<std::int32_t>(polygon.Points.size()));
-        polygon.Points.insert(polygon.Points.end(), ring.begin(), ring.end());
+// A shapefile written to memory, started: the bytes are read back from its two streams.
+struct TPairInMemory {
+    explicit TPairInMemory(std::int32_t shapeType)
+        : Writer(shapeType, std::make_unique<TMemoryOutputStream>(),
+                 std::make_unique<TMemoryOutputStream>()) {
+        Writer.Start();
     }
-    polygon.NumParts = static_cast<std::int32_t>(polygon.Parts.size());
-    polygon.NumPoints = static_cast<std::int32_t>(polygon.Points.size());
-    CalcShapeBox(polygon);
-    return polygon;
-}
+    const std::vector<std::byte>& Shp() const { return BytesOf(Writer.Shp()); }
+    const std::vector<std::byte>& Shx() const { return BytesOf(Writer.Shx()); }
 
-// Writes a whole file pair in the order the converter follows: placeholder headers, then
-// per record the index entry before the record, then the final headers.
-class TPairWriter {
-  public:
-    TPairWriter(TOutputStream& shp, TOutputStream& shx, std::int32_t shapeType)
-        : shp_(shp), shx_(shx) {
-        header_.ShapeType = shapeType;
-        WriteShpHeader(shp_, header_);
-        WriteShxHeader(shx_, header_);
+    static const std::vector<std::byte>& BytesOf(TOutputStream& stream) {
+        return static_cast<TMemoryOutputStream&>(stream).Bytes();
     }
-
-    void Add(const TShpPoint& point) {
-        const std::int32_t length = PointContentLength(point);
-        WriteShxRecord(shx_, static_cast<std::int32_t>(shp_.Size()), length);
-        WritePointRecord(shp_, ++records_, point);
-        if (records_ == 1) {
-            InitBoxFromPoint(header_.Box, point);
-        } else {
-            ExtendBoxByPoint(header_.Box, point);
-        }
-    }
-
-    void Add(TSFPolygon polygon) {
-        NormalizePolygonRing(polygon);
-        const std::int32_t length = PolygonContentLength(polygon);
-        WriteShxRecord(shx_, static_cast<std::int32_t>(shp_.Size()), length);
-        WritePolygonRecord(shp_, ++records_, polygon);
-        FoldBox(polygon.Box);
-    }
-
-    void Finish() {
-        header_.FileLength = static_cast<std::int32_t>(shp_.Size() / 2);
-        WriteShpHeader(shp_, header_);
-        header_.FileLength = static_cast<std::int32_t>(shx_.Size() / 2);
-        WriteShxHeader(shx_, header_);
-    }
-
-  private:
-    void FoldBox(const TShpBox& box) {
-        if (records_ == 1) {
-            InitBoxFromBox(header_.Box, box);
-        } else {
-            ExtendBoxByBox(header_.Box, box);
-        }
-    }
-
-    TOutputStream& shp_;
-    TOutputStream& shx_;
-    TShpHeader header_;
-    std::int32_t records_ = 0;
+    mutable TShapefileWriter Writer;
 };
 
 // A stream whose first byte sits at a far offset, standing in for a file that has already
@@ -165,54 +121,50 @@ TEST(ShpHeader, PlacesBigAndLittleEndianFieldsAtTheirOffsets) {
 }
 
 TEST(ShpPair, WritesNoRecordAsTwoBareHeaders) {
-    TMemoryOutputStream shp, shx;
-    TPairWriter pair(shp, shx, kShapeTypePolyLine);
-    pair.Finish();
+    TPairInMemory pair(kShapeTypePolyLine);
+    pair.Writer.Finish();
     const auto expected = ExpectedHeader(50, 3, {0, 0, 0, 0});
-    EXPECT_TRUE(SameBytes(shp.Bytes(), expected.Bytes()));
-    EXPECT_TRUE(SameBytes(shx.Bytes(), expected.Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shp(), expected.Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shx(), expected.Bytes()));
 }
 
 TEST(ShpPair, WritesOnePointWithItsDegenerateBox) {
-    TMemoryOutputStream shp, shx;
-    TPairWriter pair(shp, shx, kShapeTypePoint);
-    pair.Add(TShpPoint{12.5, -3.0});
-    pair.Finish();
+    TPairInMemory pair(kShapeTypePoint);
+    pair.Writer.Append(TShpPoint{12.5, -3.0});
+    pair.Writer.Finish();
     const TShpBox box{12.5, -3.0, 12.5, -3.0};
+    EXPECT_TRUE(SameBytes(
+        pair.Shp(), ExpectedHeader(64, 1, box).Append(ExpectedPointRecord(1, 12.5, -3.0)).Bytes()));
     EXPECT_TRUE(
-        SameBytes(shp.Bytes(),
-                  ExpectedHeader(64, 1, box).Append(ExpectedPointRecord(1, 12.5, -3.0)).Bytes()));
-    EXPECT_TRUE(SameBytes(shx.Bytes(),
-                          ExpectedHeader(54, 1, box).Append(ExpectedShxEntry(50, 10)).Bytes()));
-    EXPECT_EQ(shp.Size(), 128u);
-    EXPECT_EQ(shx.Size(), 108u);
+        SameBytes(pair.Shx(), ExpectedHeader(54, 1, box).Append(ExpectedShxEntry(50, 10)).Bytes()));
+    EXPECT_EQ(pair.Shp().size(), 128u);
+    EXPECT_EQ(pair.Shx().size(), 108u);
 }
 
 TEST(ShpPair, WritesThreePointsWithConsecutiveNumbersAndOffsets) {
-    TMemoryOutputStream shp, shx;
-    TPairWriter pair(shp, shx, kShapeTypePoint);
-    pair.Add(TShpPoint{1, 2});
-    pair.Add(TShpPoint{3, -4});
-    pair.Add(TShpPoint{-5, 6});
-    pair.Finish();
+    TPairInMemory pair(kShapeTypePoint);
+    pair.Writer.Append(TShpPoint{1, 2});
+    pair.Writer.Append(TShpPoint{3, -4});
+    pair.Writer.Append(TShpPoint{-5, 6});
+    pair.Writer.Finish();
     const TShpBox box{-5, -4, 3, 6};
-    EXPECT_TRUE(SameBytes(shp.Bytes(), ExpectedHeader(92, 1, box)
-                                           .Append(ExpectedPointRecord(1, 1, 2))
-                                           .Append(ExpectedPointRecord(2, 3, -4))
-                                           .Append(ExpectedPointRecord(3, -5, 6))
-                                           .Bytes()));
-    EXPECT_TRUE(SameBytes(shx.Bytes(), ExpectedHeader(62, 1, box)
-                                           .Append(ExpectedShxEntry(50, 10))
-                                           .Append(ExpectedShxEntry(64, 10))
-                                           .Append(ExpectedShxEntry(78, 10))
-                                           .Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shp(), ExpectedHeader(92, 1, box)
+                                          .Append(ExpectedPointRecord(1, 1, 2))
+                                          .Append(ExpectedPointRecord(2, 3, -4))
+                                          .Append(ExpectedPointRecord(3, -5, 6))
+                                          .Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shx(), ExpectedHeader(62, 1, box)
+                                          .Append(ExpectedShxEntry(50, 10))
+                                          .Append(ExpectedShxEntry(64, 10))
+                                          .Append(ExpectedShxEntry(78, 10))
+                                          .Bytes()));
 }
 
 TEST(ShpPair, WritesRectangleAsClosedClockwiseRing) {
-    TMemoryOutputStream shp, shx;
-    TPairWriter pair(shp, shx, kShapeTypePolygon);
-    pair.Add(PolygonOf({{{1, 2}, {5, 2}, {5, 7}, {1, 7}}}));
-    pair.Finish();
+    TPairInMemory pair(kShapeTypePolygon);
+    TSFPolygon rectangle = PolygonOf({{{1, 2}, {5, 2}, {5, 7}, {1, 7}}});
+    pair.Writer.Append(rectangle);
+    pair.Writer.Finish();
 
     const TShpBox box{1, 2, 5, 7};
     TExpectedBytes record;
@@ -222,33 +174,72 @@ TEST(ShpPair, WritesRectangleAsClosedClockwiseRing) {
     for (const TShpPoint& p : {TShpPoint{1, 7}, {5, 7}, {5, 2}, {1, 2}, {1, 7}}) {
         record.DoubleLE(p.X).DoubleLE(p.Y);
     }
-    EXPECT_TRUE(SameBytes(shp.Bytes(), ExpectedHeader(118, 5, box).Append(record).Bytes()));
-    EXPECT_TRUE(SameBytes(shx.Bytes(),
-                          ExpectedHeader(54, 5, box).Append(ExpectedShxEntry(50, 64)).Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shp(), ExpectedHeader(118, 5, box).Append(record).Bytes()));
+    EXPECT_TRUE(
+        SameBytes(pair.Shx(), ExpectedHeader(54, 5, box).Append(ExpectedShxEntry(50, 64)).Bytes()));
 }
 
 TEST(ShpPair, IndexLengthMatchesRecordLengthOfNormalisedPolygons) {
-    TMemoryOutputStream shp, shx;
-    TPairWriter pair(shp, shx, kShapeTypePolygon);
+    TPairInMemory pair(kShapeTypePolygon);
     // Open rings: an outer square and a hole; normalising adds one point to each.
-    pair.Add(PolygonOf({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}}));
-    pair.Add(PolygonOf({{{20, 0}, {20, 1}, {21, 0}, {20, 0}}}));
-    pair.Finish();
+    TSFPolygon holed =
+        PolygonOf({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}});
+    TSFPolygon triangle = PolygonOf({{{20, 0}, {20, 1}, {21, 0}, {20, 0}}});
+    pair.Writer.Append(holed);
+    pair.Writer.Append(triangle);
+    pair.Writer.Finish();
 
     const std::int32_t first = 22 + 2 * 2 + 8 * 10;
     const std::int32_t second = 22 + 2 * 1 + 8 * 4;
-    EXPECT_TRUE(SameBytes(shx.Bytes(), ExpectedHeader(58, 5, {0, 0, 21, 10})
-                                           .Append(ExpectedShxEntry(50, first))
-                                           .Append(ExpectedShxEntry(50 + 4 + first, second))
-                                           .Bytes()));
-    EXPECT_EQ(shp.Size(), 100u + 8 + 2 * first + 8 + 2 * second);
+    EXPECT_TRUE(SameBytes(pair.Shx(), ExpectedHeader(58, 5, {0, 0, 21, 10})
+                                          .Append(ExpectedShxEntry(50, first))
+                                          .Append(ExpectedShxEntry(50 + 4 + first, second))
+                                          .Bytes()));
+    EXPECT_EQ(pair.Shp().size(), 100u + 8 + 2 * first + 8 + 2 * second);
     // Each record header repeats the index entry's length.
     const auto word = [&](std::size_t at) {
-        return (std::to_integer<int>(shp.Bytes()[at + 2]) << 8) |
-               std::to_integer<int>(shp.Bytes()[at + 3]);
+        return (std::to_integer<int>(pair.Shp()[at + 2]) << 8) |
+               std::to_integer<int>(pair.Shp()[at + 3]);
     };
     EXPECT_EQ(word(104), first);
     EXPECT_EQ(word(100 + 8 + 2 * first + 4), second);
+}
+
+// A two-point line from (0, 0) to (2, 1) as encoded elsewhere, under the number 9.
+TExpectedBytes EncodedLineRecord() {
+    TExpectedBytes record;
+    record.Int32BE(9).Int32BE(40).Int32LE(3);
+    record.DoubleLE(0).DoubleLE(0).DoubleLE(2).DoubleLE(1);
+    record.Int32LE(1).Int32LE(2).Int32LE(0);
+    record.DoubleLE(0).DoubleLE(0).DoubleLE(2).DoubleLE(1);
+    return record;
+}
+
+TEST(ShpPair, WritesEncodedRecordsUnderTheNextNumbers) {
+    const TExpectedBytes encoded = EncodedLineRecord();
+    TPairInMemory pair(kShapeTypePolyLine);
+    EXPECT_EQ(pair.Writer.AppendEncoded(encoded.Bytes().data()), 88u);
+    EXPECT_EQ(pair.Writer.AppendEncoded(encoded.Bytes().data()), 88u);
+    pair.Writer.FoldBox({0, 0, 2, 1});
+    pair.Writer.Finish();
+
+    TExpectedBytes content;
+    content.Int32LE(3).DoubleLE(0).DoubleLE(0).DoubleLE(2).DoubleLE(1);
+    content.Int32LE(1).Int32LE(2).Int32LE(0);
+    content.DoubleLE(0).DoubleLE(0).DoubleLE(2).DoubleLE(1);
+    const TShpBox box{0, 0, 2, 1};
+    EXPECT_TRUE(SameBytes(pair.Shp(), ExpectedHeader(138, 3, box)
+                                          .Int32BE(1)
+                                          .Int32BE(40)
+                                          .Append(content)
+                                          .Int32BE(2)
+                                          .Int32BE(40)
+                                          .Append(content)
+                                          .Bytes()));
+    EXPECT_TRUE(SameBytes(pair.Shx(), ExpectedHeader(58, 3, box)
+                                          .Append(ExpectedShxEntry(50, 40))
+                                          .Append(ExpectedShxEntry(94, 40))
+                                          .Bytes()));
 }
 
 TEST(PolyLineRecord, WritesEveryFieldInItsOrder) {
@@ -352,6 +343,19 @@ TEST(SizeLimit, RefusesARecordEndingBeyondTwoGigabytesBeforeWritingIt) {
     EXPECT_THROW(EnsureRecordFits(full.Size(), 10), EInOutError);
 }
 
+TEST(SizeLimit, WriterRefusesARecordBeyondTwoGigabytesBeforeWritingEitherFile) {
+    auto far = std::make_unique<TFarStream>(k2GiB - 80);
+    const TFarStream& shp = *far;
+    TShapefileWriter writer(kShapeTypePolyLine, std::move(far),
+                            std::make_unique<TMemoryOutputStream>());
+    const TExpectedBytes encoded = EncodedLineRecord();
+    EXPECT_EQ(MessageOf([&] { writer.AppendEncoded(encoded.Bytes().data()); }),
+              kShapefileTooLargeText);
+    EXPECT_EQ(shp.BytesWritten(), 0u);
+    EXPECT_EQ(writer.Shx().Size(), 0u);
+    EXPECT_EQ(writer.Records(), 0);
+}
+
 TEST(SizeLimit, RefusesAnIndexEntryEndingBeyondTwoGigabytes) {
     TFarStream fits(k2GiB - 10);
     WriteShxRecord(fits, 100, 10);
@@ -413,22 +417,20 @@ class ShpFiles : public ::testing::Test {
 
     template <class Fill>
     void WritePair(const std::string& stem, std::int32_t shapeType, Fill fill) {
-        auto shp = CreateFileOutputStream(Path(stem + ".shp"));
-        auto shx = CreateFileOutputStream(Path(stem + ".shx"));
-        TPairWriter pair(*shp, *shx, shapeType);
-        fill(pair);
-        pair.Finish();
-        shp->Close();
-        shx->Close();
+        TShapefileWriter writer(shapeType, CreateFileOutputStream(Path(stem + ".shp")),
+                                CreateFileOutputStream(Path(stem + ".shx")));
+        writer.Start();
+        fill(writer);
+        writer.Finish();
     }
 
     fs::path dir_;
 };
 
 TEST_F(ShpFiles, WritingTheSameShapesTwiceGivesIdenticalFiles) {
-    const auto fill = [](TPairWriter& pair) {
-        pair.Add(TShpPoint{1, 2});
-        pair.Add(TShpPoint{3, 4});
+    const auto fill = [](TShapefileWriter& writer) {
+        writer.Append(TShpPoint{1, 2});
+        writer.Append(TShpPoint{3, 4});
     };
     WritePair("points", kShapeTypePoint, fill);
     const std::string firstShp = ReadFile(Path("points.shp"));
@@ -442,9 +444,10 @@ TEST_F(ShpFiles, IndependentReaderSeesOuterRingAndHole) {
     if (!testing::HaveTool("shpdump")) {
         GTEST_SKIP() << testing::NoToolReason("shpdump");
     }
-    WritePair("holes", kShapeTypePolygon, [](TPairWriter& pair) {
-        pair.Add(
-            PolygonOf({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}}));
+    WritePair("holes", kShapeTypePolygon, [](TShapefileWriter& writer) {
+        TSFPolygon holed =
+            PolygonOf({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}});
+        writer.Append(holed);
     });
     const std::string command = "shpdump -validate '" + Path("holes.shp") + "' 2>&1";
     const testing::TCommandResult run = testing::RunCommand(command);
