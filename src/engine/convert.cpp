@@ -13,6 +13,7 @@
 #include "engine/attribute_table.hpp"
 #include "engine/bounded_queue.hpp"
 #include "engine/code_page.hpp"
+#include "engine/coord_sys.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mid_rows.hpp"
 #include "engine/mif_errors.hpp"
@@ -132,7 +133,11 @@ TTableLayout ReadTableLayout(TLineReader& mif, bool mifColumnsUsed, TConversionR
     for (const TSFColumn& column : layout.Columns) {
         if (!column.Known) {
             report.UnknownTypeColumns.push_back(column.Name);
+            report.Notes.push_back(KeptAsTextNote(column.Name));
         }
+    }
+    if (std::string note = CoordSysToPrj(layout.Header.CoordSys).Note; !note.empty()) {
+        report.Notes.push_back(std::move(note));
     }
     // Names and texts are cut on the character boundaries of the source's character set.
     layout.Characters = CodePageOfCharset(layout.Header.Charset).Characters;

@@ -162,6 +162,21 @@ TEST_F(Interop, WideFloatValuesAndNamesDifferingOnlyInLetterCase) {
     EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
 }
 
+TEST_F(Interop, NamesWithBlanksAndUnknownTypesKeepEveryValue) {
+    WriteFileBytes(dir.Path("blanks.mif"),
+                   "Version 300\r\nColumns 3\r\n  Depth low Float\r\n  Date of survey Date\r\n"
+                   "  Shape Blob\r\nData\r\nPoint 1 2\r\n");
+    WriteFileBytes(dir.Path("blanks.mid"), "12.5,19650330,\"\"\"X\"\", rest\"\r\n");
+    ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("blanks.mif"), dir.Path("blanks.shp")));
+    const std::string out = OgrListing(dir.Path("blanks.shp"));
+    EXPECT_LISTS(out, "Depth_low: Real (16.6)");
+    EXPECT_LISTS(out, "Shape: String (254.0)");
+    EXPECT_LISTS(out, "Depth_low (Real) = 12.500000");
+    EXPECT_LISTS(out, "Date_of_su (Date) = 1965/03/30");
+    EXPECT_LISTS(out, "Shape (String) = \"X\", rest\n");
+    EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
+}
+
 TEST_F(Interop, TextsAsPointsAndLines) {
     const std::string points = ConvertAndList(ctTextAsPoint, "labels");
     EXPECT_LISTS(points, "Feature Count: 3");
@@ -269,6 +284,9 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
         "Earth Projection 8, 152, \"m\", 153, 0, 0.9996, 500000, 0",  // JGD2000 UTM zone 56
         "Earth Projection 8, 97, \"m\", 135, 35, 0.9999, 100000, 200000",
         "Earth Projection 8, 104, \"km\", 139.833333333333, 36, 0.9999, 0, 0",
+        // Numbers beyond those the projection takes are ignored.
+        "Earth Projection 8, 97, \"m\", 135, 35, 0.9999, 100000, 200000, 7",
+        "Earth Projection 17, 104, \"m\", 10, 0",
     };
     for (std::size_t i = 0; i < std::size(clauses); ++i) {
         ConvertPoint(std::string("tm") + std::to_string(i), "CoordSys " + clauses[i] + "\r\n", "x");

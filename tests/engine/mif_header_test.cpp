@@ -179,6 +179,37 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                         {"x2", 1, 11}}));
 }
 
+TEST(ReadMifColumns, ANameWithBlanksEndsAtTheTypeTheLineEndsIn) {
+    // Only a line whose second word is no type is read from its end; a type must follow the
+    // name.
+    const TRead read = ReadHeaderAndColumns(kHeader +
+                                            "Columns 11\n"
+                                            "  Depth low Float\n"
+                                            "  Date of survey Date\n"
+                                            "  Place name Char (50)\n"
+                                            "  Mean depth Decimal ( 10, 3 )\n"
+                                            "  Two\tword\tLogical\n"
+                                            "  Note (old) text char(8)\n"
+                                            "  Time zone Char\n"
+                                            "  Depth low Blob\n"
+                                            "  Char (50)\n"
+                                            "  Name Chars wide\n"
+                                            "  Date Time Char(5)\n"
+                                            "Data\n");
+    EXPECT_EQ(read.Columns, (TSFColumns{{"Depth low", 2, 0},
+                                        {"Date of survey", 3, 0},
+                                        {"Place name", 0, 50},
+                                        {"Mean depth", 2, 10, 3},
+                                        {"Two\tword", 4, 0},
+                                        {"Note (old) text", 0, 8},
+                                        {"Time zone", 0, 255},
+                                        {"Depth", 0, 0, 0, false},
+                                        {"Char", 0, 0, 0, false},
+                                        {"Name", 0, 255},
+                                        {"Date", 0, 9}}));
+    EXPECT_EQ(read.NextLine, "Data");
+}
+
 TEST(ReadMifColumns, ReadsNamesAndCountsSeparatedByTabs) {
     const TRead read =
         ReadHeaderAndColumns(kHeader + "Columns\t2\n\tq_info\tChar(8)\n\tNAME \t Integer\nData\n");
