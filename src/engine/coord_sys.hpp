@@ -24,9 +24,9 @@ struct TPrjText {
 // Transverse Mercator with the parameters of a Japan Plane Rectangular or UTM zone on Tokyo,
 // WGS 84 or JGD2000 as that zone; a clause with the numbers of a projected EPSG system as that
 // system; any other projection after its datum and projection ("North_American_1983_Albers").
-// `clause` is the text after the CoordSys keyword, continuation lines included; Bounds are ignored,
-// and so are numbers beyond those the projection takes (with a note), as GIS programs read such
-// clauses.
+// `clause` is the text after the CoordSys keyword, continuation lines included; Bounds are
+// ignored, and so are numbers beyond those the projection takes (with a note), as GIS
+// programs read such clauses.
 TPrjText CoordSysToPrj(std::string_view clause);
 
 }  // namespace varnelo
