@@ -24,6 +24,9 @@ constexpr int kDecimalFieldDecimals = 6;
 constexpr int kMaxDecimalFieldLength = 254;
 // "-9223372036854775808", the longest 64-bit integer.
 constexpr int kLargeIntFieldLength = 20;
+// The character field of a column whose type no test recognises: the widest every dBASE
+// reader accepts, so that its values are kept as text.
+constexpr int kUnknownTypeFieldLength = 254;
 
 // A Decimal(w,d) the 16-byte field with 6 decimals cannot hold as declared gets room for
 // its w digits, a sign and (when d > 0) the point, with d decimals.
@@ -42,10 +45,14 @@ void SizeDecimalField(const TSFColumn& column, TDbfFieldDef& field) {
     field.Decimals = std::min(decimals, field.Length - 1 - point - 1);
 }
 
-// The dBASE field of a column. Character widths outside 0-255 are held to that range so
-// that the descriptors always add up to the record length.
+// The dBASE field of a column. Character widths outside 1-255 are held to that range: no
+// field holds nothing, and the descriptors always add up to the record length.
 TDbfFieldDef FieldOf(const TSFColumn& column, TCharacterSet set) {
     TDbfFieldDef field{ShortenFieldName(column.Name, set), 'C', 0, 0};
+    if (!column.Known) {
+        field.Length = kUnknownTypeFieldLength;
+        return field;
+    }
     switch (column.Type) {
         case 1:
             field.TypeChar = 'N';
@@ -68,7 +75,7 @@ TDbfFieldDef FieldOf(const TSFColumn& column, TCharacterSet set) {
             field.Length = 1;
             break;
         default:
-            field.Length = std::clamp(column.Width, 0, static_cast<int>(dbf::kMaxFieldLength));
+            field.Length = std::clamp(column.Width, 1, static_cast<int>(dbf::kMaxFieldLength));
             break;
     }
     return field;
@@ -151,17 +158,26 @@ bool TakeRefusedValue(TLocalDbf& table, int field, std::string_view value, std::
     return true;
 }
 
+// The value the field takes: a value quoted in the row as the splitter read it, so that one
+// that begins with a quote keeps it; any other without its single quotes ('a' is a). (A value
+// that begins with a double quote is always a quoted one.)
+std::string_view FieldText(const TMidRowSplitter& row, std::size_t index, std::string& scratch) {
+    if (row.WasQuoted(index)) {
+        return row.Value(index);
+    }
+    return DequoteView(row.Value(index), '\'', scratch);
+}
+
 // Appends the row without the field layer when the table decides every value of it at
 // once; false when it leaves one to the field layer (or cannot append directly), and the
 // row is then set the ordinary way.
 bool AppendDirectly(TLocalDbf& table, const TMidRowSplitter& row, std::size_t count,
-                    std::string& doubleQuoted, std::string& singleQuoted) {
+                    std::string& scratch) {
     if (!table.StartDirectRecord()) {
         return false;
     }
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view once = DequoteView(row.Value(i), '"', doubleQuoted);
-        if (!table.StoreDirectText(static_cast<int>(i), DequoteView(once, '\'', singleQuoted))) {
+        if (!table.StoreDirectText(static_cast<int>(i), FieldText(row, i, scratch))) {
             return false;
         }
     }
@@ -177,6 +193,11 @@ std::string ShortenFieldName(std::string_view name, TCharacterSet set) {
 
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
     for (auto& column : columns) {
+        // A field name holds no blanks, which some readers refuse; no byte of a two-byte
+        // character is a space or TAB.
+        std::replace_if(
+            column.Name.begin(), column.Name.end(), [](char c) { return c == ' ' || c == '\t'; },
+            '_');
         column.Name = ShortenFieldName(column.Name, set);
     }
     for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
@@ -186,6 +207,12 @@ void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
             }
         }
     }
+}
+
+std::string KeptAsTextNote(std::string_view columnName) {
+    return "column " + std::string(columnName) +
+           ": type not recognised, its values kept as text in a " +
+           std::to_string(kUnknownTypeFieldLength) + "-byte character field";
 }
 
 void CheckDbfFieldsFit(const TSFColumns& columns, TCharacterSet set) {
@@ -202,16 +229,14 @@ void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t 
         return;
     }
     const std::size_t count = std::min(row.Count(), static_cast<std::size_t>(table.FieldCount()));
-    // Each Dequote step gets its own scratch, used only when doubled quotes are reduced.
-    std::string doubleQuoted;
-    std::string singleQuoted;
-    if (AppendDirectly(table, row, count, doubleQuoted, singleQuoted)) {
+    // Used only when a single-quoted value has doubled quotes to reduce.
+    std::string scratch;
+    if (AppendDirectly(table, row, count, scratch)) {
         return;
     }
     table.Append();
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view once = DequoteView(row.Value(i), '"', doubleQuoted);
-        const std::string_view value = DequoteView(once, '\'', singleQuoted);
+        const std::string_view value = FieldText(row, i, scratch);
         try {
             table.SetFieldFromText(static_cast<int>(i), value);
         } catch (const Exception& e) {

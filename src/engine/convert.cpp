@@ -10,6 +10,7 @@
 #include "engine/attribute_table.hpp"
 #include "engine/code_page.hpp"
 #include "engine/conversion_run.hpp"
+#include "engine/coord_sys.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
@@ -76,7 +77,11 @@ TTableLayout ReadTableLayout(TLineReader& mif, bool mifColumnsUsed, TConversionR
     for (const TSFColumn& column : layout.Columns) {
         if (!column.Known) {
             report.UnknownTypeColumns.push_back(column.Name);
+            report.Notes.push_back(KeptAsTextNote(column.Name));
         }
+    }
+    if (std::string note = CoordSysToPrj(layout.Header.CoordSys).Note; !note.empty()) {
+        report.Notes.push_back(std::move(note));
     }
     // Names and texts are cut on the character boundaries of the source's character set.
     layout.Characters = CodePageOfCharset(layout.Header.Charset).Characters;

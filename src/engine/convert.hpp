@@ -102,9 +102,12 @@ struct TConversionReport {
     std::string ErrorText;
     // .mid rows that went on over more than one line (a quoted value holding line ends)
     std::int64_t RowsOverSeveralLines = 0;
-    // Columns whose type the reader does not know (kept as empty character fields), by
+    // Columns whose type the reader does not know (their values kept as text), by
     // their names in the .mif
     std::vector<std::string> UnknownTypeColumns;
+    // What the conversion made of the source beyond what it declares, a sentence each: columns
+    // kept as text, coordinate-system parameters ignored
+    std::vector<std::string> Notes;
     // .mid values left empty because their fields do not take them (lenient conversions)
     TValuesLeftEmpty ValuesLeftEmpty;
     TSidecarOutcome CodePage;  // from the header's Charset

@@ -204,6 +204,49 @@ std::optional<TZone> ZoneOf(const TTransverseMercator& tm) noexcept {
     return std::nullopt;
 }
 
+// "1 parameter", "3 parameters".
+std::string Parameters(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " parameter" : " parameters");
+}
+
+// The numbers at the start of `values` (from `first` on), at most `most` of them: a clause is
+// read as far as it gives numbers.
+std::vector<double> LeadingNumbers(const std::vector<std::string>& values, std::size_t first,
+                                   std::size_t most) {
+    std::vector<double> numbers;
+    for (std::size_t i = first; i < values.size() && numbers.size() < most; ++i) {
+        const auto number = TryStrToDouble(values[i]);
+        if (!number) {
+            break;
+        }
+        numbers.push_back(*number);
+    }
+    return numbers;
+}
+
+// Why a clause gives too few numbers for `what`, which needs `needed` of them at `first`
+// among `values` and got `given`: the value that is no number, or the count.
+std::string TooFewNumbers(std::string_view what, std::string_view needs,
+                          const std::vector<std::string>& values, std::size_t first,
+                          std::size_t given) {
+    const std::size_t at = first + given;
+    if (at < values.size()) {
+        return std::string(what) + " needs " + std::string(needs) + "; its parameter " +
+               std::to_string(given + 1) + ", " + QuoteForMessage(values[at]) + ", is not a number";
+    }
+    return std::string(what) + " needs " + std::string(needs) + "; the file gives " +
+           std::to_string(given);
+}
+
+// That the clause gives parameters beyond those `what` takes, which are left aside as GIS
+// programs leave them.
+std::string ExtraParametersNote(std::string_view what, std::string_view takes,
+                                std::size_t ignored) {
+    return "CoordSys: " + std::string(what) + " takes " + std::string(takes) + "; the " +
+           Parameters(ignored) + " more that the file gives " + (ignored == 1 ? "was" : "were") +
+           " ignored";
+}
+
 TPrjText NotUnderstood(std::string reason) {
     TPrjText prj;
     prj.Reason = std::move(reason);
@@ -238,19 +281,19 @@ std::string ClauseDatumName(int datum, const std::vector<double>& numbers) {
 std::optional<TGeographic> ClauseDatum(int datum, std::vector<std::string>& values,
                                        std::string& reason) {
     const std::size_t count = datum == kShiftedDatum ? 4 : 9;  // the ellipsoid, then numbers
-    std::vector<double> numbers;
-    for (std::size_t i = 0; i < count && i < values.size(); ++i) {
-        if (const auto number = TryStrToDouble(values[i])) {
-            numbers.push_back(*number);
-        }
-    }
-    const auto ellipsoidNumber = values.empty() ? std::nullopt : TryStrToInt32(values[0]);
-    if (numbers.size() != count || !ellipsoidNumber) {
-        reason = "datum " + std::to_string(datum) + " is not followed by an ellipsoid and " +
-                 (datum == kShiftedDatum ? "three" : "eight") + " numbers";
+    std::vector<double> numbers = LeadingNumbers(values, 0, count);
+    if (numbers.size() != count) {
+        reason = TooFewNumbers("datum " + std::to_string(datum),
+                               datum == kShiftedDatum
+                                   ? "4 parameters (an ellipsoid and 3 shifts)"
+                                   : "9 parameters (an ellipsoid, 3 shifts, 3 rotations, a "
+                                     "scale and a prime meridian)",
+                               values, 0, numbers.size());
         return std::nullopt;
     }
-    const TMifEllipsoid* ellipsoid = FindNumber(MifEllipsoids(), *ellipsoidNumber);
+    const auto ellipsoidNumber = TryStrToInt32(values[0]);
+    const TMifEllipsoid* ellipsoid =
+        ellipsoidNumber ? FindNumber(MifEllipsoids(), *ellipsoidNumber) : nullptr;
     if (ellipsoid == nullptr) {
         reason = "ellipsoid " + QuoteForMessage(values[0]) + " is not a known ellipsoid number";
         return std::nullopt;
@@ -301,49 +344,16 @@ std::optional<TGeographic> DatumOf(int datum, std::string_view datumText,
     return gcs;
 }
 
-std::string CountInWords(int count) {
-    static constexpr const char* kWords[] = {"no",   "one", "two",   "three", "four",
-                                             "five", "six", "seven", "eight"};
-    return count >= 0 && count < static_cast<int>(std::size(kWords)) ? kWords[count]
-                                                                     : std::to_string(count);
-}
-
-std::string UnitNames() {
-    std::string names;
-    for (const TMifUnit& unit : MifUnits()) {
-        names += (names.empty() ? "" : ", ") + std::string(unit.MifName);
-    }
-    return names;
-}
-
-TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& projection,
-                      const std::vector<std::string>& values) {
-    const std::string title =
-        "projection type " + std::to_string(projection.Number) + " (" + projection.EsriName + ")";
-    std::vector<double> numbers;
-    for (std::size_t i = 1; i < values.size(); ++i) {
-        if (const auto number = TryStrToDouble(values[i])) {
-            numbers.push_back(*number);
-        }
-    }
-    const auto count = static_cast<int>(numbers.size());
-    if (values.empty() || count + 1 != static_cast<int>(values.size()) ||
-        count < projection.Count || count > std::max(projection.Count, projection.MostRead)) {
-        return NotUnderstood("the parameters of " + title + " are not a unit and " +
-                             CountInWords(projection.Count) + " numbers");
-    }
-    const TMifUnit* unit = FindUnit(values[0]);
-    if (unit == nullptr) {
-        return NotUnderstood("the unit " + QuoteForMessage(values[0]) + " is not one of " +
-                             UnitNames());
-    }
-    if (projection.Number == kTransverseMercator && unit->Metres == 1.0) {
+// The .prj of a projection whose unit and numbers the clause gives.
+TPrjText ProjectedPrjOf(int datum, const TGeographic& gcs, const TMifProjection& projection,
+                        const TMifUnit& unit, const std::vector<double>& numbers) {
+    if (projection.Number == kTransverseMercator && unit.Metres == 1.0) {
         const TTransverseMercator tm{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4]};
         if (const auto zone = ZoneOf(tm)) {
             if (const TKnownCrs* crs = FindKnown(datum, zone->Kind, zone->Number)) {
                 const TTransverseMercator& exact = zone->Exact;
                 return Written(
-                    ProjectedWkt(crs->EsriName, FromTable(*crs->Gcs, crs->Epsg), projection, *unit,
+                    ProjectedWkt(crs->EsriName, FromTable(*crs->Gcs, crs->Epsg), projection, unit,
                                  {exact.CentralMeridian, exact.OriginLatitude, exact.ScaleFactor,
                                   exact.FalseEasting, exact.FalseNorthing}),
                     crs->EsriName, crs->Epsg);
@@ -352,14 +362,14 @@ TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& p
     }
     if (projection.OnDatum >= 0) {
         if (const auto own = NumberedDatum(projection.GcsDatum)) {
-            const int epsg = unit->Metres == 1.0 ? projection.Epsg : 0;
-            return Written(ProjectedWkt(projection.SystemName, *own, projection, *unit, numbers),
+            const int epsg = unit.Metres == 1.0 ? projection.Epsg : 0;
+            return Written(ProjectedWkt(projection.SystemName, *own, projection, unit, numbers),
                            projection.SystemName, epsg);
         }
     }
-    if (const TMifProjectedCrs* crs = FindProjectedSystem(datum, projection, *unit, numbers)) {
+    if (const TMifProjectedCrs* crs = FindProjectedSystem(datum, projection, unit, numbers)) {
         const std::vector<double> exact(crs->Numbers, crs->Numbers + projection.Count);
-        return Written(ProjectedWkt(crs->EsriName, gcs, projection, *unit, exact), crs->EsriName,
+        return Written(ProjectedWkt(crs->EsriName, gcs, projection, unit, exact), crs->EsriName,
                        crs->Epsg);
     }
     // A projection of its own: named after its datum and the projection.
@@ -368,8 +378,36 @@ TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& p
         stem.remove_prefix(std::string_view("GCS_").size());
     }
     std::string name = std::string(stem) + "_" + projection.EsriName;
-    std::string wkt = ProjectedWkt(name, gcs, projection, *unit, numbers);
+    std::string wkt = ProjectedWkt(name, gcs, projection, unit, numbers);
     return Written(std::move(wkt), std::move(name), 0);
+}
+
+// The .prj of a projection; numbers beyond those the projection reads are ignored, with a
+// note.
+TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& projection,
+                      const std::vector<std::string>& values) {
+    const std::string title = "projection type " + std::to_string(projection.Number);
+    const auto needed = static_cast<std::size_t>(projection.Count);
+    const auto read = static_cast<std::size_t>(std::max(projection.Count, projection.MostRead));
+    if (values.empty()) {
+        return NotUnderstood(title + " needs a unit and " + Parameters(needed) +
+                             " after it; the file gives no unit");
+    }
+    const std::vector<double> numbers = LeadingNumbers(values, 1, read);
+    if (numbers.size() < needed) {
+        return NotUnderstood(TooFewNumbers(title, Parameters(needed) + " after the unit", values, 1,
+                                           numbers.size()));
+    }
+    const TMifUnit* unit = FindUnit(values[0]);
+    if (unit == nullptr) {
+        return NotUnderstood("the unit " + QuoteForMessage(values[0]) +
+                             " is not a unit of length the converter knows");
+    }
+    TPrjText prj = ProjectedPrjOf(datum, gcs, projection, *unit, numbers);
+    if (const std::size_t ignored = values.size() - 1 - numbers.size(); ignored > 0) {
+        prj.Note = ExtraParametersNote(title, Parameters(read) + " after the unit", ignored);
+    }
+    return prj;
 }
 
 }  // namespace
@@ -417,10 +455,11 @@ TPrjText CoordSysToPrj(std::string_view clause) {
         return NotUnderstood(std::move(reason));
     }
     if (*type == kLongLat) {
+        TPrjText prj = Written(GeographicWkt(*gcs), gcs->EsriName, gcs->Epsg);
         if (!values.empty()) {
-            return NotUnderstood("longitude/latitude with parameters is not understood");
+            prj.Note = ExtraParametersNote("longitude/latitude", "no parameters", values.size());
         }
-        return Written(GeographicWkt(*gcs), gcs->EsriName, gcs->Epsg);
+        return prj;
     }
     return ProjectedPrj(*datum, *gcs, *projection, values);
 }

@@ -172,6 +172,48 @@ void ApplyColumnType(std::string_view typeText, TSFColumn& column) {
     column.Known = known;
 }
 
+// Where the type of a column line begins when it is the line's end: the last word, or a Char
+// or Decimal with its parenthesis ("Char (50)", "Decimal (10, 3)"). npos when nothing but
+// that type stands on the line.
+std::size_t TrailingTypeStart(std::string_view line) noexcept {
+    constexpr std::string_view kBlanks = " \t";
+    std::size_t start = line.find_last_of(kBlanks);
+    const std::size_t open = line.ends_with(')') ? line.rfind('(') : std::string_view::npos;
+    if (open != std::string_view::npos) {
+        const std::string_view before = TrimView(line.substr(0, open));
+        const std::size_t blank = before.find_last_of(kBlanks);
+        const std::size_t word = blank == std::string_view::npos ? 0 : blank + 1;
+        if (SameKeyword(before.substr(word), "Char") ||
+            SameKeyword(before.substr(word), "Decimal")) {
+            start = word;
+        }
+    }
+    return start == std::string_view::npos || TrimView(line.substr(0, start)).empty()
+               ? std::string_view::npos
+               : line.find_first_not_of(kBlanks, start);
+}
+
+// A column line: the name up to the first blank, then the type. When what follows the first
+// blank is no type but the line ends in one, the name is everything before that type, as
+// writers that allow blanks in names put it ("Depth low Float", "Date of survey Char (8)").
+void ReadColumnLine(std::string_view line, TSFColumn& column) {
+    const THeadTailView parts = SplitAtFirstBlankView(line);
+    TSFColumn read = column;
+    ApplyColumnType(parts.Tail, read);
+    read.Name.assign(parts.Head);
+    if (!read.Known) {
+        if (const std::size_t type = TrailingTypeStart(line); type != std::string_view::npos) {
+            TSFColumn named = column;
+            ApplyColumnType(line.substr(type), named);
+            if (named.Known) {
+                named.Name.assign(TrimView(line.substr(0, type)));
+                read = std::move(named);
+            }
+        }
+    }
+    column = std::move(read);
+}
+
 std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_t declared) {
     for (;;) {
         if (mif.Eof()) {
@@ -238,14 +280,12 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
     // The list grows only as column lines are actually read, so a huge declared count
     // cannot allocate ahead of the data.
     for (std::int32_t k = 0; k < count; ++k) {
-        const THeadTailView parts = SplitAtFirstBlankView(NextColumnLine(mif, k, count));
+        const std::string_view line = NextColumnLine(mif, k, count);
         const auto index = static_cast<std::size_t>(k);
         if (index == columns.size()) {
             columns.emplace_back();
         }
-        TSFColumn& column = columns[index];
-        column.Name.assign(parts.Head);
-        ApplyColumnType(parts.Tail, column);
+        ReadColumnLine(line, columns[index]);
     }
     columns.resize(static_cast<std::size_t>(count));
 }

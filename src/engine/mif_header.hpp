@@ -45,7 +45,9 @@ void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info = nullptr);
 // Reads up to and including the Columns section and fills `columns` (resized to the
 // declared count; entries already there keep what an unknown type does not set). At the
 // end of the file, or at a Data line met before any Columns line, the list is left as it
-// was; the Data line is left to be read next. Raises EMifFormatError for a negative count
+// was; the Data line is left to be read next. A name ends at the first blank, unless what
+// follows is no type and the line ends in one ("Depth low Float"): the name is then all
+// before that type. Raises EMifFormatError for a negative count
 // or a file that ends before all column lines.
 void ReadMifColumns(TLineReader& mif, TSFColumns& columns);
 

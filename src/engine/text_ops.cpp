@@ -322,7 +322,7 @@ bool TMidRowSplitter::SplitFrom(std::size_t pos) {
 void TMidRowSplitter::AddQuotedValue(std::string_view content, std::string_view after) {
     if (after.empty() && content.data() != doubled_.data()) {
         values_.push_back(
-            {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false});
+            {static_cast<std::size_t>(content.data() - row_.data()), content.size(), false, true});
     } else {
         values_.push_back(CopiedValue(content, after));
     }
@@ -333,7 +333,7 @@ TMidRowSplitter::TValue TMidRowSplitter::CopiedValue(std::string_view content,
     const std::size_t offset = unquoted_.size();
     unquoted_.append(content);
     unquoted_.append(after);
-    return {offset, unquoted_.size() - offset, true};
+    return {offset, unquoted_.size() - offset, true, true};
 }
 
 template <class TFindDelimiter>
@@ -367,7 +367,7 @@ bool TMidRowSplitter::SplitValues(std::size_t pos, TFindDelimiter findDelimiter)
         } else {
             end = findDelimiter(pos);
             if (wanted) {
-                values_.push_back({pos, EndOfText(pos, end) - pos, false});
+                values_.push_back({pos, EndOfText(pos, end) - pos, false, false});
             }
         }
         if (end == n) {

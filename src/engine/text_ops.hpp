@@ -110,6 +110,8 @@ class TMidRowSplitter {
         const TValue& v = values_[index];
         return {(v.Unquoted ? unquoted_.data() : row_.data()) + v.Offset, v.Length};
     }
+    // True when value `index` was a quoted string in the row: its quotes are gone already.
+    bool WasQuoted(std::size_t index) const noexcept { return values_[index].Quoted; }
     std::string_view Row() const noexcept { return row_; }
 
   private:
@@ -117,6 +119,7 @@ class TMidRowSplitter {
         std::size_t Offset;
         std::size_t Length;
         bool Unquoted;  // held in `unquoted_` rather than in the row
+        bool Quoted;
     };
 
     bool SplitFrom(std::size_t pos);

@@ -67,6 +67,12 @@ TEST(ColumnsToDbfFields, RenamesRepeatedNamesByPosition) {
     EXPECT_EQ(Names(taken), (std::vector<std::string>{"Name", "NA~2", "na~1"}));
 }
 
+TEST(ColumnsToDbfFields, BlanksInANameBecomeUnderscoresBeforeItIsShortened) {
+    auto blanks = Columns({{"Depth low", 2}, {"Date of survey", 3}, {"Date\tof survey", 3}});
+    ColumnsToDbfFields(blanks);
+    EXPECT_EQ(Names(blanks), (std::vector<std::string>{"Depth_low", "Date_of_su", "Date_of_~2"}));
+}
+
 TEST(ColumnsToDbfFields, ANewNameThatIsTakenTakesTheNextFreeNumber) {
     auto clash = Columns({{"~2", 0}, {"B", 0}, {"B", 0}});
     ColumnsToDbfFields(clash);
@@ -153,15 +159,24 @@ TEST_F(CreateDbf, DatesTheTableTodayCountingTheYearFrom1900) {
     EXPECT_TRUE(written == before || written == after) << written[0];  // 2026 is 126
 }
 
-TEST_F(CreateDbf, HoldsWideCharacterColumnsToTheLargestFieldLength) {
-    TSFColumns columns = {{"WIDE", 0, 300}, {"NEG", 0, -5}, {"N", 1, 0}};
+TEST_F(CreateDbf, GivesEveryCharacterFieldAWidthFromOneTo255) {
+    // No field holds nothing: a width below 1 is 1, and a column of a type no test knows
+    // keeps its values as text in 254 bytes, whatever type and width it had before.
+    TSFColumns columns = {
+        {"WIDE", 0, 300}, {"NEG", 0, -5}, {"ZERO", 0, 0}, {"N", 1, 0}, {"BLOB", 1, 7, 0, false}};
     CreateDbfFile(dir.Path("wide.dbf"), columns);
     const std::string bytes = ReadFileBytes(dir.Path("wide.dbf"));
-    EXPECT_EQ(static_cast<unsigned char>(bytes[32 + 16]), 255);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[64 + 16]), 0);
+    std::string types;
+    std::vector<int> lengths;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        types += bytes[32 * (i + 1) + 11];
+        lengths.push_back(static_cast<unsigned char>(bytes[32 * (i + 1) + 16]));
+    }
+    EXPECT_EQ(types, "CCCNC");
+    EXPECT_EQ(lengths, (std::vector<int>{255, 1, 1, 16, 254}));
     const int recordLength =
         static_cast<unsigned char>(bytes[10]) | (static_cast<unsigned char>(bytes[11]) << 8);
-    EXPECT_EQ(recordLength, 1 + 255 + 0 + 16);
+    EXPECT_EQ(recordLength, 1 + 255 + 1 + 1 + 16 + 254);
 }
 
 TEST_F(CreateDbf, ReportsAFolderThatDoesNotExist) {
@@ -234,11 +249,27 @@ TEST_F(AppendRows, KeepsShiftJisAndNeverEndsOnALeadByte) {
     TExpectedBytes expected;
     // "\x93\x8c\x8b\x9e\x93\x73" is three two-byte characters; five bytes would cut the third.
     expected.Byte(' ').Left("\x93\x8c\x8b\x9e", 5);
-    // A value that still begins with a quote after splitting loses one more level of
-    // quotes: """a,b" splits to "a,b, whose unclosed quote drops the last byte.
-    expected.Byte(' ').Left("a,", 5);
     expected.Byte(0x1A);
-    EXPECT_EQ(Rows(columns, {"\"\x93\x8c\x8b\x9e\x93\x73\"", "\"\"\"a,b\""}), expected.String());
+    EXPECT_EQ(Rows(columns, {"\"\x93\x8c\x8b\x9e\x93\x73\""}), expected.String());
+}
+
+TEST_F(AppendRows, AQuotedValueKeepsItsContentAndAnUnquotedOneLosesItsSingleQuotes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"("""X"", rest")", R"("X", rest)"},
+        {R"("""Y""")", R"("Y")"},
+        {R"("""a,b")", R"("a,b)"},
+        {R"("'a'")", "'a'"},
+        {R"("plain")", "plain"},
+        {R"("ab"cd)", "abcd"},
+        {"'a'", "a"},
+        {"'it''s'", "it's"},
+        {"O'Neil", "O'Neil"},
+    };
+    for (const auto& [line, stored] : cases) {
+        TExpectedBytes expected;
+        expected.Byte(' ').Left(stored, 12).Byte(0x1A);
+        EXPECT_EQ(Rows({{"S", 0, 12}}, {line}), expected.String()) << line;
+    }
 }
 
 TEST_F(AppendRows, TextRowsKeepTheWholeText) {

@@ -61,6 +61,28 @@ TEST_F(OtherProducers, UnquotedValuesKeepTheWordsOfEachValueTogether) {
     EXPECT_EQ(Column("LABEL"), (Values{"x", "y"}));
 }
 
+TEST_F(OtherProducers, NamesWithBlanksUnknownTypesQuotedValuesAndExtraProjectionNumbers) {
+    const std::string header = kVersion + "Delimiter \",\"\r\n" +
+                               "CoordSys Earth Projection 17, 104, \"m\", 0, 0\r\n" +
+                               "Columns 4\r\n  Depth low Float\r\n  Date of survey Date\r\n"
+                               "  Shape Blob\r\n  Remark Char(12)\r\n";
+    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
+                        "12.5,19650330,raw bytes here,\"\"\"X\"\", rest\"\r\n"
+                        "-3,20010101,\"x, y\",'a'\r\n"))
+        << report.ErrorText;
+    EXPECT_EQ(Column("Depth_low"), (Values{"12.5", "-3"}));
+    EXPECT_EQ(Column("Date_of_su"), (Values{"1965/03/30", "2001/01/01"}));
+    EXPECT_EQ(Column("Shape"), (Values{"raw bytes here", "x, y"}));
+    EXPECT_EQ(Column("Remark"), (Values{"\"X\", rest", "a"}));
+    EXPECT_EQ(report.UnknownTypeColumns, (Values{"Shape"}));
+    EXPECT_EQ(report.Notes,
+              (Values{"column Shape: type not recognised, its values kept as text in a 254-byte "
+                      "character field",
+                      "CoordSys: projection type 17 takes 1 parameter after the unit; the 1 "
+                      "parameter more that the file gives was ignored"}));
+    EXPECT_EQ(report.CoordSys.Declared, "WGS_1984_Gall_Stereographic");
+}
+
 TEST_F(OtherProducers, RowsAreSplitAtTheDeclaredDelimiterElseAtACommaOrTab) {
     const std::string columns = "Columns 3\r\n  NAME Char(10)\r\n  N Integer\r\n  S Char(8)\r\n";
     ASSERT_TRUE(Convert(ctPoint, kVersion + "Delimiter \";\"\r\n" + kCoordSys + columns,

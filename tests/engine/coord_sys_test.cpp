@@ -84,6 +84,39 @@ TEST(CoordSysToPrj, NamesKnownZonesAndWritesOthersWithTheirParameters) {
         EXPECT_EQ(prj.Epsg, c.Epsg) << c.Clause;
         EXPECT_EQ(prj.Name, c.Name) << c.Clause;
         EXPECT_EQ(prj.Reason, "") << c.Clause;
+        EXPECT_EQ(prj.Note, "") << c.Clause;
+    }
+}
+
+TEST(CoordSysToPrj, IgnoresParametersBeyondThoseTheProjectionTakesWithANote) {
+    struct TCase {
+        const char* Clause;
+        const char* Exact;  // the same clause without the parameters ignored
+        const char* Note;
+    };
+    const TCase cases[] = {
+        {"Earth Projection 17, 104, \"m\", 0, 0", "Earth Projection 17, 104, \"m\", 0",
+         "projection type 17 takes 1 parameter after the unit; the 1 parameter more that the "
+         "file gives was ignored"},
+        {"Earth Projection 8, 104, \"m\", 139.833333333333, 36, 0.9999, 0, 0, 7, x",
+         "Earth Projection 8, 104, \"m\", 139.833333333333, 36, 0.9999, 0, 0",
+         "projection type 8 takes 5 parameters after the unit; the 2 parameters more that the "
+         "file gives were ignored"},
+        {"Earth Projection 1, 104, 5", "Earth Projection 1, 104",
+         "longitude/latitude takes no parameters; the 1 parameter more that the file gives was "
+         "ignored"},
+        {"Earth Projection 1, 999, 7, -8.5, 160, 176, 3",
+         "Earth Projection 1, 999, 7, -8.5, 160, 176",
+         "longitude/latitude takes no parameters; the 1 parameter more that the file gives was "
+         "ignored"},
+    };
+    for (const TCase& c : cases) {
+        const TPrjText prj = CoordSysToPrj(c.Clause);
+        const TPrjText exact = CoordSysToPrj(c.Exact);
+        EXPECT_NE(exact.Wkt, "") << c.Exact;
+        EXPECT_EQ(prj.Wkt, exact.Wkt) << c.Clause;
+        EXPECT_EQ(prj.Epsg, exact.Epsg) << c.Clause;
+        EXPECT_EQ(prj.Note, "CoordSys: " + std::string(c.Note)) << c.Clause;
     }
 }
 
@@ -97,10 +130,21 @@ TEST(CoordSysToPrj, SaysWhyAClauseGivesNoPrj) {
         {"Earth Projection 34, 104, \"m\", 136, 36", "projection type \"34\""},
         {"Earth Projection 0, 104", "projection type \"0\""},
         {"Earth Projection 8, 104, \"degree\", 141, 0, 0.9996, 500000, 0", "the unit \"degree\""},
-        {"Earth Projection 1, 999, 7, -8.5, 160", "datum 999 is not followed by an ellipsoid"},
+        {"Earth Projection 1, 999, 7, -8.5, 160",
+         "datum 999 needs 4 parameters (an ellipsoid and 3 shifts); the file gives 3"},
+        {"Earth Projection 8, 999, 7, -8.5, \"m\", 135, 0, 1, 0, 0",
+         "datum 999 needs 4 parameters (an ellipsoid and 3 shifts); its parameter 3, \"m\", is "
+         "not a number"},
         {"Earth Projection 1, 9999, 300, 1, 2, 3, 0, 0, 0, 0, 0", "ellipsoid \"300\""},
-        {"Earth Projection 8, 104, \"m\", 141, 0", "not a unit and five numbers"},
-        {"Earth Projection 1, 104, 7", "longitude/latitude with parameters"},
+        {"Earth Projection 8, 104, \"m\", 141, 0",
+         "projection type 8 needs 5 parameters after the unit; the file gives 2"},
+        {"Earth Projection 17, 104, \"m\"",
+         "projection type 17 needs 1 parameter after the unit; the file gives 0"},
+        {"Earth Projection 17, 104",
+         "projection type 17 needs a unit and 1 parameter after it; the file gives no unit"},
+        {"Earth Projection 8, 104, \"m\", 141, x, 0.9996, 0, 0",
+         "projection type 8 needs 5 parameters after the unit; its parameter 2, \"x\", is not a "
+         "number"},
         {"Earth Projection 1, 104 Affine Units \"m\", 1, 0, 0, 0, 1, 0", "Affine"},
     };
     for (const auto& [clause, reason] : cases) {

@@ -144,14 +144,17 @@ TEST_F(Interop, PolygonsReadWithTheirHolesAndIslands) {
     EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
 }
 
-// Float values too wide for six decimals, and columns whose names differ only in case
-// (renamed) or only in a second byte that looks like a letter (ア and ヂ, kept).
-TEST_F(Interop, WideFloatValuesAndNamesDifferingOnlyInLetterCase) {
+// Float values too wide for six decimals, columns whose names differ only in case (renamed)
+// or only in a second byte that looks like a letter (ア and ヂ, kept), names with blanks, a
+// type no test knows and a quoted value that begins with a quote.
+TEST_F(Interop, WideFloatValuesNamesAsWrittenAndUnknownTypesKeepTheirValues) {
     WriteFileBytes(dir.Path("wide.mif"),
-                   "Version 300\r\nColumns 5\r\n  POP Float\r\n  Name Char(4)\r\n"
+                   "Version 300\r\nColumns 8\r\n  POP Float\r\n  Name Char(4)\r\n"
                    "  NAME Char(4)\r\n  \x83\x41 Char(4)\r\n  \x83\x61 Char(4)\r\n"
+                   "  Depth low Float\r\n  Date of survey Date\r\n  Shape Blob\r\n"
                    "Data\r\nPoint 1 2\r\n");
-    WriteFileBytes(dir.Path("wide.mid"), "-123456789012345,aa,bb,cc,dd\r\n");
+    WriteFileBytes(dir.Path("wide.mid"),
+                   "-123456789012345,aa,bb,cc,dd,12.5,19650330,\"\"\"X\"\", rest\"\r\n");
     ASSERT_TRUE(ConvertMifToShp(ctPoint, dir.Path("wide.mif"), dir.Path("wide.shp")));
     const std::string out = OgrListing(dir.Path("wide.shp"));
     EXPECT_LISTS(out, "POP (Real) = -123456789012345");
@@ -159,6 +162,11 @@ TEST_F(Interop, WideFloatValuesAndNamesDifferingOnlyInLetterCase) {
     EXPECT_LISTS(out, "NA~2 (String) = bb\n");
     EXPECT_LISTS(out, "\x83\x41 (String) = cc\n");
     EXPECT_LISTS(out, "\x83\x61 (String) = dd\n");
+    EXPECT_LISTS(out, "Depth_low: Real (16.6)");
+    EXPECT_LISTS(out, "Shape: String (254.0)");
+    EXPECT_LISTS(out, "Depth_low (Real) = 12.500000");
+    EXPECT_LISTS(out, "Date_of_su (Date) = 1965/03/30");
+    EXPECT_LISTS(out, "Shape (String) = \"X\", rest\n");
     EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
 }
 
@@ -269,6 +277,9 @@ TEST_F(Interop, ProjectionsOfTheirOwnReadAsGdalReadsTheMif) {
         "Earth Projection 8, 152, \"m\", 153, 0, 0.9996, 500000, 0",  // JGD2000 UTM zone 56
         "Earth Projection 8, 97, \"m\", 135, 35, 0.9999, 100000, 200000",
         "Earth Projection 8, 104, \"km\", 139.833333333333, 36, 0.9999, 0, 0",
+        // Numbers beyond those the projection takes are ignored.
+        "Earth Projection 8, 97, \"m\", 135, 35, 0.9999, 100000, 200000, 7",
+        "Earth Projection 17, 104, \"m\", 10, 0",
     };
     for (std::size_t i = 0; i < std::size(clauses); ++i) {
         ConvertPoint(std::string("tm") + std::to_string(i), "CoordSys " + clauses[i] + "\r\n", "x");

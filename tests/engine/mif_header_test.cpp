@@ -137,7 +137,7 @@ TEST(ReadMifColumns, SkipsBlankLinesAndHonoursCountZero) {
 
 TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
     const TRead read = ReadHeaderAndColumns(kHeader +
-                                            "Columns 19\n"
+                                            "Columns 30\n"
                                             "c1 Char(10)\n"
                                             "c2 Char (10)\n"
                                             "c3 char(10)\n"
@@ -157,6 +157,19 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                             "l1 Logical\n"
                                             "x1 Blob\n"
                                             "x2 Char(10) Integer\n"
+                                            // A name with blanks ends at the type the line
+                                            // ends in, when its second word is no type.
+                                            "  Depth low Float\n"
+                                            "  Date of survey Date\n"
+                                            "  Place name Char (50)\n"
+                                            "  Mean depth Decimal ( 10, 3 )\n"
+                                            "  Two\tword\tLogical\n"
+                                            "  Note (old) text char(8)\n"
+                                            "  Time zone Char\n"
+                                            "  Depth low Blob\n"
+                                            "  Char (50)\n"
+                                            "  Name Chars wide\n"
+                                            "  Date Time Char(5)\n"
                                             "Data\n");
     EXPECT_EQ(read.Columns, (TSFColumns{{"c1", 0, 10},
                                         {"c2", 0, 10},
@@ -176,7 +189,18 @@ TEST(ReadMifColumns, MapsEachTypeTextToItsCodeAndWidth) {
                                         {"t3", 0, 9},
                                         {"l1", 4, 0},
                                         {"x1", 0, 0, 0, false},
-                                        {"x2", 1, 11}}));
+                                        {"x2", 1, 11},
+                                        {"Depth low", 2, 0},
+                                        {"Date of survey", 3, 0},
+                                        {"Place name", 0, 50},
+                                        {"Mean depth", 2, 10, 3},
+                                        {"Two\tword", 4, 0},
+                                        {"Note (old) text", 0, 8},
+                                        {"Time zone", 0, 255},
+                                        {"Depth", 0, 0, 0, false},
+                                        {"Char", 0, 0, 0, false},
+                                        {"Name", 0, 255},
+                                        {"Date", 0, 9}}));
 }
 
 TEST(ReadMifColumns, ReadsNamesAndCountsSeparatedByTabs) {
