@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "app/batch_list.hpp"
 
-#include <charconv>
+#include <cstdint>
+#include <optional>
 
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
 #include "shape/errors.hpp"
+#include "shape/number_text.hpp"
 
 namespace varnelo {
 namespace {
@@ -41,12 +43,13 @@ std::string_view ConversionTypeName(int conversionType) {
 }
 
 int ConversionTypeFromText(std::string_view text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+    // The number layer's integer, written without a "+" as batch lists always held it.
+    const std::optional<std::int32_t> value =
+        text.starts_with('+') ? std::nullopt : ParseInt32Text(text);
+    if (!value) {
         throw EConvertError("'" + std::string(text) + "' は整数ではありません");
     }
-    return value;
+    return *value;
 }
 
 TBatchEntry MakeBatchEntry(int conversionType, std::string mifFile, std::string shpFile) {

@@ -68,13 +68,4 @@ std::optional<std::string> TDisplayText::Store(std::string_view utf8) const {
     return stored;
 }
 
-std::unique_ptr<TDisplayText> DisplayTextFor(std::string& charset) {
-    try {
-        return std::make_unique<TDisplayText>(charset);
-    } catch (const std::runtime_error&) {
-        charset = "CP932";
-        return std::make_unique<TDisplayText>(charset);
-    }
-}
-
 }  // namespace varnelo

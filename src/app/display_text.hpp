@@ -5,8 +5,10 @@
 // name, so nothing depends on the locale.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -39,7 +41,21 @@ class TDisplayText {
 };
 
 // A viewer's text of a table in the character set `charset` names; one that this system does
-// not know gives way to code page 932, whose name then stands in `charset`.
-std::unique_ptr<TDisplayText> DisplayTextFor(std::string& charset);
+// not know gives way to code page 932, whose name then stands in `charset`, once
+// `onFallback`, when given, has been told why. `Text` is TDisplayText or a kind of it.
+template <class Text = TDisplayText>
+std::unique_ptr<Text> DisplayTextFor(
+    std::string& charset,
+    const std::function<void(const std::runtime_error&)>& onFallback = nullptr) {
+    try {
+        return std::make_unique<Text>(charset);
+    } catch (const std::runtime_error& error) {
+        if (onFallback) {
+            onFallback(error);
+        }
+        charset = "CP932";
+        return std::make_unique<Text>(charset);
+    }
+}
 
 }  // namespace varnelo

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/ini_file.hpp"
 
-#include <charconv>
-
 #include "engine/line_reader.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
+#include "shape/number_text.hpp"
 #include "shape/output_stream.hpp"
 
 namespace varnelo {
@@ -90,13 +89,11 @@ std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ke
     }
     const std::string_view line = lines_[at];
     std::string_view text = TrimView(line.substr(line.find('=') + 1));
-    if (!text.empty() && text.front() == '+') {
+    // The number layer's integer; a "+" before a "-" is passed over, as it always was.
+    if (text.starts_with("+-")) {
         text.remove_prefix(1);
     }
-    std::int32_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && !text.empty() ? value
-                                                                                  : fallback;
+    return ParseInt32Text(text).value_or(fallback);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

@@ -43,14 +43,27 @@ const TObjectKind* KindOfType(int conversionType) {
 
 }  // namespace
 
-std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report) {
-    if (report.FailedMidLine > 0) {
-        return ExtractFileName(ChangeFileExt(mifPath, ".mid")) + " の " +
-               std::to_string(report.FailedMidLine) + " 行目: " + report.ErrorText;
+TFailurePlace FailurePlaceOf(const TConversionReport& report) {
+    if (!report.MissingSource.empty()) {
+        return TFailurePlace::MissingSource;
     }
-    if (report.FailedLine > 0) {
-        return ExtractFileName(mifPath) + " の " + std::to_string(report.FailedLine) +
-               " 行目: " + report.ErrorText;
+    if (report.FailedMidLine > 0) {
+        return TFailurePlace::MidLine;
+    }
+    return report.FailedLine > 0 ? TFailurePlace::MifLine : TFailurePlace::Unplaced;
+}
+
+std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report) {
+    switch (FailurePlaceOf(report)) {
+        case TFailurePlace::MidLine:
+            return ExtractFileName(ChangeFileExt(mifPath, ".mid")) + " の " +
+                   std::to_string(report.FailedMidLine) + " 行目: " + report.ErrorText;
+        case TFailurePlace::MifLine:
+            return ExtractFileName(mifPath) + " の " + std::to_string(report.FailedLine) +
+                   " 行目: " + report.ErrorText;
+        case TFailurePlace::MissingSource:  // the engine's reason names the file
+        case TFailurePlace::Unplaced:
+            break;
     }
     return report.ErrorText.empty() ? "原因は分かりません" : report.ErrorText;
 }

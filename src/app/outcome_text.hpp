@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,12 @@ struct TOutcomeMessage {
     TMessageKind Kind = TMessageKind::Information;
     std::string Text;
 };
+
+// Where a failed conversion met its error, the most telling first: its source was missing,
+// a line of the .mid (report.FailedMidLine), a line of the .mif (report.FailedLine), or no
+// place the report names. The one order every tool says a failure in.
+enum class TFailurePlace : std::uint8_t { MissingSource, MidLine, MifLine, Unplaced };
+TFailurePlace FailurePlaceOf(const TConversionReport& report);
 
 // Why a conversion failed, in one line: the engine's reason, after the file name and line of
 // the .mif or .mid where it was met ("roads.mif の 15 行目: ...").

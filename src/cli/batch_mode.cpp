@@ -6,6 +6,7 @@
 
 #include "app/batch_file.hpp"
 #include "app/batch_run.hpp"
+#include "app/outcome_text.hpp"
 #include "cli/tool_exit.hpp"
 #include "engine/convert.hpp"
 #include "os/interrupt.hpp"
@@ -85,15 +86,16 @@ class TTextBatchView final : public IBatchView {
   private:
     // Why a conversion answered false: the missing source, else the error it met.
     static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
-        if (!report.MissingSource.empty()) {
-            return "source not found";
-        }
-        if (report.FailedMidLine > 0) {
-            return "line " + std::to_string(report.FailedMidLine) + " of " +
-                   ChangeFileExt(mifFile, ".mid") + ": " + report.ErrorText;
-        }
-        if (report.FailedLine > 0) {
-            return "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText;
+        switch (FailurePlaceOf(report)) {
+            case TFailurePlace::MissingSource:
+                return "source not found";
+            case TFailurePlace::MidLine:
+                return "line " + std::to_string(report.FailedMidLine) + " of " +
+                       ChangeFileExt(mifFile, ".mid") + ": " + report.ErrorText;
+            case TFailurePlace::MifLine:
+                return "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText;
+            case TFailurePlace::Unplaced:
+                break;
         }
         return report.ErrorText.empty() ? "conversion failed" : report.ErrorText;
     }

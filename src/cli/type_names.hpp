@@ -3,11 +3,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "engine/convert.hpp"
+#include "shape/number_text.hpp"
+#include "shape/value_text.hpp"
 
 namespace varnelo::cli {
 
@@ -26,10 +28,13 @@ inline constexpr std::array<TTypeName, 5> kTypeNames{{
 // Every kind of object in one pass, each into a shapefile of its own.
 inline constexpr std::string_view kEveryKindName = "all";
 
-// The conversion type a name or a number 0-4 stands for.
+// The conversion type a name or a number 0-4 stands for; a number only in its plain form
+// ("1", not "+1" or "01").
 inline std::optional<int> ParseConversionType(std::string_view text) {
+    const std::optional<std::int32_t> number =
+        IsPlainIntegerText(text) ? ParseInt32Text(text) : std::nullopt;
     for (const TTypeName& type : kTypeNames) {
-        if (text == type.Name || text == std::to_string(type.ConversionType)) {
+        if (text == type.Name || number == type.ConversionType) {
             return type.ConversionType;
         }
     }

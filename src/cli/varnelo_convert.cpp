@@ -116,14 +116,15 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
 void PrintFailure(const TConversionReport& report, const std::string& source,
                   const TRunOptions& options) {
     const std::string mid = ChangeFileExt(source, ".mid");
-    if (!report.MissingSource.empty()) {
+    const TFailurePlace place = FailurePlaceOf(report);
+    if (place == TFailurePlace::MissingSource) {
         std::cerr << "varnelo-convert: source not found: " << source << '\n';
         return;
     }
     std::cerr << "varnelo-convert: conversion failed";
-    if (report.FailedMidLine > 0) {
+    if (place == TFailurePlace::MidLine) {
         std::cerr << " at line " << report.FailedMidLine << " of " << mid;
-    } else if (report.FailedLine > 0) {
+    } else if (place == TFailurePlace::MifLine) {
         std::cerr << " at line " << report.FailedLine << " of " << source;
     }
     std::cerr << ": " << report.ErrorText << '\n';

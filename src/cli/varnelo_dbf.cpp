@@ -249,13 +249,10 @@ int PrintRecords(TLocalDbf& table, const std::optional<TQuery>& query, bool dele
 // The decoder for the chosen character set; one that a .cpg names but iconv does not know
 // gives way to code page 932, with a warning.
 std::unique_ptr<TTerminalText> MakeDecoder(TCharset& charset) {
-    try {
-        return std::make_unique<TTerminalText>(charset.Name);
-    } catch (const std::runtime_error& error) {
+    return DisplayTextFor<TTerminalText>(charset.Name, [&](const std::runtime_error& error) {
         cli::Print(std::cerr, "%s: %s; showing the text as cp932\n", kTool, error.what());
-        charset = {"CP932", "cp932"};
-        return std::make_unique<TTerminalText>(charset.Name);
-    }
+        charset.Label = "cp932";
+    });
 }
 
 int Run(const TOptions& options) {

@@ -56,7 +56,7 @@ TFileSource::TFileSource(const std::string& path) : path_(path) {
         }
     }
     if (error) {
-        throw EInOutError("ファイル \"" + path + "\" を開けません: " + os::SystemErrorText(error));
+        throw EInOutError(FileErrorText(path, "開けません", error));
     }
 }
 
@@ -66,8 +66,7 @@ std::size_t TFileSource::Read(char* buffer, std::size_t capacity) {
     const os::TError error = positioned_ ? file_.ReadAt(offset_, buffer, capacity, got)
                                          : file_.Read(buffer, capacity, got);
     if (error) {
-        throw EInOutError("ファイル \"" + path_ +
-                          "\" を読み込めません: " + os::SystemErrorText(error));
+        throw EInOutError(FileErrorText(path_, "読み込めません", error));
     }
     offset_ += got;
     return got;

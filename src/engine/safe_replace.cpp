@@ -18,8 +18,7 @@ os::TError RemoveIfThere(const std::string& path) noexcept {
 }
 
 [[noreturn]] void RaiseCannotReplace(const std::string& path, os::TError error) {
-    throw EInOutError("ファイル \"" + path +
-                      "\" を置き換えできません: " + os::SystemErrorText(error));
+    throw EInOutError(FileErrorText(path, "置き換えできません", error));
 }
 
 }  // namespace
@@ -85,8 +84,8 @@ void TSafeReplace::Commit() {
                 RaiseCannotReplace(to, os::IsADirectoryError());
             }
             if (kind != os::TFileKind::Regular) {
-                throw EInOutError("ファイル \"" + to +
-                                  "\" を置き換えできません: 通常のファイルではありません");
+                throw EInOutError(
+                    FileErrorText(to, "置き換えできません", "通常のファイルではありません"));
             }
             if (const os::TError error = os::WriteAccess(to)) {
                 RaiseCannotReplace(to, error);

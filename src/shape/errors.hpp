@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "os/error.hpp"
 
@@ -48,9 +49,25 @@ class ELocalDbfError : public EDatabaseError {
     using EDatabaseError::EDatabaseError;
 };
 
+// A stream that could not give the bytes asked of it.
+inline constexpr const char* kStreamReadErrorText = "ストリームの読み込みエラー";
+
+// The message for a file that an operation failed on: ファイル "<path>" を<cannot>: <reason>,
+// where `cannot` says what could not be done ("作成できません", "開けません").
+inline std::string FileErrorText(const std::string& path, std::string_view cannot,
+                                 std::string_view reason) {
+    std::string text = "ファイル \"" + path + "\" を";
+    text.append(cannot).append(": ").append(reason);
+    return text;
+}
+inline std::string FileErrorText(const std::string& path, std::string_view cannot,
+                                 os::TError error) {
+    return FileErrorText(path, cannot, os::SystemErrorText(error));
+}
+
 // The message for an output file that cannot be created.
 inline std::string CannotCreateFileText(const std::string& path, os::TError error) {
-    return "ファイル \"" + path + "\" を作成できません: " + os::SystemErrorText(error);
+    return FileErrorText(path, "作成できません", error);
 }
 
 // A shapefile that is damaged or of a kind the reader does not take.

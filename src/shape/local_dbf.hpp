@@ -28,11 +28,16 @@
 // Bulk appending is the one exception to "in the file when the call returns", and only on
 // request: a caller that holds the table alone and appends many records in a row (the
 // converter) can have posted records collect in memory and reach the file in large writes.
+//
+// The class lives in three files: local_dbf.cpp (the file, its layout, the cursor and
+// editing), local_dbf_bulk.cpp (the bulk appender and the direct record) and
+// local_dbf_locate.cpp (Locate). How a value becomes field bytes is field_encoding.hpp's.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -41,6 +46,7 @@
 #include <vector>
 
 #include "shape/dbf_layout.hpp"
+#include "shape/field_encoding.hpp"
 #include "shape/table.hpp"
 #include "shape/table_storage.hpp"
 
@@ -130,11 +136,11 @@ class TLocalDbf : public TDataSet {
     bool StartDirectRecord();
     bool StoreDirectText(int index, std::string_view text) {
         const TDbfField& f = dbfFields_[static_cast<std::size_t>(index)];
-        return StoreTextDirectly(
+        return EncodeFieldText(
             f,
             std::span<char>(reinterpret_cast<char*>(waiting_.get() + waitingBytes_) + f.Offset,
                             f.Length),
-            text);
+            text, TextCharacterSet());
     }
     void PostDirectRecord();
 
@@ -185,11 +191,16 @@ class TLocalDbf : public TDataSet {
   private:
     struct TLocateKey;
 
+    // Record counts and numbers are 32-bit in the file header and in bookmarks.
+    static constexpr std::int64_t kMaxRecordCount = std::numeric_limits<std::int32_t>::max();
+
     void ReadHeader(TTableStorage& storage, std::uint64_t fileSize);
     void ReadFieldDefinitions(TTableStorage& storage);
     void AddFieldDefinition(int fieldNo, std::span<const std::byte, 32> descriptor,
                             std::size_t offset);
     void CheckRecordLayout(std::uint64_t fileSize);
+    // Raises "DBFのレコード数が上限に達しています" when the table holds all it can count.
+    void CheckRecordLimit() const;
     void AppendRecord(std::span<std::byte> image);
     void WriteAppendedRecord(std::span<const std::byte> image);
     void WriteWaitingRecords();
@@ -197,7 +208,6 @@ class TLocalDbf : public TDataSet {
     std::byte* RoomForRecord();
     void PostRecordInRoom();
     void GrowWaitingRoom(std::size_t bytes);
-    bool StoreTextDirectly(const TDbfField& field, std::span<char> bytes, std::string_view text);
     std::vector<TLocateKey> LocateKeys(std::string_view keyFields,
                                        const TLocateValues& keyValues) const;
     std::int64_t FindRecord(const std::vector<TLocateKey>& keys, TLocateOptions options,

@@ -129,7 +129,7 @@ TShapefileReader::TIndexEntry TShapefileReader::ReadIndexEntry(int index) {
             kShpHeaderBytes + static_cast<std::uint64_t>(index) * kShxRecordBytes;
         indexBlockCount_ = 0;
         if (shx_->ReadAt(at, indexBlock_) != indexBlock_.size()) {
-            throw EInOutError("ストリームの読み込みエラー");
+            throw EInOutError(kStreamReadErrorText);
         }
         indexBlockFirst_ = index;
         indexBlockCount_ = count;
@@ -204,7 +204,7 @@ std::span<const std::byte> TShapefileReader::ReadShpBytes(std::uint64_t offset,
         windowStart_ = offset;
         if (shp_->ReadAt(offset, window_) != window_.size()) {
             window_.clear();
-            throw EInOutError("ストリームの読み込みエラー");
+            throw EInOutError(kStreamReadErrorText);
         }
     }
     return std::span<const std::byte>(window_).subspan(

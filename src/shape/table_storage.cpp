@@ -7,12 +7,10 @@
 
 #include "os/file.hpp"
 #include "shape/errors.hpp"
+#include "shape/output_stream.hpp"
 
 namespace varnelo {
 namespace {
-
-const char* const kReadErrorText = "ストリームの読み込みエラー";
-const char* const kWriteErrorText = "ストリームへの書き込みエラー";
 
 std::string OpenFailureText(const std::string& path, os::TError error) {
     return "テーブル \"" + path + "\" を開けません: " + os::SystemErrorText(error);
@@ -28,7 +26,7 @@ class TDiskTableStorage final : public TTableStorage {
     std::uint64_t Size() override {
         std::uint64_t size = 0;
         if (file_.Size(size)) {
-            throw EInOutError(kReadErrorText);
+            throw EInOutError(kStreamReadErrorText);
         }
         return size;
     }
@@ -36,14 +34,14 @@ class TDiskTableStorage final : public TTableStorage {
     std::size_t ReadAt(std::uint64_t offset, std::span<std::byte> out) override {
         std::size_t got = 0;
         if (file_.ReadAt(offset, out.data(), out.size(), got)) {
-            throw EInOutError(kReadErrorText);
+            throw EInOutError(kStreamReadErrorText);
         }
         return got;
     }
 
     void WriteAt(std::uint64_t offset, std::span<const std::byte> data) override {
         if (file_.WriteAt(offset, data.data(), data.size())) {
-            throw EWriteError(kWriteErrorText);
+            throw EWriteError(kStreamWriteErrorText);
         }
     }
 
@@ -123,7 +121,7 @@ std::size_t TMemoryTableStorage::ReadAt(std::uint64_t offset, std::span<std::byt
 
 void TMemoryTableStorage::WriteAt(std::uint64_t offset, std::span<const std::byte> data) {
     if (access_ != TStorageAccess::ReadWrite) {
-        throw EWriteError(kWriteErrorText);
+        throw EWriteError(kStreamWriteErrorText);
     }
     if (data.empty()) {
         return;

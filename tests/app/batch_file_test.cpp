@@ -150,6 +150,8 @@ TEST(BatchListFile, LoadingChecksTheHeaderLinesAndEachEntrysType) {
          std::string("'' は整数ではありません"), false, "", 0},
         {"a type outside 0-4", "Varnelo\r\n200\r\n0\r\n\r\n5\ta\tb\r\n",
          std::string("変換タイプ 5 はありません"), false, "", 0},
+        {"a type written with a plus", "Varnelo\r\n200\r\n0\r\n\r\n+1\ta\tb\r\n",
+         std::string("'+1' は整数ではありません"), false, "", 0},
     };
     TempDir dir;
     for (const auto& c : cases) {

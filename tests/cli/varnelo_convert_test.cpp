@@ -103,6 +103,7 @@ TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
     EXPECT_NE(badType.err.find("unknown conversion type 'circle'"), std::string::npos)
         << badType.err;
     EXPECT_EQ(RunTool({"--type", "5", "a.mif", "b.shp"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"--type", "+1", "a.mif", "b.shp"}).exitCode, 2);  // numbers only plain
     EXPECT_EQ(RunTool({"--type", "0", "--date-order", "ymd", "a.mif", "b.shp"}).exitCode, 2);
     EXPECT_EQ(RunTool({"--batch", "l.txt", "--keep-partial"}).exitCode, 2);
     EXPECT_EQ(RunTool({"--type", "0", "--threads", "3", "a.mif", "b.shp"}).exitCode, 2);
