@@ -170,9 +170,8 @@ void PrintSummary(const TConversionReport& report, const std::string& source,
                   << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
                   << " spanned several lines (quoted values holding line breaks)\n";
     }
-    for (const std::string& name : report.UnknownTypeColumns) {
-        std::cout << "column " << name
-                  << ": type not recognised, kept as an empty character field\n";
+    for (const std::string& note : report.Notes) {  // columns kept as text, numbers left over
+        std::cout << note << '\n';
     }
     PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
 }

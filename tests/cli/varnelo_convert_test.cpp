@@ -78,8 +78,9 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
         "blob", "Columns 3\r\n  A Blob\r\n  B Char(3)\r\n  C Raster\r\nData\r\nPoint 1 2\r\n",
         "x,y,z\r\n");
     EXPECT_EQ(unknown.exitCode, 0) << unknown.err;
-    EXPECT_NE(unknown.out.find("\ncolumn A: type not recognised, kept as an empty character field\n"
-                               "column C: type not recognised, kept as an empty character field\n"),
+    EXPECT_NE(unknown.out.find("\ncolumn A: type not recognised, its values kept as text in a "
+                               "254-byte character field\ncolumn C: type not recognised, its "
+                               "values kept as text in a 254-byte character field\n"),
               std::string::npos)
         << unknown.out;
 }
