@@ -29,9 +29,9 @@ class TMapViewState {
     void Stop() { worker_.reset(); }
     bool Started() const noexcept { return worker_ != nullptr; }
 
-    // The view's size in view pixels, and its device pixels per view pixel. `clickScale`
-    // scales the click tolerance, for views in device pixels.
+    // The view's size in view pixels, and its device pixels per view pixel.
     void SetSize(int width, int height, double ratio);
+    // Scales the click tolerance, for a view whose pixels are the monitor's.
     void SetClickScale(double scale) { clickScale_ = scale; }
 
     // Shows every shape, as the header's box gives them; the window draws then.
