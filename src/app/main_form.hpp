@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "app/main_view.hpp"
 
@@ -44,27 +45,6 @@ struct TControlForm {
     bool EnabledAtStart;
 };
 
-// The controls by their place in kMainControls, which is their tab order.
-enum TMainControl : int {
-    lstMifType,
-    edtMifFile,
-    btnMifBrowse,
-    edtShpFile,
-    btnShpBrowse,
-    btnAdd,
-    btnReplace,
-    btnConvert,
-    lvwBatch,
-    chkCombine,
-    edtConbineFile,
-    btnCmbBrowse,
-    btnClear,
-    btnRemove,
-    btnBatch,
-    btnCancel,  // stops the conversion under way; Esc too
-    kMainControlCount
-};
-
 inline constexpr std::array<TControlForm, kMainControlCount> kMainControls{{
     {"lstMifType", TControlKind::ListBox, {8, 24, 305, 105}, "", true},
     {"edtMifFile", TControlKind::Edit, {8, 152, 249, 20}, "", true},
@@ -86,6 +66,20 @@ inline constexpr std::array<TControlForm, kMainControlCount> kMainControls{{
     {"btnRemove", TControlKind::Button, {632, 368, 75, 21}, "削除", false},
     {"btnBatch", TControlKind::Button, {712, 368, 75, 21}, "変換開始", true},
     {"btnCancel", TControlKind::Button, {472, 368, 75, 21}, "中止", false},
+}};
+
+// The command each button gives.
+inline constexpr std::array<std::pair<TMainControl, TMainCommand>, 10> kButtonCommands{{
+    {btnMifBrowse, TMainCommand::MifBrowse},
+    {btnShpBrowse, TMainCommand::ShpBrowse},
+    {btnAdd, TMainCommand::Add},
+    {btnReplace, TMainCommand::Replace},
+    {btnConvert, TMainCommand::Convert},
+    {btnCmbBrowse, TMainCommand::CmbBrowse},
+    {btnClear, TMainCommand::Clear},
+    {btnRemove, TMainCommand::Remove},
+    {btnBatch, TMainCommand::Batch},
+    {btnCancel, TMainCommand::Cancel},
 }};
 
 inline constexpr std::string_view kCancelToolTip = "変換を中止します (Esc)";
@@ -117,9 +111,6 @@ inline constexpr std::array<TColumnForm, 4> kBatchColumns{{
     {"元ファイル", 154},
     {"先ファイル", 154},
 }};
-
-// The commands of the menus and of the batch list's context menu.
-enum class TMainCommand { Open, Save, ViewShapefile, Exit, HelpSearch, About, ViewEntry };
 
 enum class TShortcut { None, CtrlO, CtrlS, F1 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/main_logic.hpp"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "app/batch_file.hpp"
@@ -36,6 +38,32 @@ std::string TargetNameFromSource(std::string_view mifFile) {
     return ChangeFileExt(mifFile, ".shp");
 }
 
+std::optional<int> EntryImage(const TBatchEntry& entry) {
+    switch (entry.Status) {
+        case TEntryStatus::Success:
+            return 0;
+        case TEntryStatus::Failure:
+            return 1;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string EntryToolTip(const TBatchEntry& entry) {
+    std::string text = entry.MifFile + "\n" + entry.ShpFile;
+    if (!entry.Reason.empty()) {
+        text += "\n" + entry.Reason;
+    }
+    return text;
+}
+
+std::optional<int> ProgressPosition(std::uint64_t done, std::uint64_t total) {
+    if (total == 0) {
+        return std::nullopt;
+    }
+    return static_cast<int>(std::min(done, total) * kProgressRange / total);
+}
+
 TMainLogic::TMainLogic(IMainView& view, IWorkRunner& runner, std::string exePath)
     : view_(view),
       runner_(runner),
@@ -48,6 +76,42 @@ void TMainLogic::Dispatch(const std::function<void()>& command) {
         view_.SetStatusText("");  // no progress text outlives the error
         view_.ShowErrorDisplay(ErrorDisplayText(e.what()));
     }
+}
+
+void TMainLogic::Run(TMainCommand command) {
+    using THandler = void (TMainLogic::*)();
+    // By TMainCommand.
+    static constexpr std::array<THandler, kMainCommandCount> kHandlers{
+        &TMainLogic::O1Click,           &TMainLogic::S1Click,
+        &TMainLogic::V1Click,           &TMainLogic::X1Click,
+        &TMainLogic::H2Click,           &TMainLogic::A1Click,
+        &TMainLogic::ViewEntryClick,    &TMainLogic::btnMifBrowseClick,
+        &TMainLogic::btnShpBrowseClick, &TMainLogic::btnCmbBrowseClick,
+        &TMainLogic::btnAddClick,       &TMainLogic::btnReplaceClick,
+        &TMainLogic::btnConvertClick,   &TMainLogic::btnClearClick,
+        &TMainLogic::btnRemoveClick,    &TMainLogic::btnBatchClick,
+        &TMainLogic::btnCancelClick,    &TMainLogic::lvwBatchDblClick,
+        &TMainLogic::lvwBatchChange,
+    };
+    Dispatch([&] { (this->*kHandlers[static_cast<std::size_t>(command)])(); });
+}
+
+TMainEnabled TMainLogic::Enabled() const {
+    TMainEnabled enabled;
+    enabled.Controls.fill(true);
+    enabled.Commands.fill(true);
+    for (const TMainControl c : {btnAdd, btnConvert, btnClear, btnBatch}) {
+        enabled.Controls[c] = !busy_;
+    }
+    for (const TMainControl c : {btnReplace, btnRemove}) {
+        enabled.Controls[c] = !busy_ && view_.SelectedEntry().has_value();
+    }
+    for (const TMainControl c : {chkCombine, edtConbineFile, btnCmbBrowse}) {
+        enabled.Controls[c] = !busy_ && list_.CombineEnabled;
+    }
+    enabled.Controls[btnCancel] = busy_;
+    enabled.Commands[static_cast<std::size_t>(TMainCommand::Open)] = !busy_;
+    return enabled;
 }
 
 bool TMainLogic::Validate() {
@@ -146,7 +210,7 @@ void TMainLogic::lvwBatchDblClick() {
 
 void TMainLogic::lvwBatchChange() {
     const auto selected = view_.SelectedEntry();
-    view_.SetEntryCommandsEnabled(!busy_ && selected.has_value());
+    view_.ShowEnabled(Enabled());
     if (busy_) {
         return;  // the status bar is the run's
     }
@@ -190,13 +254,12 @@ bool TMainLogic::CanClose() {
 
 void TMainLogic::UpdateCombineControls() {
     list_.CombineEnabled = CanCombine(list_.Entries);
-    view_.SetCombineEnabled(list_.CombineEnabled);
+    view_.ShowEnabled(Enabled());
 }
 
 void TMainLogic::SetBusy(bool busy) {
     busy_ = busy;
     showingReason_ = false;
-    view_.SetBusy(busy);
     lvwBatchChange();
 }
 

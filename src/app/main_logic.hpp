@@ -15,6 +15,7 @@
 
 #include "app/batch_list.hpp"
 #include "app/batch_run.hpp"
+#include "app/main_form.hpp"
 #include "app/main_view.hpp"
 
 namespace varnelo {
@@ -34,6 +35,15 @@ std::optional<std::string_view> ValidateInput(const TEditors& editors);
 // The target name a picked source suggests: the source with its extension changed to ".shp".
 std::string TargetNameFromSource(std::string_view mifFile);
 
+// The batch list's status image of an entry: none, 0 (converted) or 1 (crossed).
+std::optional<int> EntryImage(const TBatchEntry& entry);
+// An entry's tooltip: its whole paths, and why a crossed entry failed.
+std::string EntryToolTip(const TBatchEntry& entry);
+
+// The progress bar's range, and where it stands for `done` of `total` (none: hidden).
+inline constexpr int kProgressRange = 1000;
+std::optional<int> ProgressPosition(std::uint64_t done, std::uint64_t total);
+
 class TMainLogic {
   public:
     // `exePath` names the running program: its help file lies beside it, under its name
@@ -48,6 +58,13 @@ class TMainLogic {
     // Runs one command; whatever it raises goes to the general error display and the window
     // stays usable.
     void Dispatch(const std::function<void()>& command);
+    // Runs the command of a menu item, a button, a key or the batch list, as Dispatch does.
+    void Run(TMainCommand command);
+
+    // Which controls and commands may be used now: while busy only the cancel button and
+    // what changes neither the list nor starts a run; the entry commands with a selected
+    // entry; the combine controls while the entries may be combined.
+    TMainEnabled Enabled() const;
 
     // The editors as the user changes them.
     void lstMifTypeClick(int type);  // a type chosen in the list empties both file boxes

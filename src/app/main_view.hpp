@@ -4,6 +4,7 @@
 // recording fakes, and the command line with text on a terminal.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,6 +34,63 @@ class TShapefileLayer;
 
 // How the batch list changed, for the window to redraw the entry at `index` (or all).
 enum class TListChange { Appended, Replaced, Removed, Cleared, StatusChanged };
+
+// The controls by their place in kMainControls, which is their tab order.
+enum TMainControl : int {
+    lstMifType,
+    edtMifFile,
+    btnMifBrowse,
+    edtShpFile,
+    btnShpBrowse,
+    btnAdd,
+    btnReplace,
+    btnConvert,
+    lvwBatch,
+    chkCombine,
+    edtConbineFile,
+    btnCmbBrowse,
+    btnClear,
+    btnRemove,
+    btnBatch,
+    btnCancel,  // stops the conversion under way; Esc too
+    kMainControlCount
+};
+
+// The commands: the menus' and the batch list's context menu's, then the buttons' and the
+// batch list's own.
+enum class TMainCommand {
+    Open,
+    Save,
+    ViewShapefile,
+    Exit,
+    HelpSearch,
+    About,
+    ViewEntry,
+    MifBrowse,
+    ShpBrowse,
+    CmbBrowse,
+    Add,
+    Replace,
+    Convert,
+    Clear,
+    Remove,
+    Batch,
+    Cancel,
+    ListDblClick,
+    ListChange,
+};
+inline constexpr int kMainCommandCount = static_cast<int>(TMainCommand::ListChange) + 1;
+
+// Which controls and commands may be used now.
+struct TMainEnabled {
+    std::array<bool, kMainControlCount> Controls{};
+    std::array<bool, kMainCommandCount> Commands{};
+
+    bool operator[](TMainControl control) const { return Controls[control]; }
+    bool operator[](TMainCommand command) const {
+        return Commands[static_cast<std::size_t>(command)];
+    }
+};
 
 // The single-job editors: the selected type (none at start), the source and target texts.
 struct TEditors {
@@ -72,20 +130,16 @@ class IBatchView : public IStatusSink {
 
 class IMainView : public IBatchView {
   public:
-    // Disables (or enables again) every command that would change the batch list or start
-    // another conversion.
-    virtual void SetBusy(bool busy) = 0;
+    // Enables or disables every control and command as `enabled` says.
+    virtual void ShowEnabled(const TMainEnabled& enabled) = 0;
 
     virtual std::optional<std::string> ChooseFile(TFileDialog dialog) = 0;
     virtual void ShowEditors(const TEditors& editors) = 0;
 
     virtual void ListChanged(TListChange change, std::size_t index) = 0;
     virtual std::optional<std::size_t> SelectedEntry() const = 0;
-    virtual void SetEntryCommandsEnabled(bool enabled) = 0;
     // Shows the combine flag and the combined file's name.
     virtual void ShowCombine(bool checked, std::string_view combineFile) = 0;
-    // Enables the combine check box, the combined file's box and its browse button together.
-    virtual void SetCombineEnabled(bool enabled) = 0;
 
     virtual void ShowAbout(std::string_view versionText) = 0;
     // Shows an opened shapefile's shapes and table in a window of their own.

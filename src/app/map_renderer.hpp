@@ -42,7 +42,18 @@ struct TMapPicture {
     std::unique_ptr<IMapCanvas> Canvas;
 };
 
-class TMapRenderer {
+// What the map view asks of its worker; tests put a recording fake in its place.
+class IMapWorker {
+  public:
+    virtual ~IMapWorker() = default;
+    // Draws the shapes as `job` says; the picture comes back with the job.
+    virtual void Draw(const TDrawJob& job) = 0;
+    // Finds the topmost shape within `tolerance` map units of `at`; `ticket` comes back with
+    // the answer.
+    virtual void FindAt(const TShpPoint& at, double tolerance, int ticket) = 0;
+};
+
+class TMapRenderer final : public IMapWorker {
   public:
     // The callbacks run on the worker thread. `makeCanvas` makes the picture for a job, of
     // its size in device pixels, and a canvas that draws into it.
@@ -53,15 +64,12 @@ class TMapRenderer {
     TMapRenderer(std::string shpPath, std::string shxPath, TMakeCanvas makeCanvas,
                  TPictureDone pictureDone, TFound found);
     // Interrupts the job under way and waits for the worker to end.
-    ~TMapRenderer();
+    ~TMapRenderer() override;
     TMapRenderer(const TMapRenderer&) = delete;
     TMapRenderer& operator=(const TMapRenderer&) = delete;
 
-    // Draws the shapes as `job` says; the picture comes back with the job.
-    void Draw(const TDrawJob& job);
-    // Finds the topmost shape within `tolerance` map units of `at`; `ticket` comes back with
-    // the answer.
-    void FindAt(const TShpPoint& at, double tolerance, int ticket);
+    void Draw(const TDrawJob& job) override;
+    void FindAt(const TShpPoint& at, double tolerance, int ticket) override;
 
   private:
     struct TFindJob {

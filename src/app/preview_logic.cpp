@@ -19,33 +19,6 @@ std::string_view ShapeTypeName(std::int32_t shapeType) {
                                                                 : ctPolygon);
 }
 
-bool ReadHighlight(TShapefileLayer& layer, std::optional<int> row, bool bringIntoView,
-                   TMapTransform& transform, int width, int height, TShape& shape,
-                   const std::function<void(const std::string& reason)>& problem) {
-    shape = TShape{};
-    if (row) {
-        try {
-            layer.Shapes().ReadShape(*row, shape);
-        } catch (const std::exception& error) {
-            problem(error.what());
-        }
-    }
-    if (!bringIntoView || shape.IsNull()) {
-        return false;
-    }
-    const TShpBox& box = shape.Box;
-    const TShpPoint middle{box.Xmin + (box.Xmax - box.Xmin) / 2,
-                           box.Ymin + (box.Ymax - box.Ymin) / 2};
-    const TShpBox visible = transform.VisibleBox(width, height);
-    const bool inView = middle.X >= visible.Xmin && middle.X <= visible.Xmax &&
-                        middle.Y >= visible.Ymin && middle.Y <= visible.Ymax;
-    if (inView || !std::isfinite(middle.X) || !std::isfinite(middle.Y)) {
-        return false;
-    }
-    transform.CenterOn(middle, width, height);
-    return true;
-}
-
 std::optional<std::string> DrawingProblemText(const TDrawResult& result) {
     if (result.FirstError.empty()) {
         return std::nullopt;
@@ -80,6 +53,10 @@ std::string TPreviewLogic::Title() const {
 std::string TPreviewLogic::Summary() const {
     return std::string(ShapeTypeName(layer_.ShapeType())) + " " +
            std::to_string(layer_.RecordCount()) + " 件   文字コード " + layer_.Charset();
+}
+
+bool TPreviewLogic::Searchable() const {
+    return layer_.Table().FieldCount() > 0;
 }
 
 int TPreviewLogic::FirstSearchField() const {

@@ -47,14 +47,6 @@ class IPreviewView {
 // The name of a shape type as the type list names the conversion that writes it.
 std::string_view ShapeTypeName(std::int32_t shapeType);
 
-// The map's highlight: reads row `row`'s shape from `layer` into `shape` (a null shape for no
-// row, or for a record that cannot be read, whose reason goes to `problem`). With
-// `bringIntoView`, a shape whose middle lies outside the `width` × `height` view of
-// `transform` has the view centred on it; true then, and the map is to be drawn again.
-bool ReadHighlight(TShapefileLayer& layer, std::optional<int> row, bool bringIntoView,
-                   TMapTransform& transform, int width, int height, TShape& shape,
-                   const std::function<void(const std::string& reason)>& problem);
-
 class TPreviewLogic {
   public:
     // `layer` outlives this.
@@ -66,6 +58,8 @@ class TPreviewLogic {
     std::string Summary() const;
     // The field offered for searching first: the first text field, else the first.
     int FirstSearchField() const;
+    // Whether the search controls are on: the table has a field to search.
+    bool Searchable() const;
 
     // Searches field `field` for the first record whose value begins with `typed` (the text
     // as the user typed it), given in the table's code page as `key` (none: it cannot be

@@ -120,7 +120,7 @@ TfrmMain::TfrmMain(std::string settingsPath, QWidget* parent)
     statusText_ = new QLabel(statusBar());
     statusBar()->addWidget(statusText_, 1);
     progress_ = new QProgressBar(statusBar());
-    progress_->setRange(0, 1000);
+    progress_->setRange(0, kProgressRange);
     progress_->setFixedSize(kProgressWidth, kProgressHeight);
     progress_->setTextVisible(false);
     progress_->hide();
@@ -200,20 +200,19 @@ void TfrmMain::CreateControls(QWidget* client) {
     btnCancel->setShortcut(QKeySequence(Qt::Key_Escape));
     btnCancel->setToolTip(ScreenText(kCancelToolTip));
 
-    const QWidget* order[] = {lstMifType,   edtMifFile, btnMifBrowse,   edtShpFile,
-                              btnShpBrowse, btnAdd,     btnReplace,     btnConvert,
-                              lvwBatch,     chkCombine, edtConbineFile, btnCmbBrowse,
-                              btnClear,     btnRemove,  btnBatch,       btnCancel};
-    for (std::size_t i = 0; i < std::size(order); ++i) {
-        const_cast<QWidget*>(order[i])->setEnabled(kMainControls[i].EnabledAtStart);
-        if (i + 1 < std::size(order)) {
-            setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    controls_ = {lstMifType, edtMifFile, btnMifBrowse, edtShpFile, btnShpBrowse,   btnAdd,
+                 btnReplace, btnConvert, lvwBatch,     chkCombine, edtConbineFile, btnCmbBrowse,
+                 btnClear,   btnRemove,  btnBatch,     btnCancel};
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        controls_[i]->setEnabled(kMainControls[i].EnabledAtStart);
+        if (i + 1 < controls_.size()) {
+            setTabOrder(controls_[i], controls_[i + 1]);
         }
     }
 }
 
 void TfrmMain::CreateMenus() {
-    std::array<QAction*, 7> commands{};
+    auto& commands = actions_;
     for (const TMenuForm& form : kMainMenus) {
         QMenu* menu = menuBar()->addMenu(ScreenText(form.Caption));
         menu->setObjectName(NameOf(form.Name));
@@ -262,26 +261,17 @@ void TfrmMain::ConnectControls() {
             [this](const QString& text) { logic_.SetCombineFile(TextBytes(text)); });
     connect(chkCombine, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCombine(on); });
 
-    connect(btnMifBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnMifBrowseClick));
-    connect(btnShpBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnShpBrowseClick));
-    connect(btnCmbBrowse, &QPushButton::clicked, this, Handler(&TMainLogic::btnCmbBrowseClick));
-    connect(btnAdd, &QPushButton::clicked, this, Handler(&TMainLogic::btnAddClick));
-    connect(btnReplace, &QPushButton::clicked, this, Handler(&TMainLogic::btnReplaceClick));
-    connect(btnConvert, &QPushButton::clicked, this, Handler(&TMainLogic::btnConvertClick));
-    connect(btnClear, &QPushButton::clicked, this, Handler(&TMainLogic::btnClearClick));
-    connect(btnRemove, &QPushButton::clicked, this, Handler(&TMainLogic::btnRemoveClick));
-    connect(btnBatch, &QPushButton::clicked, this, Handler(&TMainLogic::btnBatchClick));
-    connect(btnCancel, &QPushButton::clicked, this, Handler(&TMainLogic::btnCancelClick));
-    connect(lvwBatch, &QTreeWidget::itemSelectionChanged, this,
-            Handler(&TMainLogic::lvwBatchChange));
-    connect(lvwBatch, &QTreeWidget::itemDoubleClicked, this,
-            Handler(&TMainLogic::lvwBatchDblClick));
-    connect(O1, &QAction::triggered, this, Handler(&TMainLogic::O1Click));
-    connect(S1, &QAction::triggered, this, Handler(&TMainLogic::S1Click));
-    connect(X1, &QAction::triggered, this, Handler(&TMainLogic::X1Click));
-    connect(H2, &QAction::triggered, this, Handler(&TMainLogic::H2Click));
-    connect(A1, &QAction::triggered, this, Handler(&TMainLogic::A1Click));
-    connect(V1, &QAction::triggered, this, Handler(&TMainLogic::V1Click));
+    for (const auto& [control, command] : kButtonCommands) {
+        connect(static_cast<QPushButton*>(controls_[control]), &QPushButton::clicked, this,
+                Handler(command));
+    }
+    connect(lvwBatch, &QTreeWidget::itemSelectionChanged, this, Handler(TMainCommand::ListChange));
+    connect(lvwBatch, &QTreeWidget::itemDoubleClicked, this, Handler(TMainCommand::ListDblClick));
+    for (std::size_t c = 0; c < actions_.size(); ++c) {
+        if (actions_[c] != nullptr) {
+            connect(actions_[c], &QAction::triggered, this, Handler(static_cast<TMainCommand>(c)));
+        }
+    }
 }
 
 void TfrmMain::CreateViewCommands() {
@@ -289,7 +279,7 @@ void TfrmMain::CreateViewCommands() {
     mnuBatch->setObjectName("mnuBatch");
     V2 = mnuBatch->addAction(ScreenText(kViewEntryItem.Caption));
     V2->setObjectName(NameOf(kViewEntryItem.Name));
-    connect(V2, &QAction::triggered, this, Handler(&TMainLogic::ViewEntryClick));
+    connect(V2, &QAction::triggered, this, Handler(TMainCommand::ViewEntry));
     lvwBatch->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvwBatch, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QTreeWidgetItem* item = lvwBatch->itemAt(at);
@@ -337,7 +327,7 @@ void TfrmMain::SetStatusText(std::string_view text) {
 }
 
 void TfrmMain::SetProgress(std::uint64_t done, std::uint64_t total) {
-    const int value = total == 0 ? -1 : static_cast<int>(std::min(done, total) * 1000 / total);
+    const int value = ProgressPosition(done, total).value_or(-1);
     OnWindowThread([this, value] {
         progress_->setVisible(value >= 0);
         progress_->setValue(std::max(value, 0));
@@ -359,16 +349,14 @@ void TfrmMain::ProcessMessages() {
     }
 }
 
-void TfrmMain::SetBusy(bool busy) {
-    btnCancel->setEnabled(busy);
-    for (QWidget* w : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnConvert),
-                       static_cast<QWidget*>(btnClear), static_cast<QWidget*>(btnBatch)}) {
-        w->setEnabled(!busy);
+void TfrmMain::ShowEnabled(const TMainEnabled& enabled) {
+    for (std::size_t c = 0; c < controls_.size(); ++c) {
+        controls_[c]->setEnabled(enabled.Controls[c]);
     }
-    O1->setEnabled(!busy);
-    for (QWidget* w : {static_cast<QWidget*>(chkCombine), static_cast<QWidget*>(edtConbineFile),
-                       static_cast<QWidget*>(btnCmbBrowse)}) {
-        w->setEnabled(!busy && combineEnabled_);
+    for (std::size_t c = 0; c < actions_.size(); ++c) {
+        if (actions_[c] != nullptr) {
+            actions_[c]->setEnabled(enabled.Commands[c]);
+        }
     }
 }
 
@@ -413,21 +401,17 @@ void TfrmMain::ShowEditors(const TEditors& editors) {
 }
 
 void TfrmMain::FillItem(QTreeWidgetItem& item, const TBatchEntry& entry) const {
-    // The first column shows the status image alone; the paths are whole in their tooltips,
-    // and a crossed entry says why in all of them.
-    const QString reason = ScreenText(entry.Reason);
+    // The first column shows the status image alone.
+    const QString tip = ScreenText(EntryToolTip(entry));
     item.setData(0, Qt::UserRole, entry.ConversionType);
-    item.setToolTip(0, reason);
     item.setText(1, ScreenText(entry.TypeName));
-    item.setToolTip(1, reason);
-    for (const auto& [column, path] : {std::pair{2, &entry.MifFile}, {3, &entry.ShpFile}}) {
-        const QString shown = ScreenText(*path);
-        item.setText(column, shown);
-        item.setToolTip(column, reason.isEmpty() ? shown : shown + "\n" + reason);
+    item.setText(2, ScreenText(entry.MifFile));
+    item.setText(3, ScreenText(entry.ShpFile));
+    for (int column = 0; column < 4; ++column) {
+        item.setToolTip(column, tip);
     }
-    item.setIcon(0, entry.Status == TEntryStatus::None
-                        ? QIcon()
-                        : QIcon(StatusImage(entry.Status == TEntryStatus::Success ? 0 : 1)));
+    const std::optional<int> image = EntryImage(entry);
+    item.setIcon(0, image ? QIcon(StatusImage(*image)) : QIcon());
 }
 
 void TfrmMain::ListChanged(TListChange change, std::size_t index) {
@@ -466,22 +450,10 @@ void TfrmMain::SelectEntry(std::size_t index) {
     });
 }
 
-void TfrmMain::SetEntryCommandsEnabled(bool enabled) {
-    btnReplace->setEnabled(enabled);
-    btnRemove->setEnabled(enabled);
-}
-
 void TfrmMain::ShowCombine(bool checked, std::string_view combineFile) {
     const QSignalBlocker block(chkCombine);
     chkCombine->setChecked(checked);
     edtConbineFile->setText(ScreenText(combineFile));
-}
-
-void TfrmMain::SetCombineEnabled(bool enabled) {
-    combineEnabled_ = enabled;
-    chkCombine->setEnabled(enabled);
-    edtConbineFile->setEnabled(enabled);
-    btnCmbBrowse->setEnabled(enabled);
 }
 
 void TfrmMain::ShowAbout(std::string_view versionText) {

@@ -52,15 +52,13 @@ class TfrmMain : public QMainWindow, public IMainView {
     void SetProgress(std::uint64_t done, std::uint64_t total) override;
     void SetBusyCursor(bool busy) override;
     void ProcessMessages() override;
-    void SetBusy(bool busy) override;
+    void ShowEnabled(const TMainEnabled& enabled) override;
     std::optional<std::string> ChooseFile(TFileDialog dialog) override;
     void ShowEditors(const TEditors& editors) override;
     void ListChanged(TListChange change, std::size_t index) override;
     std::optional<std::size_t> SelectedEntry() const override;
     void SelectEntry(std::size_t index) override;
-    void SetEntryCommandsEnabled(bool enabled) override;
     void ShowCombine(bool checked, std::string_view combineFile) override;
-    void SetCombineEnabled(bool enabled) override;
     void ShowAbout(std::string_view versionText) override;
     void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;
@@ -85,9 +83,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     // another thread, behind the changes queued before it.
     void OnWindowThread(std::function<void()> change);
     // Runs a logic command from a control's signal.
-    template <typename Command>
-    auto Handler(Command command) {
-        return [this, command] { logic_.Dispatch([&] { (logic_.*command)(); }); };
+    auto Handler(TMainCommand command) {
+        return [this, command] { logic_.Run(command); };
     }
 
     std::string settingsPath_;
@@ -96,7 +93,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     bool shown_ = false;
     std::optional<QPoint> frameWanted_;  // where the frame goes once it is known
     int frameChecks_ = 0;
-    bool combineEnabled_ = false;
+    std::array<QWidget*, kMainControlCount> controls_{};  // by TMainControl
+    std::array<QAction*, kMainCommandCount> actions_{};   // the menus' by TMainCommand
     std::array<std::unique_ptr<QFileDialog>, 5> dialogs_;
     std::array<QString, 5> lastFiles_;
 

@@ -26,42 +26,40 @@ TScreenPoint FromQt(const QPointF& p) {
 
 }  // namespace
 
-TMapWidget::TMapWidget(TShapefileLayer& layer, QWidget* parent)
-    : QWidget(parent),
-      layer_(layer),
-      renderer_(std::make_unique<TMapRenderer>(
-          layer.ShpPath(), layer.ShxPath(),
-          [shapeType = layer.ShapeType()](const TDrawJob& job) {
-              return std::make_unique<TImageCanvas>(job, shapeType);
-          },
-          [this](TMapPicture picture) {
-              QImage image;
-              if (picture.Canvas) {
-                  image = static_cast<TImageCanvas&>(*picture.Canvas).TakeImage();
-              }
-              QMetaObject::invokeMethod(
-                  this,
-                  [this, id = picture.Job.Id, image = std::move(image),
-                   transform = picture.Job.Transform, result = picture.Result]() mutable {
-                      ReceivePicture(id, std::move(image), transform, result);
-                  },
-                  Qt::QueuedConnection);
-          },
-          [this](std::optional<int> index, int ticket) {
-              QMetaObject::invokeMethod(
-                  this,
-                  [this, index, ticket] {
-                      if (ticket != ticket_) {
-                          return;  // a later click is on its way
-                      }
-                      if (index) {
-                          emit shapeClicked(*index);
-                      } else {
-                          emit nothingClicked();
-                      }
-                  },
-                  Qt::QueuedConnection);
-          })) {
+TMapWidget::TMapWidget(TShapefileLayer& layer, QWidget* parent) : QWidget(parent), state_(layer) {
+    state_.Start(std::make_unique<TMapRenderer>(
+        layer.ShpPath(), layer.ShxPath(),
+        [shapeType = layer.ShapeType()](const TDrawJob& job) {
+            return std::make_unique<TImageCanvas>(job, shapeType);
+        },
+        [this](TMapPicture picture) {
+            QImage image;
+            if (picture.Canvas) {
+                image = static_cast<TImageCanvas&>(*picture.Canvas).TakeImage();
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, id = picture.Job.Id, image = std::move(image),
+                 transform = picture.Job.Transform, result = picture.Result]() mutable {
+                    ReceivePicture(id, std::move(image), transform, result);
+                },
+                Qt::QueuedConnection);
+        },
+        [this](std::optional<int> index, int ticket) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, index, ticket] {
+                    if (!state_.IsLatestClick(ticket)) {
+                        return;  // a later click is on its way
+                    }
+                    if (index) {
+                        emit shapeClicked(*index);
+                    } else {
+                        emit nothingClicked();
+                    }
+                },
+                Qt::QueuedConnection);
+        }));
     setObjectName("imgMap");
     setMouseTracking(true);
     setMinimumSize(120, 90);
@@ -72,37 +70,32 @@ TMapWidget::TMapWidget(TShapefileLayer& layer, QWidget* parent)
 }
 
 TMapWidget::~TMapWidget() {
-    renderer_.reset();  // no picture arrives for a widget on its way out
+    state_.Stop();  // no picture arrives for a widget on its way out
 }
 
 void TMapWidget::FitAll() {
-    transform_.Fit(layer_.Shapes().Box(), width(), height());
-    fitted_ = true;
+    state_.SetSize(width(), height(), devicePixelRatioF());
+    state_.FitAll();
     RequestDrawing();
 }
 
 void TMapWidget::RequestDrawing() {
     drawSoon_.stop();
-    drawPending_ = true;
-    drawingSince_.start();
-    renderer_->Draw(TDrawJob{++drawId_, transform_, width(), height(), devicePixelRatioF()});
+    state_.SetSize(width(), height(), devicePixelRatioF());
+    state_.DrawNow();
     QTimer::singleShot(kDrawingNoticeMs, this, [this] { update(); });
     update();
 }
 
 void TMapWidget::ReceivePicture(int id, QImage image, const TMapTransform& transform,
                                 const TDrawResult& result) {
-    const bool latest = id == drawId_;
+    std::optional<std::string> problem;
+    const bool latest = state_.PictureArrived(id, !image.isNull(), transform, result, problem);
     if (!image.isNull()) {
         picture_ = std::move(image);
-        pictureTransform_ = transform;
     }
-    if (latest) {
-        lastResult_ = result;
-        drawPending_ = false;
-        if (!lastResult_.FirstError.empty()) {
-            emit readProblem(ScreenText(*DrawingProblemText(lastResult_)));
-        }
+    if (problem) {
+        emit readProblem(ScreenText(*problem));
     }
     update();
     if (latest) {
@@ -114,34 +107,29 @@ void TMapWidget::SetHighlight(std::optional<int> row, bool bringIntoView) {
     const auto problem = [this](const std::string& reason) {
         emit readProblem(ScreenText(reason));
     };
-    if (ReadHighlight(layer_, row, bringIntoView, transform_, width(), height(), highlight_,
-                      problem)) {
-        fitted_ = false;
+    state_.SetSize(width(), height(), devicePixelRatioF());
+    if (state_.SetHighlight(row, bringIntoView, problem)) {
         RequestDrawing();
     }
     update();
 }
 
 void TMapWidget::FindAt(QPoint at) {
-    renderer_->FindAt(transform_.ToWorld(FromQt(at)), kClickTolerance / transform_.Scale(),
-                      ++ticket_);
+    state_.FindAt(FromQt(at));
 }
 
 void TMapWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(kMapBackground));
-    if (!picture_.isNull()) {
-        const TMapTransform::TPlacement place = transform_.PlacementOf(pictureTransform_);
-        if (place.Scale < kStalePictureZoom && place.Scale > 1.0 / kStalePictureZoom) {
-            painter.save();
-            painter.translate(place.DX, place.DY);
-            painter.scale(place.Scale, place.Scale);
-            painter.drawImage(QPointF(0, 0), picture_);
-            painter.restore();
-        }
+    if (const auto place = state_.PicturePlacement(); place && !picture_.isNull()) {
+        painter.save();
+        painter.translate(place->DX, place->DY);
+        painter.scale(place->Scale, place->Scale);
+        painter.drawImage(QPointF(0, 0), picture_);
+        painter.restore();
     }
     PaintHighlight(painter);
-    if (drawPending_ && drawingSince_.isValid() && drawingSince_.elapsed() >= kDrawingNoticeMs) {
+    if (state_.ShowsDrawingNotice()) {
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(rect().adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignTop,
                          ScreenText(kDrawingText));
@@ -149,7 +137,8 @@ void TMapWidget::paintEvent(QPaintEvent*) {
 }
 
 void TMapWidget::PaintHighlight(QPainter& painter) const {
-    if (highlight_.IsNull()) {
+    const TShape& highlight = state_.Highlight();
+    if (highlight.IsNull()) {
         return;
     }
     painter.save();
@@ -157,10 +146,8 @@ void TMapWidget::PaintHighlight(QPainter& painter) const {
     painter.setPen(QPen(ToQColor(kHighlightLine), kHighlightLineWidth));
     painter.setBrush(ToQColor(kHighlightFill));
     TScreenShape screen;
-    ToScreenShape(highlight_, transform_, screen);
-    const TScreenPoint a = transform_.ToScreen({highlight_.Box.Xmin, highlight_.Box.Ymax});
-    const TScreenPoint b = transform_.ToScreen({highlight_.Box.Xmax, highlight_.Box.Ymin});
-    if (highlight_.ShapeType == kShapeTypePolygon) {
+    const std::optional<TScreenPoint> ring = state_.HighlightOnScreen(screen);
+    if (highlight.ShapeType == kShapeTypePolygon) {
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
         std::size_t begin = 0;
@@ -173,7 +160,7 @@ void TMapWidget::PaintHighlight(QPainter& painter) const {
             begin = end;
         }
         painter.drawPath(path);
-    } else if (highlight_.ShapeType == kShapeTypePolyLine) {
+    } else if (highlight.ShapeType == kShapeTypePolyLine) {
         painter.setPen(
             QPen(ToQColor(kHighlightLine), 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         std::size_t begin = 0;
@@ -186,78 +173,63 @@ void TMapWidget::PaintHighlight(QPainter& painter) const {
             begin = end;
         }
     }
-    // A point, or a shape too small to see, gets a ring around it.
-    if (highlight_.ShapeType == kShapeTypePoint || (b.X - a.X < 6 && b.Y - a.Y < 6)) {
-        const QPointF middle((a.X + b.X) / 2, (a.Y + b.Y) / 2);
-        if (std::isfinite(middle.x()) && std::isfinite(middle.y())) {
-            painter.drawEllipse(middle, 7.0, 7.0);
-        }
+    if (ring) {
+        painter.drawEllipse(ToQt(*ring), 7.0, 7.0);
     }
     painter.restore();
 }
 
+void TMapWidget::DrawSoon() {
+    drawSoon_.start();
+}
+
 void TMapWidget::resizeEvent(QResizeEvent*) {
-    if (fitted_) {
-        transform_.Fit(layer_.Shapes().Box(), width(), height());
-    }
-    if (drawId_ == 0) {
-        RequestDrawing();  // the first picture at once; later sizes once resizing pauses
+    if (state_.Resized(width(), height(), devicePixelRatioF())) {
+        RequestDrawing();
     } else {
-        drawSoon_.start();
+        DrawSoon();
     }
 }
 
 void TMapWidget::wheelEvent(QWheelEvent* event) {
-    const double steps = event->angleDelta().y() / 120.0;
-    if (steps == 0) {
+    if (!state_.Wheel(event->angleDelta().y() / 120.0, FromQt(event->position()))) {
         return;
     }
-    transform_.ZoomAt(std::pow(kWheelZoom, steps), FromQt(event->position()));
-    fitted_ = false;
     update();
-    drawSoon_.start();
+    DrawSoon();
     event->accept();
 }
 
 void TMapWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        pressedAt_ = event->position().toPoint();
-        lastDragAt_ = *pressedAt_;
-        dragging_ = false;
+        state_.Press(FromQt(event->position().toPoint()));
     }
 }
 
 void TMapWidget::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    emit pointerMoved(transform_.ToWorld(FromQt(event->position())));
-    if (!pressedAt_ || !(event->buttons() & Qt::LeftButton)) {
+    emit pointerMoved(state_.Transform().ToWorld(FromQt(event->position())));
+    const bool wasDragging = state_.Dragging();
+    const auto farEnough = [](double dx, double dy) {
+        return std::abs(dx) + std::abs(dy) >= QApplication::startDragDistance();
+    };
+    if (!state_.MoveTo(FromQt(event->position().toPoint()),
+                       (event->buttons() & Qt::LeftButton) != 0, farEnough)) {
         return;
     }
-    if (!dragging_ && (at - *pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
-        dragging_ = true;
+    if (!wasDragging) {
         setCursor(Qt::ClosedHandCursor);
     }
-    if (dragging_) {
-        const QPoint delta = at - lastDragAt_;
-        transform_.PanBy(delta.x(), delta.y());
-        lastDragAt_ = at;
-        fitted_ = false;
-        update();
-    }
+    update();
 }
 
 void TMapWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !pressedAt_) {
+    if (event->button() != Qt::LeftButton) {
         return;
     }
-    if (dragging_) {
+    if (state_.Release() == TMapViewState::TRelease::DragEnded) {
         setCursor(Qt::OpenHandCursor);
         RequestDrawing();
-    } else {
-        FindAt(*pressedAt_);
     }
-    pressedAt_.reset();
-    dragging_ = false;
 }
 
 void TMapWidget::leaveEvent(QEvent*) {

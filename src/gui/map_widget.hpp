@@ -1,22 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The map of a shapefile: its shapes fitted to the view, moved by dragging, zoomed about the
-// mouse with the wheel, and the shape of the selected record drawn on top. Drawing happens on
-// a worker (TMapRenderer); until its picture arrives the previous one is shown moved and
-// scaled to where it now belongs. A click asks which shape lies there.
+// The map of a shapefile as a Qt widget: it passes its mouse, wheel and size to
+// TMapViewState, which keeps the view and its rules, and paints the latest picture where it
+// now belongs with the selected record's shape on top.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
-#include <memory>
 #include <optional>
 
-#include "app/map_drawing.hpp"
-#include "app/map_renderer.hpp"
-#include "app/map_transform.hpp"
-#include "app/shapefile_layer.hpp"
+#include "app/map_view_state.hpp"
 
 namespace varnelo::gui {
 
@@ -36,11 +30,11 @@ class TMapWidget final : public QWidget {
     // Asks for the shape at a place in the view, as a click does.
     void FindAt(QPoint at);
 
-    const TMapTransform& Transform() const noexcept { return transform_; }
+    const TMapTransform& Transform() const noexcept { return state_.Transform(); }
     // True while the picture on screen is not the one for the current view.
-    bool Drawing() const noexcept { return drawPending_ || drawSoon_.isActive(); }
+    bool Drawing() const noexcept { return state_.Drawing(); }
     // The last finished drawing's report.
-    const TDrawResult& LastDrawing() const noexcept { return lastResult_; }
+    const TDrawResult& LastDrawing() const noexcept { return state_.LastDrawing(); }
 
   signals:
     void shapeClicked(int row);
@@ -62,29 +56,14 @@ class TMapWidget final : public QWidget {
 
   private:
     void RequestDrawing();
+    void DrawSoon();
     void ReceivePicture(int id, QImage image, const TMapTransform& transform,
                         const TDrawResult& result);
     void PaintHighlight(QPainter& painter) const;
 
-    TShapefileLayer& layer_;
-    TMapTransform transform_;
-    bool fitted_ = true;  // showing everything, as the view has not been moved since
+    TMapViewState state_;
     QImage picture_;
-    TMapTransform pictureTransform_;
-    TDrawResult lastResult_;
-    bool drawPending_ = true;  // from the start until the first picture arrives
-    int drawId_ = 0;
-    QElapsedTimer drawingSince_;
     QTimer drawSoon_;  // gathers the steps of a wheel turn or a resize into one drawing
-
-    TShape highlight_;
-
-    std::optional<QPoint> pressedAt_;
-    QPoint lastDragAt_;
-    bool dragging_ = false;
-    int ticket_ = 0;
-
-    std::unique_ptr<TMapRenderer> renderer_;  // last: its worker ends before the rest goes
 };
 
 }  // namespace varnelo::gui

@@ -61,9 +61,8 @@ void TdlgPreview::CreateControls() {
     edtSearch->setPlaceholderText(ScreenText(kSearchPlaceholder));
     edtSearch->setClearButtonEnabled(true);
     btnSearch = PlainButton("btnSearch", kSearchCaption, this);
-    const bool searchable = model_->columnCount() > 0;
     for (QWidget* w : std::initializer_list<QWidget*>{cmbSearchField, edtSearch, btnSearch}) {
-        w->setEnabled(searchable);
+        w->setEnabled(logic_.Searchable());
     }
 
     imgMap = new TMapWidget(*layer_, this);

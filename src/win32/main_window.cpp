@@ -22,7 +22,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"VarneloMainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
-constexpr int kProgressRange = 1000;
 
 const wchar_t* ClassOf(TControlKind kind) {
     switch (kind) {
@@ -325,25 +324,8 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TfrmMain::OnCommand(int id, int code) {
-    if (id >= kCommandId && id < kCommandId + 16) {
-        const auto command = static_cast<TMainCommand>(id - kCommandId);
-        switch (command) {
-            case TMainCommand::Open:
-                return Run([this] { logic_.O1Click(); });
-            case TMainCommand::Save:
-                return Run([this] { logic_.S1Click(); });
-            case TMainCommand::ViewShapefile:
-                return Run([this] { logic_.V1Click(); });
-            case TMainCommand::Exit:
-                return Run([this] { logic_.X1Click(); });
-            case TMainCommand::HelpSearch:
-                return Run([this] { logic_.H2Click(); });
-            case TMainCommand::About:
-                return Run([this] { logic_.A1Click(); });
-            case TMainCommand::ViewEntry:
-                return Run([this] { logic_.ViewEntryClick(); });
-        }
-        return;
+    if (id >= kCommandId && id < kCommandId + kMainCommandCount) {
+        return logic_.Run(static_cast<TMainCommand>(id - kCommandId));
     }
     if (id == IDCANCEL) {  // Esc through the dialog keys
         id = kControlId + btnCancel;
@@ -391,29 +373,10 @@ void TfrmMain::OnCommand(int id, int code) {
     if (!IsWindowEnabled(window)) {
         return;  // a shortcut of a command that cannot run now
     }
-    switch (control) {
-        case btnMifBrowse:
-            return Run([this] { logic_.btnMifBrowseClick(); });
-        case btnShpBrowse:
-            return Run([this] { logic_.btnShpBrowseClick(); });
-        case btnCmbBrowse:
-            return Run([this] { logic_.btnCmbBrowseClick(); });
-        case btnAdd:
-            return Run([this] { logic_.btnAddClick(); });
-        case btnReplace:
-            return Run([this] { logic_.btnReplaceClick(); });
-        case btnConvert:
-            return Run([this] { logic_.btnConvertClick(); });
-        case btnClear:
-            return Run([this] { logic_.btnClearClick(); });
-        case btnRemove:
-            return Run([this] { logic_.btnRemoveClick(); });
-        case btnBatch:
-            return Run([this] { logic_.btnBatchClick(); });
-        case btnCancel:
-            return Run([this] { logic_.btnCancelClick(); });
-        default:
-            return;
+    for (const auto& [button, command] : kButtonCommands) {
+        if (button == control) {
+            return logic_.Run(command);
+        }
     }
 }
 
@@ -429,12 +392,12 @@ LRESULT TfrmMain::OnNotify(const NMHDR& header) {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             if ((change.uChanged & LVIF_STATE) != 0 &&
                 ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
-                Run([this] { logic_.lvwBatchChange(); });
+                logic_.Run(TMainCommand::ListChange);
             }
             return 0;
         }
         case NM_DBLCLK:
-            Run([this] { logic_.lvwBatchDblClick(); });
+            logic_.Run(TMainCommand::ListDblClick);
             return 0;
         case LVN_GETINFOTIPW: {
             auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(const_cast<NMHDR&>(header));
@@ -443,13 +406,8 @@ LRESULT TfrmMain::OnNotify(const NMHDR& header) {
                 tip.cchTextMax <= 0) {
                 return 0;
             }
-            // The whole paths, and why a crossed entry failed.
-            const TBatchEntry& entry = entries[static_cast<std::size_t>(tip.iItem)];
-            std::string text = entry.MifFile + "\n" + entry.ShpFile;
-            if (!entry.Reason.empty()) {
-                text += "\n" + entry.Reason;
-            }
-            const std::wstring shown = ScreenText(text);
+            const std::wstring shown =
+                ScreenText(EntryToolTip(entries[static_cast<std::size_t>(tip.iItem)]));
             const auto n = std::min(shown.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
             std::copy_n(shown.c_str(), n, tip.pszText);
             tip.pszText[n] = L'\0';
@@ -468,9 +426,7 @@ void TfrmMain::OnBatchListText(NMLVDISPINFOW& info) {
     }
     const TBatchEntry& entry = entries[static_cast<std::size_t>(item.iItem)];
     if ((item.mask & LVIF_IMAGE) != 0) {
-        item.iImage = entry.Status == TEntryStatus::None      ? I_IMAGENONE
-                      : entry.Status == TEntryStatus::Success ? 0
-                                                              : 1;
+        item.iImage = EntryImage(entry).value_or(I_IMAGENONE);
     }
     if ((item.mask & LVIF_TEXT) == 0 || item.cchTextMax <= 0) {
         return;
@@ -585,8 +541,7 @@ void TfrmMain::SetStatusText(std::string_view text) {
 }
 
 void TfrmMain::SetProgress(std::uint64_t done, std::uint64_t total) {
-    const int value =
-        total == 0 ? -1 : static_cast<int>(std::min(done, total) * kProgressRange / total);
+    const int value = ProgressPosition(done, total).value_or(-1);
     runner_.OnWindowThread([this, value] {
         ShowWindow(progress_, value >= 0 ? SW_SHOWNA : SW_HIDE);
         SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::max(value, 0)), 0);
@@ -605,15 +560,14 @@ void TfrmMain::ProcessMessages() {
     }
 }
 
-void TfrmMain::SetBusy(bool busy) {
-    Enable(controls_[btnCancel], busy);
-    for (const TMainControl c : {btnAdd, btnConvert, btnClear, btnBatch}) {
-        Enable(controls_[c], !busy);
+void TfrmMain::ShowEnabled(const TMainEnabled& enabled) {
+    for (std::size_t c = 0; c < controls_.size(); ++c) {
+        Enable(controls_[c], enabled.Controls[c]);
     }
-    EnableMenuItem(GetMenu(handle_), static_cast<UINT>(CommandId(TMainCommand::Open)),
-                   MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
-    for (const TMainControl c : {chkCombine, edtConbineFile, btnCmbBrowse}) {
-        Enable(controls_[c], !busy && combineEnabled_);
+    for (int c = 0; c < kMainCommandCount; ++c) {
+        EnableMenuItem(GetMenu(handle_), static_cast<UINT>(CommandId(static_cast<TMainCommand>(c))),
+                       MF_BYCOMMAND | (enabled.Commands[static_cast<std::size_t>(c)] ? MF_ENABLED
+                                                                                     : MF_GRAYED));
     }
 }
 
@@ -698,23 +652,11 @@ void TfrmMain::SelectEntry(std::size_t index) {
     });
 }
 
-void TfrmMain::SetEntryCommandsEnabled(bool enabled) {
-    Enable(controls_[btnReplace], enabled);
-    Enable(controls_[btnRemove], enabled);
-}
-
 void TfrmMain::ShowCombine(bool checked, std::string_view combineFile) {
     showing_ = true;
     Button_SetCheck(controls_[chkCombine], checked ? BST_CHECKED : BST_UNCHECKED);
     SetWindowTextBytes(controls_[edtConbineFile], std::string(combineFile));
     showing_ = false;
-}
-
-void TfrmMain::SetCombineEnabled(bool enabled) {
-    combineEnabled_ = enabled;
-    for (const TMainControl c : {chkCombine, edtConbineFile, btnCmbBrowse}) {
-        Enable(controls_[c], enabled);
-    }
 }
 
 void TfrmMain::ShowAbout(std::string_view versionText) {

@@ -54,15 +54,13 @@ class TfrmMain final : public IMainView {
     void SetProgress(std::uint64_t done, std::uint64_t total) override;
     void SetBusyCursor(bool busy) override;
     void ProcessMessages() override;
-    void SetBusy(bool busy) override;
+    void ShowEnabled(const TMainEnabled& enabled) override;
     std::optional<std::string> ChooseFile(TFileDialog dialog) override;
     void ShowEditors(const TEditors& editors) override;
     void ListChanged(TListChange change, std::size_t index) override;
     std::optional<std::size_t> SelectedEntry() const override;
     void SelectEntry(std::size_t index) override;
-    void SetEntryCommandsEnabled(bool enabled) override;
     void ShowCombine(bool checked, std::string_view combineFile) override;
-    void SetCombineEnabled(bool enabled) override;
     void ShowAbout(std::string_view versionText) override;
     void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;
@@ -104,7 +102,6 @@ class TfrmMain final : public IMainView {
     std::array<std::wstring, 5> lastFiles_;  // each file dialog's last name
     std::wstring shownText_;                 // what the batch list shows of an entry now
     int busyCursor_ = 0;
-    bool combineEnabled_ = false;
     bool showing_ = false;  // the window fills its controls: their changes are not the user's
 };
 

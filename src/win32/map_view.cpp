@@ -18,7 +18,7 @@ constexpr UINT_PTR kNoticeTimer = 2;
 
 }  // namespace
 
-TMapView::TMapView(HWND parent, int id, TShapefileLayer& layer) : layer_(layer) {
+TMapView::TMapView(HWND parent, int id, TShapefileLayer& layer) : state_(layer) {
     RegisterWindowClass(kClassName, ObjectWindowProc<TMapView>, nullptr,
                         LoadCursorW(nullptr, IDC_SIZEALL));
     CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
@@ -30,7 +30,8 @@ TMapView::TMapView(HWND parent, int id, TShapefileLayer& layer) : layer_(layer) 
     dpi_ = DpiOf(handle_);
     font_ = ProgramFont(dpi_);
     HWND window = handle_;
-    renderer_ = std::make_unique<TMapRenderer>(
+    state_.SetClickScale(static_cast<double>(dpi_) / USER_DEFAULT_SCREEN_DPI);
+    state_.Start(std::make_unique<TMapRenderer>(
         layer.ShpPath(), layer.ShxPath(),
         [shapeType = layer.ShapeType()](const TDrawJob& job) {
             return std::make_unique<TGdiCanvas>(job, shapeType);
@@ -48,11 +49,11 @@ TMapView::TMapView(HWND parent, int id, TShapefileLayer& layer) : layer_(layer) 
                 finds_.emplace_back(index, ticket);
             }
             PostMessageW(window, kArrived, 0, 0);
-        });
+        }));
 }
 
 TMapView::~TMapView() {
-    renderer_.reset();  // nothing arrives for a map on its way out
+    state_.Stop();  // nothing arrives for a map on its way out
     if (handle_ != nullptr) {
         DestroyWindow(handle_);
     }
@@ -64,26 +65,26 @@ SIZE TMapView::ClientSize() const {
     return {std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)};
 }
 
-void TMapView::FitAll() {
+void TMapView::SyncSize() {
     const SIZE size = ClientSize();
-    transform_.Fit(layer_.Shapes().Box(), size.cx, size.cy);
-    fitted_ = true;
+    state_.SetSize(size.cx, size.cy, 1.0);
+}
+
+void TMapView::FitAll() {
+    SyncSize();
+    state_.FitAll();
     RequestDrawing();
 }
 
 void TMapView::RequestDrawing() {
     KillTimer(handle_, kDrawTimer);
-    drawSoon_ = false;
-    drawPending_ = true;
-    drawingSince_ = GetTickCount64();
-    const SIZE size = ClientSize();
-    renderer_->Draw(TDrawJob{++drawId_, transform_, size.cx, size.cy, 1.0});
+    SyncSize();
+    state_.DrawNow();
     SetTimer(handle_, kNoticeTimer, kDrawingNoticeMs, nullptr);
     InvalidateRect(handle_, nullptr, FALSE);
 }
 
 void TMapView::DrawSoon() {
-    drawSoon_ = true;
     SetTimer(handle_, kDrawTimer, kDrawDelayMs, nullptr);
 }
 
@@ -96,22 +97,19 @@ void TMapView::TakeArrivals() {
         finds.swap(finds_);
     }
     for (TMapPicture& picture : pictures) {
-        const bool latest = picture.Job.Id == drawId_;
+        std::optional<std::string> problem;
+        state_.PictureArrived(picture.Job.Id, picture.Canvas != nullptr, picture.Job.Transform,
+                              picture.Result, problem);
         if (picture.Canvas) {
             picture_ = static_cast<TGdiCanvas&>(*picture.Canvas).TakePicture();
-            pictureTransform_ = picture.Job.Transform;
         }
-        if (latest) {
-            lastResult_ = picture.Result;
-            drawPending_ = false;
-            if (const auto problem = DrawingProblemText(lastResult_); problem && ReadProblem) {
-                ReadProblem(*problem);
-            }
+        if (problem && ReadProblem) {
+            ReadProblem(*problem);
         }
         InvalidateRect(handle_, nullptr, FALSE);
     }
     for (const auto& [index, ticket] : finds) {
-        if (ticket != ticket_) {
+        if (!state_.IsLatestClick(ticket)) {
             continue;  // a later click is on its way
         }
         if (index && ShapeClicked) {
@@ -123,25 +121,20 @@ void TMapView::TakeArrivals() {
 }
 
 void TMapView::SetHighlight(std::optional<int> row, bool bringIntoView) {
-    const SIZE size = ClientSize();
     const auto problem = [this](const std::string& reason) {
         if (ReadProblem) {
             ReadProblem(reason);
         }
     };
-    if (ReadHighlight(layer_, row, bringIntoView, transform_, size.cx, size.cy, highlight_,
-                      problem)) {
-        fitted_ = false;
+    SyncSize();
+    if (state_.SetHighlight(row, bringIntoView, problem)) {
         RequestDrawing();
     }
     InvalidateRect(handle_, nullptr, FALSE);
 }
 
 void TMapView::FindAt(POINT at) {
-    const double tolerance = kClickTolerance * dpi_ / USER_DEFAULT_SCREEN_DPI;
-    renderer_->FindAt(
-        transform_.ToWorld(TScreenPoint{static_cast<double>(at.x), static_cast<double>(at.y)}),
-        tolerance / transform_.Scale(), ++ticket_);
+    state_.FindAt(TScreenPoint{static_cast<double>(at.x), static_cast<double>(at.y)});
 }
 
 void TMapView::Paint(HDC target) {
@@ -150,19 +143,16 @@ void TMapView::Paint(HDC target) {
         back_ = std::make_unique<TDibSurface>(size.cx, size.cy);
     }
     back_->Fill(kMapBackground);
-    if (picture_) {
-        const TMapTransform::TPlacement place = transform_.PlacementOf(pictureTransform_);
-        if (place.Scale < kStalePictureZoom && place.Scale > 1.0 / kStalePictureZoom) {
-            SetStretchBltMode(back_->Dc(), COLORONCOLOR);
-            StretchBlt(back_->Dc(), static_cast<int>(std::lround(place.DX)),
-                       static_cast<int>(std::lround(place.DY)),
-                       static_cast<int>(std::lround(picture_->Width() * place.Scale)),
-                       static_cast<int>(std::lround(picture_->Height() * place.Scale)),
-                       picture_->Dc(), 0, 0, picture_->Width(), picture_->Height(), SRCCOPY);
-        }
+    if (const auto place = state_.PicturePlacement(); place && picture_) {
+        SetStretchBltMode(back_->Dc(), COLORONCOLOR);
+        StretchBlt(back_->Dc(), static_cast<int>(std::lround(place->DX)),
+                   static_cast<int>(std::lround(place->DY)),
+                   static_cast<int>(std::lround(picture_->Width() * place->Scale)),
+                   static_cast<int>(std::lround(picture_->Height() * place->Scale)), picture_->Dc(),
+                   0, 0, picture_->Width(), picture_->Height(), SRCCOPY);
     }
     PaintHighlight(*back_);
-    if (drawPending_ && GetTickCount64() - drawingSince_ >= kDrawingNoticeMs) {
+    if (state_.ShowsDrawingNotice()) {
         const std::wstring text = ScreenText(kDrawingText);
         TSelected font(back_->Dc(), font_.get());
         SetBkMode(back_->Dc(), TRANSPARENT);
@@ -175,18 +165,17 @@ void TMapView::Paint(HDC target) {
 }
 
 void TMapView::PaintHighlight(TDibSurface& surface) const {
-    if (highlight_.IsNull()) {
+    const TShape& highlight = state_.Highlight();
+    if (highlight.IsNull()) {
         return;
     }
     const double scale = static_cast<double>(dpi_) / USER_DEFAULT_SCREEN_DPI;
     const int width = static_cast<int>(std::lround(kHighlightLineWidth * scale));
     TScreenShape screen;
-    ToScreenShape(highlight_, transform_, screen);
-    const TScreenPoint a = transform_.ToScreen({highlight_.Box.Xmin, highlight_.Box.Ymax});
-    const TScreenPoint b = transform_.ToScreen({highlight_.Box.Xmax, highlight_.Box.Ymin});
-    if (highlight_.ShapeType == kShapeTypePolygon && !screen.Points.empty()) {
+    const std::optional<TScreenPoint> ring = state_.HighlightOnScreen(screen);
+    if (highlight.ShapeType == kShapeTypePolygon && !screen.Points.empty()) {
         surface.Polygon(screen.Points, screen.PartEnds, kHighlightFill, kHighlightLine, width);
-    } else if (highlight_.ShapeType == kShapeTypePolyLine) {
+    } else if (highlight.ShapeType == kShapeTypePolyLine) {
         std::size_t begin = 0;
         for (const std::size_t end : screen.PartEnds) {
             surface.Line(std::span(screen.Points).subspan(begin, end - begin), kHighlightLine,
@@ -194,13 +183,8 @@ void TMapView::PaintHighlight(TDibSurface& surface) const {
             begin = end;
         }
     }
-    // A point, or a shape too small to see, gets a ring around it.
-    if (highlight_.ShapeType == kShapeTypePoint || (b.X - a.X < 6 && b.Y - a.Y < 6)) {
-        const double x = (a.X + b.X) / 2;
-        const double y = (a.Y + b.Y) / 2;
-        if (std::isfinite(x) && std::isfinite(y)) {
-            surface.Circle(x, y, 7 * scale, kHighlightLine, width);
-        }
+    if (ring) {
+        surface.Circle(ring->X, ring->Y, 7 * scale, kHighlightLine, width);
     }
 }
 
@@ -209,37 +193,27 @@ void TMapView::OnMouseMove(POINT at, WPARAM buttons) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
         tracking_ = TrackMouseEvent(&track) != FALSE;
     }
+    const TScreenPoint where{static_cast<double>(at.x), static_cast<double>(at.y)};
     if (PointerMoved) {
-        PointerMoved(
-            transform_.ToWorld(TScreenPoint{static_cast<double>(at.x), static_cast<double>(at.y)}));
+        PointerMoved(state_.Transform().ToWorld(where));
     }
-    if (!pressedAt_ || (buttons & MK_LBUTTON) == 0) {
-        return;
-    }
-    if (!dragging_ && (std::abs(at.x - pressedAt_->x) >= GetSystemMetrics(SM_CXDRAG) ||
-                       std::abs(at.y - pressedAt_->y) >= GetSystemMetrics(SM_CYDRAG))) {
-        dragging_ = true;
-    }
-    if (dragging_) {
-        transform_.PanBy(at.x - lastDragAt_.x, at.y - lastDragAt_.y);
-        lastDragAt_ = at;
-        fitted_ = false;
+    const auto farEnough = [](double dx, double dy) {
+        return std::abs(dx) >= GetSystemMetrics(SM_CXDRAG) ||
+               std::abs(dy) >= GetSystemMetrics(SM_CYDRAG);
+    };
+    if (state_.MoveTo(where, (buttons & MK_LBUTTON) != 0, farEnough)) {
         InvalidateRect(handle_, nullptr, FALSE);
     }
 }
 
 void TMapView::OnButtonUp() {
-    if (!pressedAt_) {
+    if (!state_.PressedAt()) {
         return;
     }
     ReleaseCapture();
-    if (dragging_) {
+    if (state_.Release() == TMapViewState::TRelease::DragEnded) {
         RequestDrawing();
-    } else {
-        FindAt(*pressedAt_);
     }
-    pressedAt_.reset();
-    dragging_ = false;
 }
 
 LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -254,15 +228,11 @@ LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_SIZE:
-            if (renderer_ == nullptr) {
+            if (!state_.Started()) {
                 return 0;
             }
-            if (fitted_) {
-                const SIZE size = ClientSize();
-                transform_.Fit(layer_.Shapes().Box(), size.cx, size.cy);
-            }
-            if (drawId_ == 0) {
-                RequestDrawing();  // the first picture at once; later sizes once resizing pauses
+            if (const SIZE size = ClientSize(); state_.Resized(size.cx, size.cy, 1.0)) {
+                RequestDrawing();
             } else {
                 DrawSoon();
             }
@@ -280,13 +250,10 @@ LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSEWHEEL: {
             const double steps = GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
-            if (steps != 0) {
-                POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-                ScreenToClient(handle_, &at);
-                transform_.ZoomAt(
-                    std::pow(kWheelZoom, steps),
-                    TScreenPoint{static_cast<double>(at.x), static_cast<double>(at.y)});
-                fitted_ = false;
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ScreenToClient(handle_, &at);
+            if (state_.Wheel(steps,
+                             TScreenPoint{static_cast<double>(at.x), static_cast<double>(at.y)})) {
                 InvalidateRect(handle_, nullptr, FALSE);
                 DrawSoon();
             }
@@ -295,9 +262,8 @@ LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
             SetFocus(handle_);
             SetCapture(handle_);
-            pressedAt_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            lastDragAt_ = *pressedAt_;
-            dragging_ = false;
+            state_.Press(TScreenPoint{static_cast<double>(GET_X_LPARAM(lParam)),
+                                      static_cast<double>(GET_Y_LPARAM(lParam))});
             return 0;
         case WM_MOUSEMOVE:
             OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam);
@@ -314,9 +280,10 @@ LRESULT TMapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED_AFTERPARENT:
             dpi_ = DpiOf(handle_);
             font_ = ProgramFont(dpi_);
+            state_.SetClickScale(static_cast<double>(dpi_) / USER_DEFAULT_SCREEN_DPI);
             return 0;
         case WM_DESTROY:
-            renderer_.reset();
+            state_.Stop();
             return 0;
         default:
             break;

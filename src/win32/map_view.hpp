@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The map of a shapefile as a child window: its shapes fitted to the view, moved by dragging,
-// zoomed about the mouse with the wheel, and the shape of the selected record drawn on top,
-// double buffered. Drawing happens on a worker (TMapRenderer) into a GDI picture; until it
-// arrives, the previous one is shown moved and scaled to where it now belongs. A click asks
-// which shape lies there.
+// The map of a shapefile as a child window: it passes its mouse, wheel and size to
+// TMapViewState, which keeps the view and its rules, and paints, double buffered, the latest
+// GDI picture where it now belongs with the selected record's shape on top.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +12,7 @@
 #include <mutex>
 #include <optional>
 
-#include "app/map_renderer.hpp"
-#include "app/map_transform.hpp"
-#include "app/shapefile_layer.hpp"
+#include "app/map_view_state.hpp"
 #include "win32/controls.hpp"
 #include "win32/gdi_canvas.hpp"
 
@@ -39,10 +35,10 @@ class TMapView {
     // Asks for the shape at a place in the view, as a click does.
     void FindAt(POINT at);
 
-    const TMapTransform& Transform() const noexcept { return transform_; }
+    const TMapTransform& Transform() const noexcept { return state_.Transform(); }
     // True while the picture on screen is not the one for the current view.
-    bool Drawing() const noexcept { return drawPending_ || drawSoon_; }
-    const TDrawResult& LastDrawing() const noexcept { return lastResult_; }
+    bool Drawing() const noexcept { return state_.Drawing(); }
+    const TDrawResult& LastDrawing() const noexcept { return state_.LastDrawing(); }
 
     // What the map tells its window.
     std::function<void(int row)> ShapeClicked;
@@ -56,6 +52,8 @@ class TMapView {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     SIZE ClientSize() const;
+    // Tells the state the view's size and the monitor's scale.
+    void SyncSize();
     void RequestDrawing();
     void DrawSoon();
     void TakeArrivals();
@@ -65,34 +63,17 @@ class TMapView {
     void OnButtonUp();
 
     HWND handle_ = nullptr;
-    TShapefileLayer& layer_;
-    TMapTransform transform_;
-    bool fitted_ = true;  // showing everything, as the view has not been moved since
+    TMapViewState state_;
     std::unique_ptr<TDibSurface> picture_;
-    TMapTransform pictureTransform_;
     std::unique_ptr<TDibSurface> back_;  // the double buffer
-    TDrawResult lastResult_;
-    bool drawPending_ = true;  // from the start until the first picture arrives
-    bool drawSoon_ = false;    // a drawing waits for wheel steps or resizing to pause
-    int drawId_ = 0;
-    ULONGLONG drawingSince_ = 0;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     TFont font_;
-
-    TShape highlight_;
-
-    std::optional<POINT> pressedAt_;
-    POINT lastDragAt_{};
-    bool dragging_ = false;
     bool tracking_ = false;  // the mouse's leaving is asked for
-    int ticket_ = 0;
 
     // What the worker hands over, taken on the window's thread.
     std::mutex arrivalsMutex_;
     std::deque<TMapPicture> pictures_;
     std::deque<std::pair<std::optional<int>, int>> finds_;
-
-    std::unique_ptr<TMapRenderer> renderer_;  // last: its worker ends before the rest goes
 };
 
 }  // namespace varnelo::win32

@@ -83,9 +83,8 @@ void TdlgPreview::CreateControls() {
                      reinterpret_cast<LPARAM>(ScreenText(text_->Show(rows_.FieldName(i))).c_str()));
     }
     SendMessageW(fields, CB_SETCURSEL, static_cast<WPARAM>(logic_.FirstSearchField()), 0);
-    const bool searchable = rows_.FieldCount() > 0;
     for (const int id : {cmbSearchField, edtSearch, btnSearch}) {
-        EnableWindow(GetDlgItem(handle_, id), searchable ? TRUE : FALSE);
+        EnableWindow(GetDlgItem(handle_, id), logic_.Searchable() ? TRUE : FALSE);
     }
     CreateColumns();
 

@@ -25,6 +25,7 @@ class TFakeMainView final : public IMainView {
     bool CombineEnabled = false;
     bool Busy = false;
     bool EntryCommandsEnabled = false;
+    TMainEnabled Enabled;  // the last ShowEnabled
     // Runs whenever a conversion reports progress (at its first object, then every MiB).
     std::function<void()> OnProgress;
 
@@ -62,9 +63,15 @@ class TFakeMainView final : public IMainView {
         Calls.push_back(busy ? "cursor busy" : "cursor default");
     }
     void ProcessMessages() override { Calls.push_back("processmessages"); }
-    void SetBusy(bool busy) override {
-        Busy = busy;
-        Calls.push_back(busy ? "busy on" : "busy off");
+    // Records the busy state as it changes: while busy only the cancel button is on.
+    void ShowEnabled(const TMainEnabled& enabled) override {
+        if (enabled[btnCancel] != Busy) {
+            Calls.push_back(enabled[btnCancel] ? "busy on" : "busy off");
+        }
+        Busy = enabled[btnCancel];
+        EntryCommandsEnabled = enabled[btnReplace];
+        CombineEnabled = enabled[chkCombine];
+        Enabled = enabled;
     }
     std::optional<std::string> ChooseFile(TFileDialog dialog) override {
         Calls.push_back("dialog " + std::to_string(static_cast<int>(dialog)));
@@ -85,9 +92,7 @@ class TFakeMainView final : public IMainView {
         Selected = index;
         Calls.push_back("select " + std::to_string(index));
     }
-    void SetEntryCommandsEnabled(bool enabled) override { EntryCommandsEnabled = enabled; }
     void ShowCombine(bool, std::string_view) override {}
-    void SetCombineEnabled(bool enabled) override { CombineEnabled = enabled; }
     void ShowAbout(std::string_view versionText) override {
         Calls.push_back("about " + std::string(versionText));
     }

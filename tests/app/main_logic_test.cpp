@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -227,20 +228,14 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
     const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
     Choose(0, mif, dir.Path("out.shp"));
     logic.btnConvertClick();
-    const TCalls expected{"cursor busy",
-                          "busy on",
-                          "status ",
-                          "status 変換の準備をしています。",
-                          "status ",
-                          "status " + mif + "を変換しています。",
-                          "processmessages",
-                          "status 変換の後処理をしています。",
-                          "status ",
-                          "progress off",
-                          "busy off",
-                          "box information 変換に成功しました。\n4 件のレコードを書き込みました。",
-                          "busy off",
-                          "cursor default"};
+    const TCalls expected{
+        "cursor busy",     "busy on",
+        "status ",         "status 変換の準備をしています。",
+        "status ",         "status " + mif + "を変換しています。",
+        "processmessages", "status 変換の後処理をしています。",
+        "status ",         "progress off",
+        "busy off",        "box information 変換に成功しました。\n4 件のレコードを書き込みました。",
+        "cursor default"};
     EXPECT_EQ(view.Calls, expected);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("out.dbf")));
     EXPECT_TRUE(logic.List().Entries.empty());
@@ -321,8 +316,14 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
     busyLogic.btnAddClick();
     view.Selected = 0;
     busyLogic.btnConvertClick();
-    EXPECT_TRUE(view.Busy);
-    EXPECT_FALSE(view.EntryCommandsEnabled);
+    // Only what neither changes the list nor converts stays on, and the cancel button.
+    const std::set<TMainControl> on{lstMifType,   edtMifFile, btnMifBrowse, edtShpFile,
+                                    btnShpBrowse, lvwBatch,   btnCancel};
+    for (int c = 0; c < kMainControlCount; ++c) {
+        EXPECT_EQ(view.Enabled.Controls[c], on.contains(static_cast<TMainControl>(c))) << c;
+    }
+    EXPECT_FALSE(view.Enabled[TMainCommand::Open]);
+    EXPECT_TRUE(view.Enabled[TMainCommand::Save]);
     view.Calls.clear();
     busyLogic.btnConvertClick();
     busyLogic.btnAddClick();
@@ -337,10 +338,36 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
     view.Calls.clear();
     EXPECT_EQ(busyLogic.List().Entries.size(), 1u);
     held.Release();
-    EXPECT_FALSE(view.Busy);
-    EXPECT_TRUE(view.EntryCommandsEnabled);
+    EXPECT_FALSE(view.Enabled[btnCancel]);
+    EXPECT_TRUE(view.Enabled[btnReplace]);
+    EXPECT_TRUE(view.Enabled[TMainCommand::Open]);
     EXPECT_EQ(view.CallsOf("box").size(), 1u);
     EXPECT_EQ(view.CallsOf("box")[0].rfind("box warning 変換に成功しました。", 0), 0u);
+}
+
+TEST_F(MainLogicTest, CommandsRunTheirHandlersAndEntriesShowTheirStatusAndReason) {
+    logic.Run(TMainCommand::Save);
+    EXPECT_EQ(view.CallsOf("box"), TCalls{"box warning " + std::string(kNoBatchListText)});
+    logic.Run(TMainCommand::About);
+    EXPECT_EQ(view.CallsOf("about").size(), 1u);
+    logic.Run(TMainCommand::Add);  // no type chosen
+    EXPECT_EQ(view.CallsOf("box").back(), "box warning " + std::string(kNoTypeText));
+
+    TBatchEntry entry;
+    entry.MifFile = "/a/r.mif";
+    entry.ShpFile = "/b/r.shp";
+    EXPECT_EQ(EntryImage(entry), std::nullopt);
+    EXPECT_EQ(EntryToolTip(entry), "/a/r.mif\n/b/r.shp");
+    entry.Status = TEntryStatus::Success;
+    EXPECT_EQ(EntryImage(entry), 0);
+    entry.Status = TEntryStatus::Failure;
+    entry.Reason = "no .mid";
+    EXPECT_EQ(EntryImage(entry), 1);
+    EXPECT_EQ(EntryToolTip(entry), "/a/r.mif\n/b/r.shp\nno .mid");
+
+    EXPECT_EQ(ProgressPosition(0, 0), std::nullopt);
+    EXPECT_EQ(ProgressPosition(1, 3), 333);
+    EXPECT_EQ(ProgressPosition(9, 3), 1000);
 }
 
 TEST_F(MainLogicTest, DroppedFilesFillTheEditorsOrBecomeEntries) {

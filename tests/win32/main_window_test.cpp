@@ -66,17 +66,25 @@ TEST_F(WindowsMainWindowTest, ControlsHaveTheirPlacesCaptionsStartStatesTabOrder
     const auto style = GetWindowLongPtrW(window.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0) << "fixed size, no maximise button";
 
+    // The places of the design, in tab order: left, top, width, height.
+    constexpr int kPlaces[kMainControlCount][4] = {
+        {8, 24, 305, 105},   {8, 152, 249, 20},   {264, 152, 49, 21},  {8, 200, 249, 20},
+        {264, 200, 49, 21},  {80, 368, 75, 21},   {160, 368, 75, 21},  {240, 368, 75, 21},
+        {328, 24, 457, 273}, {328, 304, 457, 17}, {328, 344, 401, 20}, {736, 344, 49, 21},
+        {552, 368, 75, 21},  {632, 368, 75, 21},  {712, 368, 75, 21},  {472, 368, 75, 21},
+    };
     HWND previous = nullptr;
     for (int c = 0; c < kMainControlCount; ++c) {
         const TControlForm& form = kMainControls[static_cast<std::size_t>(c)];
+        const int* place = kPlaces[c];
         HWND control = Control(static_cast<TMainControl>(c));
         RECT r{};
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(r.left, Scaled(form.Bounds.Left, dpi)) << form.Name;
-        EXPECT_EQ(r.top, Scaled(form.Bounds.Top, dpi)) << form.Name;
-        EXPECT_EQ(r.right - r.left, Scaled(form.Bounds.Width, dpi)) << form.Name;
-        EXPECT_EQ(r.bottom - r.top, Scaled(form.Bounds.Height, dpi)) << form.Name;
+        EXPECT_EQ(r.left, Scaled(place[0], dpi)) << form.Name;
+        EXPECT_EQ(r.top, Scaled(place[1], dpi)) << form.Name;
+        EXPECT_EQ(r.right - r.left, Scaled(place[2], dpi)) << form.Name;
+        EXPECT_EQ(r.bottom - r.top, Scaled(place[3], dpi)) << form.Name;
         EXPECT_EQ(IsWindowEnabled(control) != FALSE, form.EnabledAtStart) << form.Name;
         if (form.Kind == TControlKind::Button || form.Kind == TControlKind::CheckBox) {
             EXPECT_EQ(WindowTextBytes(control), form.Caption) << form.Name;
