@@ -482,6 +482,33 @@ TError WriteAccess(const std::string& path) noexcept {
     return {};
 }
 
+TError MayReplace(const std::string& path) noexcept {
+    // A rename over the file opens it for deleting, which a program that holds it open
+    // without FILE_SHARE_DELETE refuses; so does this.
+    const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    CloseHandle(h);
+    return {};
+}
+
+TError FlushFile(const std::string& path) noexcept {
+    const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    const TError error = FlushFileBuffers(h) ? TError{} : LastError();
+    CloseHandle(h);
+    return error;
+}
+
+TError FlushFolder(const std::string&) noexcept {
+    return {};  // MoveFileExW with MOVEFILE_WRITE_THROUGH has written each rename
+}
+
 // ---- time ----
 
 std::tm LocalTime(std::time_t time) noexcept {
