@@ -174,13 +174,11 @@ const TCosSin& EllipseStep(int i) {
     return kEllipseSteps[i];
 }
 
-double Sine(double x) {
-    if (x == 0.0 || !std::isfinite(x)) {
-        return x == 0.0 ? x : x - x;  // sin(+-0) = +-0; NaN for infinity and NaN
-    }
-    int quadrant = 0;
-    const TDD r = ReduceQuarterTurns(x, quadrant);
-    switch (quadrant) {
+namespace {
+
+// sin(r + quadrant * pi / 2).
+double SineInQuadrant(TDD r, int quadrant) {
+    switch (quadrant % 4) {
         case 0:
             return Rounded(SineSeries(r));
         case 1:
@@ -192,22 +190,24 @@ double Sine(double x) {
     }
 }
 
+}  // namespace
+
+double Sine(double x) {
+    if (x == 0.0 || !std::isfinite(x)) {
+        return x == 0.0 ? x : x - x;  // sin(+-0) = +-0; NaN for infinity and NaN
+    }
+    int quadrant = 0;
+    const TDD r = ReduceQuarterTurns(x, quadrant);
+    return SineInQuadrant(r, quadrant);
+}
+
 double Cosine(double x) {
     if (!std::isfinite(x)) {
         return x - x;
     }
     int quadrant = 0;
     const TDD r = ReduceQuarterTurns(x, quadrant);
-    switch (quadrant) {
-        case 0:
-            return Rounded(CosineSeries(r));
-        case 1:
-            return -Rounded(SineSeries(r));
-        case 2:
-            return -Rounded(CosineSeries(r));
-        default:
-            return Rounded(SineSeries(r));
-    }
+    return SineInQuadrant(r, quadrant + 1);  // cos(x) = sin(x + pi / 2)
 }
 
 double ArcTangent2(double y, double x) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <random>
 
 namespace varnelo {
@@ -75,7 +76,7 @@ TEST(Angles, RoutinesAreNoFurtherFromTheTruthThanTheCLibraryOnAMillionArguments)
         GTEST_SKIP() << "the routines are checked against the GNU C library";
     }
     std::mt19937_64 random(20261209);
-    std::uniform_real_distribution<double> turns(-4 * M_PI, 4 * M_PI);
+    std::uniform_real_distribution<double> turns(-4 * std::numbers::pi, 4 * std::numbers::pi);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-40, 40);
     for (int i = 0; i < 500000; ++i) {
