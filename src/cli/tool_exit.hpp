@@ -24,7 +24,10 @@ constexpr int kExitUsage = 2;
 
 // Parses the arguments; answers the exit code when parsing ends the run (--help and
 // --version: 0; a usage error: 2, after CLI11's message), none when the tool goes on.
+// Options begin with '-' on every system: an argument that begins with '/' is a path (a
+// root-relative one on Windows), never an option written the Windows way.
 inline std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv) {
+    app.allow_windows_style_options(false);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "engine/angles.hpp"
 #include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
@@ -22,8 +23,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegToRad = kPi / 180.0;
 constexpr double kRadToDeg = 180.0 / kPi;
 constexpr double kTwoPi = 6.283185307179586477;
-// The ellipse's angle grows by adding this step to the running value, not as i * step.
-constexpr double kEllipseStep = 0.017453292519943295769;
 constexpr int kEllipseSteps = 360;
 
 // Beyond this many degrees an angle is first reduced with fmod, so that bringing it into
@@ -267,15 +266,27 @@ int NormalizeDegrees(int degrees) {
     return degrees;
 }
 
-TShpPoint RotatePoint(double px, double py, double cx, double cy, double alpha) {
-    return {cx + std::cos(alpha) * (px - cx) - std::sin(alpha) * (py - cy),
-            cy + std::sin(alpha) * (px - cx) + std::cos(alpha) * (py - cy)};
+// The point (px, py) turned by -theta degrees about (cx, cy). Whole degrees, the usual
+// angles of an arc, take their cosine and sine from the table.
+TShpPoint RotatePoint(double px, double py, double cx, double cy, double theta) {
+    double cosine = 0.0;
+    double sine = 0.0;
+    if (theta == std::floor(theta) && theta >= 0.0 && theta <= 360.0) {
+        const TCosSin& degree = WholeDegree(static_cast<int>(theta));
+        cosine = degree.Cos;
+        sine = -degree.Sin;
+    } else {
+        const double alpha = -theta * kDegToRad;
+        cosine = Cosine(alpha);
+        sine = Sine(alpha);
+    }
+    return {cx + cosine * (px - cx) - sine * (py - cy), cy + sine * (px - cx) + cosine * (py - cy)};
 }
 
 // The ellipse's own parameter angle of the point seen at `theta` degrees clockwise.
 double EllipseAngle(double theta, double cx, double cy, double rx, double ry) {
-    const TShpPoint r = RotatePoint(cx + rx + ry, cy, cx, cy, -theta * kDegToRad);
-    return std::atan2(-(r.Y - cy) * rx, (r.X - cx) * ry);
+    const TShpPoint r = RotatePoint(cx + rx + ry, cy, cx, cy, theta);
+    return ArcTangent2(-(r.Y - cy) * rx, (r.X - cx) * ry);
 }
 
 // Coordinates near the ends of the double range overflow in the arithmetic of arcs and
@@ -548,11 +559,10 @@ void ReadMifEllipse(std::string_view keywordLine, TLineReader& /*mif*/, TSFPolyg
     SetSinglePart(out, kEllipseSteps + 1);
     out.Points.resize(kEllipseSteps + 1);
     // Filled from the last index down, so the ring runs through decreasing angles.
-    double t = 0.0;
     for (int i = 0; i < kEllipseSteps; ++i) {
-        out.Points[static_cast<std::size_t>(kEllipseSteps - 1 - i)] = {std::cos(t) * rx + x1 + rx,
-                                                                       std::sin(t) * ry + y1 + ry};
-        t += kEllipseStep;
+        const TCosSin& step = EllipseStep(i);
+        out.Points[static_cast<std::size_t>(kEllipseSteps - 1 - i)] = {step.Cos * rx + x1 + rx,
+                                                                       step.Sin * ry + y1 + ry};
     }
     out.Points[kEllipseSteps] = out.Points[0];
     RequireFinitePoints(out, "ELLIPSE");
@@ -601,14 +611,14 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
     SetSinglePart(out, steps + 1);
     out.Points.resize(static_cast<std::size_t>(steps) + 1);
     for (int j = 0; j <= steps; ++j) {
-        const double d = (startDegree + j) * kDegToRad;
-        out.Points[static_cast<std::size_t>(j)] = {std::cos(d) * rx + cx, cy - std::sin(d) * ry};
+        const TCosSin& degree = WholeDegree(startDegree + j);
+        out.Points[static_cast<std::size_t>(j)] = {degree.Cos * rx + cx, cy - degree.Sin * ry};
     }
     if (wholeTurn) {
         out.Points.back() = out.Points.front();  // closed
     } else {
         // Only the end is exact; the start was snapped down to a whole degree.
-        out.Points.back() = {std::cos(phiStart) * rx + cx, cy - std::sin(phiStart) * ry};
+        out.Points.back() = {Cosine(phiStart) * rx + cx, cy - Sine(phiStart) * ry};
     }
     if (steps == 0) {
         // An arc of no whole degree is its one exact point, given twice: a line has two.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/safe_replace.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/file_names.hpp"
@@ -23,6 +24,11 @@ os::TError RemoveIfThere(const std::string& path) noexcept {
 
 }  // namespace
 
+TReplaceSteps SystemReplaceSteps() {
+    return {[](const std::string& from, const std::string& to) { return os::RenameOver(from, to); },
+            [](const std::string& path) { return os::FlushFile(path); }};
+}
+
 TSafeReplace::TReserved::TReserved(const std::string& targetShp) : Target(targetShp) {
     const std::size_t nameStart = FileNameStart(Target);
     // The name has no extension of its own, so the set's extensions go after it.
@@ -32,12 +38,14 @@ TSafeReplace::TReserved::TReserved(const std::string& targetShp) : Target(target
         throw EInOutError(CannotCreateFileText(Target, error));
     }
     Temporary = Name + ".shp";
+    Previous = Name + "-previous.shp";
 }
 
 TSafeReplace::TReserved::TReserved(TReserved&& other) noexcept
     : Target(std::move(other.Target)),
       Name(std::exchange(other.Name, std::string())),
-      Temporary(std::move(other.Temporary)) {}
+      Temporary(std::move(other.Temporary)),
+      Previous(std::move(other.Previous)) {}
 
 TSafeReplace::TReserved::~TReserved() {
     if (!Name.empty()) {
@@ -64,15 +72,16 @@ std::vector<std::string> TSafeReplace::TemporaryFiles() const {
         files.push_back(set.Name);
         for (const std::string_view ext : kShapefileSetExtensions) {
             files.push_back(ShapefileSetPath(set.Temporary, ext));
+            files.push_back(ShapefileSetPath(set.Previous, ext));
         }
     }
     return files;
 }
 
-void TSafeReplace::Commit() {
+void TSafeReplace::Commit(const TReplaceSteps& steps) {
     // Nothing is moved unless every target file may be replaced: a file that may not be
-    // written is not replaced behind its owner's back, nor is anything that is no plain file
-    // (a folder, a device, a pipe).
+    // written, or that another program holds open against it, is not replaced behind its
+    // owner's back, nor is anything that is no plain file (a folder, a device, a pipe).
     for (const TReserved& set : sets_) {
         for (const std::string_view ext : kShapefileSetExtensions) {
             const std::string to = ShapefileSetPath(set.Target, ext);
@@ -87,27 +96,84 @@ void TSafeReplace::Commit() {
                 throw EInOutError(
                     FileErrorText(to, "置き換えできません", "通常のファイルではありません"));
             }
-            if (const os::TError error = os::WriteAccess(to)) {
+            if (const os::TError error = os::MayReplace(to)) {
                 RaiseCannotReplace(to, error);
             }
         }
     }
-    // A rename that fails leaves the files not yet moved to the destructor, which removes them.
+    // The new files are on the disk before any name points at them.
     for (const TReserved& set : sets_) {
         for (const std::string_view ext : kShapefileSetExtensions) {
             const std::string from = ShapefileSetPath(set.Temporary, ext);
-            const std::string to = ShapefileSetPath(set.Target, ext);
-            os::KeepPermissions(to, from);
-            os::TError error = os::RenameOver(from, to);
-            if (os::KindOf(error) == os::TErrorKind::NotFound) {
-                error = RemoveIfThere(to);  // a kind the new set does not have
+            if (os::KindOfEntry(from) == os::TFileKind::None) {
+                continue;
             }
-            if (error) {
-                RaiseCannotReplace(to, error);
+            if (const os::TError error = steps.Flush(from)) {
+                RaiseCannotReplace(ShapefileSetPath(set.Target, ext), error);
+            }
+        }
+    }
+    // Each previous file steps aside under a temporary name, then the new one takes its place.
+    // A failure puts back what was moved, last first; the destructor removes the new files
+    // still under temporary names.
+    struct TMove {
+        std::string Target;
+        std::string Previous;  // empty when the target had no file of this kind
+        bool NewIn = false;
+    };
+    std::vector<TMove> moves;
+    const auto undo = [&moves, &steps] {
+        for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
+            if (!move->Previous.empty()) {
+                steps.Rename(move->Previous, move->Target);
+            } else if (move->NewIn) {
+                RemoveIfThere(move->Target);
+            }
+        }
+    };
+    for (const TReserved& set : sets_) {
+        for (const std::string_view ext : kShapefileSetExtensions) {
+            const std::string from = ShapefileSetPath(set.Temporary, ext);
+            TMove& move = moves.emplace_back();
+            move.Target = ShapefileSetPath(set.Target, ext);
+            const bool hasNew = os::KindOfEntry(from) != os::TFileKind::None;
+            if (os::KindOfEntry(move.Target) != os::TFileKind::None) {
+                os::KeepPermissions(move.Target, from);
+                const std::string previous = ShapefileSetPath(set.Previous, ext);
+                if (const os::TError error = steps.Rename(move.Target, previous)) {
+                    const std::string target = move.Target;
+                    moves.pop_back();
+                    undo();
+                    RaiseCannotReplace(target, error);
+                }
+                move.Previous = previous;
+            }
+            if (hasNew) {
+                if (const os::TError error = steps.Rename(from, move.Target)) {
+                    const std::string target = move.Target;
+                    undo();
+                    RaiseCannotReplace(target, error);
+                }
+                move.NewIn = true;
             }
         }
     }
     done_ = true;
+    std::vector<std::string> folders;
+    for (const TMove& move : moves) {
+        if (!move.Previous.empty()) {
+            RemoveIfThere(move.Previous);
+        }
+        const std::string folder = move.Target.substr(0, FileNameStart(move.Target));
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
+        }
+    }
+    // The renames are done and cannot be taken back; a folder that cannot be flushed (some
+    // file systems cannot) is no failure of the conversion.
+    for (const std::string& folder : folders) {
+        os::FlushFolder(folder);
+    }
 }
 
 void TSafeReplace::Discard() noexcept {

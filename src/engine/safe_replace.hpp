@@ -4,10 +4,20 @@
 // cancelled conversion leaves the previous files as they were.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "os/error.hpp"
+
 namespace varnelo {
+
+// The file operations of a commit: the system's, or in tests ones that fail on purpose.
+struct TReplaceSteps {
+    std::function<os::TError(const std::string& from, const std::string& to)> Rename;
+    std::function<os::TError(const std::string& path)> Flush;
+};
+TReplaceSteps SystemReplaceSteps();
 
 class TSafeReplace {
   public:
@@ -25,14 +35,18 @@ class TSafeReplace {
     // .prj beside it.
     const std::string& TemporaryShp(std::size_t index) const { return sets_.at(index).Temporary; }
 
-    // Every file this object may leave behind: the reserved names and the new sets' files.
+    // Every file this object may leave behind: the reserved names, the new sets' files and
+    // the previous sets' while they wait.
     std::vector<std::string> TemporaryFiles() const;
 
     // Moves the new sets into place, target by target: each file written under a temporary
     // name replaces the target's file of its kind, and a target file of a kind that was not
-    // written is removed, so that no file of an old set speaks for a new one. Raises
-    // EInOutError when a file cannot be renamed or removed.
-    void Commit();
+    // written is removed, so that no file of an old set speaks for a new one. Every target
+    // file is first checked as it will be replaced, and the new files are written to the disk
+    // before any is renamed. The previous files are kept under temporary names until every
+    // set is in place: when a rename fails, those already replaced are put back, so that each
+    // target is its previous set again. Raises EInOutError naming the file that failed.
+    void Commit(const TReplaceSteps& steps = SystemReplaceSteps());
     // Removes the files written under the temporary names.
     void Discard() noexcept;
     // Removes the new set of target `index` alone, so that Commit leaves that target without
@@ -56,6 +70,7 @@ class TSafeReplace {
         std::string Target;
         std::string Name;       // the file that holds the temporary name
         std::string Temporary;  // the new set's .shp
+        std::string Previous;   // where the previous set's .shp waits while sets are replaced
     };
 
     std::vector<TReserved> sets_;

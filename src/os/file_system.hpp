@@ -65,6 +65,14 @@ std::string ResolvedPath(const std::string& path);
 
 // Whether this user may write to the file or folder at `path`: no error when so.
 TError WriteAccess(const std::string& path) noexcept;
+// Whether the file at `path` may be replaced by a rename now: this user may write it and, on
+// Windows, no other program holds it open without letting it be deleted.
+TError MayReplace(const std::string& path) noexcept;
+// Writes what the system holds of the file at `path` to the disk (fsync, FlushFileBuffers).
+TError FlushFile(const std::string& path) noexcept;
+// The same for the folder's list of names, so that renames in it outlast a power cut (POSIX;
+// on Windows each rename is written through already).
+TError FlushFolder(const std::string& path) noexcept;
 
 // The full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();

@@ -31,7 +31,8 @@ class TCharsetConverter {
 // as every text file of that system does (code page 932 on Japanese Windows); unchanged
 // elsewhere. None when that code page cannot hold a character of the path.
 std::optional<std::string> PathToSystemText(const std::string& path);
-// The other way: a path as read from such a file, as UTF-8.
-std::string PathFromSystemText(std::string_view text);
+// The other way: a path as read from such a file, as UTF-8; none when a byte of it is no
+// character of that code page.
+std::optional<std::string> PathFromSystemText(std::string_view text);
 
 }  // namespace varnelo::os

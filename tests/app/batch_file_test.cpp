@@ -102,22 +102,46 @@ TEST(BatchListFile, KeepsItsPathsInTheSystemsCodePage) {
     LoadBatchList(dir.Path("l.txt"), loaded);
     EXPECT_EQ(loaded.Entries.at(0).MifFile, "地図/駅.mif");
 
-    // A path the code page cannot hold (Korean in 932): refused, naming it, before anything
-    // is written.
+    // A path the code page cannot hold (Korean in 932): the whole list in UTF-8 with its mark.
     list.Entries.push_back(MakeBatchEntry(2, "지도/역.mif", "y.shp"));
-    if (!windows) {
-        EXPECT_NO_THROW(SaveBatchList(list, dir.Path("korean.txt")));
-        return;
+    SaveBatchList(list, dir.Path("korean.txt"));
+    const std::string korean = ReadFileBytes(dir.Path("korean.txt"));
+    EXPECT_EQ(korean.rfind(windows ? "\xEF\xBB\xBFVarnelo\r\n" : "Varnelo\r\n", 0), 0u);
+    EXPECT_NE(korean.find("\t\"지도/역.mif\"\t\"y.shp\"\r\n"), std::string::npos);
+    loaded = {};
+    LoadBatchList(dir.Path("korean.txt"), loaded);
+    ASSERT_EQ(loaded.Entries.size(), 2u);
+    EXPECT_EQ(loaded.Entries[0].MifFile, "地図/駅.mif");
+    EXPECT_EQ(loaded.Entries[1].MifFile, "지도/역.mif");
+}
+
+// Lists in UTF-8, as current editors save them by default, with the byte-order mark or
+// without; "道路" in UTF-8 happens to be valid code page 932 too.
+TEST(BatchListFile, ReadsListsInUtf8AndNamesALineReadNeitherWay) {
+    TempDir dir;
+    const std::string entries = "\"1\"\t\"/地図/道路.mif\"\t\"/出力/道路.shp\"\r\n";
+    for (const std::string& mark : {""s, "\xEF\xBB\xBF"s}) {
+        WriteFileBytes(dir.Path("l.txt"),
+                       mark + "Varnelo\r\n200\r\n0\r\n/出力/全.shp\r\n" + entries);
+        TBatchList list;
+        LoadBatchList(dir.Path("l.txt"), list);
+        EXPECT_EQ(list.CombineFile, "/出力/全.shp") << mark.size();
+        ASSERT_EQ(list.Entries.size(), 1u) << mark.size();
+        EXPECT_EQ(list.Entries[0].MifFile, "/地図/道路.mif") << mark.size();
+        EXPECT_EQ(list.Entries[0].ShpFile, "/出力/道路.shp") << mark.size();
     }
+    // With the mark, a byte that is no UTF-8 is refused, naming its line.
+    WriteFileBytes(dir.Path("l.txt"), "\xEF\xBB\xBFVarnelo\r\n200\r\n0\r\n\r\n" + entries +
+                                          "\"1\"\t\"a\x81.mif\"\t\"b\"\r\n");
+    TBatchList list;
     try {
-        SaveBatchList(list, dir.Path("korean.txt"));
-        ADD_FAILURE() << "saved a path the code page cannot hold";
-    } catch (const Exception& e) {
+        LoadBatchList(dir.Path("l.txt"), list);
+        ADD_FAILURE() << "read a list with a byte that is no UTF-8";
+    } catch (const EConvertError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "パス \"지도/역.mif\" はシステムのコードページで表せない"
-                  "文字を含むため、バッチリストに保存できません");
+                  "バッチリストの 6 行目は UTF-8 としてもシステムのコードページとしても読めません");
     }
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("korean.txt")));
+    EXPECT_EQ(list.Entries.size(), 1u);
 }
 
 TEST(BatchListFile, LoadingChecksTheHeaderLinesAndEachEntrysType) {

@@ -5,12 +5,20 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "../support/folder_files.hpp"
+#include "../support/held_open.hpp"
 #include "../support/stopping_stream.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
+#include "engine/file_names.hpp"
+#include "engine/safe_replace.hpp"
+#include "os/file_system.hpp"
+#include "shape/errors.hpp"
 
 namespace varnelo {
 namespace {
@@ -58,7 +66,7 @@ TEST_F(ConvertReplace, AFailureOrAStopPartWayLeavesThePreviousFilesAndNoTemporar
     TConversionReport stopped;
     hooks.Report = &stopped;
     hooks.Cancel = &stop;
-    hooks.KeepPartial = true;  // never after a stop
+    hooks.KeepPartial = true;                            // never after a stop
     hooks.CreateOutput = StopWhenShpExceeds(stop, 100);  // once the first record is written
     EXPECT_FALSE(ConvertMifToShp(ctPoint, Points("many", 50), target, hooks));
     EXPECT_TRUE(stopped.Cancelled);
@@ -96,6 +104,91 @@ TEST_F(ConvertReplace, SaysWhichSourceIsMissingAndCountsTheKindsOfObjectItMet) {
     EXPECT_EQ(report.Objects.PolyLines, 2);  // the line and the collection's polyline
     EXPECT_EQ(report.Objects.Polygons, 0);
     EXPECT_EQ(report.Objects.Texts, 1);
+}
+
+TEST_F(ConvertReplace, ATableHeldOpenWithoutDeleteSharingLeavesThePreviousSetWhole) {
+    ASSERT_TRUE(ConvertMifToShp(ctPoint, Points("good", 2), target));
+    const auto before = FolderFiles(out.Path(""));
+    testing::THeldOpen held(out.Path("t.dbf"));
+    if (!held.Held()) {
+        GTEST_SKIP() << "a file open elsewhere may be renamed over on this system";
+    }
+    TConversionReport report;
+    TConversionHooks hooks;
+    hooks.Report = &report;
+    EXPECT_FALSE(ConvertMifToShp(ctPoint, Points("more", 5), target, hooks));
+    EXPECT_NE(report.ErrorText.find("t.dbf"), std::string::npos) << report.ErrorText;
+    EXPECT_EQ(FolderFiles(out.Path("")), before);
+}
+
+// Two targets whose previous and new sets differ in their kinds of file: "a" gains a .prj,
+// "b" trades its .prj for a .cpg. Each commit either fails at the one step made to fail or
+// not at all; the folder then holds the whole previous sets or the whole new ones, and no
+// other file.
+class ReplaceSteps : public ::testing::Test {
+  protected:
+    using TFolder = std::map<std::string, std::string>;
+
+    // Runs one commit, the `failAt`-th rename or flush (counted from 0) failing when given;
+    // answers whether it raised, and counts the steps taken.
+    bool Commit(std::optional<int> failRename, std::optional<int> failFlush) {
+        std::filesystem::remove_all(out.Path(""));
+        std::filesystem::create_directories(out.Path(""));
+        for (const auto& [name, bytes] : previous) {
+            WriteFileBytes(out.Path(name), bytes);
+        }
+        bool raised = false;
+        {
+            TSafeReplace replace({out.Path("a.shp"), out.Path("b.shp")});
+            for (const auto& [name, bytes] : next) {
+                const std::size_t index = name[0] == 'a' ? 0 : 1;
+                const std::string ext = name.substr(1);
+                WriteFileBytes(ShapefileSetPath(replace.TemporaryShp(index), ext), bytes);
+            }
+            renames = 0;
+            flushes = 0;
+            TReplaceSteps steps = SystemReplaceSteps();
+            const TReplaceSteps system = steps;
+            steps.Rename = [&](const std::string& from, const std::string& to) {
+                return failRename == renames++ ? os::IsADirectoryError() : system.Rename(from, to);
+            };
+            steps.Flush = [&](const std::string& path) {
+                return failFlush == flushes++ ? os::IsADirectoryError() : system.Flush(path);
+            };
+            try {
+                replace.Commit(steps);
+            } catch (const EInOutError&) {
+                raised = true;
+            }
+        }
+        return raised;
+    }
+
+    TempDir out;
+    TFolder previous = {{"a.shp", "a1"}, {"a.shx", "a1x"}, {"a.dbf", "a1d"}, {"a.cpg", "a1c"},
+                        {"b.shp", "b1"}, {"b.shx", "b1x"}, {"b.dbf", "b1d"}, {"b.prj", "b1p"}};
+    TFolder next = {{"a.shp", "a2"},  {"a.shx", "a2x"}, {"a.dbf", "a2d"},
+                    {"a.cpg", "a2c"}, {"a.prj", "a2p"}, {"b.shp", "b2"},
+                    {"b.shx", "b2x"}, {"b.dbf", "b2d"}, {"b.cpg", "b2c"}};
+    int renames = 0;
+    int flushes = 0;
+};
+
+TEST_F(ReplaceSteps, AFailingRenameOrFlushLeavesTheWholePreviousSetsAndNoTemporaryFile) {
+    ASSERT_FALSE(Commit(std::nullopt, std::nullopt));
+    EXPECT_EQ(FolderFiles(out.Path("")), next);
+    const int allRenames = renames;
+    const int allFlushes = flushes;
+    EXPECT_EQ(allFlushes, 9);  // every new file
+    for (int k = 0; k < allRenames; ++k) {
+        EXPECT_TRUE(Commit(k, std::nullopt)) << "rename " << k;
+        EXPECT_EQ(FolderFiles(out.Path("")), previous) << "rename " << k;
+    }
+    for (int k = 0; k < allFlushes; ++k) {
+        EXPECT_TRUE(Commit(std::nullopt, k)) << "flush " << k;
+        EXPECT_EQ(renames, 0) << "flush " << k;
+        EXPECT_EQ(FolderFiles(out.Path("")), previous) << "flush " << k;
+    }
 }
 
 }  // namespace

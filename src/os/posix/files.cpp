@@ -335,6 +335,32 @@ TError WriteAccess(const std::string& path) noexcept {
     return ::access(path.c_str(), W_OK) == 0 ? TError{} : LastError();
 }
 
+TError MayReplace(const std::string& path) noexcept {
+    return WriteAccess(path);
+}
+
+namespace {
+
+TError Synchronize(const std::string& path, int flags) noexcept {
+    const int fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return LastError();
+    }
+    const TError error = ::fsync(fd) == 0 ? TError{} : LastError();
+    ::close(fd);
+    return error;
+}
+
+}  // namespace
+
+TError FlushFile(const std::string& path) noexcept {
+    return Synchronize(path, 0);
+}
+
+TError FlushFolder(const std::string& path) noexcept {
+    return Synchronize(path.empty() ? std::string(".") : path, O_DIRECTORY);
+}
+
 // ---- time ----
 
 std::tm LocalTime(std::time_t time) noexcept {

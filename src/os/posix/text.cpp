@@ -59,7 +59,7 @@ std::optional<std::string> PathToSystemText(const std::string& path) {
     return path;
 }
 
-std::string PathFromSystemText(std::string_view text) {
+std::optional<std::string> PathFromSystemText(std::string_view text) {
     return std::string(text);
 }
 

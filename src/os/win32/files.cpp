@@ -460,6 +460,21 @@ std::optional<TFileId> FileIdOf(const std::string& path) noexcept {
                    (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+namespace {
+
+// Whether the file opens with `access`, every kind of sharing allowed to others.
+TError OpenAndClose(const std::string& path, DWORD access) noexcept {
+    const HANDLE h = CreateFileW(Wide(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    CloseHandle(h);
+    return {};
+}
+
+}  // namespace
+
 TError WriteAccess(const std::string& path) noexcept {
     // Whether the system lets this user write is only known by trying: a folder's read-only
     // attribute means nothing, and its permissions are lists of rules.
@@ -473,13 +488,28 @@ TError WriteAccess(const std::string& path) noexcept {
         RemoveFile(probe);
         return {};
     }
+    return OpenAndClose(path, GENERIC_WRITE);
+}
+
+TError MayReplace(const std::string& path) noexcept {
+    // A rename over the file opens it for deleting, which a program that holds it open
+    // without FILE_SHARE_DELETE refuses; so does this.
+    return OpenAndClose(path, GENERIC_WRITE | DELETE);
+}
+
+TError FlushFile(const std::string& path) noexcept {
     const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         return LastError();
     }
+    const TError error = FlushFileBuffers(h) ? TError{} : LastError();
     CloseHandle(h);
-    return {};
+    return error;
+}
+
+TError FlushFolder(const std::string&) noexcept {
+    return {};  // MoveFileExW with MOVEFILE_WRITE_THROUGH has written each rename
 }
 
 // ---- time ----

@@ -147,9 +147,11 @@ std::optional<std::string> PathToSystemText(const std::string& path) {
     return text;
 }
 
-std::string PathFromSystemText(std::string_view text) {
+std::optional<std::string> PathFromSystemText(std::string_view text) {
     std::wstring wide;
-    Decode(CP_ACP, text, wide, true);
+    if (!Decode(CP_ACP, text, wide, false)) {
+        return std::nullopt;
+    }
     return win32::Utf8(wide);
 }
 
