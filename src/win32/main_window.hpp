@@ -61,6 +61,7 @@ class TfrmMain final : public IMainView {
     std::optional<std::size_t> SelectedEntry() const override;
     void SelectEntry(std::size_t index) override;
     void ShowCombine(bool checked, std::string_view combineFile) override;
+    void CloseMessage() override;
     void ShowAbout(std::string_view versionText) override;
     void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -288,6 +289,7 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
     TModalCloser closer;
     window.show();
     EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(20, 20));  // no settings file yet
+    EXPECT_EQ(window.focusWidget(), Child<QListWidget>("lstMifType"));
     Child<QAction>("A1")->trigger();
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
@@ -311,6 +313,14 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
         again.close();
     }
     EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")), stored);
+
+    // A place on a screen that is gone: the window opens on the one there is.
+    testing::WriteFileBytes(dir.Path("varnelo.INI"), "[Window]\r\nLeft=3000\r\nTop=2000\r\n");
+    TfrmMain moved{dir.Path("varnelo.INI")};
+    moved.show();
+    EXPECT_TRUE(
+        QGuiApplication::primaryScreen()->availableGeometry().contains(moved.frameGeometry()))
+        << moved.frameGeometry().x() << "," << moved.frameGeometry().y();
 }
 
 TEST_F(MainWindowTest, QtsOwnDialogsSpeakJapaneseAndTheCancelButtonStopsOnlyWhileBusy) {
