@@ -25,6 +25,7 @@
 #include <filesystem>
 
 #include "../support/temp_dir.hpp"
+#include "app/message_lines.hpp"
 #include "gui/artwork.hpp"
 #include "gui/translations.hpp"
 
@@ -241,6 +242,29 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(dir.Path("st.dbf")));
+}
+
+TEST_F(MainWindowTest, AMessageBoxShowsItsLinesBrokenByTheRuleAndClosesWhenTheLogicSaysSo) {
+    const std::string text = "出力先のファイルに書き込めません。別のプロセスが使用中です。"
+                             "そのファイルを開いているプログラムを閉じてください。";
+    QString shown;
+    QTimer::singleShot(0, &window, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+        }
+        window.CloseMessage();
+    });
+    QTimer::singleShot(5000, &window, [] {  // should the box stay up, the test goes on
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            box->close();
+        }
+    });
+    QElapsedTimer shownFor;
+    shownFor.start();
+    window.ShowMessage(TMessageKind::Warning, text);
+    EXPECT_LT(shownFor.elapsed(), 4000);
+    EXPECT_EQ(shown, QString::fromStdString(MessageLines(text)));
+    EXPECT_TRUE(shown.contains(QStringLiteral("使用中です。\n")));
 }
 
 TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilTheClosingBox) {
