@@ -163,6 +163,26 @@ TEST_F(WindowsMainWindowTest, ConvertNowWritesTheFilesOnTheWorkerAndEndsWithTheC
     EXPECT_EQ(StatusText(), "");
 }
 
+TEST_F(WindowsMainWindowTest, AMessageBoxClosesWhenTheLogicSaysSo) {
+    // A timer asks the window to close the box it shows; should that fail, the test's own
+    // closer ends it after 5 s.
+    static TfrmMain* shown = nullptr;
+    static int ticks = 0;
+    shown = &window;
+    ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (++ticks == 1) {
+            shown->CloseMessage();
+        } else if (ticks == 100) {
+            TModalCloser closer;
+            closer.WaitFor(1);
+        }
+    });
+    window.ShowMessage(TMessageKind::Information, "変換が終わるまでお待ちください。");
+    KillTimer(nullptr, timer);
+    EXPECT_LT(ticks, 100);
+}
+
 TEST_F(WindowsMainWindowTest, BatchWithABadEntryEndsWithTwoChecksACrossAndTheCount) {
     testing::WriteFileBytes(dir.Path("bad.mif"),
                             "Version 300\r\nData\r\nPoint 1 2\r\nPoint five 3\r\n");
