@@ -331,6 +331,19 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_ACTIVATE:
+            // The control that had the keyboard gets it back when the window is activated
+            // again, rather than the window itself.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                focus_ = focus != nullptr && IsChild(handle_, focus) ? focus : nullptr;
+                return 0;
+            }
+            if (focus_ != nullptr && IsWindow(focus_) && IsWindowEnabled(focus_)) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             OnClose();
             return 0;

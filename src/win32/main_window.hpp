@@ -103,6 +103,7 @@ class TfrmMain final : public IMainView {
     std::array<std::wstring, 5> lastFiles_;  // each file dialog's last name
     std::wstring shownText_;                 // what the batch list shows of an entry now
     int busyCursor_ = 0;
+    HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     bool showing_ = false;  // the window fills its controls: their changes are not the user's
 };
 
