@@ -246,7 +246,9 @@ void TMainLogic::btnCancelClick() {
 
 bool TMainLogic::CanClose() {
     if (busy_) {
+        waitShown_ = true;
         view_.ShowMessage(TMessageKind::Information, kWaitForConversionText);
+        waitShown_ = false;
         return false;
     }
     return true;
@@ -258,9 +260,15 @@ void TMainLogic::UpdateCombineControls() {
 }
 
 void TMainLogic::SetBusy(bool busy) {
+    // The status bar is the run's from its start, and keeps what the run said last once it
+    // ended; a selected entry's reason shows again only when the user selects it.
     busy_ = busy;
     showingReason_ = false;
-    lvwBatchChange();
+    view_.ShowEnabled(Enabled());
+    if (!busy && waitShown_) {
+        waitShown_ = false;
+        view_.CloseMessage();  // nothing is left to wait for
+    }
 }
 
 void TMainLogic::btnConvertClick() {

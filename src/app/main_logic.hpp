@@ -92,7 +92,8 @@ class TMainLogic {
     void O1Click();
     void S1Click();
 
-    // Whether the window may close now: not while a conversion runs, which the user is told.
+    // Whether the window may close now: not while a conversion runs, which the user is told in
+    // a box that closes itself once the conversion ends.
     bool CanClose();
 
     void X1Click();
@@ -142,6 +143,7 @@ class TMainLogic {
     bool busy_ = false;
     std::shared_ptr<std::atomic<bool>> stop_;  // the running work's
     bool showingReason_ = false;               // the status bar shows the selected entry's failure
+    bool waitShown_ = false;                   // the box that keeps the window open is up
 };
 
 }  // namespace varnelo

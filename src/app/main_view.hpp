@@ -141,6 +141,10 @@ class IMainView : public IBatchView {
     // Shows the combine flag and the combined file's name.
     virtual void ShowCombine(bool checked, std::string_view combineFile) = 0;
 
+    // Closes the message box shown last that is still open, as its "OK" button would; its
+    // ShowMessage returns once the boxes shown after it are closed too.
+    virtual void CloseMessage() = 0;
+
     virtual void ShowAbout(std::string_view versionText) = 0;
     // Shows an opened shapefile's shapes and table in a window of their own.
     virtual void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/map_style.hpp"
 #include "shape/errors.hpp"
 #include "shape/shp_writer.hpp"
 
@@ -131,8 +132,11 @@ void ToScreenShape(const TShape& shape, const TMapTransform& transform, TScreenS
 }
 
 TDrawResult DrawShapes(TShapefileReader& reader, const TMapTransform& transform, int width,
-                       int height, IMapCanvas& canvas, const std::atomic<bool>& stop) {
+                       int height, IMapCanvas& canvas, const std::atomic<bool>& stop,
+                       double ratio) {
     TDrawResult result;
+    const int pointPixels = SymbolDevicePixels(kPointSymbolPixels, ratio);
+    const int dotPixels = SymbolDevicePixels(kDotPixels, ratio);
     if (width <= 0 || height <= 0) {
         result.Finished = true;
         return result;
@@ -165,7 +169,8 @@ TDrawResult DrawShapes(TShapefileReader& reader, const TMapTransform& transform,
             const double y = (a.Y + b.Y) / 2;
             if (x >= 0 && x < width && y >= 0 && y < height &&
                 dots.Take(static_cast<int>(x), static_cast<int>(y))) {
-                canvas.Dot(static_cast<int>(x), static_cast<int>(y));
+                canvas.Dot(static_cast<int>(x), static_cast<int>(y),
+                           shape.ShapeType == kShapeTypePoint ? pointPixels : dotPixels);
             }
             continue;
         }

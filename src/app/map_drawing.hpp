@@ -24,8 +24,9 @@ namespace varnelo {
 class IMapCanvas {
   public:
     virtual ~IMapCanvas() = default;
-    // A point, or a shape too small to show its form, at a pixel inside the view.
-    virtual void Dot(int x, int y) = 0;
+    // A point's symbol, or a shape too small to show its form, centred on a pixel inside the
+    // view: the pixels of InSymbol(dx, dy, pixels) around it, as far as they lie in the view.
+    virtual void Dot(int x, int y, int pixels) = 0;
     // One part of a line, at least two points.
     virtual void Line(std::span<const TScreenPoint> points) = 0;
     // A polygon: its rings one after the other, ring k ending before ringEnds[k], filled by
@@ -52,9 +53,11 @@ struct TDrawResult {
 
 // Draws every shape of `reader` that lies in a view of `width` × `height` pixels, in record
 // order, so later records lie on top. Checks `stop` now and then and returns early once it is
-// set. A record that cannot be read is counted and passed over.
+// set. A record that cannot be read is counted and passed over. Points and dots are as many
+// pixels across as the style says at `ratio` pixels of the view a pixel of the style.
 TDrawResult DrawShapes(TShapefileReader& reader, const TMapTransform& transform, int width,
-                       int height, IMapCanvas& canvas, const std::atomic<bool>& stop);
+                       int height, IMapCanvas& canvas, const std::atomic<bool>& stop,
+                       double ratio = 1.0);
 
 // Whether `shape` is at `at`: a point or line within `tolerance` map units of it, a polygon
 // containing it (not in a hole) or with an edge within `tolerance`.

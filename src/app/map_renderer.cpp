@@ -84,7 +84,7 @@ void TMapRenderer::RunDraw(const TDrawJob& job) {
     } else if (reader_) {
         picture.Canvas = makeCanvas_(job);
         picture.Result = DrawShapes(*reader_, job.Transform.ForDevicePixels(job.Ratio), width,
-                                    height, *picture.Canvas, interrupt_);
+                                    height, *picture.Canvas, interrupt_, job.Ratio);
     } else {
         picture.Result.Finished = true;
         picture.Result.FirstError = readerError_;

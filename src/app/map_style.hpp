@@ -4,6 +4,7 @@
 // zooming and drawing.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -40,8 +41,25 @@ inline constexpr TRgba kHighlightLine{255, 120, 0, 255};
 inline constexpr TRgba kHighlightFill{255, 140, 0, 110};
 inline constexpr double kHighlightLineWidth = 2.5;
 
-// How near a click must come to a line or point, in pixels.
+// A point is drawn as a round symbol this many view pixels across, centred on its place; a
+// shape too small to show its form as a dot of kDotPixels.
+inline constexpr int kPointSymbolPixels = 7;
+inline constexpr int kDotPixels = 3;
+// The device pixels across a symbol of `pixels` view pixels at `ratio` device pixels a view
+// pixel: an odd number, so that the symbol has a centre pixel.
+inline int SymbolDevicePixels(int pixels, double ratio) {
+    return static_cast<int>(std::lround(pixels * ratio)) | 1;
+}
+// Whether the pixel (dx, dy) from a symbol's centre pixel belongs to a round symbol `pixels`
+// across; a symbol of 3 pixels is a full square.
+inline constexpr bool InSymbol(int dx, int dy, int pixels) {
+    const int radius = pixels / 2;
+    return dx * dx + dy * dy <= radius * radius + radius;
+}
+
+// How near a click must come to a line or point, in pixels: anywhere on a point's symbol.
 inline constexpr double kClickTolerance = 4.0;
+static_assert(kClickTolerance >= kPointSymbolPixels / 2.0);
 // Each wheel step zooms by this factor.
 inline constexpr double kWheelZoom = 1.25;
 // How long wheel steps and resizing may pause before the map is drawn for them.

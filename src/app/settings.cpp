@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/settings.hpp"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "app/ini_file.hpp"
 #include "app/paths.hpp"
 #include "os/file_system.hpp"
@@ -72,6 +75,41 @@ std::string SettingsPath(const std::string& exePath, const std::string& userFold
 
 std::string ProgramSettingsPath() {
     return SettingsPath(GetExePath(), os::UserSettingsFolder());
+}
+
+TScreenRect PlaceOnScreens(TScreenRect frame, const std::vector<TScreenRect>& screens) {
+    // How far apart two spans are along one axis: 0 when they overlap.
+    const auto gap = [](int start, int length, int otherStart, int otherLength) -> std::int64_t {
+        if (start + length <= otherStart) {
+            return std::int64_t{otherStart} - (start + length) + 1;
+        }
+        if (otherStart + otherLength <= start) {
+            return std::int64_t{start} - (otherStart + otherLength) + 1;
+        }
+        return 0;
+    };
+    const TScreenRect* nearest = nullptr;
+    std::int64_t nearestDistance = 0;
+    for (const TScreenRect& screen : screens) {
+        const std::int64_t dx = gap(frame.Left, frame.Width, screen.Left, screen.Width);
+        const std::int64_t dy = gap(frame.Top, frame.Height, screen.Top, screen.Height);
+        if (dx == 0 && dy == 0) {
+            return frame;  // on this screen
+        }
+        const std::int64_t distance = dx * dx + dy * dy;
+        if (nearest == nullptr || distance < nearestDistance) {
+            nearest = &screen;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest != nullptr) {
+        const auto onto = [](int start, int length, int screenStart, int screenLength) {
+            return std::max(screenStart, std::min(start, screenStart + screenLength - length));
+        };
+        frame.Left = onto(frame.Left, frame.Width, nearest->Left, nearest->Width);
+        frame.Top = onto(frame.Top, frame.Height, nearest->Top, nearest->Height);
+    }
+    return frame;
 }
 
 }  // namespace varnelo

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace varnelo {
 
@@ -22,6 +23,20 @@ struct TWindowPlacement {
     int Height = 500;
     TWindowState State = TWindowState::Normal;
 };
+
+// A rectangle on the desktop: a window's frame, or a screen's work area.
+struct TScreenRect {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// Where a window whose frame is `frame` opens on a desktop of `screens` (their work areas):
+// where it is while any of it lies on a screen; otherwise moved onto the nearest screen, as
+// far as it must to lie wholly on it (a frame larger than the screen keeps its top left
+// corner on it). The size never changes; with no screen known the frame stays.
+TScreenRect PlaceOnScreens(TScreenRect frame, const std::vector<TScreenRect>& screens);
 
 // Reads the placement; a missing file, key or a value that is no integer gives the default.
 TWindowPlacement LoadWindowPlacement(const std::string& iniPath);

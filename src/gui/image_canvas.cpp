@@ -21,14 +21,17 @@ TImageCanvas::TImageCanvas(const TDrawJob& job, std::int32_t shapeType)
     painter_->setBrush(ToQColor(style.Fill));
 }
 
-void TImageCanvas::Dot(int x, int y) {
-    // A dot of 3 × 3 pixels around the pixel, as far as it lies in the picture.
+void TImageCanvas::Dot(int x, int y, int pixels) {
     const int width = image_.width();
     const int height = image_.height();
-    for (int row = std::max(y - 1, 0); row <= std::min(y + 1, height - 1); ++row) {
+    const int radius = pixels / 2;
+    for (int row = std::max(y - radius, 0); row <= std::min(y + radius, height - 1); ++row) {
         auto* line = reinterpret_cast<QRgb*>(bits_ + static_cast<qsizetype>(row) * stride_);
-        for (int column = std::max(x - 1, 0); column <= std::min(x + 1, width - 1); ++column) {
-            line[column] = dot_;
+        for (int column = std::max(x - radius, 0); column <= std::min(x + radius, width - 1);
+             ++column) {
+            if (InSymbol(column - x, row - y, pixels)) {
+                line[column] = dot_;
+            }
         }
     }
 }

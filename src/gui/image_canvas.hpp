@@ -21,7 +21,7 @@ class TImageCanvas final : public IMapCanvas {
     // shape type.
     TImageCanvas(const TDrawJob& job, std::int32_t shapeType);
 
-    void Dot(int x, int y) override;
+    void Dot(int x, int y, int pixels) override;
     void Line(std::span<const TScreenPoint> points) override;
     void Polygon(std::span<const TScreenPoint> points,
                  std::span<const std::size_t> ringEnds) override;

@@ -18,13 +18,17 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <utility>
 
 #include "app/main_form.hpp"
+#include "app/message_lines.hpp"
 #include "app/paths.hpp"
 #include "app/settings.hpp"
 #include "gui/about_dialog.hpp"
@@ -36,6 +40,21 @@ namespace varnelo::gui {
 namespace {
 
 const QString kTitle = ScreenText(kProgramTitle);
+
+// Draws a list's items with the keyboard's place marked only on a selected item: the place
+// the list keeps while nothing is selected must not look like a choice.
+class TSelectionOnlyDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!option->state.testFlag(QStyle::State_Selected)) {
+            option->state &= ~QStyle::State_HasFocus;
+        }
+    }
+};
 
 // "description|pattern|description|pattern" as Qt's name filters "description (pattern)".
 QStringList NameFilters(const QString& pairs) {
@@ -147,6 +166,7 @@ void TfrmMain::CreateControls(QWidget* client) {
         lstMifType->addItem(ScreenText(name));
     }
     lstMifType->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstMifType->setItemDelegate(new TSelectionOnlyDelegate(lstMifType));
     edtMifFile = Edit(client, varnelo::edtMifFile);
     btnMifBrowse = Button(client, varnelo::btnMifBrowse);
     edtShpFile = Edit(client, varnelo::edtShpFile);
@@ -303,13 +323,23 @@ void TfrmMain::ShowMessage(TMessageKind kind, std::string_view text) {
     static const QMessageBox::Icon kIcons[] = {QMessageBox::Warning, QMessageBox::Critical,
                                                QMessageBox::Information};
     QMessageBox box(kIcons[static_cast<int>(kind)], ScreenText(MessageCaption(kind)),
-                    ScreenText(text), QMessageBox::Ok, this);
+                    ScreenText(MessageLines(text)), QMessageBox::Ok, this);
     box.setObjectName("messageBox");
+    QMessageBox* const outer = std::exchange(messageBox_, &box);
     box.exec();
+    messageBox_ = outer;
+}
+
+void TfrmMain::CloseMessage() {
+    if (messageBox_ != nullptr) {
+        messageBox_->done(QMessageBox::Ok);
+        messageBox_ = nullptr;
+    }
 }
 
 void TfrmMain::ShowErrorDisplay(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, kTitle, ScreenText(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, kTitle, ScreenText(MessageLines(text)), QMessageBox::Ok,
+                    this);
     box.setObjectName("errorDisplay");
     box.exec();
 }
@@ -476,10 +506,19 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
     shown_ = true;
     setWindowTitle(kTitle);
+    lstMifType->setFocus();  // the first choice the window asks for
     // The stored position and state take effect; the size stays the window's own. The
     // position is the frame's, as it was stored.
     const TWindowPlacement placement = LoadWindowPlacement(settingsPath_);
-    PlaceFrameAt(QPoint(placement.Left, placement.Top));
+    std::vector<TScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.left(), area.top(), area.width(), area.height()});
+    }
+    const QSize size = frameGeometry().size();
+    const TScreenRect frame =
+        PlaceOnScreens({placement.Left, placement.Top, size.width(), size.height()}, screens);
+    PlaceFrameAt(QPoint(frame.Left, frame.Top));
     if (placement.State == TWindowState::Minimized) {
         setWindowState(Qt::WindowMinimized);
     } else if (placement.State == TWindowState::Maximized) {

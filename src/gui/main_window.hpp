@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
@@ -59,6 +60,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     std::optional<std::size_t> SelectedEntry() const override;
     void SelectEntry(std::size_t index) override;
     void ShowCombine(bool checked, std::string_view combineFile) override;
+    void CloseMessage() override;
     void ShowAbout(std::string_view versionText) override;
     void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;
@@ -97,6 +99,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     std::array<QAction*, kMainCommandCount> actions_{};   // the menus' by TMainCommand
     std::array<std::unique_ptr<QFileDialog>, 5> dialogs_;
     std::array<QString, 5> lastFiles_;
+    QMessageBox* messageBox_ = nullptr;  // the message box shown last that is still open
 
     QListWidget* lstMifType;
     QLineEdit* edtMifFile;

@@ -10,6 +10,10 @@ namespace varnelo::gui {
 
 void TPathDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (index.column() == 1) {
+        option->textElideMode = Qt::ElideRight;  // a type text too long ends in an ellipsis
+        return;
+    }
     if (index.column() < 2 || option->text.isEmpty()) {
         return;
     }

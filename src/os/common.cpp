@@ -34,6 +34,12 @@ std::string ErrorTextOf(TErrorWords words, TError error, const std::string& desc
             return "ファイルまたはフォルダが見つかりません";
         case TErrorWords::AccessDenied:
             return "アクセスが拒否されました";
+        case TErrorWords::InUse:
+            return "別のプロセスが使用中です";
+        case TErrorWords::InvalidName:
+            return "ファイル名、フォルダ名またはボリュームラベルの構文が正しくありません";
+        case TErrorWords::NetworkGone:
+            return "ネットワーク上のパスに接続できません";
         case TErrorWords::ReadOnlyFileSystem:
             return "読み取り専用のファイルシステムです";
         case TErrorWords::DiskFull:

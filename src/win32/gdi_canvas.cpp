@@ -64,14 +64,18 @@ void TDibSurface::Fill(const TRgba& colour) {
                 PixelOf(colour));
 }
 
-void TDibSurface::Dot(int x, int y, const TRgba& colour) {
+void TDibSurface::Dot(int x, int y, int pixels, const TRgba& colour) {
     GdiFlush();
     const std::uint32_t pixel = PixelOf(colour);
-    for (int row = std::max(y - 1, 0); row <= std::min(y + 1, height_ - 1); ++row) {
+    const int radius = pixels / 2;
+    for (int row = std::max(y - radius, 0); row <= std::min(y + radius, height_ - 1); ++row) {
         std::uint32_t* line =
             pixels_ + static_cast<std::size_t>(row) * static_cast<std::size_t>(width_);
-        for (int column = std::max(x - 1, 0); column <= std::min(x + 1, width_ - 1); ++column) {
-            line[column] = pixel;
+        for (int column = std::max(x - radius, 0); column <= std::min(x + radius, width_ - 1);
+             ++column) {
+            if (InSymbol(column - x, row - y, pixels)) {
+                line[column] = pixel;
+            }
         }
     }
 }
@@ -167,8 +171,8 @@ TGdiCanvas::TGdiCanvas(const TDrawJob& job, std::int32_t shapeType)
     surface_->Fill(kMapBackground);
 }
 
-void TGdiCanvas::Dot(int x, int y) {
-    surface_->Dot(x, y, style_.Dot);
+void TGdiCanvas::Dot(int x, int y, int pixels) {
+    surface_->Dot(x, y, pixels, style_.Dot);
 }
 
 void TGdiCanvas::Line(std::span<const TScreenPoint> points) {

@@ -33,8 +33,8 @@ class TDibSurface {
     HBITMAP Bitmap() const noexcept { return bitmap_.get(); }
 
     void Fill(const TRgba& colour);
-    // A dot of 3 × 3 pixels around (x, y), as far as it lies in the picture.
-    void Dot(int x, int y, const TRgba& colour);
+    // A symbol `pixels` across around (x, y) (see InSymbol), as far as it lies in the picture.
+    void Dot(int x, int y, int pixels, const TRgba& colour);
     // Lines through the points with a pen of `width` pixels.
     void Line(std::span<const TScreenPoint> points, const TRgba& colour, int width);
     // Rings filled by the even-odd rule with `fill` blended by its opacity, then outlined.
@@ -67,7 +67,7 @@ class TGdiCanvas final : public IMapCanvas {
   public:
     TGdiCanvas(const TDrawJob& job, std::int32_t shapeType);
 
-    void Dot(int x, int y) override;
+    void Dot(int x, int y, int pixels) override;
     void Line(std::span<const TScreenPoint> points) override;
     void Polygon(std::span<const TScreenPoint> points,
                  std::span<const std::size_t> ringEnds) override;

@@ -7,8 +7,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
+#include "app/message_lines.hpp"
 #include "app/path_display.hpp"
 #include "app/paths.hpp"
 #include "app/settings.hpp"
@@ -268,11 +270,31 @@ void TfrmMain::LayOut() {
 void TfrmMain::Show() {
     // The stored position (the frame's) and state take effect; the size stays the window's own.
     const TWindowPlacement placement = LoadWindowPlacement(settingsPath_);
-    SetWindowPos(handle_, nullptr, placement.Left, placement.Top, 0, 0,
+    std::vector<TScreenRect> screens;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info)) {
+                const RECT& area = info.rcWork;
+                reinterpret_cast<std::vector<TScreenRect>*>(data)->push_back(
+                    {area.left, area.top, area.right - area.left, area.bottom - area.top});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&screens));
+    RECT bounds{};
+    GetWindowRect(handle_, &bounds);
+    const TScreenRect frame = PlaceOnScreens(
+        {placement.Left, placement.Top, bounds.right - bounds.left, bounds.bottom - bounds.top},
+        screens);
+    SetWindowPos(handle_, nullptr, frame.Left, frame.Top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(handle_, placement.State == TWindowState::Minimized   ? SW_SHOWMINIMIZED
                         : placement.State == TWindowState::Maximized ? SW_SHOWMAXIMIZED
                                                                      : SW_SHOWNORMAL);
+    SetFocus(controls_[lstMifType]);  // the first choice the window asks for
     UpdateWindow(handle_);
 }
 
@@ -309,6 +331,19 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_ACTIVATE:
+            // The control that had the keyboard gets it back when the window is activated
+            // again, rather than the window itself.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                focus_ = focus != nullptr && IsChild(handle_, focus) ? focus : nullptr;
+                return 0;
+            }
+            if (focus_ != nullptr && IsWindow(focus_) && IsWindowEnabled(focus_)) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -525,12 +560,38 @@ void TfrmMain::OnDropFiles(HDROP drop) {
 
 void TfrmMain::ShowMessage(TMessageKind kind, std::string_view text) {
     static constexpr UINT kIcons[] = {MB_ICONWARNING, MB_ICONERROR, MB_ICONINFORMATION};
-    MessageBoxW(handle_, ScreenText(text).c_str(), ScreenText(MessageCaption(kind)).c_str(),
-                MB_OK | kIcons[static_cast<int>(kind)]);
+    MessageBoxW(handle_, ScreenText(MessageLines(text)).c_str(),
+                ScreenText(MessageCaption(kind)).c_str(), MB_OK | kIcons[static_cast<int>(kind)]);
+}
+
+void TfrmMain::CloseMessage() {
+    // The message boxes of this thread that this window owns, the one shown last first: the
+    // first one that is not closing already.
+    struct TSearch {
+        HWND owner;
+        HWND box = nullptr;
+    } search{handle_};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& found = *reinterpret_cast<TSearch*>(data);
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (std::wstring_view(className) == L"#32770" && IsWindowVisible(window) &&
+                GetWindow(window, GW_OWNER) == found.owner) {
+                found.box = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.box != nullptr) {
+        EndDialog(search.box, IDOK);
+    }
 }
 
 void TfrmMain::ShowErrorDisplay(std::string_view text) {
-    MessageBoxW(handle_, ScreenText(text).c_str(), ScreenText(kProgramTitle).c_str(),
+    MessageBoxW(handle_, ScreenText(MessageLines(text)).c_str(), ScreenText(kProgramTitle).c_str(),
                 MB_OK | MB_ICONERROR);
 }
 

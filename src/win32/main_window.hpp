@@ -61,6 +61,7 @@ class TfrmMain final : public IMainView {
     std::optional<std::size_t> SelectedEntry() const override;
     void SelectEntry(std::size_t index) override;
     void ShowCombine(bool checked, std::string_view combineFile) override;
+    void CloseMessage() override;
     void ShowAbout(std::string_view versionText) override;
     void ShowShapefile(std::unique_ptr<TShapefileLayer> layer) override;
     bool OpenDocument(const std::string& path) override;
@@ -102,6 +103,7 @@ class TfrmMain final : public IMainView {
     std::array<std::wstring, 5> lastFiles_;  // each file dialog's last name
     std::wstring shownText_;                 // what the batch list shows of an entry now
     int busyCursor_ = 0;
+    HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     bool showing_ = false;  // the window fills its controls: their changes are not the user's
 };
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.hpp"
@@ -28,6 +29,8 @@ class TFakeMainView final : public IMainView {
     TMainEnabled Enabled;  // the last ShowEnabled
     // Runs whenever a conversion reports progress (at its first object, then every MiB).
     std::function<void()> OnProgress;
+    // Runs once, while the next message box is up.
+    std::function<void()> OnMessage;
 
     // The calls of one kind (the text before the first blank), in order.
     std::vector<std::string> CallsOf(std::string_view kind) const {
@@ -45,7 +48,11 @@ class TFakeMainView final : public IMainView {
         static constexpr const char* kKinds[] = {"warning", "error", "information"};
         Calls.push_back(std::string("box ") + kKinds[static_cast<int>(kind)] + " " +
                         std::string(text));
+        if (auto shown = std::exchange(OnMessage, nullptr)) {
+            shown();
+        }
     }
+    void CloseMessage() override { Calls.push_back("closebox"); }
     void ShowErrorDisplay(std::string_view text) override {
         Calls.push_back("errordisplay " + std::string(text));
     }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "app/main_logic.hpp"
+#include "app/message_lines.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -90,6 +92,23 @@ TEST(ValidateInput, MakesTheThreeChecksInOrderOnTheTextsAsTyped) {
     for (const auto& c : cases) {
         EXPECT_EQ(ValidateInput(TEditors{c.type, c.source, c.target}), c.message)
             << c.source << "|" << c.target;
+    }
+}
+
+TEST(MessageLines, BreakJapaneseOnlyAfterItsStopsAndCommasOrAtSpaces) {
+    const struct {
+        const char* text;
+        const char* lines;
+    } cases[] = {
+        {"変換に成功しました。\n4 件", "変換に成功しました。\n4 件"},  // fits: unchanged
+        {"ファイルがありません。別の名前", "ファイルがありません。\n別の名前"},
+        {"読み取り、書き込みできません", "読み取り、\n書き込みできません"},
+        {"a.mif の 2 行目: 値が不正", "a.mif の 2 行目:\n値が不正"},           // a space dropped
+        {"拒否されましたフォルダです", "拒否されましたフォルダです"},          // no place: whole
+        {"ファイルではなくフォルダです。", "ファイルではなくフォルダです。"},  // ends the line
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageLines(c.text, 24), c.lines) << c.text;
     }
 }
 
@@ -306,6 +325,27 @@ TEST_F(MainLogicTest, CancelledConvertNowKeepsThePreviousFilesAndSaysSo) {
     EXPECT_TRUE(logic.CanClose());
 }
 
+TEST_F(MainLogicTest, TheStatusBarShowsTheLastOperationNotAStoppedEntrysReason) {
+    const std::string mif = VARNELO_SOURCE_DIR "/samples/stations.mif";
+    Add(0, mif, dir.Path("a.shp"));
+    view.Selected = 0;
+    view.OnProgress = [&] { logic.btnCancelClick(); };
+    logic.btnBatchClick();
+    EXPECT_EQ(view.CallsOf("status").back(), "status 中止しました。");
+    EXPECT_EQ(logic.List().Entries[0].Status, TEntryStatus::Failure);
+    // Convert now with the stopped entry still selected: its result alone, before and after
+    // the box.
+    view.OnProgress = nullptr;
+    view.Calls.clear();
+    Choose(0, mif, dir.Path("b.shp"));
+    logic.btnConvertClick();
+    EXPECT_EQ(view.CallsOf("status").back(), "status ");
+    EXPECT_EQ(std::count(view.Calls.begin(), view.Calls.end(), "status 中止しました。"), 0);
+    // Selecting it again says why it stopped.
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.CallsOf("status").back(), "status 中止しました。");
+}
+
 TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion) {
     THeldRunner held;
     TMainLogic busyLogic{view, held, "/x/varnelo"};
@@ -332,17 +372,21 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
     busyLogic.btnClearClick();
     busyLogic.DropFiles({mif, mif});
     EXPECT_TRUE(view.Calls.empty());
-    EXPECT_FALSE(busyLogic.CanClose());
-    EXPECT_EQ(view.CallsOf("box"),
-              TCalls{"box information " + std::string(kWaitForConversionText)});
-    view.Calls.clear();
     EXPECT_EQ(busyLogic.List().Entries.size(), 1u);
-    held.Release();
+    // The conversion ends while the box that keeps the window open is up: that box closes
+    // before the result shows.
+    view.OnMessage = [&] { held.Release(); };
+    EXPECT_FALSE(busyLogic.CanClose());
     EXPECT_FALSE(view.Enabled[btnCancel]);
     EXPECT_TRUE(view.Enabled[btnReplace]);
     EXPECT_TRUE(view.Enabled[TMainCommand::Open]);
-    EXPECT_EQ(view.CallsOf("box").size(), 1u);
-    EXPECT_EQ(view.CallsOf("box")[0].rfind("box warning 変換に成功しました。", 0), 0u);
+    const auto boxes = view.CallsOf("box");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "box information " + std::string(kWaitForConversionText));
+    EXPECT_EQ(boxes[1].rfind("box warning 変換に成功しました。", 0), 0u);
+    const auto closed = std::find(view.Calls.begin(), view.Calls.end(), "closebox");
+    EXPECT_LT(closed, std::find(view.Calls.begin(), view.Calls.end(), boxes[1]));
+    EXPECT_TRUE(busyLogic.CanClose());
 }
 
 TEST_F(MainLogicTest, CommandsRunTheirHandlersAndEntriesShowTheirStatusAndReason) {

@@ -161,7 +161,7 @@ struct TGate {
 class THeldCanvas final : public IMapCanvas {
   public:
     explicit THeldCanvas(TGate& gate) : gate_(gate) {}
-    void Dot(int, int) override {
+    void Dot(int, int, int) override {
         std::unique_lock lock(gate_.Mutex);
         gate_.Entered = true;
         gate_.Changed.notify_all();

@@ -134,6 +134,31 @@ TEST(WindowPlacement, AFileThatCannotBeWrittenRaisesWithItsPath) {
     }
 }
 
+TEST(WindowPlacement, AFrameOffEveryScreenMovesOntoTheNearestOne) {
+    const std::vector<TScreenRect> one{{0, 0, 1920, 1080}};
+    const std::vector<TScreenRect> two{{0, 0, 1920, 1080}, {1920, -200, 1280, 1024}};
+    const struct {
+        TScreenRect frame;
+        const std::vector<TScreenRect>* screens;
+        int left;
+        int top;
+    } cases[] = {
+        {{3000, 2000, 700, 500}, &one, 1220, 580},  // a monitor that is gone
+        {{-900, -800, 700, 500}, &one, 0, 0},
+        {{100, 1079, 700, 500}, &one, 100, 1079},       // partly on a screen: left where it is
+        {{3000, 2000, 700, 500}, &two, 2500, 324},      // the right one is nearer
+        {{-5000, 10, 2500, 1200}, &one, 0, 0},          // larger than the screen: its corner on it
+        {{3000, 2000, 700, 500}, nullptr, 3000, 2000},  // no screen known
+    };
+    for (const auto& c : cases) {
+        const TScreenRect placed =
+            PlaceOnScreens(c.frame, c.screens ? *c.screens : std::vector<TScreenRect>{});
+        EXPECT_EQ(placed.Left, c.left) << c.frame.Left << "," << c.frame.Top;
+        EXPECT_EQ(placed.Top, c.top) << c.frame.Left << "," << c.frame.Top;
+        EXPECT_EQ(placed.Width, c.frame.Width);
+    }
+}
+
 TEST(SettingsPath, BesideTheProgramWhenWritableElseInTheUsersSettingsFolder) {
     TempDir dir;
     const std::string exe = dir.Path("bin/Map.Conv.exe");

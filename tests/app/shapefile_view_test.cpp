@@ -8,10 +8,12 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <set>
 
 #include "../support/temp_dir.hpp"
 #include "app/main_logic.hpp"
 #include "app/map_drawing.hpp"
+#include "app/map_style.hpp"
 #include "app/map_transform.hpp"
 #include "app/preview_logic.hpp"
 #include "app/shapefile_layer.hpp"
@@ -87,9 +89,13 @@ TEST(MapTransform, FitsZoomsAboutTheMouseAndPlacesOldPictures) {
 // What a drawing pass hands to the canvas.
 struct TRecordingCanvas final : IMapCanvas {
     std::vector<std::pair<int, int>> Dots;
+    std::set<int> Sizes;  // how many pixels across
     int Lines = 0;
     std::vector<std::size_t> PolygonRings;
-    void Dot(int x, int y) override { Dots.emplace_back(x, y); }
+    void Dot(int x, int y, int pixels) override {
+        Dots.emplace_back(x, y);
+        Sizes.insert(pixels);
+    }
     void Line(std::span<const TScreenPoint>) override { ++Lines; }
     void Polygon(std::span<const TScreenPoint>, std::span<const std::size_t> ends) override {
         PolygonRings.push_back(ends.size());
@@ -115,6 +121,10 @@ TEST(DrawShapes, LeavesOutWhatIsNotInViewAndDrawsEachPixelOfPointsOnce) {
     EXPECT_TRUE(result.Finished);
     EXPECT_EQ(result.Drawn, 3001);
     EXPECT_THAT(canvas.Dots, ElementsAre(std::pair{110, 110}, std::pair{10, 210}));
+    EXPECT_EQ(canvas.Sizes, std::set<int>{kPointSymbolPixels});
+    canvas = {};
+    DrawShapes(pointReader, t, 220, 220, canvas, stop, 2.0);  // twice as many device pixels
+    EXPECT_EQ(canvas.Sizes, std::set<int>{2 * kPointSymbolPixels + 1});
 
     stop = true;
     EXPECT_FALSE(DrawShapes(pointReader, t, 220, 220, canvas, stop).Finished);
@@ -132,6 +142,7 @@ TEST(DrawShapes, LeavesOutWhatIsNotInViewAndDrawsEachPixelOfPointsOnce) {
     result = DrawShapes(polygonReader, t, 220, 220, canvas, stop);
     EXPECT_EQ(result.Drawn, 2);
     EXPECT_THAT(canvas.Dots, ElementsAre(std::pair{60, 159}));  // 5.005 is 159.95 pixels down
+    EXPECT_EQ(canvas.Sizes, std::set<int>{kDotPixels});
     ASSERT_FALSE(canvas.PolygonRings.empty());
     EXPECT_EQ(canvas.PolygonRings.front(), 2u);  // both rings, for the even-odd fill
 }

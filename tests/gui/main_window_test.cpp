@@ -18,12 +18,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
 #include "../support/temp_dir.hpp"
+#include "app/message_lines.hpp"
 #include "gui/artwork.hpp"
 #include "gui/translations.hpp"
 
@@ -242,6 +244,29 @@ TEST_F(MainWindowTest, ConvertNowRunsOffTheWindowThreadAndEndsWithTheSuccessBox)
     EXPECT_TRUE(std::filesystem::exists(dir.Path("st.dbf")));
 }
 
+TEST_F(MainWindowTest, AMessageBoxShowsItsLinesBrokenByTheRuleAndClosesWhenTheLogicSaysSo) {
+    const std::string text = "出力先のファイルに書き込めません。別のプロセスが使用中です。"
+                             "そのファイルを開いているプログラムを閉じてください。";
+    QString shown;
+    QTimer::singleShot(0, &window, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+        }
+        window.CloseMessage();
+    });
+    QTimer::singleShot(5000, &window, [] {  // should the box stay up, the test goes on
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            box->close();
+        }
+    });
+    QElapsedTimer shownFor;
+    shownFor.start();
+    window.ShowMessage(TMessageKind::Warning, text);
+    EXPECT_LT(shownFor.elapsed(), 4000);
+    EXPECT_EQ(shown, QString::fromStdString(MessageLines(text)));
+    EXPECT_TRUE(shown.contains(QStringLiteral("使用中です。\n")));
+}
+
 TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilTheClosingBox) {
     TModalCloser closer;
     std::filesystem::copy_file(VARNELO_SOURCE_DIR "/samples/stations.mif", dir.Path("nomid.mif"));
@@ -288,6 +313,7 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
     TModalCloser closer;
     window.show();
     EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(20, 20));  // no settings file yet
+    EXPECT_EQ(window.focusWidget(), Child<QListWidget>("lstMifType"));
     Child<QAction>("A1")->trigger();
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
@@ -311,6 +337,14 @@ TEST_F(MainWindowTest, AboutBoxAndPlacementAcrossShowAndClose) {
         again.close();
     }
     EXPECT_EQ(ReadFileBytes(dir.Path("varnelo.INI")), stored);
+
+    // A place on a screen that is gone: the window opens on the one there is.
+    testing::WriteFileBytes(dir.Path("varnelo.INI"), "[Window]\r\nLeft=3000\r\nTop=2000\r\n");
+    TfrmMain moved{dir.Path("varnelo.INI")};
+    moved.show();
+    EXPECT_TRUE(
+        QGuiApplication::primaryScreen()->availableGeometry().contains(moved.frameGeometry()))
+        << moved.frameGeometry().x() << "," << moved.frameGeometry().y();
 }
 
 TEST_F(MainWindowTest, QtsOwnDialogsSpeakJapaneseAndTheCancelButtonStopsOnlyWhileBusy) {

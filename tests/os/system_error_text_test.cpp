@@ -18,6 +18,7 @@ TEST(SystemErrorText, NamesTheErrorsUsersMeetInJapaneseAndNumbersTheRest) {
     EXPECT_EQ(os::SystemErrorText(missing), "ファイルまたはフォルダが見つかりません");
     EXPECT_EQ(os::SystemErrorText(os::IsADirectoryError()), "ファイルではなくフォルダです");
     EXPECT_EQ(os::ErrorTextOf(os::TErrorWords::DiskFull, {}, ""), "ディスクの空き容量が足りません");
+    EXPECT_EQ(os::ErrorTextOf(os::TErrorWords::InUse, {}, ""), "別のプロセスが使用中です");
     // Any other: its number, and the system's own description when it has one.
     EXPECT_EQ(os::ErrorTextOf(os::TErrorWords::Other, os::TError{18}, "Invalid cross-device link"),
               "システムエラー 18 (Invalid cross-device link)");

@@ -128,14 +128,27 @@ std::string SystemErrorText(TError error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
             words = TErrorWords::NotFound;
             break;
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_NETNAME_DELETED:
+        case ERROR_UNEXP_NET_ERR:
+        case ERROR_NETWORK_UNREACHABLE:
+        case ERROR_REM_NOT_LIST:
+            words = TErrorWords::NetworkGone;
+            break;
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            words = TErrorWords::InvalidName;
+            break;
         case ERROR_ACCESS_DENIED:
+            words = TErrorWords::AccessDenied;
+            break;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-            words = TErrorWords::AccessDenied;
+            words = TErrorWords::InUse;
             break;
         case ERROR_WRITE_PROTECT:
             words = TErrorWords::ReadOnlyFileSystem;
