@@ -215,6 +215,30 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
         << pointInfo;
 }
 
+TEST_F(ConvertTool, MifinfoListsAFolderALineAFile) {
+    WriteFileBytes(dir.Path("m.mif"), "Version 300\r\nCharset \"Neutral\"\r\nCoordSys Earth "
+                                      "Projection 1, 104\r\nData\r\nPoint 1 2\r\nText \"t\"\r\n0 0 1 1\r\n");
+    std::filesystem::create_directory(dir.Path("sub"));
+    WriteFileBytes(dir.Path("sub/l.mif"), "Version 300\r\nData\r\nLine 0 0 1 1\r\n");
+    const std::string sep(1, os::PathSeparator());  // the tool joins the names it lists
+    const testing::TToolRun csv =
+        testing::RunTool(VARNELO_MIFINFO_EXE, {"--csv", "-r", dir.Path()});
+    EXPECT_EQ(csv.ExitCode, 0) << csv.Err;
+    EXPECT_EQ(csv.Out, "file,points,polylines,polygons,texts,types,charset,coordsys\n" +
+                           dir.Path() + sep + "m.mif" +
+                           ",1,0,0,1,\"point,text-point,text-line\",Neutral,\"Earth Projection 1, "
+                           "104\"\n" +
+                           dir.Path() + sep + "sub" + sep + "l.mif" + ",0,1,0,0,polyline,,\n");
+    const testing::TToolRun table =
+        testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif"), dir.Path("none.mif")});
+    EXPECT_EQ(table.ExitCode, 1);
+    EXPECT_NE(table.Err.find(dir.Path("none.mif")), std::string::npos) << table.Err;
+    EXPECT_NE(table.Out.find("      1          0         0      1  point,text-point,text-line  "
+                             "Neutral  Earth Projection 1, 104\n"),
+              std::string::npos)
+        << table.Out;
+}
+
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
     const std::string columns = "Columns 1\r\n  N Integer\r\nData\r\n";
     const TRun run = ConvertPoints("bad", columns + "Point 1 2\r\nPoint 3 x4\r\n", "1\r\n2\r\n");
