@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
 
 #include "../support/temp_dir.hpp"
+#include "app/main_logic.hpp"
 #include "engine/convert.hpp"
+#include "fake_main_view.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
@@ -109,6 +112,23 @@ TEST_F(FolderScan, StopsOnRequestAndAddsNothing) {
     EXPECT_TRUE(scan.Cancelled);
     EXPECT_TRUE(scan.Entries.empty());
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1}));
+}
+
+TEST_F(FolderScan, TheFileMenusCommandAddsTheEntriesAndNamesWhatItLeftOut) {
+    testing::TFakeMainView view;
+    TImmediateRunner runner;
+    TMainLogic logic{view, runner, "/opt/varnelo/bin/varnelo"};
+    view.FolderAnswer = TFolderChoice{dir.Path(), false, {}};
+    logic.Run(TMainCommand::AddFolder);
+    ASSERT_EQ(logic.List().Entries.size(), 5u);
+    const std::string box = "box warning " + std::string(kFolderSkippedText) + "\n" +
+                            In(dir.Path(), "empty.mif") +
+                            ": このファイルには変換できる図形がありません。\n" +
+                            In(dir.Path(), "junk.mif") + ": " + std::string(kNoMifText);
+    EXPECT_NE(std::find(view.Calls.begin(), view.Calls.end(), box), view.Calls.end());
+    EXPECT_FALSE(logic.Busy());
+    logic.Run(TMainCommand::AddFolder);  // nothing twice
+    EXPECT_EQ(logic.List().Entries.size(), 5u);
 }
 
 }  // namespace
