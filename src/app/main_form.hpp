@@ -7,6 +7,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -181,6 +184,28 @@ inline constexpr std::string_view kOutputFolderQuestion =
     "変換後のファイルを別のフォルダに書きますか？\n"
     "（［いいえ］: 元のファイルと同じフォルダに書きます）";
 inline constexpr std::string_view kOutputFolderTitle = "変換後のファイルを書くフォルダ";
+
+// フォルダを追加's questions in their order, through the window's folder dialog (`folder`: the
+// chosen one under a title, none when cancelled) and its yes/no box (`yes`).
+inline std::optional<TFolderChoice> AskFolderChoice(
+    const std::function<std::optional<std::string>(std::string_view title)>& folder,
+    const std::function<bool(std::string_view question)>& yes) {
+    TFolderChoice choice;
+    const auto source = folder(kAddFolderTitle);
+    if (!source) {
+        return std::nullopt;
+    }
+    choice.Folder = *source;
+    choice.Subfolders = yes(kSubfoldersQuestion);
+    if (yes(kOutputFolderQuestion)) {
+        const auto output = folder(kOutputFolderTitle);
+        if (!output) {
+            return std::nullopt;
+        }
+        choice.OutputFolder = *output;
+    }
+    return choice;
+}
 
 // A message box's caption: "警告", "エラー" or "情報"; the general error display's is the
 // program's title.

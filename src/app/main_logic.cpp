@@ -294,16 +294,13 @@ void TMainLogic::btnConvertClick() {
     runner_.Run(std::move(work), [this, outcome] { Dispatch([&] { FinishConvert(*outcome); }); });
 }
 
+TMainLogic::TIdleAgain::~TIdleAgain() {
+    Logic.SetBusy(false);
+    Logic.view_.SetBusyCursor(false);
+}
+
 void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
-    // However this ends, once the box is dismissed or before an escaped error reaches the
-    // general error display, the window is idle again with the default cursor.
-    struct TIdleAgain {
-        TMainLogic& logic;
-        ~TIdleAgain() {
-            logic.SetBusy(false);
-            logic.view_.SetBusyCursor(false);
-        }
-    } idle{*this};
+    const TIdleAgain idle{*this};
     view_.SetProgress(0, 0);  // the conversion is over: no bar beside its result
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);
@@ -353,13 +350,7 @@ void TMainLogic::D1Click() {
 }
 
 void TMainLogic::FinishAddFolder(const TFolderScanOutcome& outcome) {
-    struct TIdleAgain {
-        TMainLogic& logic;
-        ~TIdleAgain() {
-            logic.SetBusy(false);
-            logic.view_.SetBusyCursor(false);
-        }
-    } idle{*this};
+    const TIdleAgain idle{*this};
     view_.SetProgress(0, 0);
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);

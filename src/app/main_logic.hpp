@@ -138,6 +138,13 @@ class TMainLogic {
     };
     // A new flag for the next run to watch; btnCancelClick sets it.
     const std::atomic<bool>* NewStopFlag();
+    // However a finished work ends, once its box is dismissed or before an escaped error
+    // reaches the general error display, the window is idle again with the default cursor
+    // when this goes out of scope.
+    struct TIdleAgain {
+        TMainLogic& Logic;
+        ~TIdleAgain();
+    };
     void FinishConvert(const TConvertOutcome& outcome);
     struct TFolderScanOutcome;
     void FinishAddFolder(const TFolderScanOutcome& outcome);

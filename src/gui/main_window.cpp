@@ -403,21 +403,7 @@ std::optional<TFolderChoice> TfrmMain::ChooseFolder() {
         return QMessageBox::question(this, ScreenText(kQuestionCaption), ScreenText(question)) ==
                QMessageBox::Yes;
     };
-    TFolderChoice choice;
-    const auto source = folder(kAddFolderTitle);
-    if (!source) {
-        return std::nullopt;
-    }
-    choice.Folder = *source;
-    choice.Subfolders = yes(kSubfoldersQuestion);
-    if (yes(kOutputFolderQuestion)) {
-        const auto output = folder(kOutputFolderTitle);
-        if (!output) {
-            return std::nullopt;
-        }
-        choice.OutputFolder = *output;
-    }
-    return choice;
+    return AskFolderChoice(folder, yes);
 }
 
 void TfrmMain::ShowEditors(const TEditors& editors) {

@@ -626,21 +626,7 @@ std::optional<TFolderChoice> TfrmMain::ChooseFolder() {
                            ScreenText(kQuestionCaption).c_str(), MB_YESNO | MB_ICONQUESTION) ==
                IDYES;
     };
-    TFolderChoice choice;
-    const auto source = folder(kAddFolderTitle);
-    if (!source) {
-        return std::nullopt;
-    }
-    choice.Folder = *source;
-    choice.Subfolders = yes(kSubfoldersQuestion);
-    if (yes(kOutputFolderQuestion)) {
-        const auto output = folder(kOutputFolderTitle);
-        if (!output) {
-            return std::nullopt;
-        }
-        choice.OutputFolder = *output;
-    }
-    return choice;
+    return AskFolderChoice(folder, yes);
 }
 
 void TfrmMain::ShowEditors(const TEditors& editors) {
