@@ -7,6 +7,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -112,7 +115,7 @@ inline constexpr std::array<TColumnForm, 4> kBatchColumns{{
     {"先ファイル", 154},
 }};
 
-enum class TShortcut { None, CtrlO, CtrlS, F1 };
+enum class TShortcut { None, CtrlO, CtrlS, CtrlD, F1 };
 
 struct TMenuItemForm {
     std::string_view Name;  // empty for a separator
@@ -124,7 +127,7 @@ struct TMenuItemForm {
 struct TMenuForm {
     std::string_view Name;
     std::string_view Caption;
-    std::array<TMenuItemForm, 5> Items;  // up to the first one without a caption
+    std::array<TMenuItemForm, 6> Items;  // up to the first one without a caption
 };
 
 inline constexpr TMenuItemForm kSeparator{"", "-", TMainCommand::Exit, TShortcut::None};
@@ -134,6 +137,7 @@ inline constexpr std::array<TMenuForm, 2> kMainMenus{{
      "ファイル(&F)",
      {{{"O1", "開く(&O)...", TMainCommand::Open, TShortcut::CtrlO},
        {"S1", "保存(&S)...", TMainCommand::Save, TShortcut::CtrlS},
+       {"D1", "フォルダを追加(&D)...", TMainCommand::AddFolder, TShortcut::CtrlD},
        {"V1", "シェープファイルを表示(&V)...", TMainCommand::ViewShapefile, TShortcut::None},
        kSeparator,
        {"X1", "終了(&X)", TMainCommand::Exit, TShortcut::None}}}},
@@ -142,6 +146,7 @@ inline constexpr std::array<TMenuForm, 2> kMainMenus{{
      {{{"H2", "トピックの検索(&H)", TMainCommand::HelpSearch, TShortcut::F1},
        kSeparator,
        {"A1", "バージョン情報(&A)...", TMainCommand::About, TShortcut::None},
+       {},
        {},
        {}}}},
 }};
@@ -169,6 +174,37 @@ inline constexpr std::array<TFileDialogForm, 5> kFileDialogs{{
 
 inline const TFileDialogForm& FileDialogForm(TFileDialog dialog) {
     return kFileDialogs[static_cast<std::size_t>(dialog)];
+}
+
+// フォルダを追加's questions: the folder, its subfolders, where the targets go.
+inline constexpr std::string_view kAddFolderTitle = "追加するフォルダ";
+inline constexpr std::string_view kQuestionCaption = "確認";
+inline constexpr std::string_view kSubfoldersQuestion = "サブフォルダの .mif ファイルも追加しますか？";
+inline constexpr std::string_view kOutputFolderQuestion =
+    "変換後のファイルを別のフォルダに書きますか？\n"
+    "（［いいえ］: 元のファイルと同じフォルダに書きます）";
+inline constexpr std::string_view kOutputFolderTitle = "変換後のファイルを書くフォルダ";
+
+// フォルダを追加's questions in their order, through the window's folder dialog (`folder`: the
+// chosen one under a title, none when cancelled) and its yes/no box (`yes`).
+inline std::optional<TFolderChoice> AskFolderChoice(
+    const std::function<std::optional<std::string>(std::string_view title)>& folder,
+    const std::function<bool(std::string_view question)>& yes) {
+    TFolderChoice choice;
+    const auto source = folder(kAddFolderTitle);
+    if (!source) {
+        return std::nullopt;
+    }
+    choice.Folder = *source;
+    choice.Subfolders = yes(kSubfoldersQuestion);
+    if (yes(kOutputFolderQuestion)) {
+        const auto output = folder(kOutputFolderTitle);
+        if (!output) {
+            return std::nullopt;
+        }
+        choice.OutputFolder = *output;
+    }
+    return choice;
 }
 
 // A message box's caption: "警告", "エラー" or "情報"; the general error display's is the

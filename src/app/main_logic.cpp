@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/batch_file.hpp"
+#include "app/folder_scan.hpp"
 #include "app/paths.hpp"
 #include "app/shapefile_layer.hpp"
 #include "engine/text_ops.hpp"
@@ -83,7 +84,8 @@ void TMainLogic::Run(TMainCommand command) {
     // By TMainCommand.
     static constexpr std::array<THandler, kMainCommandCount> kHandlers{
         &TMainLogic::O1Click,           &TMainLogic::S1Click,
-        &TMainLogic::V1Click,           &TMainLogic::X1Click,
+        &TMainLogic::V1Click,           &TMainLogic::D1Click,
+        &TMainLogic::X1Click,
         &TMainLogic::H2Click,           &TMainLogic::A1Click,
         &TMainLogic::ViewEntryClick,    &TMainLogic::btnMifBrowseClick,
         &TMainLogic::btnShpBrowseClick, &TMainLogic::btnCmbBrowseClick,
@@ -111,6 +113,7 @@ TMainEnabled TMainLogic::Enabled() const {
     }
     enabled.Controls[btnCancel] = busy_;
     enabled.Commands[static_cast<std::size_t>(TMainCommand::Open)] = !busy_;
+    enabled.Commands[static_cast<std::size_t>(TMainCommand::AddFolder)] = !busy_;
     return enabled;
 }
 
@@ -299,16 +302,13 @@ void TMainLogic::btnConvertClick() {
     runner_.Run(std::move(work), [this, outcome] { Dispatch([&] { FinishConvert(*outcome); }); });
 }
 
+TMainLogic::TIdleAgain::~TIdleAgain() {
+    Logic.SetBusy(false);
+    Logic.view_.SetBusyCursor(false);
+}
+
 void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
-    // However this ends, once the box is dismissed or before an escaped error reaches the
-    // general error display, the window is idle again with the default cursor.
-    struct TIdleAgain {
-        TMainLogic& logic;
-        ~TIdleAgain() {
-            logic.SetBusy(false);
-            logic.view_.SetBusyCursor(false);
-        }
-    } idle{*this};
+    const TIdleAgain idle{*this};
     view_.SetProgress(0, 0);  // the conversion is over: no bar beside its result
     if (outcome.Error) {
         std::rethrow_exception(outcome.Error);
@@ -321,6 +321,66 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
         ConversionMessage(outcome.Type, outcome.MifFile, outcome.Succeeded, outcome.Report);
     SetBusy(false);  // nothing behind the result box offers to stop a finished conversion
     view_.ShowMessage(message.Kind, message.Text);
+}
+
+struct TMainLogic::TFolderScanOutcome {
+    TFolderScan Scan;
+    std::exception_ptr Error;
+};
+
+void TMainLogic::D1Click() {
+    if (busy_) {
+        return;
+    }
+    const std::optional<TFolderChoice> choice = view_.ChooseFolder();
+    if (!choice) {
+        return;
+    }
+    view_.SetBusyCursor(true);
+    SetBusy(true);
+    auto outcome = std::make_shared<TFolderScanOutcome>();
+    const std::atomic<bool>* cancel = NewStopFlag();
+    auto work = [this, outcome, cancel, choice = *choice, listed = list_.Entries] {
+        TFolderScanHooks hooks;
+        hooks.Cancel = cancel;
+        hooks.Progress = [this](std::size_t done, std::size_t total) {
+            view_.SetProgress(done, total);
+        };
+        try {
+            outcome->Scan = ScanFolder({choice.Folder, choice.Subfolders, choice.OutputFolder},
+                                       listed, hooks);
+        } catch (...) {
+            outcome->Error = std::current_exception();
+        }
+    };
+    runner_.Run(std::move(work),
+                [this, outcome] { Dispatch([&] { FinishAddFolder(*outcome); }); });
+}
+
+void TMainLogic::FinishAddFolder(const TFolderScanOutcome& outcome) {
+    const TIdleAgain idle{*this};
+    view_.SetProgress(0, 0);
+    if (outcome.Error) {
+        std::rethrow_exception(outcome.Error);
+    }
+    if (outcome.Scan.Cancelled) {
+        view_.SetStatusText(kCancelledText);
+        return;
+    }
+    for (const TBatchEntry& entry : outcome.Scan.Entries) {
+        list_.Entries.push_back(entry);
+        view_.ListChanged(TListChange::Appended, list_.Entries.size() - 1);
+    }
+    UpdateCombineControls();
+    view_.SetStatusText(std::to_string(outcome.Scan.Entries.size()) + " 件を追加しました。");
+    if (!outcome.Scan.Skipped.empty()) {
+        std::string text(kFolderSkippedText);
+        for (const TSkippedSource& skipped : outcome.Scan.Skipped) {
+            text.append("\n").append(skipped.MifFile).append(": ").append(skipped.Reason);
+        }
+        SetBusy(false);
+        view_.ShowMessage(TMessageKind::Warning, text);
+    }
 }
 
 void TMainLogic::btnBatchClick() {

@@ -24,6 +24,8 @@ namespace varnelo {
 inline constexpr std::string_view kNoTypeText = "変換するMIFのタイプを選択してください。";
 inline constexpr std::string_view kBadSourceText = "変換元MIFのファイル名が不正です。";
 inline constexpr std::string_view kBadTargetText = "変換後SHPのファイル名が不正です。";
+// フォルダを追加's box, above the files that gave no entry, each with its reason.
+inline constexpr std::string_view kFolderSkippedText = "次のファイルは追加しませんでした。";
 // Shown when the window is to close while a conversion runs.
 inline constexpr std::string_view kWaitForConversionText = "変換が終わるまでお待ちください。";
 
@@ -91,6 +93,10 @@ class TMainLogic {
     void btnBatchClick();
     void O1Click();
     void S1Click();
+    // フォルダを追加: every .mif of a chosen folder as entries, one per kind of object it holds,
+    // found on the runner with progress, and stopped by 中止. The files that gave no entry are
+    // named with their reasons in one box at the end.
+    void D1Click();
 
     // Whether the window may close now: not while a conversion runs, which the user is told in
     // a box that closes itself once the conversion ends.
@@ -133,7 +139,16 @@ class TMainLogic {
     };
     // A new flag for the next run to watch; btnCancelClick sets it.
     const std::atomic<bool>* NewStopFlag();
+    // However a finished work ends, once its box is dismissed or before an escaped error
+    // reaches the general error display, the window is idle again with the default cursor
+    // when this goes out of scope.
+    struct TIdleAgain {
+        TMainLogic& Logic;
+        ~TIdleAgain();
+    };
     void FinishConvert(const TConvertOutcome& outcome);
+    struct TFolderScanOutcome;
+    void FinishAddFolder(const TFolderScanOutcome& outcome);
 
     IMainView& view_;
     IWorkRunner& runner_;

@@ -62,6 +62,7 @@ enum class TMainCommand {
     Open,
     Save,
     ViewShapefile,
+    AddFolder,
     Exit,
     HelpSearch,
     About,
@@ -128,12 +129,21 @@ class IBatchView : public IStatusSink {
     virtual void SelectEntry(std::size_t index) = 0;
 };
 
+// A folder whose .mif files are to be added to the batch list, as the user chose it.
+struct TFolderChoice {
+    std::string Folder;
+    bool Subfolders = false;    // the .mif files of its subfolders too
+    std::string OutputFolder;   // where the targets go; empty: beside their sources
+};
+
 class IMainView : public IBatchView {
   public:
     // Enables or disables every control and command as `enabled` says.
     virtual void ShowEnabled(const TMainEnabled& enabled) = 0;
 
     virtual std::optional<std::string> ChooseFile(TFileDialog dialog) = 0;
+    // Asks for a folder, whether to take its subfolders too, and an output folder.
+    virtual std::optional<TFolderChoice> ChooseFolder() = 0;
     virtual void ShowEditors(const TEditors& editors) = 0;
 
     virtual void ListChanged(TListChange change, std::size_t index) = 0;

@@ -9,6 +9,7 @@
 
 #include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
+#include "cli/many_sources.hpp"
 #include "cli/tool_exit.hpp"
 #include "cli/type_names.hpp"
 #include "engine/convert.hpp"
@@ -206,6 +207,35 @@ int Run(std::optional<int> type, const std::string& source, const std::string& t
     return kExitSuccess;
 }
 
+// --out, --recursive and the sources beyond two, for many sources into one folder; --jobs
+// taken with --out too. The target is then one more source, and is required only without
+// --out or --batch.
+CLI::Option* AddManySourcesOptions(CLI::App& app, const cli::TBatchModeOptions& batch,
+                                   CLI::Option* targetOption, cli::TManySourcesOptions& many,
+                                   std::vector<std::string>& moreSources) {
+    CLI::Option* out =
+        app.add_option("-o,--out", many.OutFolder,
+                       "convert every source given (.mif files, or folders of them) into DIR, "
+                       "keeping the layout of the folders' files; the target is then one more "
+                       "source")
+            ->type_name("DIR");
+    app.add_flag("-r,--recursive", many.Recursive,
+                 "with --out: the .mif files of the source folders' subfolders too")
+        ->needs(out);
+    app.add_option("more", moreSources, "with --out: more sources")->needs(out);
+    targetOption->required(false);
+    batch.Batch->excludes(targetOption)->excludes(out);
+    CLI::Option* jobs = app.get_option("--jobs");
+    jobs->remove_needs(batch.Batch);
+    jobs->description(jobs->get_description() + "; with --out, up to N sources");
+    app.footer(app.get_footer() +
+               "\n\nWith --out, one line per output as its source ends, then a summary; exit "
+               "code 0 when every source wrote records, 1 when any failed, else 3 when any had "
+               "nothing to write, 2 (nothing converted) when two sources would write one "
+               "target.");
+    return out;
+}
+
 int Main(int argc, char** argv) {
     CLI::App app{
         "Converts a MIF/MID pair into an ESRI Shapefile (.shp, .shx, .dbf).\n"
@@ -256,7 +286,10 @@ int Main(int argc, char** argv) {
             ->type_name("N")
             ->check(CLI::Range(1, 2));
     cli::TBatchModeOptions batch;
-    cli::AddBatchOptions(app, batch, {typeOption, sourceOption, targetOption});
+    cli::AddBatchOptions(app, batch, {typeOption, sourceOption});
+    cli::TManySourcesOptions many;
+    std::vector<std::string> moreSources;
+    CLI::Option* out = AddManySourcesOptions(app, batch, targetOption, many, moreSources);
     app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
@@ -273,6 +306,15 @@ int Main(int argc, char** argv) {
         }
         return cli::RunBatchMode(batch);
     }
+    if (app.get_option("--jobs")->count() > 0 && out->count() == 0) {
+        std::cerr << "varnelo-convert: --jobs needs --batch or --out\n";
+        return kExitUsage;
+    }
+    if (out->count() == 0 && target.empty()) {
+        std::cerr << "varnelo-convert: a target is required, or --out DIR\n"
+                  << "Run with --help for more information.\n";
+        return kExitUsage;
+    }
     const bool everyKind = typeText == cli::kEveryKindName;
     const auto type = cli::ParseConversionType(typeText);
     if (!type && !everyKind) {
@@ -283,6 +325,18 @@ int Main(int argc, char** argv) {
     if (dateOrder->count() > 0) {
         run.ValueRules.YearLastDates =
             dateOrderText == "dmy" ? TDateOrder::DayMonthYear : TDateOrder::MonthDayYear;
+    }
+    if (out->count() > 0) {
+        many.Type = type;
+        many.Sources.push_back(source);
+        if (!target.empty()) {
+            many.Sources.push_back(target);
+        }
+        many.Sources.insert(many.Sources.end(), moreSources.begin(), moreSources.end());
+        many.Jobs = batch.Jobs;
+        many.KeepPartial = run.KeepPartial;
+        many.ValueRules = run.ValueRules;
+        return cli::RunManySources(many);
     }
     return Run(type, source, target, run);
 }

@@ -30,6 +30,24 @@ enum TConversionType : int {
     ctTextAsLine = 4,
 };
 
+// The objects of `objects` that a conversion of `conversionType` takes: 0 for a number that
+// is no type.
+constexpr std::int64_t ObjectsTakenBy(int conversionType, const TObjectCounts& objects) noexcept {
+    switch (conversionType) {
+        case ctPoint:
+            return objects.Points;
+        case ctPolyLine:
+            return objects.PolyLines;
+        case ctPolygon:
+            return objects.Polygons;
+        case ctTextAsPoint:
+        case ctTextAsLine:
+            return objects.Texts;
+        default:
+            return 0;
+    }
+}
+
 // Where the driver reports progress texts. An empty text clears the status.
 class IStatusSink {
   public:

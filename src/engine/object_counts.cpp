@@ -63,4 +63,25 @@ TMifObjectTally CountMifObjects(TLineReader& mif) {
     return tally;
 }
 
+TMifOverview ReadMifOverview(const std::string& path) {
+    TMifOverview overview;
+    TLineReader mif = TLineReader::FromFile(path);
+    ReadMifHeader(mif, &overview.Header);
+    ReadMifColumns(mif, overview.Columns);
+    while (!mif.Eof()) {
+        const std::string_view raw = mif.ReadLineView();
+        const std::string_view line = TrimView(raw);
+        if (line.empty()) {
+            continue;
+        }
+        overview.DataLine = SameKeyword(SplitAtFirstBlankView(line).Head, "Data");
+        if (!overview.DataLine) {
+            mif.PushBack(raw);
+        }
+        break;
+    }
+    overview.Tally = CountMifObjects(mif);
+    return overview;
+}
+
 }  // namespace varnelo

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "engine/line_reader.hpp"
+#include "engine/mif_header.hpp"
 #include "engine/mif_objects.hpp"
 
 namespace varnelo {
@@ -41,5 +43,19 @@ struct TMifObjectTally {
 // end of the file, a collection's parts passed over with it. Raises as ReadMifCollection does
 // for a collection whose parts cannot be read.
 TMifObjectTally CountMifObjects(TLineReader& mif);
+
+// A look at a .mif without converting it: its header, its columns and its objects.
+struct TMifOverview {
+    TMifHeaderInfo Header;
+    TSFColumns Columns;
+    // A Data line follows the header and the columns, as in every MIF; false for a file laid
+    // out otherwise, such as one that is no MIF at all.
+    bool DataLine = false;
+    TMifObjectTally Tally;
+};
+
+// Reads the .mif at `path` for its overview, the objects by their keywords only. Raises
+// EInOutError when the file cannot be read, and as ReadMifColumns and CountMifObjects do.
+TMifOverview ReadMifOverview(const std::string& path);
 
 }  // namespace varnelo

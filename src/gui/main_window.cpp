@@ -72,6 +72,8 @@ QKeySequence KeysOf(TShortcut shortcut) {
             return QKeySequence(Qt::CTRL | Qt::Key_O);
         case TShortcut::CtrlS:
             return QKeySequence(Qt::CTRL | Qt::Key_S);
+        case TShortcut::CtrlD:
+            return QKeySequence(Qt::CTRL | Qt::Key_D);
         case TShortcut::F1:
             return QKeySequence(Qt::Key_F1);
         case TShortcut::None:
@@ -417,6 +419,21 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     }
     lastFiles_[index] = dialog->selectedFiles().constFirst();
     return std::string(QFile::encodeName(lastFiles_[index]).toStdString());
+}
+
+std::optional<TFolderChoice> TfrmMain::ChooseFolder() {
+    const auto folder = [this](std::string_view title) -> std::optional<std::string> {
+        const QString chosen = QFileDialog::getExistingDirectory(this, ScreenText(title));
+        if (chosen.isEmpty()) {
+            return std::nullopt;
+        }
+        return QFile::encodeName(chosen).toStdString();
+    };
+    const auto yes = [this](std::string_view question) {
+        return QMessageBox::question(this, ScreenText(kQuestionCaption), ScreenText(question)) ==
+               QMessageBox::Yes;
+    };
+    return AskFolderChoice(folder, yes);
 }
 
 void TfrmMain::ShowEditors(const TEditors& editors) {

@@ -55,6 +55,7 @@ class TfrmMain : public QMainWindow, public IMainView {
     void ProcessMessages() override;
     void ShowEnabled(const TMainEnabled& enabled) override;
     std::optional<std::string> ChooseFile(TFileDialog dialog) override;
+    std::optional<TFolderChoice> ChooseFolder() override;
     void ShowEditors(const TEditors& editors) override;
     void ListChanged(TListChange change, std::size_t index) override;
     std::optional<std::size_t> SelectedEntry() const override;

@@ -3,6 +3,7 @@
 // standard library already does alike, over the path conversion of the system's side.
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "os/error.hpp"
 #include "os/file.hpp"
@@ -81,6 +82,17 @@ void RemoveTree(const std::string& path) noexcept {
     } catch (...) {
         // As far as it can: what could not be removed stays.
     }
+}
+
+TError ListFolder(const std::string& path, std::vector<TFolderEntry>& entries) {
+    entries.clear();
+    std::error_code ec;
+    std::filesystem::directory_iterator it(FsPath(path), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = PathText(it->path().filename());
+        entries.push_back({name, KindOfEntry(PathText(it->path()))});
+    }
+    return ec ? TError{ec.value()} : TError{};
 }
 
 bool SameFile(const std::string& a, const std::string& b) noexcept {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/error.hpp"
 #include "os/file.hpp"
@@ -49,6 +50,14 @@ TError CreateUniqueFolder(const std::string& prefix, std::string& path);
 bool CreateFolders(const std::string& path) noexcept;
 // Removes a file or a folder with everything in it, as far as it can.
 void RemoveTree(const std::string& path) noexcept;
+
+// One entry of a folder: its name and what it is (a symbolic link is a Link).
+struct TFolderEntry {
+    std::string Name;
+    TFileKind Kind = TFileKind::None;
+};
+// The entries of the folder at `path` ("." and ".." left out), in no particular order.
+TError ListFolder(const std::string& path, std::vector<TFolderEntry>& entries);
 
 // What makes two paths name one file: its device and number.
 struct TFileId {

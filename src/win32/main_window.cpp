@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -63,6 +64,8 @@ std::wstring ShortcutText(TShortcut shortcut) {
             return L"\tCtrl+O";
         case TShortcut::CtrlS:
             return L"\tCtrl+S";
+        case TShortcut::CtrlD:
+            return L"\tCtrl+D";
         case TShortcut::F1:
             return L"\tF1";
         case TShortcut::None:
@@ -149,6 +152,9 @@ void TfrmMain::CreateMenus() {
                     break;
                 case TShortcut::CtrlS:
                     key(FCONTROL, 'S');
+                    break;
+                case TShortcut::CtrlD:
+                    key(FCONTROL, 'D');
                     break;
                 case TShortcut::F1:
                     key(0, VK_F1);
@@ -655,6 +661,33 @@ std::optional<std::string> TfrmMain::ChooseFile(TFileDialog which) {
     }
     last = buffer.c_str();
     return TextBytes(last);
+}
+
+std::optional<TFolderChoice> TfrmMain::ChooseFolder() {
+    const auto folder = [this](std::string_view title) -> std::optional<std::string> {
+        const std::wstring text = ScreenText(title);
+        BROWSEINFOW browse{};
+        browse.hwndOwner = handle_;
+        browse.lpszTitle = text.c_str();
+        browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+        PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+        if (chosen == nullptr) {
+            return std::nullopt;
+        }
+        std::wstring path(MAX_PATH, L'\0');
+        const BOOL named = SHGetPathFromIDListW(chosen, path.data());
+        CoTaskMemFree(chosen);
+        if (!named) {
+            return std::nullopt;
+        }
+        return TextBytes(path.c_str());
+    };
+    const auto yes = [this](std::string_view question) {
+        return MessageBoxW(handle_, ScreenText(question).c_str(),
+                           ScreenText(kQuestionCaption).c_str(), MB_YESNO | MB_ICONQUESTION) ==
+               IDYES;
+    };
+    return AskFolderChoice(folder, yes);
 }
 
 void TfrmMain::ShowEditors(const TEditors& editors) {

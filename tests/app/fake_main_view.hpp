@@ -20,6 +20,7 @@ class TFakeMainView final : public IMainView {
   public:
     std::vector<std::string> Calls;
     std::deque<std::optional<std::string>> DialogAnswers;  // next ChooseFile answers
+    std::optional<TFolderChoice> FolderAnswer;              // ChooseFolder's answer
     std::optional<std::size_t> Selected;
     bool OpenDocumentWorks = true;
     TEditors Shown;
@@ -88,6 +89,10 @@ class TFakeMainView final : public IMainView {
         auto answer = DialogAnswers.front();
         DialogAnswers.pop_front();
         return answer;
+    }
+    std::optional<TFolderChoice> ChooseFolder() override {
+        Calls.push_back("folder dialog");
+        return FolderAnswer;
     }
     void ShowEditors(const TEditors& editors) override { Shown = editors; }
     void ListChanged(TListChange change, std::size_t index) override {

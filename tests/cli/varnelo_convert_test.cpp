@@ -215,6 +215,73 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
         << pointInfo;
 }
 
+TEST_F(ConvertTool, MifinfoListsAFolderALineAFile) {
+    WriteFileBytes(dir.Path("m.mif"), "Version 300\r\nCharset \"Neutral\"\r\nCoordSys Earth "
+                                      "Projection 1, 104\r\nData\r\nPoint 1 2\r\nText \"t\"\r\n0 0 1 1\r\n");
+    std::filesystem::create_directory(dir.Path("sub"));
+    WriteFileBytes(dir.Path("sub/l.mif"), "Version 300\r\nData\r\nLine 0 0 1 1\r\n");
+    const std::string sep(1, os::PathSeparator());  // the tool joins the names it lists
+    const testing::TToolRun csv =
+        testing::RunTool(VARNELO_MIFINFO_EXE, {"--csv", "-r", dir.Path()});
+    EXPECT_EQ(csv.ExitCode, 0) << csv.Err;
+    EXPECT_EQ(csv.Out, "file,points,polylines,polygons,texts,types,charset,coordsys\n" +
+                           dir.Path() + sep + "m.mif" +
+                           ",1,0,0,1,\"point,text-point,text-line\",Neutral,\"Earth Projection 1, "
+                           "104\"\n" +
+                           dir.Path() + sep + "sub" + sep + "l.mif" + ",0,1,0,0,polyline,,\n");
+    const testing::TToolRun table =
+        testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif"), dir.Path("none.mif")});
+    EXPECT_EQ(table.ExitCode, 1);
+    EXPECT_NE(table.Err.find(dir.Path("none.mif")), std::string::npos) << table.Err;
+    EXPECT_NE(table.Out.find("      1          0         0      1  point,text-point,text-line  "
+                             "Neutral  Earth Projection 1, 104\n"),
+              std::string::npos)
+        << table.Out;
+}
+
+// Every file under `folder`, by its path from there, with its bytes.
+std::map<std::string, std::string> TreeFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[std::filesystem::relative(entry.path(), folder).generic_string()] =
+                ReadFileBytes(entry.path().string());
+        }
+    }
+    return files;
+}
+
+TEST_F(ConvertTool, ManySourcesIntoAFolderWriteWhatOneCallPerSourceWrites) {
+    const std::string in = dir.Path("in");
+    std::filesystem::create_directories(in + "/sub");
+    std::filesystem::copy(std::string(VARNELO_SOURCE_DIR) + "/samples", in);
+    for (const char* name : {"roads.mif", "roads.mid", "labels.mif", "labels.mid"}) {
+        std::filesystem::copy_file(Sample(name), in + "/sub/" + name);
+    }
+    const TRun many = RunTool({"--type", "all", "--out", dir.Path("many"), "-r", "--jobs", "2", in});
+    EXPECT_EQ(many.exitCode, 0) << many.err;
+    EXPECT_NE(many.out.find("\n8 sources: 8 written, 0 with nothing to write, 0 failed\n"),
+              std::string::npos)
+        << many.out;
+    for (const auto& [relative, bytes] : TreeFiles(in)) {
+        if (relative.ends_with(".mif")) {
+            const std::string stem = relative.substr(0, relative.size() - 4);
+            std::filesystem::create_directories(dir.Path("one/sub"));
+            EXPECT_EQ(RunTool({"-t", "all", in + "/" + relative, dir.Path("one/" + stem)}).exitCode, 0);
+        }
+    }
+    EXPECT_EQ(TreeFiles(dir.Path("many")), TreeFiles(dir.Path("one")));
+
+    // Two sources writing one target: refused before anything is written.
+    const TRun clash = RunTool({"-t", "polyline", "--out", dir.Path("clash"), in + "/roads.mif",
+                                in + "/sub"});
+    EXPECT_EQ(clash.exitCode, 2);
+    EXPECT_NE(clash.err.find("would both write"), std::string::npos) << clash.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("clash")));
+    // A source without the type's objects: nothing to write.
+    EXPECT_EQ(RunTool({"-t", "point", "--out", dir.Path("p"), in + "/roads.mif"}).exitCode, 3);
+}
+
 TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
     const std::string columns = "Columns 1\r\n  N Integer\r\nData\r\n";
     const TRun run = ConvertPoints("bad", columns + "Point 1 2\r\nPoint 3 x4\r\n", "1\r\n2\r\n");
