@@ -268,10 +268,10 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
              (testing::HavePosixFacilities() ? "フォルダではありません"
                                              : "ファイルまたはフォルダが見つかりません")},
         {2, stations, "x.shp",
-         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "box warning 変換する図形がないため、ファイルを書き込みませんでした。\n"
          "このファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換してください。"},
         {3, dir.Path("bad.mif"), "x.shp",
-         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "box warning 変換する図形がないため、ファイルを書き込みませんでした。\n"
          "このファイルにはテキストがありません。\nポイント 2 件: 「ポイント」で変換してください。"},
     };
     for (const auto& c : cases) {
