@@ -60,7 +60,7 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
                   ": every attribute was left empty)\n[3/4] failed: " + dir.Path("absent.mif") +
                   " -> " + dir.Path("y.shp") + ": source not found\n[4/4] ok: " + kSamples +
                   "parcels.mif -> " + dir.Path("pa.shp") +
-                  ": 6 records\n4 entries: 3 converted, 1 failed\n");
+                  ": 6 records\n4 entries: 3 converted, 1 failed, 0 with nothing to write\n");
 
     // Several jobs, two of them writing the same target.
     const std::string good = List(
@@ -69,7 +69,8 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
          Entry(2, kSamples + "parcels.mif", "st.shp")});
     const auto two = Run("--batch '" + good + "' --jobs 2");
     EXPECT_EQ(two.ExitCode, 0);
-    EXPECT_NE(two.Out.find("\n3 entries: 3 converted, 0 failed\n"), std::string::npos);
+    EXPECT_NE(two.Out.find("\n3 entries: 3 converted, 0 failed, 0 with nothing to write\n"),
+              std::string::npos);
 }
 
 TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
