@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/outcome_text.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/file_names.hpp"
@@ -97,8 +98,12 @@ std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
     switch (status) {
         case TEntryStatus::Failure:
             return FailureReasonText(entry.MifFile, report);
-        case TEntryStatus::NothingToWrite:
-            return NoRecordText(entry.ConversionType, report.Objects);
+        case TEntryStatus::NothingToWrite: {
+            // On one line, as the status bar shows it.
+            std::string text = NoRecordText(entry.ConversionType, report.Objects);
+            std::replace(text.begin(), text.end(), '\n', ' ');
+            return text;
+        }
         default:
             return {};
     }

@@ -45,7 +45,7 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects);
 
 // Why a batch entry marked `status` by a conversion that reported `report` wrote nothing: the
 // failure's reason (FailureReasonText), or for nothing to write what its file holds
-// (NoRecordText); empty for a converted entry.
+// (NoRecordText, on one line); empty for a converted entry.
 std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
                             const TConversionReport& report);
 

@@ -305,7 +305,7 @@ TEST_F(MainLogicTest, AnEntryWithNothingToWriteSaysWhatTheFileHoldsAndWhichTypeT
     Add(ctPoint, mif, dir.Path("q.shp"));
     logic.btnBatchClick();
     const std::string reason =
-        "このファイルにはポリゴンがありません。\nポイント 1 件: 「ポイント」で変換してください。";
+        "このファイルにはポリゴンがありません。 ポイント 1 件: 「ポイント」で変換してください。";
     const TBatchEntry& entry = logic.List().Entries.at(0);
     EXPECT_EQ(entry.Status, TEntryStatus::NothingToWrite);
     EXPECT_EQ(entry.Reason, reason);
