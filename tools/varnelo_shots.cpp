@@ -5,8 +5,8 @@
 // sample, after a search.
 // Usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]
 //        varnelo-shots --icons DIR: the Windows build's icon files from the same artwork,
-//        varnelo.ico, status-success.ico and status-failure.ico, in the sizes that monitors
-//        of 96 to 192 pixels per inch ask for.
+//        varnelo.ico, status-success.ico, status-failure.ico and status-nothing.ico, in the
+//        sizes that monitors of 96 to 192 pixels per inch ask for.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -62,14 +62,14 @@ bool WriteIcons(const QString& dir) {
         program.push_back(ProgramIcon(size).toImage());
     }
     bool ok = WriteFile(dir + "/varnelo.ico", IconFile(program));
-    for (const int index : {0, 1}) {
+    const char* const names[] = {"/status-success.ico", "/status-failure.ico",
+                                 "/status-nothing.ico"};
+    for (const int index : {0, 1, 2}) {
         std::vector<QImage> status;
         for (const int size : {16, 20, 24, 32}) {
             status.push_back(StatusImage(index, size).toImage());
         }
-        ok = WriteFile(dir + (index == 0 ? "/status-success.ico" : "/status-failure.ico"),
-                       IconFile(status)) &&
-             ok;
+        ok = WriteFile(dir + names[index], IconFile(status)) && ok;
     }
     return ok;
 }

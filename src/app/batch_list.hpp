@@ -26,7 +26,9 @@ std::string_view ConversionTypeName(int conversionType);
 // raises EConvertError "'<text>' は整数ではありません" for text that is no whole number.
 int ConversionTypeFromText(std::string_view text);
 
-enum class TEntryStatus { None, Success, Failure };
+// An entry's result: not run, converted, failed, or nothing to write (its source holds no
+// object of the kind its type takes, so its target kept its previous files).
+enum class TEntryStatus { None, Success, Failure, NothingToWrite };
 
 struct TBatchEntry {
     int ConversionType = 0;
@@ -34,7 +36,8 @@ struct TBatchEntry {
     std::string MifFile;   // exactly as typed
     std::string ShpFile;   // exactly as typed
     TEntryStatus Status = TEntryStatus::None;
-    std::string Reason;  // why its last conversion failed; never stored in a file
+    // why its last conversion failed or wrote nothing; never stored in a file
+    std::string Reason;
 };
 
 // A new entry with its type text and status None.

@@ -132,13 +132,17 @@ class TBatchRun {
     // The closing steps, on the caller's thread, however the work ended.
     void Finish() {
         summary_.Combined = combined_;
-        summary_.NotRun = entries_.size() - summary_.Succeeded - summary_.Failed;
+        summary_.NotRun =
+            entries_.size() - summary_.Succeeded - summary_.Failed - summary_.NothingToWrite;
         summary_.Cancelled = Cancelled();
         if (error_) {
             summary_.Error = ErrorText(error_);
         }
-        std::sort(summary_.Failures.begin(), summary_.Failures.end(),
-                  [](const TEntryFailure& a, const TEntryFailure& b) { return a.Index < b.Index; });
+        for (std::vector<TEntryFailure>* list : {&summary_.Failures, &summary_.Unwritten}) {
+            std::sort(
+                list->begin(), list->end(),
+                [](const TEntryFailure& a, const TEntryFailure& b) { return a.Index < b.Index; });
+        }
         std::sort(summary_.WithoutMid.begin(), summary_.WithoutMid.end());
         if (combined_ && !summary_.CombinedReport.ValuesFromMid) {
             summary_.WithoutMid.clear();  // the joined conversion took no .mid values
@@ -165,7 +169,8 @@ class TBatchRun {
             withoutMid.push_back(entries_[index].MifFile);
         }
         if (!combined_) {
-            return BatchClosingMessage(entries_.size(), summary_.Failures, withoutMid);
+            return BatchClosingMessage(entries_.size(), summary_.Failures, summary_.Unwritten,
+                                       withoutMid);
         }
         if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
             // The joining stopped at this entry.
@@ -180,7 +185,8 @@ class TBatchRun {
         TOutcomeMessage message =
             ConversionMessage(entries_.front().ConversionType, combinedSource_,
                               summary_.CombinedConverted, report, kBatchFinishedText);
-        if (summary_.CombinedConverted) {
+        if (summary_.CombinedConverted &&
+            summary_.CombinedReport.Outcome == TConversionOutcome::Written) {
             AddMidsMissing(message, withoutMid);
         }
         return message;
@@ -261,7 +267,7 @@ class TBatchRun {
             } catch (const std::exception& e) {
                 report.ErrorText = e.what();  // the entry fails; the run goes on
             }
-            Report(index, converted ? TEntryStatus::Success : TEntryStatus::Failure, report);
+            Report(index, StatusOf(converted, report), report);
             const std::lock_guard lock(mutex_);
             ended_[index] = 1;
             changed_.notify_all();
@@ -330,12 +336,33 @@ class TBatchRun {
         return hooks;
     }
 
+    static TEntryStatus StatusOf(bool converted, const TConversionReport& report) {
+        if (!converted) {
+            return TEntryStatus::Failure;
+        }
+        return report.Outcome == TConversionOutcome::NothingToWrite ? TEntryStatus::NothingToWrite
+                                                                    : TEntryStatus::Success;
+    }
+
     void Report(std::size_t index, TEntryStatus status, const TConversionReport& report) {
         const std::lock_guard lock(mutex_);
-        ++(status == TEntryStatus::Success ? summary_.Succeeded : summary_.Failed);
-        if (status == TEntryStatus::Failure && !report.Cancelled) {
-            const std::string& mif = entries_[index].MifFile;
-            summary_.Failures.push_back({index, mif, FailureReasonText(mif, report)});
+        const TBatchEntry& entry = entries_[index];
+        switch (status) {
+            case TEntryStatus::Success:
+                ++summary_.Succeeded;
+                break;
+            case TEntryStatus::NothingToWrite:
+                ++summary_.NothingToWrite;
+                summary_.Unwritten.push_back(
+                    {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                break;
+            default:
+                ++summary_.Failed;
+                if (!report.Cancelled) {
+                    summary_.Failures.push_back(
+                        {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                }
+                break;
         }
         if (status == TEntryStatus::Success && report.MidMissing) {
             summary_.WithoutMid.push_back(index);

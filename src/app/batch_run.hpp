@@ -26,13 +26,15 @@ inline constexpr std::string_view kCombinedFinishingText = "変換の後処理�
 // How a run ended, for callers that report more than the window does.
 struct TBatchSummary {
     bool Combined = false;
-    std::size_t Succeeded = 0;            // converted entries; in a combined run, appended ones
-    std::size_t Failed = 0;               // entries whose conversion failed (plain run)
-    std::size_t NotRun = 0;               // entries left untouched: the run was cancelled
-    bool Cancelled = false;               // stopped on request
-    bool CombinedConverted = false;       // the joined source was converted in full
-    TConversionReport CombinedReport;     // what that conversion wrote, or why it failed
-    std::vector<TEntryFailure> Failures;  // in list order, with their reasons
+    std::size_t Succeeded = 0;             // converted entries; in a combined run, appended ones
+    std::size_t Failed = 0;                // entries whose conversion failed (plain run)
+    std::size_t NothingToWrite = 0;        // entries with nothing to write (plain run)
+    std::size_t NotRun = 0;                // entries left untouched: the run was cancelled
+    bool Cancelled = false;                // stopped on request
+    bool CombinedConverted = false;        // the joined source was converted in full
+    TConversionReport CombinedReport;      // what that conversion wrote, or why it failed
+    std::vector<TEntryFailure> Failures;   // in list order, with their reasons
+    std::vector<TEntryFailure> Unwritten;  // the entries with nothing to write, as Failures
     // Entries converted (or joined) without a .mid beside their .mif while the conversion took
     // its values from the .mid rows, so every attribute of their objects was left empty; in
     // list order.
@@ -52,9 +54,9 @@ struct TBatchRunOptions {
     // On the caller's thread once the checks passed, before anything changes.
     std::function<void()> Started;
     // On the caller's thread whenever an entry's status changes: None for every entry at the
-    // start, then Success or Failure as each entry is converted (with what its conversion
-    // wrote or why it failed, a cancelled one included), or as each is appended to the
-    // combined source.
+    // start, then Success, Failure or NothingToWrite as each entry is converted (with what
+    // its conversion wrote or why it failed, a cancelled one included), or Success as each is
+    // appended to the combined source.
     std::function<void(std::size_t index, TEntryStatus status, const TConversionReport& report)>
         StatusChanged;
     // On the caller's thread once the run's work is over: before its closing message (so that
@@ -75,8 +77,9 @@ std::optional<std::string> CheckBatchRun(const TBatchList& list);
 
 // Runs the batch list: the checks and the closing steps on the caller's thread, the
 // conversions through `runner` (off the window's thread). The list is copied; the run changes
-// statuses only through options.StatusChanged. An entry that fails, in whatever way, is
-// marked and the run goes on with the next; the closing box counts the failures. Returns
+// statuses only through options.StatusChanged. An entry that fails, in whatever way, or has
+// nothing to write is marked and the run goes on with the next; the closing box counts them
+// apart. Returns
 // false when a check stopped the run.
 bool RunBatch(const TBatchList& list, IBatchView& view, IWorkRunner& runner,
               TBatchRunOptions options);

@@ -45,6 +45,8 @@ std::optional<int> EntryImage(const TBatchEntry& entry) {
             return 0;
         case TEntryStatus::Failure:
             return 1;
+        case TEntryStatus::NothingToWrite:
+            return 2;
         default:
             return std::nullopt;
     }
@@ -217,10 +219,11 @@ void TMainLogic::lvwBatchChange() {
     if (busy_) {
         return;  // the status bar is the run's
     }
-    // A crossed entry says why in the status bar while it is selected.
+    // A crossed entry, or one with nothing to write, says why in the status bar while it is
+    // selected.
     const TBatchEntry* entry =
         selected && *selected < list_.Entries.size() ? &list_.Entries[*selected] : nullptr;
-    if (entry != nullptr && entry->Status == TEntryStatus::Failure) {
+    if (entry != nullptr && !entry->Reason.empty()) {
         view_.SetStatusText(entry->Reason);
         showingReason_ = true;
     } else if (showingReason_) {
@@ -232,7 +235,8 @@ void TMainLogic::lvwBatchChange() {
 void TMainLogic::SetEntryStatus(std::size_t index, TEntryStatus status, std::string reason) {
     TBatchEntry& entry = list_.Entries.at(index);
     entry.Status = status;
-    entry.Reason = status == TEntryStatus::Failure ? std::move(reason) : std::string();
+    const bool told = status == TEntryStatus::Failure || status == TEntryStatus::NothingToWrite;
+    entry.Reason = told ? std::move(reason) : std::string();
     view_.ListChanged(TListChange::StatusChanged, index);
 }
 
@@ -392,7 +396,7 @@ void TMainLogic::btnBatchClick() {
     options.Cancel = NewStopFlag();
     options.StatusChanged = [this, list = &list_](std::size_t index, TEntryStatus status,
                                                   const TConversionReport& report) {
-        SetEntryStatus(index, status, FailureReasonText(list->Entries.at(index).MifFile, report));
+        SetEntryStatus(index, status, EntryReasonText(list->Entries.at(index), status, report));
     };
     options.Ended = [this](const TBatchSummary&) { SetBusy(false); };
     RunBatch(list_, view_, runner_, std::move(options));

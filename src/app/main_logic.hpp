@@ -37,9 +37,11 @@ std::optional<std::string_view> ValidateInput(const TEditors& editors);
 // The target name a picked source suggests: the source with its extension changed to ".shp".
 std::string TargetNameFromSource(std::string_view mifFile);
 
-// The batch list's status image of an entry: none, 0 (converted) or 1 (crossed).
+// The batch list's status image of an entry: none, 0 (converted), 1 (crossed) or 2 (a
+// warning: nothing to write).
 std::optional<int> EntryImage(const TBatchEntry& entry);
-// An entry's tooltip: its whole paths, and why a crossed entry failed.
+// An entry's tooltip: its whole paths, and why a crossed entry failed or one with a warning
+// wrote nothing.
 std::string EntryToolTip(const TBatchEntry& entry);
 
 // The progress bar's range, and where it stands for `done` of `total` (none: hidden).
@@ -119,7 +121,7 @@ class TMainLogic {
     bool CanViewEntry(std::size_t index) const;
     void ViewShapefile(const std::string& shpPath);
 
-    // Marks an entry with a run's result (and why it failed) and shows it.
+    // Marks an entry with a run's result (and why it failed or wrote nothing) and shows it.
     void SetEntryStatus(std::size_t index, TEntryStatus status, std::string reason = {});
 
     // Evaluates CanCombine on the entries and enables or disables the combine controls.

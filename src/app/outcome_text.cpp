@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/outcome_text.hpp"
 
+#include <algorithm>
 #include <array>
 
-#include "app/batch_list.hpp"
 #include "engine/file_names.hpp"
 
 namespace varnelo {
@@ -93,6 +93,22 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
     return "このファイルには" + std::string(wanted->Name) + "がありません。" + text;
 }
 
+std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
+                            const TConversionReport& report) {
+    switch (status) {
+        case TEntryStatus::Failure:
+            return FailureReasonText(entry.MifFile, report);
+        case TEntryStatus::NothingToWrite: {
+            // On one line, as the status bar shows it.
+            std::string text = NoRecordText(entry.ConversionType, report.Objects);
+            std::replace(text.begin(), text.end(), '\n', ' ');
+            return text;
+        }
+        default:
+            return {};
+    }
+}
+
 std::string MidMissingText(const std::string& mifPath) {
     std::string text("属性ファイル ");  // appended piece by piece, as below
     text.append(ExtractFileName(ChangeFileExt(mifPath, ".mid")));
@@ -104,6 +120,11 @@ TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath
     if (!converted) {
         return {TMessageKind::Warning,
                 std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
+    }
+    if (report.Outcome == TConversionOutcome::NothingToWrite) {
+        std::string text(doneText == kConvertedText ? "" : std::string(doneText) + "\n");
+        text.append(kNothingToWriteText).append("\n");
+        return {TMessageKind::Warning, text + NoRecordText(conversionType, report.Objects)};
     }
     TOutcomeMessage message;
     if (report.RecordsWritten == 0) {
@@ -132,17 +153,23 @@ void AddMidsMissing(TOutcomeMessage& message, const std::vector<std::string>& mi
 }
 
 TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,
+                                    const std::vector<TEntryFailure>& unwritten,
                                     const std::vector<std::string>& withoutMid) {
     TOutcomeMessage message{TMessageKind::Information, std::string(kBatchFinishedText)};
     std::string& text = message.Text;  // appended piece by piece, as above
-    if (!failures.empty()) {
-        text.append("\n").append(std::to_string(total)).append(" 件中 ");
-        text.append(std::to_string(failures.size())).append(" 件が失敗しました。");
-        for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
-            text.append("\n").append(ExtractFileName(failures[i].MifFile)).append(": ");
-            text.append(failures[i].Reason);
+    if (!failures.empty() || !unwritten.empty()) {
+        const std::size_t converted = total - failures.size() - unwritten.size();
+        text.append("\n").append(std::to_string(total)).append(" 件中 成功 ");
+        text.append(std::to_string(converted)).append(" 件、失敗 ");
+        text.append(std::to_string(failures.size())).append(" 件、書き込みなし ");
+        text.append(std::to_string(unwritten.size())).append(" 件");
+    }
+    for (const std::vector<TEntryFailure>* list : {&failures, &unwritten}) {
+        for (std::size_t i = 0; i < list->size() && i < kListedFailures; ++i) {
+            text.append("\n").append(ExtractFileName((*list)[i].MifFile)).append(": ");
+            text.append((*list)[i].Reason);
         }
-        AddUnlisted(text, failures.size());
+        AddUnlisted(text, list->size());
     }
     AddMidsMissing(message, withoutMid);
     return message;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/batch_list.hpp"
 #include "app/main_view.hpp"
 #include "engine/convert.hpp"
 
@@ -18,6 +19,9 @@ namespace varnelo {
 inline constexpr std::string_view kConvertedText = "変換に成功しました。";
 inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
 inline constexpr std::string_view kBatchFinishedText = "変換が終了しました。";
+// The heading of a conversion that had nothing to write (the reason follows).
+inline constexpr std::string_view kNothingToWriteText =
+    "変換する図形がないため、ファイルを書き込みませんでした。";
 
 // A message box: its kind and its text.
 struct TOutcomeMessage {
@@ -39,17 +43,25 @@ std::string FailureReasonText(const std::string& mifPath, const TConversionRepor
 // converts, and for each kind it does hold, how many and the type that takes them.
 std::string NoRecordText(int conversionType, const TObjectCounts& objects);
 
+// Why a batch entry marked `status` by a conversion that reported `report` wrote nothing: the
+// failure's reason (FailureReasonText), or for nothing to write what its file holds
+// (NoRecordText, on one line); empty for a converted entry.
+std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
+                            const TConversionReport& report);
+
 // That the .mid beside `mifPath` was not there, so every attribute was left empty.
 std::string MidMissingText(const std::string& mifPath);
 
 // The box after one conversion of `conversionType` from `mifPath` that ended (not cancelled):
 // success (`doneText` first) with the record count, a warning when no record was written or
-// the .mid the columns wanted was missing, or the failure with its reason.
+// the .mid the columns wanted was missing, a warning under kNothingToWriteText (after
+// `doneText` unless that is kConvertedText) when there was nothing to write, or the failure
+// with its reason.
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
                                   const TConversionReport& report,
                                   std::string_view doneText = kConvertedText);
 
-// An entry of a batch run that failed, and why.
+// An entry of a batch run that failed or had nothing to write, and why.
 struct TEntryFailure {
     std::size_t Index = 0;
     std::string MifFile;
@@ -57,9 +69,12 @@ struct TEntryFailure {
 };
 
 // The closing box of a plain batch run of `total` entries: the run has ended, and when some
-// failed, how many and the first reasons; a warning, naming the first of them, when some
-// entries were converted without their .mid (`withoutMid`, their .mif files).
+// failed or had nothing to write (`unwritten`), the count of the entries converted, failed
+// and with nothing to write, with the first reasons of each; a warning, naming the
+// first of them, when some entries were converted without their .mid (`withoutMid`, their
+// .mif files).
 TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,
+                                    const std::vector<TEntryFailure>& unwritten = {},
                                     const std::vector<std::string>& withoutMid = {});
 
 // `message` with the lines saying that the .mid of each of `mifFiles` was missing (the first

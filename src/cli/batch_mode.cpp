@@ -49,6 +49,9 @@ class TTextBatchView final : public IBatchView {
             if (report.MidMissing) {
                 std::cout << " (" << NoMidText(entry.MifFile) << ')';
             }
+        } else if (status == TEntryStatus::NothingToWrite) {
+            std::cout << "nothing written: " << entry.MifFile << " -> " << entry.ShpFile << ": "
+                      << EntryReasonText(entry, status, report);
         } else {
             std::cout << "failed: " << entry.MifFile << " -> " << entry.ShpFile << ": "
                       << FailureReason(entry.MifFile, report);
@@ -59,7 +62,14 @@ class TTextBatchView final : public IBatchView {
     void PrintSummary(const TBatchSummary& summary) const {
         const std::size_t count = list_.Entries.size();
         if (summary.Combined) {
-            if (summary.CombinedConverted) {
+            if (summary.CombinedConverted &&
+                summary.CombinedReport.Outcome == TConversionOutcome::NothingToWrite) {
+                std::cout << count << " entries joined; nothing written to " << list_.CombineFile
+                          << ": "
+                          << NoRecordText(list_.Entries.front().ConversionType,
+                                          summary.CombinedReport.Objects)
+                          << '\n';
+            } else if (summary.CombinedConverted) {
                 std::cout << count << " entries combined into " << list_.CombineFile << ": "
                           << summary.CombinedReport.RecordsWritten << " records\n";
                 for (const std::size_t index : summary.WithoutMid) {
@@ -76,7 +86,7 @@ class TTextBatchView final : public IBatchView {
             return;
         }
         std::cout << count << " entries: " << summary.Succeeded << " converted, " << summary.Failed
-                  << " failed";
+                  << " failed, " << summary.NothingToWrite << " with nothing to write";
         if (summary.NotRun > 0) {
             std::cout << ", " << summary.NotRun << " not run";
         }
@@ -124,8 +134,13 @@ void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
         ->check(CLI::Range(1, 256))
         ->needs(options.Batch);
     app.footer(
-        "With --batch, one line per entry as it ends, then a summary; exit code 0 when every "
-        "conversion succeeded, 1 when any failed, 2 for a list that cannot be read.");
+        "Exit codes: 0 the shapefile was written; 3 nothing was written (the source holds "
+        "objects, none of a kind the type takes; the target's files were left as they were); 1 "
+        "the conversion failed (a source that is no MIF file, with no Data line, included); 2 "
+        "a usage error.\n"
+        "With --batch, one line per entry as it ends, then a summary counting the entries "
+        "converted, failed and with nothing to write; exit code 1 when any entry failed, else 3 "
+        "when any had nothing to write, else 0; 2 for a list that cannot be read.");
     for (CLI::Option* option : singleJob) {
         option->required(false);
         options.Batch->excludes(option);
@@ -166,15 +181,19 @@ int RunBatchMode(const TBatchModeOptions& options) {
                                 const TConversionReport& report) {
         view.EntryEnded(index, status, report);
     };
-    bool allConverted = false;
+    int exitCode = kExitFailed;
     run.Ended = [&](const TBatchSummary& summary) {
         view.PrintSummary(summary);
-        allConverted = summary.Error.empty() && summary.Failed == 0 && summary.NotRun == 0 &&
-                       (!summary.Combined || summary.CombinedConverted);
+        const bool anyFailed = !summary.Error.empty() || summary.Failed > 0 || summary.NotRun > 0 ||
+                               (summary.Combined && !summary.CombinedConverted);
+        const bool anyUnwritten = summary.NothingToWrite > 0 ||
+                                  (summary.Combined && summary.CombinedReport.Outcome ==
+                                                           TConversionOutcome::NothingToWrite);
+        exitCode = anyFailed ? kExitFailed : anyUnwritten ? kExitNothingWritten : kExitSuccess;
     };
     RunBatch(list, view, runner, std::move(run));
     interrupt.EndIfInterrupted();
-    return allConverted ? kExitSuccess : kExitFailed;
+    return exitCode;
 }
 
 }  // namespace varnelo::cli

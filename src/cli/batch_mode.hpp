@@ -27,8 +27,8 @@ void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
 // whose columns found no .mid to take their values from.
 std::string NoMidText(const std::string& mifFile);
 
-// Runs the list and returns the tool's exit code: 0 when every conversion succeeded, 1 when
-// any failed or the run was refused, 2 for a list that cannot be read.
+// Runs the list and returns the tool's exit code: 1 when any conversion failed or the run was
+// refused, else 3 when any had nothing to write, else 0; 2 for a list that cannot be read.
 int RunBatchMode(const TBatchModeOptions& options);
 
 }  // namespace varnelo::cli

@@ -21,6 +21,8 @@ namespace varnelo::cli {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// The source holds objects, none of a kind the conversion takes: nothing was written.
+constexpr int kExitNothingWritten = 3;
 
 // Parses the arguments; answers the exit code when parsing ends the run (--help and
 // --version: 0; a usage error: 2, after CLI11's message), none when the tool goes on.

@@ -154,7 +154,9 @@ void PrintSummary(const TConversionReport& report, const std::string& source,
         }
     }
     if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
-        if (written.empty()) {
+        if (report.Outcome == TConversionOutcome::NothingToWrite) {
+            std::cout << "nothing written: the target's files were left as they were\n";
+        } else if (written.empty()) {
             std::cout << "no shapefile written\n";
         }
         std::cout << NoRecordText(type.value_or(-1), report.Objects) << '\n';
@@ -204,7 +206,8 @@ int Run(std::optional<int> type, const std::string& source, const std::string& t
         return kExitFailed;
     }
     PrintSummary(report, source, type);
-    return kExitSuccess;
+    return report.Outcome == TConversionOutcome::NothingToWrite ? cli::kExitNothingWritten
+                                                                : kExitSuccess;
 }
 
 // --out, --recursive and the sources beyond two, for many sources into one folder; --jobs

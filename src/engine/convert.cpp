@@ -164,6 +164,11 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         }
         report.ValuesFromMid = !layout.Columns.empty();
         report.MidMissing = midMissing && report.ValuesFromMid;
+        if (!ReadPastDataLine(*mif)) {
+            // Refused before any file is made; the line the reader stopped at is its last.
+            report.ErrorText = kNoDataLineText;
+            return false;
+        }
         reading = false;  // making the new files
         std::vector<std::string> shpPaths;
         for (const TShapefileTarget& target : targets) {
@@ -225,11 +230,32 @@ void KeepNewSets(TSafeReplace& replace, const std::vector<TShapefileTarget>& tar
     }
 }
 
+// A conversion that ended without failing had nothing to write when no target got a record
+// while the source holds objects; a conversion into several targets also when the source
+// holds none.
+bool NothingToWrite(const TConversionReport& report, bool writeEmpty) {
+    const TObjectCounts& objects = report.Objects;
+    const bool holdsObjects =
+        objects.Points + objects.PolyLines + objects.Polygons + objects.Texts > 0;
+    return report.RecordsWritten == 0 && (holdsObjects || !writeEmpty);
+}
+
+// Nothing was written: the new sets go, and with them whatever the report said of files.
+void DiscardNothingWritten(TSafeReplace& replace, TConversionReport& report) {
+    replace.Discard();
+    for (TTargetOutcome& target : report.Targets) {
+        target.Written = false;
+    }
+    report.CodePage.Path.clear();
+    report.CoordSys.Path.clear();
+}
+
 bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>& targets,
                  bool writeEmpty, const TConversionHooks& hooks) {
     CheckTargetKinds(targets);
     TConversionReport privateReport;
     TConversionReport& report = hooks.Report != nullptr ? *hooks.Report : privateReport;
+    report.Outcome = TConversionOutcome::Failed;
     report.Targets.clear();
     for (const TShapefileTarget& target : targets) {
         report.Targets.push_back({target.ConversionType, target.ShpPath, 0, false});
@@ -250,12 +276,15 @@ bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>
     ShowStatus(hooks, kPreparingText);
     std::optional<TSafeReplace> replace;
     const bool ok = ConvertIntoNewSets(mifPath, targets, writeEmpty, hooks, report, replace);
+    const bool nothing = ok && NothingToWrite(report, writeEmpty);
     ShowStatus(hooks, kFinishingText);
     if (replace) {
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
         const bool keep = ok || (hooks.KeepPartial && !report.Cancelled);
         try {
-            if (keep) {
+            if (nothing) {
+                DiscardNothingWritten(*replace, report);
+            } else if (keep) {
                 KeepNewSets(*replace, targets, hooks, report);
             } else {
                 replace->Discard();
@@ -267,6 +296,9 @@ bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>
         }
     }
     ShowStatus(hooks, "");
+    if (ok) {
+        report.Outcome = nothing ? TConversionOutcome::NothingToWrite : TConversionOutcome::Written;
+    }
     return ok;
 }
 

@@ -94,12 +94,21 @@ struct TTargetOutcome {
     std::string ShpPath;
     std::int64_t RecordsWritten = 0;
     // False for a target of a conversion into several whose kind of object the source does
-    // not hold: no file of it was written, and the target's previous files were removed.
+    // not hold: no file of it was written, and the target's previous files were removed
+    // (unless no target got a record: then nothing was changed). False for every target when
+    // there was nothing to write.
     bool Written = false;
 };
 
+// How a conversion ended. Nothing to write: the source holds objects, but none of a kind its
+// targets take, so no target would get a record; nothing was written and the targets keep
+// their previous files. (A source without objects gives an empty shapefile when converted
+// with one type.)
+enum class TConversionOutcome : std::uint8_t { Written, NothingToWrite, Failed };
+
 // What the caller learns beyond the yes/no answer; filled when passed.
 struct TConversionReport {
+    TConversionOutcome Outcome = TConversionOutcome::Written;
     std::int64_t RecordsWritten = 0;      // into all targets together
     std::vector<TTargetOutcome> Targets;  // in the order the targets were given
     // The .mif when it does not exist; empty when it does. ErrorText says so too.
@@ -179,9 +188,10 @@ struct TConversionHooks {
 // Converts `mifPath` (and the .mid beside it) into `shpPath` and its .shx, .dbf, .cpg and
 // .prj. The new files are written beside the target under a temporary name and replace the
 // target's only once they are complete: a conversion that fails or is cancelled leaves the
-// previous files as they were. A missing .mid is read as empty rows (the report says so when
-// the columns wanted its values). Returns false when the .mif is missing, when a target file
-// is one of the sources, or when anything fails; the report says why.
+// previous files as they were, and so does one with nothing to write (report.Outcome). A
+// missing .mid is read as empty rows (the report says so when the columns wanted its values).
+// Returns false when the .mif is missing or is no MIF file (it has no Data line), when a
+// target file is one of the sources, or when anything fails; the report says why.
 bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::string& shpPath,
                      const TConversionHooks& hooks = {});
 
@@ -190,7 +200,8 @@ bool ConvertMifToShp(int conversionType, const std::string& mifPath, const std::
 // for each of points, polylines, polygons and texts), each with its .mid row. Only targets
 // whose kind the source holds are written; the previous files of the others are removed, so
 // that no file of an earlier conversion speaks for this one. The sets replace the targets'
-// files together once all of them are complete, as ConvertMifToShp replaces one.
+// files together once all of them are complete, as ConvertMifToShp replaces one. When no
+// target gets a record, there is nothing to write and no file changes.
 bool ConvertMifToShapefiles(const std::string& mifPath,
                             const std::vector<TShapefileTarget>& targets,
                             const TConversionHooks& hooks = {});

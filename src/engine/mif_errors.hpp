@@ -5,10 +5,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "shape/errors.hpp"
 
 namespace varnelo {
+
+// Why a source in which no Data line opens the objects is refused.
+inline constexpr std::string_view kNoDataLineText =
+    "MIF ファイルではありません (Data 行が見つかりません)";
 
 // A MIF source that ends inside an object or declares counts it cannot hold.
 class EMifFormatError : public Exception {

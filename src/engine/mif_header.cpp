@@ -290,4 +290,13 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
     columns.resize(static_cast<std::size_t>(count));
 }
 
+bool ReadPastDataLine(TLineReader& mif) {
+    while (!mif.Eof()) {
+        if (SameKeyword(FirstWord(TrimView(mif.ReadLineView())), "Data")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace varnelo

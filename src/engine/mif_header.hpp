@@ -51,4 +51,8 @@ void ReadMifHeader(TLineReader& mif, TMifHeaderInfo* info = nullptr);
 // or a file that ends before all column lines.
 void ReadMifColumns(TLineReader& mif, TSFColumns& columns);
 
+// Reads up to and including the Data line, the first whose first word is Data, after which
+// the objects begin. False when the file ends without one: the file is no MIF file.
+bool ReadPastDataLine(TLineReader& mif);
+
 }  // namespace varnelo

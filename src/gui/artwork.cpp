@@ -54,10 +54,17 @@ QPixmap StatusImage(int index, int size) {
     if (index == 0) {
         p.setPen(QPen(QColor(0x1e, 0x9e, 0x3a), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({{3, 8.5}, {6.5, 12}, {13, 4}}));
-    } else {
+    } else if (index == 1) {
         p.setPen(QPen(QColor(0xd0, 0x20, 0x20), 2.6, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(4, 4), QPointF(12, 12));
         p.drawLine(QPointF(12, 4), QPointF(4, 12));
+    } else {
+        p.setPen(QPen(QColor(0x9a, 0x6a, 0x00), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0xf5, 0xc2, 0x1b));
+        p.drawPolygon(QPolygonF({{8, 1.5}, {15, 14.5}, {1, 14.5}}));
+        p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.8, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 6), QPointF(8, 9.5));
+        p.drawPoint(QPointF(8, 12.3));
     }
     return pixmap;
 }

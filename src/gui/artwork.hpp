@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The program's pictures, drawn in code so that every size stays sharp: the program icon
-// (the same shapes as data/varnelo.svg) and the two status images of the batch list.
+// (the same shapes as data/varnelo.svg) and the three status images of the batch list.
 #pragma once
 
 #include <QFont>
@@ -17,7 +17,7 @@ QPixmap ProgramIcon(int size);
 QIcon ProgramWindowIcon();
 
 // The batch list's status images, 16 × 16 unless asked larger: 0 a green check mark, 1 a red
-// cross.
+// cross, 2 a yellow warning triangle.
 QPixmap StatusImage(int index, int size = 16);
 
 // Pictures as a Windows icon file: one 32-bit image with its mask for each picture, so that

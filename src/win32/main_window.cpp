@@ -265,8 +265,8 @@ void TfrmMain::LayOut() {
                  Scaled(kProgressHeight, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
 
     const int imageSize = Scaled(16, dpi_);
-    images_.reset(ImageList_Create(imageSize, imageSize, ILC_COLOR32 | ILC_MASK, 2, 0));
-    for (const int id : {IDI_STATUS_SUCCESS, IDI_STATUS_FAILURE}) {
+    images_.reset(ImageList_Create(imageSize, imageSize, ILC_COLOR32 | ILC_MASK, 3, 0));
+    for (const int id : {IDI_STATUS_SUCCESS, IDI_STATUS_FAILURE, IDI_STATUS_NOTHING}) {
         const TIcon icon(LoadProgramIcon(id, imageSize));
         ImageList_AddIcon(images_.get(), icon.get());
     }

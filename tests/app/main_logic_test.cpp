@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../support/folder_files.hpp"
+#include "../support/outcome_sources.hpp"
 #include "../support/temp_dir.hpp"
 #include "../support/test_system.hpp"
 #include "fake_main_view.hpp"
@@ -261,6 +262,84 @@ TEST_F(MainLogicTest, ConvertNowShowsTheConversionsTextsThenTheResultWithTheBusy
     EXPECT_EQ(logic.Editors().ShpFile, dir.Path("out.shp"));
 }
 
+// Each source as polygons over a good earlier output, by convert now, a plain batch run and a
+// combined run of the source twice: the box or mark says how it ended, and only a conversion
+// that wrote replaces the previous files.
+TEST_F(MainLogicTest, NoMifFileIsRefusedAndNothingToWriteIsMarkedApartKeepingThePreviousFiles) {
+    const std::string out = dir.Path("out");
+    std::filesystem::create_directory(out);
+    const std::string target = out + "/t.shp";
+    const std::string parcels = VARNELO_SOURCE_DIR "/samples/parcels.mif";
+    // By outcome: what convert now's box and the combined run's closing box say, the entry's
+    // status and image, and the plain run's count.
+    const char* const said[] = {"変換に失敗しました。", "変換する図形がないため", "レコード"};
+    const TEntryStatus status[] = {TEntryStatus::Failure, TEntryStatus::NothingToWrite,
+                                   TEntryStatus::Success};
+    const int image[] = {1, 2, 0};
+    const char* const counts[] = {"成功 0 件、失敗 1 件、書き込みなし 0 件",
+                                  "成功 0 件、失敗 0 件、書き込みなし 1 件",
+                                  "変換が終了しました。"};
+    for (const testing::TOutcomeSource& source : testing::OutcomeSources()) {
+        SCOPED_TRACE(source.Name);
+        const std::string mif = testing::WriteOutcomeSource(dir.Path(), source);
+        const auto expect = static_cast<std::size_t>(source.Outcome);
+        for (int caller = 0; caller < 3; ++caller) {  // convert now, plain run, combined run
+            ASSERT_TRUE(ConvertMifToShp(ctPolygon, parcels, target));
+            const auto before = testing::FolderFiles(out);
+            logic.btnClearClick();
+            if (caller == 0) {
+                Choose(ctPolygon, mif, target);
+                logic.btnConvertClick();
+            } else {
+                Add(ctPolygon, mif, target);
+                if (caller == 2) {
+                    Add(ctPolygon, mif, target);
+                    logic.SetCombine(true);
+                    logic.SetCombineFile(target);
+                    EXPECT_TRUE(logic.List().CombineEnabled);
+                }
+                view.Calls.clear();
+                logic.btnBatchClick();
+            }
+            const std::string box = view.CallsOf("box").back();
+            if (caller == 1) {
+                const TBatchEntry& entry = logic.List().Entries.at(0);
+                EXPECT_EQ(entry.Status, status[expect]);
+                EXPECT_EQ(EntryImage(entry), image[expect]);
+                EXPECT_NE(box.find(counts[expect]), std::string::npos) << box;
+            } else {
+                EXPECT_NE(box.find(said[expect]), std::string::npos) << box;
+            }
+            EXPECT_TRUE(testing::FolderAfter(source.Outcome, before, out)) << "caller " << caller;
+        }
+    }
+}
+
+// The third mark: its reason is the tooltip's last line and the status text while selected.
+TEST_F(MainLogicTest, AnEntryWithNothingToWriteSaysWhatTheFileHoldsAndWhichTypeTakesIt) {
+    const std::string mif = dir.Path("p.mif");
+    WriteFileBytes(mif, testing::kOutcomeHeader + "Data\r\nPoint 1 2\r\n");
+    WriteFileBytes(dir.Path("p.mid"), "1\r\n");
+    Add(ctPolygon, mif, dir.Path("p.shp"));
+    Add(ctPoint, mif, dir.Path("q.shp"));
+    logic.btnBatchClick();
+    const std::string reason =
+        "このファイルにはポリゴンがありません。 ポイント 1 件: 「ポイント」で変換してください。";
+    const TBatchEntry& entry = logic.List().Entries.at(0);
+    EXPECT_EQ(entry.Status, TEntryStatus::NothingToWrite);
+    EXPECT_EQ(entry.Reason, reason);
+    EXPECT_EQ(EntryToolTip(entry), mif + "\n" + dir.Path("p.shp") + "\n" + reason);
+    EXPECT_EQ(
+        view.CallsOf("box").back(),
+        "box information 変換が終了しました。\n2 件中 成功 1 件、失敗 0 件、書き込みなし 1 件\n"
+        "p.mif: " +
+            reason);
+    view.Selected = 0;
+    logic.lvwBatchChange();
+    EXPECT_EQ(view.Calls.back(), "status " + reason);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("p.shp")));
+}
+
 TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHolds) {
     const std::string stations = VARNELO_SOURCE_DIR "/samples/stations.mif";
     const std::string nomid = dir.Path("nomid.mif");  // with a column, without its .mid
@@ -287,10 +366,10 @@ TEST_F(MainLogicTest, ConvertNowSaysWhyItFailedAndWhatAFileWithoutSuchObjectsHol
              (testing::HavePosixFacilities() ? "フォルダではありません"
                                              : "ファイルまたはフォルダが見つかりません")},
         {2, stations, "x.shp",
-         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "box warning 変換する図形がないため、ファイルを書き込みませんでした。\n"
          "このファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換してください。"},
         {3, dir.Path("bad.mif"), "x.shp",
-         "box warning 変換に成功しました。\nレコードを 1 件も書き込みませんでした。"
+         "box warning 変換する図形がないため、ファイルを書き込みませんでした。\n"
          "このファイルにはテキストがありません。\nポイント 2 件: 「ポイント」で変換してください。"},
     };
     for (const auto& c : cases) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/outcome_sources.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 
@@ -60,7 +61,7 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
                   ": every attribute was left empty)\n[3/4] failed: " + dir.Path("absent.mif") +
                   " -> " + dir.Path("y.shp") + ": source not found\n[4/4] ok: " + kSamples +
                   "parcels.mif -> " + dir.Path("pa.shp") +
-                  ": 6 records\n4 entries: 3 converted, 1 failed\n");
+                  ": 6 records\n4 entries: 3 converted, 1 failed, 0 with nothing to write\n");
 
     // Several jobs, two of them writing the same target.
     const std::string good = List(
@@ -69,7 +70,8 @@ TEST_F(ConvertBatch, RunsEachEntryWithOneLineAsItEndsThenASummary) {
          Entry(2, kSamples + "parcels.mif", "st.shp")});
     const auto two = Run("--batch '" + good + "' --jobs 2");
     EXPECT_EQ(two.ExitCode, 0);
-    EXPECT_NE(two.Out.find("\n3 entries: 3 converted, 0 failed\n"), std::string::npos);
+    EXPECT_NE(two.Out.find("\n3 entries: 3 converted, 0 failed, 0 with nothing to write\n"),
+              std::string::npos);
 }
 
 TEST_F(ConvertBatch, CombinesWhenTheListSaysSoAndTheEntriesMayBeCombined) {
@@ -118,6 +120,43 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
     const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'");
     EXPECT_EQ(invalid.ExitCode, 2);
     EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: 不正なバッチリストです。\n");
+}
+
+// Each source as polygons over a good earlier output, by the tool and by --batch (plain, and
+// combined with itself): the exit code says how it ended (0 written, 3 nothing written, 1
+// failed), the summary counts it, and only a conversion that wrote replaces the files.
+TEST_F(ConvertBatch, ExitCodesTellFailedNothingWrittenAndWrittenApart) {
+    const std::string out = dir.Path("out");
+    std::filesystem::create_directory(out);
+    const std::string target = out + "/t.shp";
+    const int exitCode[] = {1, 3, 0};
+    const char* const counts[] = {"0 converted, 1 failed, 0 with nothing to write",
+                                  "0 converted, 0 failed, 1 with nothing to write",
+                                  "1 converted, 0 failed, 0 with nothing to write"};
+    for (const testing::TOutcomeSource& source : testing::OutcomeSources()) {
+        SCOPED_TRACE(source.Name);
+        const std::string mif = testing::WriteOutcomeSource(dir.Path(), source);
+        const auto expect = static_cast<std::size_t>(source.Outcome);
+        const std::string entry = Entry(2, mif, "out/t.shp");
+        for (int caller = 0; caller < 3; ++caller) {  // the tool, plain --batch, combined
+            ASSERT_EQ(Run("-t polygon " + kSamples + "parcels.mif " + target).ExitCode, 0);
+            const auto before = testing::FolderFiles(out);
+            const testing::TToolRun run = caller == 0 ? Run("-t polygon " + mif + " " + target)
+                                          : caller == 1
+                                              ? Run("--batch " + List("0", "", {entry}))
+                                              : Run("--batch " + List("1", target, {entry, entry}));
+            EXPECT_EQ(run.ExitCode, exitCode[expect]) << caller << run.Out << run.Err;
+            if (caller == 0 && expect == 0) {
+                EXPECT_NE(run.Err.find("MIF ファイルではありません (Data 行が見つかりません)"),
+                          std::string::npos)
+                    << run.Err;
+            }
+            if (caller == 1) {
+                EXPECT_NE(run.Out.find(counts[expect]), std::string::npos) << run.Out;
+            }
+            EXPECT_TRUE(testing::FolderAfter(source.Outcome, before, out)) << caller;
+        }
+    }
 }
 
 }  // namespace

@@ -150,8 +150,7 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     // Without its .mid a source converts, and the summary says what that cost.
     WriteFileBytes(dir.Path("lonely.mif"),
                    "Version 300\r\nColumns 1\r\n  N Integer\r\nData\r\nPoint 1 2\r\n");
-    const TRun noMid =
-        RunTool({"-t", "0", dir.Path("lonely.mif"), dir.Path("o.shp")});
+    const TRun noMid = RunTool({"-t", "0", dir.Path("lonely.mif"), dir.Path("o.shp")});
     EXPECT_EQ(noMid.exitCode, 0) << noMid.err;
     EXPECT_NE(noMid.out.find("\nno " + dir.Path("lonely.mid") + " beside " +
                              dir.Path("lonely.mif") + ": every attribute was left empty\n"),
@@ -166,9 +165,9 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
               std::string::npos)
         << noFolder.err;
 
-    // No record written: what the file holds instead, and the type that takes it.
+    // Nothing to write: what the file holds instead, and the type that takes it.
     const TRun none = RunTool({"-t", "2", Sample("stations.mif"), dir.Path("o.shp")});
-    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.exitCode, 3);
     EXPECT_NE(none.out.find(
                   "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
               std::string::npos)
@@ -195,10 +194,9 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
                            dir.Path("o_text.cpg") +
                            "\nno coordinate system written: the header declares no CoordSys\n");
     const std::string info = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif")}).Out;
-    EXPECT_NE(
-        info.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
-                         "  text-point 1\n  text-line  1\n  all        5 in 4 files\n"),
-        std::string::npos)
+    EXPECT_NE(info.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
+                        "  text-point 1\n  text-line  1\n  all        5 in 4 files\n"),
+              std::string::npos)
         << info;
 
     // One kind alone: one shapefile, and the set's others are gone.
@@ -209,9 +207,8 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
         << points.out;
     EXPECT_FALSE(std::filesystem::exists(dir.Path("o_line.shp")));
     const std::string pointInfo = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("p.mif")}).Out;
-    EXPECT_NE(
-        pointInfo.find("\nrecords by --type:\n  point      1\n  all        1 in 1 file\n"),
-        std::string::npos)
+    EXPECT_NE(pointInfo.find("\nrecords by --type:\n  point      1\n  all        1 in 1 file\n"),
+              std::string::npos)
         << pointInfo;
 }
 

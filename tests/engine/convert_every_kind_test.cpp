@@ -107,9 +107,10 @@ TEST_F(EveryKind, WritesOnlyTheKindsTheSourceHoldsAndReplacesTheWholeSetAtOnce) 
     EXPECT_EQ(points.at("m_point.dbf").substr(points.at("m_point.dbf").size() - 28 + 1, 2), "r3");
     EXPECT_EQ(report.CodePage.Path, out.Path("m_point.cpg"));
 
-    // Nothing any conversion takes: no shapefile.
+    // No target gets a record: nothing to write, and the previous files stay.
     ASSERT_TRUE(ConvertAll(Source("Multipoint 1\r\n2 2\r\n", 1)));
-    EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
+    EXPECT_EQ(report.Outcome, TConversionOutcome::NothingToWrite);
+    EXPECT_EQ(FolderFiles(out.Path()), points);
     EXPECT_TRUE(report.CodePage.Path.empty());
 }
 

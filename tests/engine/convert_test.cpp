@@ -316,14 +316,16 @@ class ConvertCases : public ::testing::Test {
     }
 };
 
-TEST_F(ConvertCases, NoObjectOfTheChosenKindGivesEmptyValidFiles) {
-    ASSERT_TRUE(Convert(ctPolygon, Sample("stations.mif"), dir.Path("none.shp")));
+TEST_F(ConvertCases, ADataSectionWithoutObjectsGivesEmptyValidFiles) {
+    const auto mif = Source("none", "Columns 1\r\n  N Integer\r\n", "\r\n", "");
+    ASSERT_TRUE(Convert(ctPolygon, mif, dir.Path("none.shp")));
+    EXPECT_EQ(report.Outcome, TConversionOutcome::Written);
     TExpectedBytes header;
     header.ShapeHeader(50, 5, 0, 0, 0, 0);
     EXPECT_EQ(ReadFileBytes(dir.Path("none.shp")), header.String());
     EXPECT_EQ(ReadFileBytes(dir.Path("none.shx")), header.String());
     const std::string dbf = ReadFileBytes(dir.Path("none.dbf"));
-    EXPECT_EQ(dbf.size(), 32u * 7 + 34);
+    EXPECT_EQ(dbf.size(), 32u * 1 + 34);
     EXPECT_EQ(dbf[4], 0);
 }
 

@@ -291,8 +291,8 @@ TEST_F(MainWindowTest, BatchRunMarksEachEntryAsItEndsAndKeepsCommandsOffUntilThe
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
     EXPECT_EQ(closer.Seen[0].Caption, QStringLiteral("情報"));
-    EXPECT_TRUE(closer.Seen[0].Text.startsWith(
-        QStringLiteral("変換が終了しました。\n3 件中 1 件が失敗しました。\nnomid.mif: ")));
+    EXPECT_TRUE(closer.Seen[0].Text.startsWith(QStringLiteral(
+        "変換が終了しました。\n3 件中 成功 2 件、失敗 1 件、書き込みなし 0 件\nnomid.mif: ")));
     auto* list = Child<QTreeWidget>("lvwBatch");
     const auto image = [&](int row) {
         return list->topLevelItem(row)->icon(0).pixmap(16).toImage();

@@ -205,7 +205,9 @@ TEST_F(WindowsMainWindowTest, BatchWithABadEntryEndsWithTwoChecksACrossAndTheCou
     closer.WaitFor(1);
     ASSERT_EQ(closer.Seen.size(), 1u);
     EXPECT_EQ(closer.Seen[0].Caption, "情報");
-    EXPECT_EQ(closer.Seen[0].Text.rfind("変換が終了しました。\n3 件中 1 件が失敗しました。", 0), 0u)
+    EXPECT_EQ(closer.Seen[0].Text.rfind(
+                  "変換が終了しました。\n3 件中 成功 2 件、失敗 1 件、書き込みなし 0 件", 0),
+              0u)
         << closer.Seen[0].Text;
     EXPECT_EQ(EntryImage(0), 0);
     EXPECT_EQ(EntryImage(1), 1);
