@@ -88,9 +88,9 @@ class TManyRun {
         for (std::thread& worker : workers) {
             worker.join();
         }
-        std::cout << jobs_.size() << (jobs_.size() == 1 ? " source: " : " sources: ")
-                  << counts_[0] << " written, " << counts_[1] << " with nothing to write, "
-                  << counts_[2] << " failed";
+        std::cout << jobs_.size() << (jobs_.size() == 1 ? " source: " : " sources: ") << counts_[0]
+                  << " written, " << counts_[1] << " with nothing to write, " << counts_[2]
+                  << " failed";
         const std::size_t notRun = jobs_.size() - counts_[0] - counts_[1] - counts_[2];
         if (notRun > 0) {
             std::cout << ", " << notRun << " not run";
@@ -135,9 +135,10 @@ class TManyRun {
         if (report.Cancelled) {
             return;  // counted as not run
         }
-        const TJobEnd end = !ok                         ? TJobEnd::Failed
-                            : report.RecordsWritten > 0 ? TJobEnd::Written
-                                                        : TJobEnd::NothingWritten;
+        const TJobEnd end = !ok ? TJobEnd::Failed
+                            : report.Outcome == TConversionOutcome::NothingToWrite
+                                ? TJobEnd::NothingWritten
+                                : TJobEnd::Written;
         const std::lock_guard<std::mutex> lock(print_);
         ++counts_[static_cast<std::size_t>(end)];
         if (end == TJobEnd::Failed) {

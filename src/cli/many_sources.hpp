@@ -24,10 +24,6 @@ struct TManySourcesOptions {
     TMidValueRules ValueRules;
 };
 
-// The exit code of a run that failed for none of its sources but found nothing to write for
-// some of them.
-constexpr int kExitNothingWritten = 3;
-
 // Converts every source into the output folder: a file into its name there, a folder's files
 // into their paths under the folder, with ".shp" (with every kind, the names of each kind).
 // Prints a line for each output as its conversion ends and a closing count. Refuses the run
