@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Renders the Windows program's pictures for the documentation under Wine and Xvfb:
-# docs/windows-main-window.png, docs/windows-about.png and docs/windows-preview.png.
+# docs/windows-main-window.png, docs/windows-about.png, docs/windows-preview.png and
+# docs/windows-add-folder.png.
 # Usage: scripts/windows-pictures.sh [OUT_DIR] (docs by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/folder_scan.hpp"
 #include "app/main_logic.hpp"
 
 namespace varnelo::tools {
@@ -29,6 +30,22 @@ inline void SetUpPictureScene(TMainLogic& logic, const std::string& samples,
                          "roads.mif の 15 行目: \"five\" は有効な数値ではありません");
     logic.lstMifTypeClick(2);
     logic.DropFiles({samples + "parcels.mif"});
+}
+
+// The batch list after フォルダを追加 on the samples folder, with the targets under the folder
+// `targets`:
+// an entry for each kind of object each sample holds, as the scan makes them.
+inline void SetUpAddFolderScene(TMainLogic& logic, const std::string& samples,
+                                const std::string& targets) {
+    const TFolderScan scan = ScanFolder({samples, false, targets}, {});
+    for (const TBatchEntry& entry : scan.Entries) {
+        logic.lstMifTypeClick(entry.ConversionType);
+        logic.SetMifFileText(entry.MifFile);
+        logic.SetShpFileText(entry.ShpFile);
+        logic.btnAddClick();
+    }
+    logic.SetMifFileText("");
+    logic.SetShpFileText("");
 }
 
 }  // namespace varnelo::tools

@@ -4,6 +4,8 @@
 // and the program icon at 32 × 32; with a fifth name, also the shapefile viewer on a converted
 // sample, after a search.
 // Usage: varnelo-shots MAIN.png ABOUT.png ICON.png SAMPLES_DIR [PREVIEW.png]
+//        varnelo-shots --add-folder PICTURE SAMPLES_DIR: the main window after フォルダを追加 on
+//        the samples folder.
 //        varnelo-shots --icons DIR: the Windows build's icon files from the same artwork,
 //        varnelo.ico, status-success.ico, status-failure.ico and status-nothing.ico, in the
 //        sizes that monitors of 96 to 192 pixels per inch ask for.
@@ -81,6 +83,16 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return WriteIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
+    if (argc == 4 && std::string_view(argv[1]) == "--add-folder") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        varnelo::gui::TfrmMain window("/dev/null");
+        varnelo::tools::SetUpAddFolderScene(window.Logic(), std::string(argv[3]) + "/",
+                                            "/home/user/out");
+        window.show();
+        QApplication::processEvents();
+        return window.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
     if (argc != 5 && argc != 6) {
         std::fprintf(

@@ -198,6 +198,13 @@ int wmain(int argc, wchar_t** argv) {
 
         ok = ShootPreview(window, samples, work, folder + L"windows-preview.png") && ok;
     }
+    {
+        TfrmMain window(work + "\\varnelo-folder.INI", false);
+        tools::SetUpAddFolderScene(window.Logic(), samples, "D:\\地図\\出力");
+        window.Show();
+        SetWindowPos(window.Handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+        ok = Capture(window.Handle(), folder + L"windows-add-folder.png") && ok;
+    }
     os::RemoveTree(work);
     CoUninitialize();
     return ok ? 0 : 1;
