@@ -31,18 +31,23 @@ compared=0
 # compare NAME TYPE LINUX_SOURCE WINDOWS_SOURCE WINDOWS_TARGET_FOLDER [DRIVE]
 compare() {
   local name="$1" type="$2" linux_source="$3" windows_source="$4" folder="$5" drive="${6:-}"
-  "$linux_tool" --type "$type" "$linux_source" "$work/linux/$name-$type.shp" >/dev/null 2>&1 || {
+  # Exit code 3: the source holds nothing of the type's kinds, and neither build writes a file.
+  local linux_code=0 windows_code=0
+  "$linux_tool" --type "$type" "$linux_source" "$work/linux/$name-$type.shp" >/dev/null 2>&1 ||
+    linux_code=$?
+  if [ "$linux_code" != 0 ] && [ "$linux_code" != 3 ]; then
     echo "the Linux build failed on $name as $type"
     status=1
     return
-  }
+  fi
   "${runner[@]}" "$windows_tool" --type "$type" "$windows_source" \
-    "$drive$folder/$name-$type.shp" >"$work/windows.log" 2>&1 || {
-    echo "the Windows build failed on $name as $type:"
+    "$drive$folder/$name-$type.shp" >"$work/windows.log" 2>&1 || windows_code=$?
+  if [ "$windows_code" != "$linux_code" ]; then
+    echo "the Windows build exited with $windows_code, the Linux build with $linux_code, on $name as $type:"
     cat "$work/windows.log"
     status=1
     return
-  }
+  fi
   for ext in shp shx cpg prj dbf; do
     linux="$work/linux/$name-$type.$ext"
     windows="$folder/$name-$type.$ext"
