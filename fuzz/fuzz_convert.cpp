@@ -92,6 +92,15 @@ void ConvertWithOneType(int type, const std::string& mifPath, const fs::path& fo
     hooks.Report = &report;
     hooks.KeepPartial = true;  // what a failed conversion wrote is checked too
     const bool finished = varnelo::ConvertMifToShp(type, mifPath, shpPath, hooks);
+    if (report.Outcome == varnelo::TConversionOutcome::NothingToWrite) {
+        // Nothing of the type's kinds: no file of the set is written.
+        std::error_code ec;
+        for (const std::string_view ext : varnelo::kShapefileSetExtensions) {
+            varnelo::fuzz::Require(!fs::exists(varnelo::ShapefileSetPath(shpPath, ext), ec),
+                                   "a conversion with nothing to write wrote a file");
+        }
+        return;
+    }
     varnelo::fuzz::CheckShapefilePair(shpPath, (folder / "target.shx").string(),
                                       report.RecordsWritten, finished);
     std::error_code ec;
