@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "os/catalog.hpp"
 #include "os/console.hpp"
 #include "shape/errors.hpp"
 
@@ -71,6 +72,7 @@ inline int FinishStandardOutput(const char* tool, int exitCode) {
 // the console ready for its text, and its output checked at the end.
 inline int RunTool(const char* tool, int argc, char** argv, int (*body)(int, char**)) {
     os::PrepareStandardStreams();
+    SetTextLanguage(os::UserLanguage());
     std::vector<std::string> args = os::ProgramArguments(argc, argv);
     std::vector<char*> pointers;
     for (std::string& arg : args) {

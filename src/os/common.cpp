@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/catalog.hpp"
 #include "os/error.hpp"
 #include "os/file.hpp"
 #include "os/file_system.hpp"
@@ -32,37 +33,36 @@ TFile::~TFile() {
 std::string ErrorTextOf(TErrorWords words, TError error, const std::string& description) {
     switch (words) {
         case TErrorWords::NotFound:
-            return "ファイルまたはフォルダが見つかりません";
+            return Text(TText::kErrorNotFound);
         case TErrorWords::AccessDenied:
-            return "アクセスが拒否されました";
+            return Text(TText::kErrorAccessDenied);
         case TErrorWords::InUse:
-            return "別のプロセスが使用中です";
+            return Text(TText::kErrorInUse);
         case TErrorWords::InvalidName:
-            return "ファイル名、フォルダ名またはボリュームラベルの構文が正しくありません";
+            return Text(TText::kErrorInvalidName);
         case TErrorWords::NetworkGone:
-            return "ネットワーク上のパスに接続できません";
+            return Text(TText::kErrorNetworkGone);
         case TErrorWords::ReadOnlyFileSystem:
-            return "読み取り専用のファイルシステムです";
+            return Text(TText::kErrorReadOnlyFileSystem);
         case TErrorWords::DiskFull:
-            return "ディスクの空き容量が足りません";
+            return Text(TText::kErrorDiskFull);
         case TErrorWords::QuotaExceeded:
-            return "ディスクの使用量の上限を超えました";
+            return Text(TText::kErrorQuotaExceeded);
         case TErrorWords::NotAFolder:
-            return "フォルダではありません";
+            return Text(TText::kErrorNotAFolder);
         case TErrorWords::AFolder:
-            return "ファイルではなくフォルダです";
+            return Text(TText::kErrorAFolder);
         case TErrorWords::TooManyOpenFiles:
-            return "開いているファイルが多すぎます";
+            return Text(TText::kErrorTooManyOpenFiles);
         case TErrorWords::InputOutput:
-            return "入出力エラーが発生しました";
+            return Text(TText::kErrorInputOutput);
         case TErrorWords::Other:
             break;
     }
-    std::string text = "システムエラー " + std::to_string(error.Code);
-    if (!description.empty()) {
-        text += " (" + description + ")";
+    if (description.empty()) {
+        return Text(TText::kErrorOther, error.Code);
     }
-    return text;
+    return Text(TText::kErrorOtherDescribed, error.Code, description);
 }
 
 bool CreateFolders(const std::string& path) noexcept {

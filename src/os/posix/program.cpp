@@ -21,6 +21,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "os/catalog.hpp"
 #include "os/console.hpp"
 #include "os/interrupt.hpp"
 #include "os/process.hpp"
@@ -37,6 +38,17 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 void PrepareStandardStreams() {
     // std::cout and std::cerr write through the C library's streams, bytes unchanged.
+}
+
+TLanguage UserLanguage() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return std::string_view(value).starts_with("ja") ? TLanguage::Japanese
+                                                            : TLanguage::English;
+        }
+    }
+    return TLanguage::English;
 }
 
 bool IsTerminal(TStandardStream stream) noexcept {

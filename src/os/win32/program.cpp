@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <streambuf>
 
+#include "os/catalog.hpp"
 #include "os/console.hpp"
 #include "os/interrupt.hpp"
 #include "os/process.hpp"
@@ -25,6 +26,11 @@ using win32::Utf8;
 using win32::Wide;
 
 // ---- arguments and standard streams ----
+
+TLanguage UserLanguage() {
+    return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE ? TLanguage::Japanese
+                                                                        : TLanguage::English;
+}
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     int count = 0;
