@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix and checks what a packager ships: the tools run from
-# there, their man pages render, the README and the licence are in the documentation folder;
-# with "gui", also the desktop program with its help page beside it, a valid desktop entry and
-# AppStream metadata naming it, and its icon as SVG and as a 32 x 32 PNG.
+# there, their man pages render, the README and the licence are in the documentation folder
+# with everything the README links to; with "gui", also the desktop program with its help page
+# beside it, a valid desktop entry and AppStream metadata naming it, and its icon as SVG and as
+# a 32 x 32 PNG.
 # Usage: install_test.sh BUILD_DIR VERSION [gui]
 set -euo pipefail
 build="$1"
@@ -33,6 +34,8 @@ for tool in varnelo-convert varnelo-mifinfo varnelo-dbf; do
 done
 expect "README" test -s "$prefix/share/doc/varnelo/README.md"
 expect "LICENSE" grep -q "MIT License" "$prefix/share/doc/varnelo/LICENSE"
+expect "every picture and document the README links to" \
+  bash "$(dirname "$0")/../packaging/document_links.sh" "$prefix/share/doc/varnelo"
 version="$("$prefix/bin/varnelo-convert" --version)"
 [ "$version" = "varnelo-convert $expected_version" ] || { echo "version: $version"; status=1; }
 if [ "${3:-}" = gui ]; then
