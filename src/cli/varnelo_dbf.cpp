@@ -197,7 +197,7 @@ void PrintFields(TLocalDbf& table, const TTerminalText& text) {
     for (const TColumn& column : columns) {
         titleRow.push_back(column.Title);
     }
-    PrintRow(columns, titleRow, text);
+    PrintRow(columns, titleRow, titles);
     for (const auto& row : rows) {
         PrintRow(columns, row, text);
     }

@@ -108,6 +108,19 @@ TEST_F(ConvertTool, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunTool({"--type", "0", "--date-order", "ymd", "a.mif", "b.shp"}).exitCode, 2);
     EXPECT_EQ(RunTool({"--batch", "l.txt", "--keep-partial"}).exitCode, 2);
     EXPECT_EQ(RunTool({"--type", "0", "--threads", "3", "a.mif", "b.shp"}).exitCode, 2);
+
+    // What was wrong, taken from the arguments, then where to look for help.
+    const std::pair<std::vector<std::string>, std::string> messages[] = {
+        {{"--type", "point"}, "source is required"},
+        {{"--type"}, "--type needs a value"},
+        {{"-t", "0", "--threads", "3", "a.mif", "b.shp"}, "--threads: 3 is not a valid value"},
+        {{"-t", "0", "-r", "a.mif", "b.shp"}, "--recursive needs --out"},
+        {{"-t", "0", "--bogus", "a.mif", "b.shp"}, "arguments not expected: --bogus"},
+    };
+    for (const auto& [args, message] : messages) {
+        EXPECT_EQ(RunTool(args).err,
+                  "varnelo-convert: " + message + "\nRun with --help for more information.\n");
+    }
 }
 
 TEST_F(ConvertTool, HelpAndVersion) {
