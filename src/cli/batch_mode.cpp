@@ -58,8 +58,7 @@ class TTextBatchView final : public IBatchView {
             std::cout << Text(status == TEntryStatus::NothingToWrite
                                   ? TText::kCliBatchNothingWritten
                                   : TText::kCliBatchFailed,
-                              entry.MifFile, entry.ShpFile,
-                              EntryReasonText(entry, status, report));
+                              entry.MifFile, entry.ShpFile, EntryReasonText(entry, status, report));
         }
         std::cout << std::endl;  // as each entry ends, also into a pipe
     }
@@ -82,8 +81,8 @@ class TTextBatchView final : public IBatchView {
                 }
             } else {
                 std::cout << (summary.Error.empty()
-                                  ? Text(TText::kCliCombinedFailedBecause, summary.Succeeded,
-                                         count, CombinedFailureReason(summary.CombinedReport))
+                                  ? Text(TText::kCliCombinedFailedBecause, summary.Succeeded, count,
+                                         CombinedFailureReason(summary.CombinedReport))
                                   : Text(TText::kCliCombinedFailed, summary.Succeeded, count))
                           << '\n';
             }
@@ -92,8 +91,8 @@ class TTextBatchView final : public IBatchView {
         std::cout << (summary.NotRun > 0
                           ? Text(TText::kCliBatchSummaryNotRun, count, summary.Succeeded,
                                  summary.Failed, summary.NothingToWrite, summary.NotRun)
-                          : Text(TText::kCliBatchSummary, count, summary.Succeeded,
-                                 summary.Failed, summary.NothingToWrite))
+                          : Text(TText::kCliBatchSummary, count, summary.Succeeded, summary.Failed,
+                                 summary.NothingToWrite))
                   << '\n';
     }
 

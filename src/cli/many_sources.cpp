@@ -89,7 +89,7 @@ class TManyRun {
             worker.join();
         }
         const std::size_t notRun = jobs_.size() - counts_[0] - counts_[1] - counts_[2];
-        const TText summary = notRun > 0            ? TText::kCliManySummaryNotRun
+        const TText summary = notRun > 0          ? TText::kCliManySummaryNotRun
                               : jobs_.size() == 1 ? TText::kCliManySummaryOne
                                                   : TText::kCliManySummary;
         std::cout << Text(summary, jobs_.size(), counts_[0], counts_[1], counts_[2], notRun)

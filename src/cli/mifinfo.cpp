@@ -69,8 +69,8 @@ void PrintTypes(const varnelo::TObjectCounts& objects) {
     for (const varnelo::cli::TTypeName& type : varnelo::cli::kTypeNames) {
         const std::int64_t records = varnelo::ObjectsTakenBy(type.ConversionType, objects);
         if (records > 0) {
-            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()), type.Name.data(),
-                        static_cast<long long>(records));
+            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()),
+                                type.Name.data(), static_cast<long long>(records));
         }
         if (records > 0 && type.ConversionType != varnelo::ctTextAsLine) {
             all += records;
@@ -128,10 +128,9 @@ void PrintCsv(const std::vector<TFileLine>& lines) {
     std::cout << "file,points,polylines,polygons,texts,types,charset,coordsys\n";
     for (const TFileLine& line : lines) {
         const varnelo::TObjectCounts& objects = line.Overview.Tally.Objects;
-        std::cout << CsvField(line.Path) << ',' << objects.Points << ',' << objects.PolyLines
-                  << ',' << objects.Polygons << ',' << objects.Texts << ','
-                  << CsvField(TypesText(objects)) << ','
-                  << CsvField(line.Overview.Header.Charset) << ','
+        std::cout << CsvField(line.Path) << ',' << objects.Points << ',' << objects.PolyLines << ','
+                  << objects.Polygons << ',' << objects.Texts << ',' << CsvField(TypesText(objects))
+                  << ',' << CsvField(line.Overview.Header.Charset) << ','
                   << CsvField(OneLine(line.Overview.Header.CoordSys)) << '\n';
     }
 }
@@ -140,10 +139,9 @@ void PrintCsv(const std::vector<TFileLine>& lines) {
 void PrintTable(const std::vector<TFileLine>& lines) {
     const varnelo::cli::TTerminalText terminal("UTF-8");
     std::vector<std::array<std::string, 8>> rows{
-        {Text(TText::kCliTableFile), Text(TText::kCliTablePoints),
-         Text(TText::kCliTablePolyLines), Text(TText::kCliTablePolygons),
-         Text(TText::kCliTableTexts), Text(TText::kCliTableTypes), Text(TText::kCliTableCharset),
-         Text(TText::kCliTableCoordSys)}};
+        {Text(TText::kCliTableFile), Text(TText::kCliTablePoints), Text(TText::kCliTablePolyLines),
+         Text(TText::kCliTablePolygons), Text(TText::kCliTableTexts), Text(TText::kCliTableTypes),
+         Text(TText::kCliTableCharset), Text(TText::kCliTableCoordSys)}};
     for (const TFileLine& line : lines) {
         const varnelo::TObjectCounts& objects = line.Overview.Tally.Objects;
         rows.push_back({terminal.Show(line.Path), std::to_string(objects.Points),
@@ -206,8 +204,7 @@ int Main(int argc, char** argv) {
     std::vector<std::string> sources;
     bool csv = false;
     bool recursive = false;
-    app.add_option("source", sources, Text(TText::kCliMifinfoSourceHelp))
-        ->required();
+    app.add_option("source", sources, Text(TText::kCliMifinfoSourceHelp))->required();
     app.add_flag("--csv", csv, Text(TText::kCliCsvHelp));
     app.add_flag("-r,--recursive", recursive, Text(TText::kCliRecursiveHelp));
     app.footer(Text(TText::kCliMifinfoExitCodes));

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
-#include <string>
 #include <vector>
 
 #include "os/catalog.hpp"
@@ -32,11 +32,16 @@ constexpr int kExitNothingWritten = 3;
 inline void SetHelpLanguage(CLI::App& app) {
     const auto formatter = app.get_formatter();
     const std::pair<const char*, TText> labels[] = {
-        {"Usage", TText::kCliUsageLabel},       {"OPTIONS", TText::kCliOptionsLabel},
-        {"Positionals", TText::kCliPositionalsLabel}, {"REQUIRED", TText::kCliRequiredLabel},
-        {"TEXT", TText::kCliTextLabel},         {"INT", TText::kCliIntLabel},
-        {"UINT", TText::kCliUintLabel},         {"FLOAT", TText::kCliFloatLabel},
-        {"Needs", TText::kCliNeedsLabel},       {"Excludes", TText::kCliExcludesLabel},
+        {"Usage", TText::kCliUsageLabel},
+        {"OPTIONS", TText::kCliOptionsLabel},
+        {"Positionals", TText::kCliPositionalsLabel},
+        {"REQUIRED", TText::kCliRequiredLabel},
+        {"TEXT", TText::kCliTextLabel},
+        {"INT", TText::kCliIntLabel},
+        {"UINT", TText::kCliUintLabel},
+        {"FLOAT", TText::kCliFloatLabel},
+        {"Needs", TText::kCliNeedsLabel},
+        {"Excludes", TText::kCliExcludesLabel},
     };
     for (const auto& [key, text] : labels) {
         formatter->label(key, Text(text));

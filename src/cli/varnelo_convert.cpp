@@ -135,8 +135,8 @@ void PrintFailure(const TConversionReport& report, const std::string& source,
         std::cerr << kTool << ": " << Text(TText::kCliSourceNotFound, source) << '\n';
         return;
     }
-    std::cerr << kTool << ": " << Text(TText::kCliConversionFailed, FailureReasonText(source, report))
-              << '\n';
+    std::cerr << kTool << ": "
+              << Text(TText::kCliConversionFailed, FailureReasonText(source, report)) << '\n';
     std::string kept;
     for (const TTargetOutcome& target : report.Targets) {
         if (options.KeepPartial && target.Written) {
@@ -229,8 +229,7 @@ CLI::Option* AddManySourcesOptions(CLI::App& app, const cli::TBatchModeOptions& 
                                    CLI::Option* targetOption, cli::TManySourcesOptions& many,
                                    std::vector<std::string>& moreSources) {
     CLI::Option* out =
-        app.add_option("-o,--out", many.OutFolder, Text(TText::kCliOutHelp))
-            ->type_name("DIR");
+        app.add_option("-o,--out", many.OutFolder, Text(TText::kCliOutHelp))->type_name("DIR");
     app.add_flag("-r,--recursive", many.Recursive, Text(TText::kCliRecursiveConvertHelp))
         ->needs(out);
     app.add_option("more", moreSources, Text(TText::kCliMoreHelp))->needs(out);
@@ -249,14 +248,11 @@ int Main(int argc, char** argv) {
     std::string source;
     std::string target;
     CLI::Option* typeOption =
-        app.add_option("-t,--type", typeText, Text(TText::kCliTypeHelp))
-            ->required();
+        app.add_option("-t,--type", typeText, Text(TText::kCliTypeHelp))->required();
     CLI::Option* sourceOption =
-        app.add_option("source", source, Text(TText::kCliSourceHelp))
-            ->required();
+        app.add_option("source", source, Text(TText::kCliSourceHelp))->required();
     CLI::Option* targetOption =
-        app.add_option("target", target, Text(TText::kCliTargetHelp))
-            ->required();
+        app.add_option("target", target, Text(TText::kCliTargetHelp))->required();
     TRunOptions run;
     CLI::Option* keepPartial =
         app.add_flag("--keep-partial", run.KeepPartial, Text(TText::kCliKeepPartialHelp));
@@ -267,10 +263,9 @@ int Main(int argc, char** argv) {
         app.add_option("--date-order", dateOrderText, Text(TText::kCliDateOrderHelp))
             ->type_name("dmy|mdy")
             ->check(CLI::IsMember({"dmy", "mdy"}).description(""));
-    CLI::Option* threads =
-        app.add_option("--threads", run.Threads, Text(TText::kCliThreadsHelp))
-            ->type_name("N")
-            ->check(CLI::Range(1, 2).description(""));
+    CLI::Option* threads = app.add_option("--threads", run.Threads, Text(TText::kCliThreadsHelp))
+                               ->type_name("N")
+                               ->check(CLI::Range(1, 2).description(""));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption});
     cli::TManySourcesOptions many;

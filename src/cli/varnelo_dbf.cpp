@@ -277,8 +277,8 @@ int Run(const TOptions& options) {
         cli::Print(std::cout, "%d\n", count);
         return kExitSuccess;
     }
-    std::cout << Text(TText::kCliDbfHeading, options.Path, table.RecordCount(),
-                      table.FieldCount(), charset.Label)
+    std::cout << Text(TText::kCliDbfHeading, options.Path, table.RecordCount(), table.FieldCount(),
+                      charset.Label)
               << '\n';
     PrintFields(table, text);
     cli::Print(std::cout, "\n");
@@ -290,8 +290,7 @@ int Main(int argc, char** argv) {
     CLI::App app{Text(TText::kCliDbfAbout), kTool};
     TOptions options;
     app.add_option("table", options.Path, Text(TText::kCliDbfTableHelp))->required();
-    app.add_option("--where", options.Where, Text(TText::kCliWhereHelp))
-        ->type_name("FIELD=VALUE");
+    app.add_option("--where", options.Where, Text(TText::kCliWhereHelp))->type_name("FIELD=VALUE");
     app.add_flag("--ignore-case", options.IgnoreCase, Text(TText::kCliIgnoreCaseHelp));
     app.add_flag("--prefix", options.Prefix, Text(TText::kCliPrefixHelp));
     app.add_flag("--deleted", options.Deleted, Text(TText::kCliDeletedHelp));
