@@ -42,19 +42,23 @@ class TTextBatchView final : public IBatchView {
         const TBatchEntry& entry = list_.Entries[index];
         std::cout << '[' << index + 1 << '/' << list_.Entries.size() << "] ";
         if (IsCombinedRun(list_)) {
-            std::cout << "joined: " << entry.MifFile;
+            std::cout << Text(TText::kCliBatchJoined, entry.MifFile);
+        } else if (status == TEntryStatus::Success && report.MidMissing) {
+            std::cout << Text(TText::kCliBatchOkNoMid, entry.MifFile, entry.ShpFile,
+                              report.RecordsWritten, NoMidText(entry.MifFile));
         } else if (status == TEntryStatus::Success) {
-            std::cout << "ok: " << entry.MifFile << " -> " << entry.ShpFile << ": "
-                      << report.RecordsWritten << " records";
-            if (report.MidMissing) {
-                std::cout << " (" << NoMidText(entry.MifFile) << ')';
-            }
-        } else if (status == TEntryStatus::NothingToWrite) {
-            std::cout << "nothing written: " << entry.MifFile << " -> " << entry.ShpFile << ": "
-                      << EntryReasonText(entry, status, report);
+            std::cout << Text(TText::kCliBatchOk, entry.MifFile, entry.ShpFile,
+                              report.RecordsWritten);
+        } else if (status == TEntryStatus::Failure &&
+                   FailurePlaceOf(report) == TFailurePlace::MissingSource) {
+            std::cout << Text(TText::kCliBatchFailed, entry.MifFile, entry.ShpFile,
+                              Text(TText::kCliNoSource));
         } else {
-            std::cout << "failed: " << entry.MifFile << " -> " << entry.ShpFile << ": "
-                      << FailureReason(entry.MifFile, report);
+            // The reason says its place once: the file and line, then the cause.
+            std::cout << Text(status == TEntryStatus::NothingToWrite
+                                  ? TText::kCliBatchNothingWritten
+                                  : TText::kCliBatchFailed,
+                              entry.MifFile, entry.ShpFile, EntryReasonText(entry, status, report));
         }
         std::cout << std::endl;  // as each entry ends, also into a pipe
     }
@@ -64,50 +68,38 @@ class TTextBatchView final : public IBatchView {
         if (summary.Combined) {
             if (summary.CombinedConverted &&
                 summary.CombinedReport.Outcome == TConversionOutcome::NothingToWrite) {
-                std::cout << count << " entries joined; nothing written to " << list_.CombineFile
-                          << ": "
-                          << NoRecordText(list_.Entries.front().ConversionType,
-                                          summary.CombinedReport.Objects)
+                std::cout << Text(TText::kCliCombinedNothingWritten, count, list_.CombineFile,
+                                  NoRecordText(list_.Entries.front().ConversionType,
+                                               summary.CombinedReport.Objects))
                           << '\n';
             } else if (summary.CombinedConverted) {
-                std::cout << count << " entries combined into " << list_.CombineFile << ": "
-                          << summary.CombinedReport.RecordsWritten << " records\n";
+                std::cout << Text(TText::kCliCombined, count, list_.CombineFile,
+                                  summary.CombinedReport.RecordsWritten)
+                          << '\n';
                 for (const std::size_t index : summary.WithoutMid) {
                     std::cout << NoMidText(list_.Entries[index].MifFile) << '\n';
                 }
             } else {
-                std::cout << summary.Succeeded << " of " << count << " entries joined; nothing "
-                          << "converted";
-                if (summary.Error.empty()) {
-                    std::cout << ": " << FailureReason("", summary.CombinedReport);
-                }
-                std::cout << '\n';
+                std::cout << (summary.Error.empty()
+                                  ? Text(TText::kCliCombinedFailedBecause, summary.Succeeded, count,
+                                         CombinedFailureReason(summary.CombinedReport))
+                                  : Text(TText::kCliCombinedFailed, summary.Succeeded, count))
+                          << '\n';
             }
             return;
         }
-        std::cout << count << " entries: " << summary.Succeeded << " converted, " << summary.Failed
-                  << " failed, " << summary.NothingToWrite << " with nothing to write";
-        if (summary.NotRun > 0) {
-            std::cout << ", " << summary.NotRun << " not run";
-        }
-        std::cout << '\n';
+        std::cout << (summary.NotRun > 0
+                          ? Text(TText::kCliBatchSummaryNotRun, count, summary.Succeeded,
+                                 summary.Failed, summary.NothingToWrite, summary.NotRun)
+                          : Text(TText::kCliBatchSummary, count, summary.Succeeded, summary.Failed,
+                                 summary.NothingToWrite))
+                  << '\n';
     }
 
   private:
-    // Why a conversion answered false: the missing source, else the error it met.
-    static std::string FailureReason(const std::string& mifFile, const TConversionReport& report) {
-        switch (FailurePlaceOf(report)) {
-            case TFailurePlace::MissingSource:
-                return "source not found";
-            case TFailurePlace::MidLine:
-                return "line " + std::to_string(report.FailedMidLine) + " of " +
-                       ChangeFileExt(mifFile, ".mid") + ": " + report.ErrorText;
-            case TFailurePlace::MifLine:
-                return "line " + std::to_string(report.FailedLine) + ": " + report.ErrorText;
-            case TFailurePlace::Unplaced:
-                break;
-        }
-        return report.ErrorText.empty() ? "conversion failed" : report.ErrorText;
+    // Why the combined conversion of several sources failed: the reason names its place.
+    static std::string CombinedFailureReason(const TConversionReport& report) {
+        return FailureReasonText("", report);
     }
 
     const TBatchList& list_;
@@ -116,31 +108,18 @@ class TTextBatchView final : public IBatchView {
 }  // namespace
 
 std::string NoMidText(const std::string& mifFile) {
-    return "no " + ChangeFileExt(mifFile, ".mid") + " beside " + mifFile +
-           ": every attribute was left empty";
+    return Text(TText::kCliNoMid, ChangeFileExt(mifFile, ".mid"), mifFile);
 }
 
 void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
                      const std::vector<CLI::Option*>& singleJob) {
-    options.Batch = app.add_option("--batch", options.ListFile,
-                                   "run a batch list saved by the desktop program: a combined "
-                                   "run when its combine flag is set and the entries may be "
-                                   "combined, else every entry on its own")
+    options.Batch = app.add_option("--batch", options.ListFile, Text(TText::kCliBatchHelp))
                         ->type_name("LIST.txt");
-    app.add_option("-j,--jobs", options.Jobs,
-                   "with --batch: convert up to N entries at the same time (default 1); "
-                   "entries that write the same files never run at once")
+    app.add_option("-j,--jobs", options.Jobs, Text(TText::kCliJobsHelp))
         ->type_name("N")
-        ->check(CLI::Range(1, 256))
+        ->check(CLI::Range(1, 256).description(""))
         ->needs(options.Batch);
-    app.footer(
-        "Exit codes: 0 the shapefile was written; 3 nothing was written (the source holds "
-        "objects, none of a kind the type takes; the target's files were left as they were); 1 "
-        "the conversion failed (a source that is no MIF file, with no Data line, included); 2 "
-        "a usage error.\n"
-        "With --batch, one line per entry as it ends, then a summary counting the entries "
-        "converted, failed and with nothing to write; exit code 1 when any entry failed, else 3 "
-        "when any had nothing to write, else 0; 2 for a list that cannot be read.");
+    app.footer(Text(TText::kCliExitCodes));
     for (CLI::Option* option : singleJob) {
         option->required(false);
         options.Batch->excludes(option);
@@ -149,8 +128,9 @@ void AddBatchOptions(CLI::App& app, TBatchModeOptions& options,
         if (batch->count() > 0) {
             return;
         }
-        for (const CLI::Option* option : singleJob) {
+        for (CLI::Option* option : singleJob) {
             if (option->count() == 0) {
+                option->required();  // without --batch it is, as the usage error says
                 throw CLI::RequiredError(option->get_name());
             }
         }

@@ -64,8 +64,8 @@ std::string SharedTargetText(const std::vector<TJob>& jobs) {
         for (const TShapefileTarget& target : job.Targets) {
             const auto [at, added] = writers.emplace(FileIdentity(target.ShpPath), &job);
             if (!added) {
-                return at->second->Source + " and " + job.Source + " would both write " +
-                       target.ShpPath;
+                return Text(TText::kCliSharedTarget, at->second->Source, job.Source,
+                            target.ShpPath);
             }
         }
     }
@@ -88,14 +88,12 @@ class TManyRun {
         for (std::thread& worker : workers) {
             worker.join();
         }
-        std::cout << jobs_.size() << (jobs_.size() == 1 ? " source: " : " sources: ") << counts_[0]
-                  << " written, " << counts_[1] << " with nothing to write, " << counts_[2]
-                  << " failed";
         const std::size_t notRun = jobs_.size() - counts_[0] - counts_[1] - counts_[2];
-        if (notRun > 0) {
-            std::cout << ", " << notRun << " not run";
-        }
-        std::cout << '\n';
+        const TText summary = notRun > 0          ? TText::kCliManySummaryNotRun
+                              : jobs_.size() == 1 ? TText::kCliManySummaryOne
+                                                  : TText::kCliManySummary;
+        std::cout << Text(summary, jobs_.size(), counts_[0], counts_[1], counts_[2], notRun)
+                  << '\n';
         return counts_[2] > 0 || notRun > 0 ? kExitFailed
                : counts_[1] > 0             ? kExitNothingWritten
                                             : kExitSuccess;
@@ -142,17 +140,18 @@ class TManyRun {
         const std::lock_guard<std::mutex> lock(print_);
         ++counts_[static_cast<std::size_t>(end)];
         if (end == TJobEnd::Failed) {
-            std::cout << "failed: " << job.Source << ": "
-                      << OneLine(FailureReasonText(job.Source, report));
+            std::cout << Text(TText::kCliManyFailed, job.Source,
+                              OneLine(FailureReasonText(job.Source, report)));
         } else if (end == TJobEnd::NothingWritten) {
-            std::cout << "nothing to write: " << job.Source << ": "
-                      << OneLine(NoRecordText(options_.Type.value_or(-1), report.Objects));
+            std::cout << Text(TText::kCliManyNothingToWrite, job.Source,
+                              OneLine(NoRecordText(options_.Type.value_or(-1), report.Objects)));
         } else {
             const char* separator = "";
             for (const TTargetOutcome& target : report.Targets) {
                 if (target.Written) {
-                    std::cout << separator << "ok: " << job.Source << " -> " << target.ShpPath
-                              << ": " << target.RecordsWritten << " records";
+                    std::cout << separator
+                              << Text(TText::kCliManyOk, job.Source, target.ShpPath,
+                                      target.RecordsWritten);
                     separator = "\n";
                 }
             }
@@ -178,11 +177,11 @@ int RunManySources(const TManySourcesOptions& options) {
         return kExitFailed;
     }
     if (const std::string shared = SharedTargetText(jobs); !shared.empty()) {
-        std::cerr << kTool << "refused, nothing converted: " << shared << '\n';
+        std::cerr << kTool << Text(TText::kCliSharedTargetRefused, shared) << '\n';
         return kExitUsage;
     }
     if (jobs.empty()) {
-        std::cout << "no .mif file to convert\n";
+        std::cout << Text(TText::kCliNoMifToConvert) << '\n';
         return kExitNothingWritten;
     }
     const os::TInterruptStop interrupt;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "cli/terminal_text.hpp"
 #include "cli/tool_exit.hpp"
 #include "cli/type_names.hpp"
+#include "engine/code_page.hpp"
 #include "engine/object_counts.hpp"
 #include "engine/text_ops.hpp"
 #include "os/file_system.hpp"
@@ -25,18 +27,32 @@
 namespace {
 
 using varnelo::kMifObjectKeywords;
+using varnelo::Text;
+using varnelo::TText;
 
-void PrintColumns(const varnelo::TSFColumns& columns) {
-    varnelo::cli::Print(std::cout, "columns: %llu\n",
-                        static_cast<unsigned long long>(columns.size()));
+// The text of a .mif whose header names `charset`, as the terminal shows it: decoded from the
+// code page the Charset stands for (code page 932 when it stands for none).
+std::unique_ptr<varnelo::cli::TTerminalText> SourceText(const std::string& charset) {
+    std::string name =
+        varnelo::CharsetOfCodePage(varnelo::CodePageOfCharset(charset).CpgText).value_or("CP932");
+    return varnelo::DisplayTextFor<varnelo::cli::TTerminalText>(name);
+}
+
+// The column names decoded by the file's Charset, padded to 20 terminal columns.
+void PrintColumns(const varnelo::TSFColumns& columns, const std::string& charset) {
+    const auto text = SourceText(charset);
+    std::cout << Text(TText::kCliColumnCount, columns.size()) << '\n';
     for (const varnelo::TSFColumn& column : columns) {
-        varnelo::cli::Print(std::cout, "  %-20s type %d  width %d\n", column.Name.c_str(),
-                            static_cast<int>(column.Type), static_cast<int>(column.Width));
+        std::string name = text->Show(column.Name);
+        name.append(20 - std::min<std::size_t>(20, text->Width(name)), ' ');
+        std::cout << Text(TText::kCliColumn, name, static_cast<int>(column.Type),
+                          static_cast<int>(column.Width))
+                  << '\n';
     }
 }
 
 void PrintCounts(const varnelo::TMifObjectTally& tally) {
-    varnelo::cli::Print(std::cout, "objects:\n");
+    std::cout << Text(TText::kCliObjects) << '\n';
     for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
         const std::string_view keyword = kMifObjectKeywords[k].Keyword;
         varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(keyword.size()),
@@ -47,14 +63,14 @@ void PrintCounts(const varnelo::TMifObjectTally& tally) {
 // The records each --type would write, for the types that would write any; "all" writes a
 // shapefile for each kind the file holds.
 void PrintTypes(const varnelo::TObjectCounts& objects) {
-    varnelo::cli::Print(std::cout, "records by --type:\n");
+    std::cout << Text(TText::kCliRecordsByType) << '\n';
     std::int64_t all = 0;
     int files = 0;
     for (const varnelo::cli::TTypeName& type : varnelo::cli::kTypeNames) {
         const std::int64_t records = varnelo::ObjectsTakenBy(type.ConversionType, objects);
         if (records > 0) {
-            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()), type.Name.data(),
-                        static_cast<long long>(records));
+            varnelo::cli::Print(std::cout, "  %-10.*s %lld\n", static_cast<int>(type.Name.size()),
+                                type.Name.data(), static_cast<long long>(records));
         }
         if (records > 0 && type.ConversionType != varnelo::ctTextAsLine) {
             all += records;
@@ -62,12 +78,13 @@ void PrintTypes(const varnelo::TObjectCounts& objects) {
         }
     }
     if (files == 0) {
-        varnelo::cli::Print(std::cout, "  none: the file holds no object a conversion takes\n");
+        std::cout << Text(TText::kCliNoTypeTakes) << '\n';
         return;
     }
-    varnelo::cli::Print(std::cout, "  %-10.*s %lld in %d %s\n", static_cast<int>(varnelo::cli::kEveryKindName.size()),
-                varnelo::cli::kEveryKindName.data(), static_cast<long long>(all), files,
-                files == 1 ? "file" : "files");
+    std::string name(varnelo::cli::kEveryKindName);
+    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    std::cout << Text(files == 1 ? TText::kCliAllInFile : TText::kCliAllInFiles, name, all, files)
+              << '\n';
 }
 
 // One line of the listing of several files.
@@ -111,10 +128,9 @@ void PrintCsv(const std::vector<TFileLine>& lines) {
     std::cout << "file,points,polylines,polygons,texts,types,charset,coordsys\n";
     for (const TFileLine& line : lines) {
         const varnelo::TObjectCounts& objects = line.Overview.Tally.Objects;
-        std::cout << CsvField(line.Path) << ',' << objects.Points << ',' << objects.PolyLines
-                  << ',' << objects.Polygons << ',' << objects.Texts << ','
-                  << CsvField(TypesText(objects)) << ','
-                  << CsvField(line.Overview.Header.Charset) << ','
+        std::cout << CsvField(line.Path) << ',' << objects.Points << ',' << objects.PolyLines << ','
+                  << objects.Polygons << ',' << objects.Texts << ',' << CsvField(TypesText(objects))
+                  << ',' << CsvField(line.Overview.Header.Charset) << ','
                   << CsvField(OneLine(line.Overview.Header.CoordSys)) << '\n';
     }
 }
@@ -123,7 +139,9 @@ void PrintCsv(const std::vector<TFileLine>& lines) {
 void PrintTable(const std::vector<TFileLine>& lines) {
     const varnelo::cli::TTerminalText terminal("UTF-8");
     std::vector<std::array<std::string, 8>> rows{
-        {"file", "points", "polylines", "polygons", "texts", "types", "charset", "coordsys"}};
+        {Text(TText::kCliTableFile), Text(TText::kCliTablePoints), Text(TText::kCliTablePolyLines),
+         Text(TText::kCliTablePolygons), Text(TText::kCliTableTexts), Text(TText::kCliTableTypes),
+         Text(TText::kCliTableCharset), Text(TText::kCliTableCoordSys)}};
     for (const TFileLine& line : lines) {
         const varnelo::TObjectCounts& objects = line.Overview.Tally.Objects;
         rows.push_back({terminal.Show(line.Path), std::to_string(objects.Points),
@@ -175,25 +193,21 @@ std::vector<std::string> FilesOf(const std::vector<std::string>& sources, bool r
 int PrintOneFile(const std::string& path) {
     const varnelo::TMifOverview overview = varnelo::ReadMifOverview(path);
     varnelo::cli::Print(std::cout, "%s\n", path.c_str());
-    PrintColumns(overview.Columns);
+    PrintColumns(overview.Columns, overview.Header.Charset);
     PrintCounts(overview.Tally);
     PrintTypes(overview.Tally.Objects);
     return varnelo::cli::kExitSuccess;
 }
 
 int Main(int argc, char** argv) {
-    CLI::App app{"Prints the column list of a .mif and how many objects of each kind it holds;\n"
-                 "for a folder or several files, a line for each .mif: its objects by kind, the\n"
-                 "--type names that would write records, its Charset and its CoordSys.",
-                 "varnelo-mifinfo"};
+    CLI::App app{Text(TText::kCliMifinfoAbout), "varnelo-mifinfo"};
     std::vector<std::string> sources;
     bool csv = false;
     bool recursive = false;
-    app.add_option("source", sources, "the .mif files or folders of .mif files to look at")
-        ->required();
-    app.add_flag("--csv", csv, "a line for each file as comma-separated values, with a header line");
-    app.add_flag("-r,--recursive", recursive, "the .mif files of the folders' subfolders too");
-    app.footer("Exit code 0 when every file was read, 1 when any could not be.");
+    app.add_option("source", sources, Text(TText::kCliMifinfoSourceHelp))->required();
+    app.add_flag("--csv", csv, Text(TText::kCliCsvHelp));
+    app.add_flag("-r,--recursive", recursive, Text(TText::kCliRecursiveHelp));
+    app.footer(Text(TText::kCliMifinfoExitCodes));
     app.set_version_flag("--version", std::string("varnelo-mifinfo ") + VARNELO_VERSION);
     if (const auto exitCode = varnelo::cli::ParseArguments(app, argc, argv)) {
         return *exitCode;

@@ -11,6 +11,8 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "os/catalog.hpp"
@@ -25,18 +27,123 @@ constexpr int kExitUsage = 2;
 // The source holds objects, none of a kind the conversion takes: nothing was written.
 constexpr int kExitNothingWritten = 3;
 
+// The help of `app` in the run's language: the words of its layout and the descriptions of
+// --help and --version. Called once every option has been added.
+inline void SetHelpLanguage(CLI::App& app) {
+    const auto formatter = app.get_formatter();
+    const std::pair<const char*, TText> labels[] = {
+        {"Usage", TText::kCliUsageLabel},
+        {"OPTIONS", TText::kCliOptionsLabel},
+        {"Positionals", TText::kCliPositionalsLabel},
+        {"REQUIRED", TText::kCliRequiredLabel},
+        {"TEXT", TText::kCliTextLabel},
+        {"INT", TText::kCliIntLabel},
+        {"UINT", TText::kCliUintLabel},
+        {"FLOAT", TText::kCliFloatLabel},
+        {"Needs", TText::kCliNeedsLabel},
+        {"Excludes", TText::kCliExcludesLabel},
+    };
+    for (const auto& [key, text] : labels) {
+        formatter->label(key, Text(text));
+    }
+    for (CLI::Option* option : app.get_options()) {
+        if (option->nonpositional()) {
+            option->group(Text(TText::kCliOptionsGroup));
+        }
+    }
+    if (CLI::Option* help = app.get_help_ptr()) {
+        help->description(Text(TText::kCliHelpFlag));
+    }
+    if (CLI::Option* version = app.get_version_ptr()) {
+        version->description(Text(TText::kCliVersionFlag));
+    }
+}
+
+// The names of `options`, joined by ", ".
+inline std::string OptionNames(const std::vector<const CLI::Option*>& options) {
+    std::string names;
+    for (const CLI::Option* option : options) {
+        names += (names.empty() ? "" : ", ") + option->get_name();
+    }
+    return names;
+}
+
+// What was wrong with the arguments `app` failed to parse with `error`, in the run's
+// language, from what the app holds after the attempt: the options missing, the arguments
+// left over, the option whose value was refused, the options that need or exclude others.
+inline std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& error) {
+    const std::vector<const CLI::Option*> options =
+        app.get_options([](const CLI::Option*) { return true; });
+    const std::string_view message = error.what();
+    // The option an error names, the one with the longest name when several do.
+    const CLI::Option* named = nullptr;
+    for (const CLI::Option* option : options) {
+        const std::string name = option->get_name();
+        if (message.find(name) != std::string_view::npos &&
+            (named == nullptr || name.size() > named->get_name().size())) {
+            named = option;
+        }
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+        std::vector<const CLI::Option*> missing;
+        for (const CLI::Option* option : options) {
+            if (option->get_required() && option->count() == 0) {
+                missing.push_back(option);
+            }
+        }
+        if (!missing.empty()) {
+            return Text(TText::kCliUsageRequired, OptionNames(missing));
+        }
+    } else if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        std::string extras;
+        for (const std::string& arg : app.remaining()) {
+            extras += (extras.empty() ? "" : " ") + arg;
+        }
+        return Text(TText::kCliUsageExtras, extras);
+    } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && named != nullptr) {
+        return Text(TText::kCliUsageNeedsValue, named->get_name());
+    } else if ((dynamic_cast<const CLI::ValidationError*>(&error) != nullptr ||
+                dynamic_cast<const CLI::ConversionError*>(&error) != nullptr) &&
+               named != nullptr) {
+        std::string values;
+        for (const std::string& value : named->results()) {
+            values += (values.empty() ? "" : " ") + value;
+        }
+        return Text(TText::kCliUsageInvalidValue, named->get_name(), values);
+    } else if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr) {
+        for (const CLI::Option* option : options) {
+            for (const CLI::Option* need : option->get_needs()) {
+                if (option->count() > 0 && need->count() == 0) {
+                    return Text(TText::kCliUsageNeeds, option->get_name(), need->get_name());
+                }
+            }
+        }
+    } else if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+        for (const CLI::Option* option : options) {
+            for (const CLI::Option* other : option->get_excludes()) {
+                if (option->count() > 0 && other->count() > 0) {
+                    return Text(TText::kCliUsageExcludes, option->get_name(), other->get_name());
+                }
+            }
+        }
+    }
+    return Text(TText::kCliUsageOther);
+}
+
 // Parses the arguments; answers the exit code when parsing ends the run (--help and
-// --version: 0; a usage error: 2, after CLI11's message), none when the tool goes on.
-// Options begin with '-' on every system: an argument that begins with '/' is a path (a
-// root-relative one on Windows), never an option written the Windows way.
+// --version: 0; a usage error: 2, after the tool's name and what was wrong), none when the
+// tool goes on. Options begin with '-' on every system: an argument that begins with '/' is a
+// path (a root-relative one on Windows), never an option written the Windows way.
 inline std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv) {
     app.allow_windows_style_options(false);
+    SetHelpLanguage(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        std::cerr << app.get_name() << ": " << UsageErrorText(app, e) << '\n'
+                  << Text(TText::kCliRunWithHelp) << '\n';
         return kExitUsage;
     }
     return std::nullopt;
@@ -63,8 +170,10 @@ inline int FinishStandardOutput(const char* tool, int exitCode) {
     if (os::FlushStandardOutput(error)) {
         return exitCode;
     }
-    std::cerr << tool << ": cannot write to standard output: "
-              << (error ? os::SystemErrorText(error) : std::string("write error")) << '\n';
+    std::cerr << tool << ": "
+              << Text(TText::kCliStandardOutputFailed,
+                      error ? os::SystemErrorText(error) : Text(TText::kCliWriteError))
+              << '\n';
     return exitCode == kExitSuccess ? kExitFailed : exitCode;
 }
 

@@ -3,15 +3,18 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/display_text.hpp"
 #include "app/outcome_text.hpp"
 #include "cli/batch_mode.hpp"
 #include "cli/many_sources.hpp"
 #include "cli/tool_exit.hpp"
 #include "cli/type_names.hpp"
+#include "engine/code_page.hpp"
 #include "engine/convert.hpp"
 #include "os/console.hpp"
 #include "os/interrupt.hpp"
@@ -25,6 +28,8 @@ using cli::kExitFailed;
 using cli::kExitSuccess;
 using cli::kExitUsage;
 using os::TInterruptStop;
+
+constexpr const char* kTool = "varnelo-convert";
 
 // Status texts go to stderr, one per line; an empty text (clearing) prints nothing.
 class StderrStatus : public IStatusSink {
@@ -69,19 +74,26 @@ class StderrStatus : public IStatusSink {
 };
 
 // "code page 932 written: /out/a.cpg" (beside each shapefile written), or "no code page
-// written: " and the reason. The files were written under temporary names and have the
-// targets' names now.
-void PrintSidecar(std::string_view what, const TSidecarOutcome& outcome,
-                  const std::vector<std::string>& written, std::string_view ext) {
+// written: " and the reason: `written` and `none` say which. The files were written under
+// temporary names and have the targets' names now.
+void PrintSidecar(TText written, TText none, const TSidecarOutcome& outcome,
+                  const std::vector<std::string>& shapefiles, std::string_view ext) {
     if (outcome.Path.empty()) {
-        std::cout << "no " << what << " written: " << outcome.Reason << '\n';
+        std::cout << Text(none, outcome.Reason) << '\n';
         return;
     }
-    std::cout << what << ' ' << outcome.Declared << " written: ";
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        std::cout << (i > 0 ? ", " : "") << ShapefileSetPath(written[i], ext);
+    std::string paths;
+    for (std::size_t i = 0; i < shapefiles.size(); ++i) {
+        paths.append(i > 0 ? ", " : "").append(ShapefileSetPath(shapefiles[i], ext));
     }
-    std::cout << '\n';
+    std::cout << Text(written, outcome.Declared, paths) << '\n';
+}
+
+// The source's own text (its column names and values) as the terminal shows it: decoded from
+// the code page of the source's Charset, code page 932 when it names none.
+std::unique_ptr<TDisplayText> SourceText(const TConversionReport& report) {
+    std::string charset = CharsetOfCodePage(report.CodePage.Declared).value_or("CP932");
+    return DisplayTextFor(charset);
 }
 
 // "/out/a.shp, /out/a.shx, /out/a.dbf"
@@ -95,40 +107,36 @@ struct TRunOptions {
     int Threads = 0;  // the converter's own choice
 };
 
-// "2 values of a.mid did not fit their fields and were left empty:" and the first of them.
-void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid) {
+// "2 values of a.mid did not fit their fields and were left empty:" and the first of them,
+// their fields and values decoded by `source`.
+void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid,
+                          const TDisplayText& source) {
     if (values.Count == 0) {
         return;
     }
-    std::cout << values.Count << (values.Count == 1 ? " value of " : " values of ") << mid
-              << (values.Count == 1 ? " did not fit its field and was left empty:\n"
-                                    : " did not fit their fields and were left empty:\n");
+    std::cout << Text(values.Count == 1 ? TText::kCliValueLeftEmpty : TText::kCliValuesLeftEmpty,
+                      values.Count, mid)
+              << '\n';
     for (const TValueLeftEmpty& value : values.First) {
-        std::cout << "  line " << value.MidLine << ", field " << value.Field << ": \""
-                  << value.Value << "\"\n";
+        std::cout << Text(TText::kCliValueLeftEmptyAt, value.MidLine, source.Show(value.Field),
+                          source.Show(value.Value))
+                  << '\n';
     }
     const auto unlisted = values.Count - static_cast<std::int64_t>(values.First.size());
     if (unlisted > 0) {
-        std::cout << "  and " << unlisted << " more\n";
+        std::cout << Text(TText::kCliMoreValuesLeftEmpty, unlisted) << '\n';
     }
 }
 
 // Says why a conversion failed, on stderr.
 void PrintFailure(const TConversionReport& report, const std::string& source,
                   const TRunOptions& options) {
-    const std::string mid = ChangeFileExt(source, ".mid");
-    const TFailurePlace place = FailurePlaceOf(report);
-    if (place == TFailurePlace::MissingSource) {
-        std::cerr << "varnelo-convert: source not found: " << source << '\n';
+    if (FailurePlaceOf(report) == TFailurePlace::MissingSource) {
+        std::cerr << kTool << ": " << Text(TText::kCliSourceNotFound, source) << '\n';
         return;
     }
-    std::cerr << "varnelo-convert: conversion failed";
-    if (place == TFailurePlace::MidLine) {
-        std::cerr << " at line " << report.FailedMidLine << " of " << mid;
-    } else if (place == TFailurePlace::MifLine) {
-        std::cerr << " at line " << report.FailedLine << " of " << source;
-    }
-    std::cerr << ": " << report.ErrorText << '\n';
+    std::cerr << kTool << ": "
+              << Text(TText::kCliConversionFailed, FailureReasonText(source, report)) << '\n';
     std::string kept;
     for (const TTargetOutcome& target : report.Targets) {
         if (options.KeepPartial && target.Written) {
@@ -136,7 +144,7 @@ void PrintFailure(const TConversionReport& report, const std::string& source,
         }
     }
     if (!kept.empty()) {
-        std::cerr << "varnelo-convert: the files written so far were kept: " << kept << '\n';
+        std::cerr << kTool << ": " << Text(TText::kCliFilesKept, kept) << '\n';
     }
 }
 
@@ -148,35 +156,39 @@ void PrintSummary(const TConversionReport& report, const std::string& source,
     std::vector<std::string> written;
     for (const TTargetOutcome& target : report.Targets) {
         if (target.Written) {
-            std::cout << target.RecordsWritten << " records written: " << TripleText(target.ShpPath)
+            std::cout << Text(TText::kCliRecordsWritten, target.RecordsWritten,
+                              TripleText(target.ShpPath))
                       << '\n';
             written.push_back(target.ShpPath);
         }
     }
     if (report.RecordsWritten == 0) {  // what the file holds, and the type that takes it
         if (report.Outcome == TConversionOutcome::NothingToWrite) {
-            std::cout << "nothing written: the target's files were left as they were\n";
+            std::cout << Text(TText::kCliNothingWritten) << '\n';
         } else if (written.empty()) {
-            std::cout << "no shapefile written\n";
+            std::cout << Text(TText::kCliNoShapefileWritten) << '\n';
         }
         std::cout << NoRecordText(type.value_or(-1), report.Objects) << '\n';
     }
     if (!written.empty()) {
-        PrintSidecar("code page", report.CodePage, written, ".cpg");
-        PrintSidecar("coordinate system", report.CoordSys, written, ".prj");
+        PrintSidecar(TText::kCliCodePageWritten, TText::kCliNoCodePageWritten, report.CodePage,
+                     written, ".cpg");
+        PrintSidecar(TText::kCliCoordSysWritten, TText::kCliNoCoordSysWritten, report.CoordSys,
+                     written, ".prj");
     }
     if (report.MidMissing) {
         std::cout << cli::NoMidText(source) << '\n';
     }
     if (report.RowsOverSeveralLines > 0) {
-        std::cout << report.RowsOverSeveralLines
-                  << (report.RowsOverSeveralLines == 1 ? " row" : " rows") << " of " << mid
-                  << " spanned several lines (quoted values holding line breaks)\n";
+        std::cout << Text(report.RowsOverSeveralLines == 1 ? TText::kCliRowOverLines
+                                                           : TText::kCliRowsOverLines,
+                          report.RowsOverSeveralLines, mid)
+                  << '\n';
     }
     for (const std::string& note : report.Notes) {  // columns kept as text, numbers left over
         std::cout << note << '\n';
     }
-    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
+    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid, *SourceText(report));
 }
 
 // Converts with one type, or every kind of object into a shapefile each when `type` is none.
@@ -217,83 +229,49 @@ CLI::Option* AddManySourcesOptions(CLI::App& app, const cli::TBatchModeOptions& 
                                    CLI::Option* targetOption, cli::TManySourcesOptions& many,
                                    std::vector<std::string>& moreSources) {
     CLI::Option* out =
-        app.add_option("-o,--out", many.OutFolder,
-                       "convert every source given (.mif files, or folders of them) into DIR, "
-                       "keeping the layout of the folders' files; the target is then one more "
-                       "source")
-            ->type_name("DIR");
-    app.add_flag("-r,--recursive", many.Recursive,
-                 "with --out: the .mif files of the source folders' subfolders too")
+        app.add_option("-o,--out", many.OutFolder, Text(TText::kCliOutHelp))->type_name("DIR");
+    app.add_flag("-r,--recursive", many.Recursive, Text(TText::kCliRecursiveConvertHelp))
         ->needs(out);
-    app.add_option("more", moreSources, "with --out: more sources")->needs(out);
+    app.add_option("more", moreSources, Text(TText::kCliMoreHelp))->needs(out);
     targetOption->required(false);
     batch.Batch->excludes(targetOption)->excludes(out);
     CLI::Option* jobs = app.get_option("--jobs");
     jobs->remove_needs(batch.Batch);
-    jobs->description(jobs->get_description() + "; with --out, up to N sources");
-    app.footer(app.get_footer() +
-               "\n\nWith --out, one line per output as its source ends, then a summary; exit "
-               "code 0 when every source wrote records, 1 when any failed, else 3 when any had "
-               "nothing to write, 2 (nothing converted) when two sources would write one "
-               "target.");
+    jobs->description(Text(TText::kCliJobsHelpWithOut));
+    app.footer(app.get_footer() + "\n\n" + Text(TText::kCliOutExitCodes));
     return out;
 }
 
 int Main(int argc, char** argv) {
-    CLI::App app{
-        "Converts a MIF/MID pair into an ESRI Shapefile (.shp, .shx, .dbf).\n"
-        "Types: point, polyline, polygon, text-point, text-line (or 0-4), or all: every kind\n"
-        "of object in one pass into TARGET_point.shp, TARGET_line.shp, TARGET_polygon.shp and\n"
-        "TARGET_text.shp (texts as points), for the kinds the source holds.",
-        "varnelo-convert"};
+    CLI::App app{Text(TText::kCliConvertAbout), kTool};
     std::string typeText;
     std::string source;
     std::string target;
     CLI::Option* typeOption =
-        app.add_option("-t,--type", typeText,
-                       "conversion type: point|polyline|polygon|text-point|text-line|all")
-            ->required();
+        app.add_option("-t,--type", typeText, Text(TText::kCliTypeHelp))->required();
     CLI::Option* sourceOption =
-        app.add_option("source", source, "source .mif (the .mid beside it is read too)")
-            ->required();
+        app.add_option("source", source, Text(TText::kCliSourceHelp))->required();
     CLI::Option* targetOption =
-        app.add_option("target", target,
-                       "target .shp (.shx, .dbf, .cpg and .prj beside it), or with --type all "
-                       "the name before _point.shp, _line.shp, _polygon.shp, _text.shp; files "
-                       "there are replaced only once the conversion succeeded")
-            ->required();
+        app.add_option("target", target, Text(TText::kCliTargetHelp))->required();
     TRunOptions run;
-    CLI::Option* keepPartial = app.add_flag(
-        "--keep-partial", run.KeepPartial,
-        "when the conversion fails, keep the files written so far under the target's names "
-        "(by default the target's previous files are left as they were)");
+    CLI::Option* keepPartial =
+        app.add_flag("--keep-partial", run.KeepPartial, Text(TText::kCliKeepPartialHelp));
     CLI::Option* lenient =
-        app.add_flag("--lenient", run.ValueRules.Lenient,
-                     "store no value for a .mid value that does not fit its field (an "
-                     "unreadable number or date, too many digits) and go on; the summary "
-                     "lists what was left empty");
+        app.add_flag("--lenient", run.ValueRules.Lenient, Text(TText::kCliLenientHelp));
     std::string dateOrderText;
     CLI::Option* dateOrder =
-        app.add_option("--date-order", dateOrderText,
-                       "read dates written with the year last (05/03/2002, 05-03-2002, "
-                       "05.03.2002) as day/month/year or month/day/year")
+        app.add_option("--date-order", dateOrderText, Text(TText::kCliDateOrderHelp))
             ->type_name("dmy|mdy")
             ->check(CLI::IsMember({"dmy", "mdy"}).description(""));
-    CLI::Option* threads =
-        app.add_option("--threads", run.Threads,
-                       "1: convert on one thread; 2 (the default when the machine has more than "
-                       "one processor): read and write the .mid rows on a second thread beside "
-                       "the objects, or, for polylines or polygons from a large .mif with few "
-                       "rows, read parts of the .mif ahead there. The files written are the same "
-                       "either way")
-            ->type_name("N")
-            ->check(CLI::Range(1, 2));
+    CLI::Option* threads = app.add_option("--threads", run.Threads, Text(TText::kCliThreadsHelp))
+                               ->type_name("N")
+                               ->check(CLI::Range(1, 2).description(""));
     cli::TBatchModeOptions batch;
     cli::AddBatchOptions(app, batch, {typeOption, sourceOption});
     cli::TManySourcesOptions many;
     std::vector<std::string> moreSources;
     CLI::Option* out = AddManySourcesOptions(app, batch, targetOption, many, moreSources);
-    app.set_version_flag("--version", std::string("varnelo-convert ") + VARNELO_VERSION);
+    app.set_version_flag("--version", std::string(kTool) + " " + VARNELO_VERSION);
 
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
         return *exitCode;
@@ -302,27 +280,26 @@ int Main(int argc, char** argv) {
         // The batch run converts as the window does.
         for (const CLI::Option* option : {keepPartial, lenient, dateOrder, threads}) {
             if (option->count() > 0) {
-                std::cerr << "varnelo-convert: " << option->get_name()
-                          << " is not taken with --batch\n";
+                std::cerr << kTool << ": " << Text(TText::kCliNotWithBatch, option->get_name())
+                          << '\n';
                 return kExitUsage;
             }
         }
         return cli::RunBatchMode(batch);
     }
     if (app.get_option("--jobs")->count() > 0 && out->count() == 0) {
-        std::cerr << "varnelo-convert: --jobs needs --batch or --out\n";
+        std::cerr << kTool << ": " << Text(TText::kCliJobsNeedsBatchOrOut) << '\n';
         return kExitUsage;
     }
     if (out->count() == 0 && target.empty()) {
-        std::cerr << "varnelo-convert: a target is required, or --out DIR\n"
-                  << "Run with --help for more information.\n";
+        std::cerr << kTool << ": " << Text(TText::kCliTargetRequired) << '\n'
+                  << Text(TText::kCliRunWithHelp) << '\n';
         return kExitUsage;
     }
     const bool everyKind = typeText == cli::kEveryKindName;
     const auto type = cli::ParseConversionType(typeText);
     if (!type && !everyKind) {
-        std::cerr << "varnelo-convert: unknown conversion type '" << typeText
-                  << "' (point, polyline, polygon, text-point, text-line, 0-4 or all)\n";
+        std::cerr << kTool << ": " << Text(TText::kCliUnknownType, typeText) << '\n';
         return kExitUsage;
     }
     if (dateOrder->count() > 0) {
@@ -347,5 +324,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return varnelo::cli::RunTool("varnelo-convert", argc, argv, Main);
+    return varnelo::cli::RunTool(kTool, argc, argv, Main);
 }

@@ -56,7 +56,7 @@ struct TCharset {
 
 TCharset ChooseCharset(const TOptions& options) {
     if (options.Encoding == "raw") {
-        return {"", "raw bytes"};
+        return {"", Text(TText::kCliRawBytes)};
     }
     if (options.Encoding == "utf-8") {
         return {"UTF-8", "utf-8"};
@@ -68,7 +68,7 @@ TCharset ChooseCharset(const TOptions& options) {
     if (table.Path.empty()) {
         return {table.Charset, "cp932"};
     }
-    return {table.Charset, table.Charset + " (from " + table.Path + ")"};
+    return {table.Charset, Text(TText::kCliCharsetFrom, table.Charset, table.Path)};
 }
 
 // What Locate is asked: the field names joined by ";" and one value per name.
@@ -90,20 +90,20 @@ std::optional<TQuery> BuildQuery(const TOptions& options, TLocalDbf& table,
     for (const std::string& pair : options.Where) {
         const std::size_t equals = pair.find('=');
         if (equals == std::string::npos || equals == 0) {
-            throw TUsageError("--where takes FIELD=VALUE, not \"" + pair + "\"");
+            throw TUsageError(Text(TText::kCliWhereForm, pair));
         }
         const std::string typedName = pair.substr(0, equals);
         const auto name = text.Store(typedName);
         TField* field = name ? table.FindField(*name) : nullptr;
         if (field == nullptr || name->find(';') != std::string::npos) {
-            throw TUsageError("no field \"" + typedName + "\" in " + options.Path);
+            throw TUsageError(Text(TText::kCliNoSuchField, typedName, options.Path));
         }
         std::string value = pair.substr(equals + 1);
         (void)field->ValueFromText(value);  // a value the field cannot hold fails here, early
         if (field->DataType() == ftString) {
             const auto stored = text.Store(value);
             if (!stored) {
-                throw TUsageError("\"" + value + "\" cannot be written in the table's code page");
+                throw TUsageError(Text(TText::kCliNotInCodePage, value));
             }
             value = *stored;
         }
@@ -176,25 +176,28 @@ std::vector<std::string> RecordCells(TLocalDbf& table, bool deleted, const TTerm
 }
 
 void PrintFields(TLocalDbf& table, const TTerminalText& text) {
-    std::vector<TColumn> columns = {{"field"}, {"type"}, {"length", true}, {"decimals", true}};
+    std::vector<TColumn> columns = {{Text(TText::kCliFieldTitle)},
+                                    {Text(TText::kCliTypeTitle)},
+                                    {Text(TText::kCliLengthTitle), true},
+                                    {Text(TText::kCliDecimalsTitle), true}};
     std::vector<std::vector<std::string>> rows;
     for (int i = 0; i < table.FieldCount(); ++i) {
         const TDbfField& field = table.DbfField(i);
         rows.push_back({text.Show(table.Fields(i).FieldName()), std::string(1, field.TypeChar),
                         std::to_string(field.Length), std::to_string(field.Decimals)});
     }
-    const TTerminalText plain("");
+    const TTerminalText titles("UTF-8");  // the titles are this program's own text
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        columns[c].Width = plain.Width(columns[c].Title);
+        columns[c].Width = titles.Width(columns[c].Title);
         for (const auto& row : rows) {
             columns[c].Width = std::max(columns[c].Width, text.Width(row[c]));
         }
     }
-    std::vector<std::string> titles;
+    std::vector<std::string> titleRow;
     for (const TColumn& column : columns) {
-        titles.push_back(column.Title);
+        titleRow.push_back(column.Title);
     }
-    PrintRow(columns, titles, text);
+    PrintRow(columns, titleRow, titles);
     for (const auto& row : rows) {
         PrintRow(columns, row, text);
     }
@@ -237,12 +240,11 @@ int PrintRecords(TLocalDbf& table, const std::optional<TQuery>& query, bool dele
     ForEachRecord(table, query, deleted,
                   [&] { PrintRow(columns, RecordCells(table, deleted, text), text); });
 
-    cli::Print(std::cout, "%d of %d records %s", shown, table.RecordCount(),
-               query ? "match" : "shown");
-    if (!query && deletedSeen > 0) {
-        cli::Print(std::cout, " (%d deleted, %s)", deletedSeen, deleted ? "marked *" : "not shown");
-    }
-    cli::Print(std::cout, "\n");
+    const TText count = query              ? TText::kCliRecordsMatch
+                        : deletedSeen == 0 ? TText::kCliRecordsShown
+                        : deleted          ? TText::kCliRecordsShownDeletedMarked
+                                           : TText::kCliRecordsShownDeletedHidden;
+    std::cout << Text(count, shown, table.RecordCount(), deletedSeen) << '\n';
     return shown;
 }
 
@@ -250,7 +252,7 @@ int PrintRecords(TLocalDbf& table, const std::optional<TQuery>& query, bool dele
 // gives way to code page 932, with a warning.
 std::unique_ptr<TTerminalText> MakeDecoder(TCharset& charset) {
     return DisplayTextFor<TTerminalText>(charset.Name, [&](const std::runtime_error& error) {
-        cli::Print(std::cerr, "%s: %s; showing the text as cp932\n", kTool, error.what());
+        std::cerr << kTool << ": " << Text(TText::kCliShowingAsCp932, error.what()) << '\n';
         charset.Label = "cp932";
     });
 }
@@ -275,8 +277,9 @@ int Run(const TOptions& options) {
         cli::Print(std::cout, "%d\n", count);
         return kExitSuccess;
     }
-    cli::Print(std::cout, "%s: %d records, %d fields, text as %s\n", options.Path.c_str(),
-               table.RecordCount(), table.FieldCount(), charset.Label.c_str());
+    std::cout << Text(TText::kCliDbfHeading, options.Path, table.RecordCount(), table.FieldCount(),
+                      charset.Label)
+              << '\n';
     PrintFields(table, text);
     cli::Print(std::cout, "\n");
     PrintRecords(table, query, options.Deleted, text);
@@ -284,26 +287,17 @@ int Run(const TOptions& options) {
 }
 
 int Main(int argc, char** argv) {
-    CLI::App app{
-        "Shows the fields and records of a dBASE table (.dbf), or finds records by their "
-        "values.\nText is decoded for the terminal from the table's code page: the .cpg "
-        "beside the table names it, else code page 932 (Shift-JIS) is assumed. The table "
-        "is opened read-only and never changed.",
-        kTool};
+    CLI::App app{Text(TText::kCliDbfAbout), kTool};
     TOptions options;
-    app.add_option("table", options.Path, "the .dbf to show")->required();
-    app.add_option("--where", options.Where,
-                   "show only records whose FIELD holds VALUE (FIELD=VALUE, repeatable: all must "
-                   "hold; records marked deleted never match)");
-    app.add_flag("--ignore-case", options.IgnoreCase,
-                 "text values match ignoring the case of ASCII and full-width Latin letters");
-    app.add_flag("--prefix", options.Prefix, "text values match when they begin with VALUE");
-    app.add_flag("--deleted", options.Deleted, "show records marked deleted too, marked with *");
-    app.add_flag("--count", options.Count, "print only the number of records matching or shown");
-    app.add_option("--encoding", options.Encoding,
-                   "code page of the table's text: cp932, utf-8, or raw to print the bytes as "
-                   "stored (default: the .cpg beside the table, else cp932)")
-        ->check(CLI::IsMember({"cp932", "utf-8", "raw"}));
+    app.add_option("table", options.Path, Text(TText::kCliDbfTableHelp))->required();
+    app.add_option("--where", options.Where, Text(TText::kCliWhereHelp))->type_name("FIELD=VALUE");
+    app.add_flag("--ignore-case", options.IgnoreCase, Text(TText::kCliIgnoreCaseHelp));
+    app.add_flag("--prefix", options.Prefix, Text(TText::kCliPrefixHelp));
+    app.add_flag("--deleted", options.Deleted, Text(TText::kCliDeletedHelp));
+    app.add_flag("--count", options.Count, Text(TText::kCliCountHelp));
+    app.add_option("--encoding", options.Encoding, Text(TText::kCliEncodingHelp))
+        ->type_name("cp932|utf-8|raw")
+        ->check(CLI::IsMember({"cp932", "utf-8", "raw"}).description(""));
     app.set_version_flag("--version", std::string(kTool) + " " + VARNELO_VERSION);
     if (const auto exitCode = cli::ParseArguments(app, argc, argv)) {
         return *exitCode;

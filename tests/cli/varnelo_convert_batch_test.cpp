@@ -109,7 +109,8 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
         {"--batch '" + List("0", "", {Entry(0, dir.Path("s.mif"), "./s.mid")}) + "'", 1,
          "varnelo-convert: 変換先のファイル \"" + dir.Path("./s.mid") +
              "\" は変換元のファイルのため、変換を行いません。\n"},
-        {"--batch l.txt --type point", 2, "--type excludes --batch"},
+        {"--batch l.txt --type point", 2,
+         "varnelo-convert: --type cannot be given with --batch\nRun with --help"},
     };
     WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
     for (const auto& c : cases) {
