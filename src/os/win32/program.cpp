@@ -69,8 +69,9 @@ class TStandardStreamBuffer final : public std::streambuf {
     DWORD Error() const noexcept { return error_; }
 
     void SetRedirectedText(TRedirectedText text) {
-        if (!console_ && way_ != TWay::Bytes) {
+        if (!console_ && !bytesAsked_) {
             pubsync();
+            WriteRest();
             way_ = RedirectedWay(text);
         }
     }
@@ -79,6 +80,7 @@ class TStandardStreamBuffer final : public std::streambuf {
         pubsync();
         WriteRest();
         way_ = TWay::Bytes;
+        bytesAsked_ = true;
     }
 
     // Writes the bytes of a character cut off at the end of the output, as far as they go.
@@ -189,6 +191,7 @@ class TStandardStreamBuffer final : public std::streambuf {
     HANDLE handle_;
     bool console_ = false;
     TWay way_ = TWay::Bytes;
+    bool bytesAsked_ = false;  // by PassBytesUnchanged, which no other choice undoes
     DWORD error_ = 0;
     std::array<char, 4096> buffer_{};
     std::string pending_;
