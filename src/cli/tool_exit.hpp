@@ -45,6 +45,7 @@ inline void AddOutputEncodingOption(CLI::App& app) {
     const auto chosenAlready = [](const CLI::results_t&) { return true; };
     app.add_option(std::string(kOutputEncodingOption), chosenAlready,
                    Text(TText::kOutputEncodingHelp))
+        ->type_name("TEXT")
         ->check(CLI::IsMember({"utf-8"}));
 }
 
