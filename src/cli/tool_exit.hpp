@@ -130,12 +130,36 @@ inline std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& er
     return Text(TText::kCliUsageOther);
 }
 
+// --output-encoding utf-8, which every tool takes: text written to a file or a pipe is UTF-8,
+// where Windows gets it in its ANSI code page by default (os::SetRedirectedText). It is chosen
+// from the arguments before they are parsed, so that help and usage errors come in it too;
+// the parser only checks it and shows it in the help.
+inline constexpr std::string_view kOutputEncodingOption = "--output-encoding";
+
+inline void ChooseOutputEncoding(const std::vector<std::string>& args) {
+    for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == std::string(kOutputEncodingOption) + "=utf-8" ||
+            (args[i] == kOutputEncodingOption && i + 1 < args.size() && args[i + 1] == "utf-8")) {
+            os::SetRedirectedText(os::TRedirectedText::Utf8);
+        }
+    }
+}
+
+inline void AddOutputEncodingOption(CLI::App& app) {
+    const auto chosenAlready = [](const CLI::results_t&) { return true; };
+    app.add_option(std::string(kOutputEncodingOption), chosenAlready,
+                   Text(TText::kOutputEncodingHelp))
+        ->type_name("TEXT")
+        ->check(CLI::IsMember({"utf-8"}));
+}
+
 // Parses the arguments; answers the exit code when parsing ends the run (--help and
 // --version: 0; a usage error: 2, after the tool's name and what was wrong), none when the
 // tool goes on. Options begin with '-' on every system: an argument that begins with '/' is a
 // path (a root-relative one on Windows), never an option written the Windows way.
 inline std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv) {
     app.allow_windows_style_options(false);
+    AddOutputEncodingOption(app);
     SetHelpLanguage(app);
     try {
         app.parse(argc, argv);
@@ -178,11 +202,12 @@ inline int FinishStandardOutput(const char* tool, int exitCode) {
 }
 
 // The whole life of a tool whose work is `body`: its arguments as UTF-8 whatever the system,
-// the console ready for its text, and its output checked at the end.
+// the console ready for its text in the encoding asked for, and its output checked at the end.
 inline int RunTool(const char* tool, int argc, char** argv, int (*body)(int, char**)) {
     os::PrepareStandardStreams();
     SetTextLanguage(os::UserLanguage());
     std::vector<std::string> args = os::ProgramArguments(argc, argv);
+    ChooseOutputEncoding(args);
     std::vector<char*> pointers;
     for (std::string& arg : args) {
         pointers.push_back(arg.data());

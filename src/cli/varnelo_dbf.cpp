@@ -19,6 +19,7 @@
 #include "engine/code_page.hpp"
 #include "engine/convert.hpp"
 #include "engine/table_text.hpp"
+#include "os/console.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
 #include "varnelo/version.hpp"
@@ -258,6 +259,10 @@ std::unique_ptr<TTerminalText> MakeDecoder(TCharset& charset) {
 }
 
 int Run(const TOptions& options) {
+    if (options.Encoding == "raw") {
+        // The listing holds the table's bytes as stored: nothing on the way may decode them.
+        os::WriteOutputBytesUnchanged();
+    }
     TCharset charset = ChooseCharset(options);
     const std::unique_ptr<TTerminalText> decoder = MakeDecoder(charset);
     const TTerminalText& text = *decoder;

@@ -15,10 +15,27 @@ namespace varnelo::os {
 // POSIX they are argv's bytes.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Makes std::cout and std::cerr carry UTF-8 text to a console: on Windows, a stream that is
-// a console gets its text as characters (WriteConsoleW) and a redirected one its bytes
-// unchanged, as on POSIX, where nothing changes. Call once, before anything is written.
+// Makes std::cout and std::cerr carry the UTF-8 text the program writes to where they lead. On
+// Windows a stream that is a console gets its text as characters (WriteConsoleW), whatever
+// the console's code page; one that is a file or a pipe gets it as SetRedirectedText says. On
+// POSIX the bytes pass unchanged. Call once, before anything is written.
 void PrepareStandardStreams();
+
+// How text reaches a standard stream that is a file or a pipe on Windows.
+enum class TRedirectedText {
+    // In the system's ANSI code page (932 on Japanese Windows), which cmd, find, more, type
+    // and batch files read; a character the code page lacks becomes "?". The default.
+    SystemCodePage,
+    // The UTF-8 unchanged, for programs that read UTF-8 (PowerShell 7 and the like).
+    Utf8,
+};
+// Chooses it for both streams from now on; POSIX systems keep the bytes unchanged whatever
+// the choice. Call before anything is written.
+void SetRedirectedText(TRedirectedText text);
+
+// From now on standard output takes the bytes written unchanged, console, file or pipe: for
+// output that is stored bytes rather than UTF-8 text. Standard error keeps its way.
+void WriteOutputBytesUnchanged();
 
 enum class TStandardStream { Output, Error };
 bool IsTerminal(TStandardStream stream) noexcept;

@@ -2,6 +2,8 @@
 // Golden-output tests of the table viewer: listings, searches, code pages and failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "../support/temp_dir.hpp"
 #include "../support/test_system.hpp"
 #include "engine/convert.hpp"
+#include "os/text.hpp"
 #include "varnelo/version.hpp"
 
 namespace varnelo {
@@ -128,6 +131,52 @@ TEST_F(DbfTool, DecodesByTheCodePageFileOrAsAsked) {
     // Bytes that are not UTF-8 show as "?" when the table is read as UTF-8.
     const auto wrong = Run("--encoding utf-8 '" + table + "'");
     EXPECT_NE(wrong.Out.find("\n1  ?????w    1"), std::string::npos) << wrong.Out;
+}
+
+// What a file holds when the tool's output goes to it, as from cmd's "> out.txt": on Windows
+// in the system's ANSI code page (code page 932 under a Japanese locale), elsewhere UTF-8;
+// UTF-8 when asked; the stored bytes for --encoding raw.
+TEST_F(DbfTool, WritesAFileInTheSystemCodePageUnlessAskedForUtf8) {
+    const auto written = [&](std::vector<std::string> args, const std::string& stream) {
+        os::TCommand command;
+        command.Args = {VARNELO_DBF_EXE};
+        command.Args.insert(command.Args.end(), args.begin(), args.end());
+        command.Output = dir.Path("out.txt");
+        command.Error = dir.Path("err.txt");
+        EXPECT_TRUE(os::RunCommand(command).Exited(stream == "err" ? 2 : 0));
+        return ReadFileBytes(stream == "err" ? command.Error : command.Output);
+    };
+    const std::optional<std::string> system = os::PathToSystemText("東京駅");
+    if (!system) {
+        GTEST_SKIP() << "the system's code page holds no Japanese";
+    }
+    EXPECT_NE(written({table}, "out").find("\n1  " + *system + "    1   1.50"), std::string::npos);
+    // A character the code page lacks becomes "?" (standard error goes the same way).
+    EXPECT_EQ(written({"--where", "NAME=€", table}, "err"),
+              "varnelo-dbf: \"" + os::PathToSystemText("€").value_or("?") +
+                  "\" cannot be written in the table's code page\n");
+    for (const auto& asked : {std::vector<std::string>{"--output-encoding", "utf-8", table},
+                              std::vector<std::string>{table, "--output-encoding=utf-8"}}) {
+        EXPECT_NE(written(asked, "out").find("\n1  東京駅    1   1.50"), std::string::npos);
+    }
+    EXPECT_NE(written({"--encoding", "raw", table}, "out").find("\n1  " + kTokyoStation + "    1"),
+              std::string::npos);
+
+    if (testing::HavePosixFacilities()) {
+        GTEST_SKIP() << "cmd and its find are Windows' own";
+    }
+    // A batch file, in the system's code page as Windows keeps them, pipes the listing to find.
+    std::string exe = VARNELO_DBF_EXE;
+    std::replace(exe.begin(), exe.end(), '/', '\\');
+    const std::string script =
+        "@echo off\r\n\"" + exe + "\" \"" + table + "\" | find \"東京駅\"\r\n";
+    WriteFileBytes(dir.Path("find.bat"), os::PathToSystemText(script).value());
+    os::TCommand command;
+    command.Args = {"cmd", "/c", dir.Path("find.bat")};
+    command.Output = dir.Path("found.txt");
+    EXPECT_TRUE(os::RunCommand(command).Exited(0));
+    EXPECT_NE(ReadFileBytes(command.Output).find("1  " + *system + "    1   1.50  T"),
+              std::string::npos);
 }
 
 TEST_F(DbfTool, ShowsAConvertedSampleWithReadableJapanese) {

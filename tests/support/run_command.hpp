@@ -40,11 +40,15 @@ struct TToolRun {
 };
 
 // Runs the program `exe` with `args`, each one argument as it stands, and collects its
-// standard output and error.
+// standard output and error. The tools are asked for UTF-8, which the tests compare with:
+// Windows would get their files in its ANSI code page.
 inline TToolRun RunTool(const std::string& exe, const std::vector<std::string>& args) {
     const TempDir streams;
     os::TCommand command;
     command.Args.push_back(exe);
+    if (!HavePosixFacilities()) {
+        command.Args.insert(command.Args.end(), {"--output-encoding", "utf-8"});
+    }
     command.Args.insert(command.Args.end(), args.begin(), args.end());
     command.Output = streams.Path("out");
     command.Error = streams.Path("err");

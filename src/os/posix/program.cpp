@@ -40,6 +40,12 @@ void PrepareStandardStreams() {
     // std::cout and std::cerr write through the C library's streams, bytes unchanged.
 }
 
+void SetRedirectedText(TRedirectedText) {
+    // A file or a pipe takes the UTF-8 as every other program here writes it.
+}
+
+void WriteOutputBytesUnchanged() {}
+
 TLanguage UserLanguage() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);

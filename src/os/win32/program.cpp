@@ -48,18 +48,50 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 namespace {
 
-// A standard stream's bytes, as characters when it is a console (its UTF-8 made UTF-16, a
-// character cut between two writes kept for the next), else unchanged.
+// How a standard stream's bytes reach the system.
+enum class TWay {
+    Characters,  // a console: the UTF-8 made UTF-16 (WriteConsoleW)
+    CodePage,    // the UTF-8 in the system's ANSI code page
+    Bytes,       // unchanged
+};
+
+// A standard stream's bytes, written its way. Text is converted in whole characters: the
+// bytes of one cut between two writes are kept for the next.
 class TStandardStreamBuffer final : public std::streambuf {
   public:
     explicit TStandardStreamBuffer(HANDLE handle) : handle_(handle) {
         DWORD mode = 0;
         console_ = GetConsoleMode(handle, &mode) != 0;
+        way_ = console_ ? TWay::Characters : RedirectedWay(TRedirectedText::SystemCodePage);
         setp(buffer_.data(), buffer_.data() + buffer_.size());
     }
 
-    bool Console() const noexcept { return console_; }
     DWORD Error() const noexcept { return error_; }
+
+    void SetRedirectedText(TRedirectedText text) {
+        if (!console_ && !bytesAsked_) {
+            pubsync();
+            WriteRest();
+            way_ = RedirectedWay(text);
+        }
+    }
+
+    void PassBytesUnchanged() {
+        pubsync();
+        WriteRest();
+        way_ = TWay::Bytes;
+        bytesAsked_ = true;
+    }
+
+    // Writes the bytes of a character cut off at the end of the output, as far as they go.
+    bool WriteRest() {
+        if (pending_.empty()) {
+            return true;
+        }
+        const std::wstring text = Wide(pending_);
+        pending_.clear();
+        return way_ == TWay::Characters ? WriteCharacters(text) : WriteInCodePage(text);
+    }
 
   protected:
     int_type overflow(int_type c) override {
@@ -76,11 +108,43 @@ class TStandardStreamBuffer final : public std::streambuf {
     int sync() override { return Drain() ? 0 : -1; }
 
   private:
+    // A system whose ANSI code page is UTF-8 takes the text as it is.
+    static TWay RedirectedWay(TRedirectedText text) {
+        return text == TRedirectedText::Utf8 || GetACP() == CP_UTF8 ? TWay::Bytes : TWay::CodePage;
+    }
+
     bool Drain() {
         const std::string_view bytes(pbase(), static_cast<std::size_t>(pptr() - pbase()));
-        const bool ok = console_ ? WriteCharacters(bytes) : WriteBytes(bytes);
+        bool ok = true;
+        if (way_ == TWay::Bytes) {
+            ok = WriteBytes(bytes);
+        } else {
+            const std::wstring text = WholeCharacters(bytes);
+            ok = way_ == TWay::Characters ? WriteCharacters(text) : WriteInCodePage(text);
+        }
         setp(buffer_.data(), buffer_.data() + buffer_.size());
         return ok;
+    }
+
+    // The characters of the bytes kept and `bytes`, as UTF-16; the bytes of a character that
+    // have not all come yet are kept back.
+    std::wstring WholeCharacters(std::string_view bytes) {
+        pending_.append(bytes);
+        std::size_t whole = pending_.size();
+        for (std::size_t back = 1; back <= 3 && back <= pending_.size(); ++back) {
+            const auto byte = static_cast<unsigned char>(pending_[pending_.size() - back]);
+            if (byte >= 0xC0) {
+                const std::size_t length = byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+                whole = length > back ? pending_.size() - back : pending_.size();
+                break;
+            }
+            if (byte < 0x80) {
+                break;
+            }
+        }
+        std::wstring text = Wide(std::string_view(pending_).substr(0, whole));
+        pending_.erase(0, whole);
+        return text;
     }
 
     bool WriteBytes(std::string_view bytes) {
@@ -97,24 +161,20 @@ class TStandardStreamBuffer final : public std::streambuf {
         return true;
     }
 
-    bool WriteCharacters(std::string_view bytes) {
-        pending_.append(bytes);
-        // Keep back a character whose bytes have not all come yet.
-        std::size_t whole = pending_.size();
-        for (std::size_t back = 1; back <= 3 && back <= pending_.size(); ++back) {
-            const auto byte = static_cast<unsigned char>(pending_[pending_.size() - back]);
-            if (byte >= 0xC0) {
-                const std::size_t length = byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-                whole = length > back ? pending_.size() - back : pending_.size();
-                break;
-            }
-            if (byte < 0x80) {
-                break;
-            }
+    // A character the code page lacks becomes its default character, "?".
+    bool WriteInCodePage(std::wstring_view text) {
+        if (text.empty()) {
+            return true;
         }
-        std::wstring text = Wide(std::string_view(pending_).substr(0, whole));
-        pending_.erase(0, whole);
-        std::wstring_view rest = text;
+        const int size = static_cast<int>(text.size());
+        const int n =
+            WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(n), '\0');
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, bytes.data(), n, nullptr, nullptr);
+        return WriteBytes(bytes);
+    }
+
+    bool WriteCharacters(std::wstring_view rest) {
         while (!rest.empty()) {
             DWORD written = 0;
             if (!WriteConsoleW(handle_, rest.data(), static_cast<DWORD>(rest.size()), &written,
@@ -130,12 +190,16 @@ class TStandardStreamBuffer final : public std::streambuf {
 
     HANDLE handle_;
     bool console_ = false;
+    TWay way_ = TWay::Bytes;
+    bool bytesAsked_ = false;  // by PassBytesUnchanged, which no other choice undoes
     DWORD error_ = 0;
     std::array<char, 4096> buffer_{};
     std::string pending_;
 };
 
+// For the whole run of the program, once made.
 TStandardStreamBuffer* gOutput = nullptr;
+TStandardStreamBuffer* gError = nullptr;
 
 HANDLE StandardHandle(TStandardStream stream) noexcept {
     return GetStdHandle(stream == TStandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
@@ -144,7 +208,6 @@ HANDLE StandardHandle(TStandardStream stream) noexcept {
 }  // namespace
 
 void PrepareStandardStreams() {
-    static TStandardStreamBuffer* error = nullptr;
     if (gOutput != nullptr) {
         return;
     }
@@ -152,12 +215,26 @@ void PrepareStandardStreams() {
     const HANDLE err = StandardHandle(TStandardStream::Error);
     // A program started without standard streams keeps the C library's.
     if (out != nullptr && out != INVALID_HANDLE_VALUE) {
-        gOutput = new TStandardStreamBuffer(out);  // for the whole run of the program
+        gOutput = new TStandardStreamBuffer(out);
         std::cout.rdbuf(gOutput);
     }
     if (err != nullptr && err != INVALID_HANDLE_VALUE) {
-        error = new TStandardStreamBuffer(err);
-        std::cerr.rdbuf(error);
+        gError = new TStandardStreamBuffer(err);
+        std::cerr.rdbuf(gError);
+    }
+}
+
+void SetRedirectedText(TRedirectedText text) {
+    for (TStandardStreamBuffer* stream : {gOutput, gError}) {
+        if (stream != nullptr) {
+            stream->SetRedirectedText(text);
+        }
+    }
+}
+
+void WriteOutputBytesUnchanged() {
+    if (gOutput != nullptr) {
+        gOutput->PassBytesUnchanged();
     }
 }
 
@@ -171,8 +248,9 @@ bool FlushStandardOutput(TError& error) {
     if (gOutput == nullptr) {
         return std::fflush(stdout) == 0 && std::cout.good();
     }
+    const bool rest = gOutput->WriteRest();
     error = TError{static_cast<int>(gOutput->Error())};
-    return std::cout.good() && !error;
+    return std::cout.good() && rest && !error;
 }
 
 // ---- interruption ----
