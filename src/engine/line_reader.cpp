@@ -56,7 +56,7 @@ TFileSource::TFileSource(const std::string& path) : path_(path) {
         }
     }
     if (error) {
-        throw EInOutError(FileErrorText(path, "開けません", error));
+        throw EInOutError(FileErrorText(TText::kShapeCannotOpenFile, path, error));
     }
 }
 
@@ -66,7 +66,7 @@ std::size_t TFileSource::Read(char* buffer, std::size_t capacity) {
     const os::TError error = positioned_ ? file_.ReadAt(offset_, buffer, capacity, got)
                                          : file_.Read(buffer, capacity, got);
     if (error) {
-        throw EInOutError(FileErrorText(path_, "読み込めません", error));
+        throw EInOutError(FileErrorText(TText::kShapeCannotReadFile, path_, error));
     }
     offset_ += got;
     return got;

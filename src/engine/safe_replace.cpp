@@ -19,7 +19,7 @@ os::TError RemoveIfThere(const std::string& path) noexcept {
 }
 
 [[noreturn]] void RaiseCannotReplace(const std::string& path, os::TError error) {
-    throw EInOutError(FileErrorText(path, "置き換えできません", error));
+    throw EInOutError(FileErrorText(TText::kShapeCannotReplaceFile, path, error));
 }
 
 }  // namespace
@@ -93,8 +93,8 @@ void TSafeReplace::Commit(const TReplaceSteps& steps) {
                 RaiseCannotReplace(to, os::IsADirectoryError());
             }
             if (kind != os::TFileKind::Regular) {
-                throw EInOutError(
-                    FileErrorText(to, "置き換えできません", "通常のファイルではありません"));
+                throw EInOutError(FileErrorText(TText::kShapeCannotReplaceFile, to,
+                                                "通常のファイルではありません"));
             }
             if (const os::TError error = os::MayReplace(to)) {
                 RaiseCannotReplace(to, error);

@@ -23,7 +23,7 @@ void WriteWholeFile(const TOutputFactory& createOutput, const std::string& path,
 void RemoveStale(const std::string& path) {
     const os::TError error = os::RemoveFile(path);
     if (error && os::KindOf(error) != os::TErrorKind::NotFound) {
-        throw EInOutError(FileErrorText(path, "削除できません", error));
+        throw EInOutError(FileErrorText(TText::kShapeCannotRemoveFile, path, error));
     }
 }
 

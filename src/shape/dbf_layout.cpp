@@ -16,24 +16,20 @@ constexpr std::size_t kLengthAt = 16;
 constexpr std::size_t kDecimalsAt = 17;
 constexpr int kYearBase = 1900;
 
-const char* const kFieldTypeRefused = "対応していないフィールド型です。";
-
-[[noreturn]] void RaiseLimitPassed(const char* what, std::size_t limit, std::size_t fieldIndex,
+// `limitText` is kShapeDbfHeaderTooLong or kShapeDbfRecordTooLong.
+[[noreturn]] void RaiseLimitPassed(TText limitText, std::size_t limit, std::size_t fieldIndex,
                                    const std::string& name) {
-    throw ELocalDbfError(std::string(".dbf の") + what + "が上限の " + std::to_string(limit) +
-                         " バイトを超えます: " + std::to_string(fieldIndex + 1) +
-                         " 番目のフィールド " + name + " で超えました");
+    throw ELocalDbfError(Text(limitText, limit, fieldIndex + 1, name));
 }
 
 void CheckNewField(const TDbfFieldDef& def) {
     if (def.Name.empty() || def.Name.size() > dbf::kMaxNameLength) {
-        throw ELocalDbfError("フィールド名 \"" + def.Name + "\" は 1 から " +
-                             std::to_string(dbf::kMaxNameLength) + " バイトでなければなりません");
+        throw ELocalDbfError(Text(TText::kShapeFieldNameLength, def.Name, dbf::kMaxNameLength));
     }
     if (def.Length < 0 || def.Length > static_cast<int>(dbf::kMaxFieldLength) || def.Decimals < 0 ||
         def.Decimals > static_cast<int>(dbf::kMaxFieldLength)) {
-        throw ELocalDbfError("フィールド " + def.Name + " の長さ " + std::to_string(def.Length) +
-                             " (小数 " + std::to_string(def.Decimals) + ") は保存できません");
+        throw ELocalDbfError(
+            Text(TText::kShapeFieldSizeRefused, def.Name, def.Length, def.Decimals));
     }
 }
 
@@ -50,7 +46,7 @@ TFieldType LogicalTypeOf(const TDbfFieldDef& def) {
         case 'N':
             return def.Decimals > 0 ? ftFloat : ftInteger;
         default:
-            throw ELocalDbfError(kFieldTypeRefused);
+            throw ELocalDbfError(Text(TText::kShapeFieldTypeRefused));
     }
 }
 
@@ -102,10 +98,10 @@ TDbfLayout PlanDbfLayout(std::span<const TDbfFieldDef> fields) {
         layout.HeaderLength += dbf::kDescriptorSize;
         layout.RecordLength += static_cast<std::size_t>(def.Length);
         if (layout.HeaderLength > dbf::kMaxHeaderLength) {
-            RaiseLimitPassed("ヘッダー長", dbf::kMaxHeaderLength, i, def.Name);
+            RaiseLimitPassed(TText::kShapeDbfHeaderTooLong, dbf::kMaxHeaderLength, i, def.Name);
         }
         if (layout.RecordLength > dbf::kMaxRecordLength) {
-            RaiseLimitPassed("レコード長", dbf::kMaxRecordLength, i, def.Name);
+            RaiseLimitPassed(TText::kShapeDbfRecordTooLong, dbf::kMaxRecordLength, i, def.Name);
         }
     }
     return layout;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "os/catalog.hpp"
 #include "os/error.hpp"
 
 namespace varnelo {
@@ -49,25 +50,19 @@ class ELocalDbfError : public EDatabaseError {
     using EDatabaseError::EDatabaseError;
 };
 
-// A stream that could not give the bytes asked of it.
-inline constexpr const char* kStreamReadErrorText = "ストリームの読み込みエラー";
-
-// The message for a file that an operation failed on: ファイル "<path>" を<cannot>: <reason>,
-// where `cannot` says what could not be done ("作成できません", "開けません").
-inline std::string FileErrorText(const std::string& path, std::string_view cannot,
-                                 std::string_view reason) {
-    std::string text = "ファイル \"" + path + "\" を";
-    text.append(cannot).append(": ").append(reason);
-    return text;
+// The message for a file that an operation failed on: `cannot` is the catalog's text of what
+// could not be done (kShapeCannotCreateFile, kShapeCannotOpenFile, ...), with the path and the
+// reason in its places.
+inline std::string FileErrorText(TText cannot, const std::string& path, std::string_view reason) {
+    return Text(cannot, path, reason);
 }
-inline std::string FileErrorText(const std::string& path, std::string_view cannot,
-                                 os::TError error) {
-    return FileErrorText(path, cannot, os::SystemErrorText(error));
+inline std::string FileErrorText(TText cannot, const std::string& path, os::TError error) {
+    return Text(cannot, path, os::SystemErrorText(error));
 }
 
 // The message for an output file that cannot be created.
 inline std::string CannotCreateFileText(const std::string& path, os::TError error) {
-    return FileErrorText(path, "作成できません", error);
+    return FileErrorText(TText::kShapeCannotCreateFile, path, error);
 }
 
 // A shapefile that is damaged or of a kind the reader does not take.

@@ -16,13 +16,11 @@
 namespace varnelo {
 namespace {
 
-const char* const kTooManyDigits = "桁数を超えています";
-
 // Stores `text` right-aligned in `field` behind blanks, or raises when it does not fit;
 // a field too narrow for the text keeps its bytes.
 void StoreRightAligned(std::span<char> field, std::string_view text) {
     if (text.size() > field.size()) {
-        throw ELocalDbfError(kTooManyDigits);
+        throw ELocalDbfError(Text(TText::kShapeTooManyDigits));
     }
     const std::size_t pad = field.size() - text.size();
     text_words::FillShort(field.data(), ' ', pad);
@@ -71,7 +69,7 @@ std::size_t FormatDecimalToFit(double value, int decimals, std::span<char> out) 
         length = FormatFixed(value, decimals, out);
     }
     if (length > out.size()) {
-        throw ELocalDbfError(kTooManyDigits);
+        throw ELocalDbfError(Text(TText::kShapeTooManyDigits));
     }
     return length;
 }

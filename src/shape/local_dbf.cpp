@@ -25,15 +25,7 @@ using dbf::kHeaderSize;
 // Behind the record image: the 4-byte bookmark, the bookmark flag and 3 spare bytes.
 constexpr std::size_t kBufferTrailerSize = 8;
 
-const char* const kTableNotFound = "テーブルが見つかりません";
-const char* const kVersionRefused = "このバージョンのDBFには対応してません";
-const char* const kIndexNeedsReadOnly = "mdxのあるDBFはreadOnlyでしかオープンできません";
 const char* const kInvalidRecord = "GetRecord: Invalid record";
-const char* const kReadOnlyDataSet = "データセットはリードオンリーです";
-
-std::string DecimalText(std::uint64_t value) {
-    return std::to_string(value);
-}
 
 }  // namespace
 
@@ -83,7 +75,7 @@ int TLocalDbf::RecordCount() const {
 void TLocalDbf::CheckWritable() const {
     CheckActive();
     if (readOnly_) {
-        throw ELocalDbfError(kReadOnlyDataSet);
+        throw ELocalDbfError(Text(TText::kShapeReadOnlyDataSet));
     }
 }
 
@@ -98,12 +90,12 @@ void TLocalDbf::InternalOpen() {
                                   : OpenDiskTableStorage(tableName_, access);
     }
     if (!storage) {
-        throw ELocalDbfError(kTableNotFound);
+        throw ELocalDbfError(Text(TText::kShapeTableNotFound));
     }
     // A writer holds the file alone; readers share it with each other but not with a
     // writer. Any failure below closes the file again through `storage`.
     if (!storage->TryLock(readOnly_ ? TLockKind::Shared : TLockKind::Exclusive)) {
-        throw EInOutError("テーブル \"" + tableName_ + "\" は他で使用中のため開けません");
+        throw EInOutError(Text(TText::kShapeTableInUse, tableName_));
     }
     const std::uint64_t fileSize = storage->Size();
     ReadHeader(*storage, fileSize);
@@ -122,28 +114,26 @@ void TLocalDbf::InternalOpen() {
 
 void TLocalDbf::ReadHeader(TTableStorage& storage, std::uint64_t fileSize) {
     if (fileSize < kHeaderSize || storage.ReadAt(0, header_) != kHeaderSize) {
-        throw ELocalDbfError("DBFのヘッダーが不完全です: ファイルが" + DecimalText(fileSize) +
-                             "バイトしかありません");
+        throw ELocalDbfError(Text(TText::kShapeDbfHeaderShort, fileSize));
     }
     const auto version = static_cast<unsigned>(header_[0]);
     if (version == 0xFA || version == 0xFB || version == 0xFC) {
-        throw ELocalDbfError(kVersionRefused);
+        throw ELocalDbfError(Text(TText::kShapeDbfVersionRefused));
     }
     if (header_[dbf::kIndexFlagAt] != std::byte{0} && !readOnly_) {
-        throw ELocalDbfError(kIndexNeedsReadOnly);
+        throw ELocalDbfError(Text(TText::kShapeIndexedDbfReadOnly));
     }
     headerLength_ = byte_order::GetUInt16LE(&header_[dbf::kHeaderLengthAt]);
     recordLength_ = byte_order::GetUInt16LE(&header_[dbf::kRecordLengthAt]);
     // The header must hold at least its terminator byte, and lie within the file.
     if (headerLength_ <= kHeaderSize) {
-        throw ELocalDbfError("DBFのヘッダー長が不正です: " + DecimalText(headerLength_));
+        throw ELocalDbfError(Text(TText::kShapeDbfHeaderLengthInvalid, headerLength_));
     }
     if (headerLength_ > fileSize) {
-        throw ELocalDbfError("DBFのヘッダー長 " + DecimalText(headerLength_) +
-                             " がファイルの大きさ " + DecimalText(fileSize) + " を超えています");
+        throw ELocalDbfError(Text(TText::kShapeDbfHeaderPastEnd, headerLength_, fileSize));
     }
     if (recordLength_ == 0) {
-        throw ELocalDbfError("DBFのレコード長が不正です: 0");
+        throw ELocalDbfError(Text(TText::kShapeDbfRecordLengthZero));
     }
 }
 
@@ -155,7 +145,7 @@ void TLocalDbf::ReadFieldDefinitions(TTableStorage& storage) {
     // the file; each descriptor is taken from its own 32 bytes of this fresh buffer.
     std::vector<std::byte> descriptors(count * kDescriptorSize);
     if (storage.ReadAt(kHeaderSize, descriptors) != descriptors.size()) {
-        throw EInOutError(kStreamReadErrorText);
+        throw EInOutError(Text(TText::kShapeStreamReadError));
     }
     dbfFields_.reserve(count);
     std::size_t offset = 1;  // behind the flag byte
@@ -191,8 +181,7 @@ void TLocalDbf::CheckRecordLayout(std::uint64_t fileSize) {
         needed += field.Length;
     }
     if (recordLength_ < needed) {
-        throw ELocalDbfError("DBFのレコード長 " + DecimalText(recordLength_) +
-                             " がフィールドの長さの合計 " + DecimalText(needed) + " より短いです");
+        throw ELocalDbfError(Text(TText::kShapeDbfRecordLengthShort, recordLength_, needed));
     }
     // Only records wholly present in the file are shown; appending then starts right after
     // the last of them.
@@ -246,7 +235,7 @@ void TLocalDbf::ReadRecords(std::int64_t first, std::int64_t count, std::span<st
     if (fromFile > 0) {
         const std::size_t bytes = static_cast<std::size_t>(fromFile) * recordLength_;
         if (storage_->ReadAt(RecordOffset(first), out.first(bytes)) != bytes) {
-            throw EInOutError(kStreamReadErrorText);
+            throw EInOutError(Text(TText::kShapeStreamReadError));
         }
     }
     if (fromFile < count) {

@@ -17,13 +17,11 @@ using dbf::kBlank;
 using dbf::kEndOfFile;
 using dbf::kHeaderSize;
 
-const char* const kRecordLimitReached = "DBFのレコード数が上限に達しています";
-
 }  // namespace
 
 void TLocalDbf::CheckRecordLimit() const {
     if (recordCount_ >= kMaxRecordCount) {
-        throw ELocalDbfError(kRecordLimitReached);
+        throw ELocalDbfError(Text(TText::kShapeDbfRecordLimit));
     }
 }
 

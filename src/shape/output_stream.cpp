@@ -12,7 +12,7 @@ namespace varnelo {
 namespace {
 
 [[noreturn]] void RaiseWriteError() {
-    throw EWriteError(kStreamWriteErrorText);
+    throw EWriteError(Text(TText::kShapeStreamWriteError));
 }
 
 }  // namespace

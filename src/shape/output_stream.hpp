@@ -14,9 +14,6 @@
 
 namespace varnelo {
 
-// Text of the error raised when a write does not reach its destination in full.
-inline constexpr const char* kStreamWriteErrorText = "ストリームへの書き込みエラー";
-
 // A byte stream written at a current position. Writing past the end extends the stream;
 // writing before the end overwrites. Seeking past the end is allowed and the gap reads as
 // zero bytes once something is written after it.
@@ -28,7 +25,7 @@ class TOutputStream {
     virtual ~TOutputStream() = default;
 
     // Writes all `count` bytes at the current position and moves past them, or raises
-    // EWriteError with kStreamWriteErrorText.
+    // EWriteError with the text kShapeStreamWriteError.
     virtual void Write(const void* data, std::size_t count) = 0;
     virtual void Seek(std::uint64_t position) = 0;
     virtual std::uint64_t Position() const = 0;
@@ -50,8 +47,7 @@ class TFileOutputStream final : public TOutputStream {
     static constexpr std::size_t kDefaultBufferSize = std::size_t{256} << 10;
     static constexpr std::size_t kFirstBufferSize = std::size_t{16} << 10;
 
-    // Raises EInOutError "ファイル "<path>". <system error text> を作成できません" when
-    // the file cannot be created.
+    // Raises EInOutError with CannotCreateFileText when the file cannot be created.
     explicit TFileOutputStream(const std::string& path,
                                std::size_t bufferSize = kDefaultBufferSize);
     // Closes without raising; call Close() first to learn about a failed final write.

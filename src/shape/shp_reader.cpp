@@ -19,17 +19,13 @@ constexpr int kIndexBlockEntries = 512;
 constexpr std::uint64_t kReadAheadBytes = std::uint64_t{64} << 10;
 constexpr std::size_t kPointBytes = 16;
 
-std::string Decimal(std::int64_t value) {
-    return std::to_string(value);
-}
-
+// `notFound` says which file of the set is missing: kShapeShpNotFound or kShapeShxNotFound.
 std::unique_ptr<TTableStorage> OpenForReading(const std::string& path,
-                                              const TTableStorageFactory& factory,
-                                              const char* what) {
+                                              const TTableStorageFactory& factory, TText notFound) {
     auto storage = factory ? factory(path, TStorageAccess::ReadOnly)
                            : OpenDiskTableStorage(path, TStorageAccess::ReadOnly);
     if (!storage) {
-        throw EInOutError(std::string(what) + " \"" + path + "\" が見つかりません");
+        throw EInOutError(Text(notFound, path));
     }
     return storage;
 }
@@ -56,8 +52,8 @@ TShapefileReader::TShapefileReader(const std::string& shpPath, const std::string
                                    const TTableStorageFactory& factory)
     : shpPath_(shpPath),
       shxPath_(shxPath),
-      shp_(OpenForReading(shpPath, factory, "シェープファイル")),
-      shx_(OpenForReading(shxPath, factory, "インデックスファイル")) {
+      shp_(OpenForReading(shpPath, factory, TText::kShapeShpNotFound)),
+      shx_(OpenForReading(shxPath, factory, TText::kShapeShxNotFound)) {
     // Both headers: the same layout, checked the same way; the length each states must be
     // there in full.
     std::array<std::uint64_t, 2> lengths{};
@@ -68,26 +64,22 @@ TShapefileReader::TShapefileReader(const std::string& shpPath, const std::string
         std::array<std::byte, kShpHeaderBytes> header{};
         const std::uint64_t size = storage.Size();
         if (size < kShpHeaderBytes || storage.ReadAt(0, header) != header.size()) {
-            Damaged(path, "100 バイトのヘッダーがありません");
+            Damaged(path, Text(TText::kShapeNoHeader));
         }
         if (GetInt32BE(&header[0]) != kShpFileCode) {
-            Damaged(path, "ファイルコードが 9994 ではありません");
+            Damaged(path, Text(TText::kShapeFileCodeWrong));
         }
         if (GetInt32LE(&header[28]) != kShpVersion) {
-            Damaged(path, "バージョンが 1000 ではありません");
+            Damaged(path, Text(TText::kShapeVersionWrong));
         }
         types[f] = GetInt32LE(&header[32]);
         const std::int32_t words = GetInt32BE(&header[24]);
         lengths[f] = 2 * static_cast<std::uint64_t>(std::max(words, 0));
         if (lengths[f] < kShpHeaderBytes) {
-            Damaged(path,
-                    "ヘッダーにファイル長がありません (書き込みが終わっていないファイルです)");
+            Damaged(path, Text(TText::kShapeNoFileLength));
         }
         if (lengths[f] > size) {
-            Damaged(path, "ヘッダーのファイル長 " + Decimal(static_cast<std::int64_t>(lengths[f])) +
-                              " バイトがファイルの大きさ " +
-                              Decimal(static_cast<std::int64_t>(size)) +
-                              " バイトを超えています (ファイルが途中で切れています)");
+            Damaged(path, Text(TText::kShapeFileCutShort, lengths[f], size));
         }
         if (f == 0) {
             box_ = GetBox(&header[36]);
@@ -96,17 +88,14 @@ TShapefileReader::TShapefileReader(const std::string& shpPath, const std::string
     shapeType_ = types[0];
     shpLength_ = lengths[0];
     if (!IsReadableShapeType(shapeType_)) {
-        Damaged(shpPath_, "シェープタイプ " + Decimal(shapeType_) +
-                              " には対応していません (点 1、ポリライン 3、ポリゴン 5 のみ)");
+        Damaged(shpPath_, Text(TText::kShapeTypeRefused, shapeType_));
     }
     if (types[1] != shapeType_) {
-        Damaged(shxPath_, "シェープタイプ " + Decimal(types[1]) + " が .shp のシェープタイプ " +
-                              Decimal(shapeType_) + " と異なります");
+        Damaged(shxPath_, Text(TText::kShapeIndexTypeDiffers, types[1], shapeType_));
     }
     const std::uint64_t entryBytes = lengths[1] - kShpHeaderBytes;
     if (entryBytes % kShxRecordBytes != 0) {
-        Damaged(shxPath_, "インデックスの長さ " + Decimal(static_cast<std::int64_t>(lengths[1])) +
-                              " バイトがヘッダーと 8 バイトの項目に分かれません");
+        Damaged(shxPath_, Text(TText::kShapeIndexLengthUneven, lengths[1]));
     }
     recordCount_ = static_cast<int>(entryBytes / kShxRecordBytes);  // at most 2^29
 }
@@ -114,11 +103,12 @@ TShapefileReader::TShapefileReader(const std::string& shpPath, const std::string
 TShapefileReader::~TShapefileReader() = default;
 
 void TShapefileReader::Damaged(const std::string& path, const std::string& reason) const {
-    throw EShapefileError("\"" + path + "\" を読めません: " + reason);
+    throw EShapefileError(Text(TText::kShapeDamaged, path, reason));
 }
 
 void TShapefileReader::DamagedRecord(int index, const std::string& reason) const {
-    Damaged(shpPath_, "レコード " + Decimal(std::int64_t{index} + 1) + ": " + reason);
+    throw EShapefileError(
+        Text(TText::kShapeDamagedRecord, shpPath_, std::int64_t{index} + 1, reason));
 }
 
 TShapefileReader::TIndexEntry TShapefileReader::ReadIndexEntry(int index) {
@@ -129,7 +119,7 @@ TShapefileReader::TIndexEntry TShapefileReader::ReadIndexEntry(int index) {
             kShpHeaderBytes + static_cast<std::uint64_t>(index) * kShxRecordBytes;
         indexBlockCount_ = 0;
         if (shx_->ReadAt(at, indexBlock_) != indexBlock_.size()) {
-            throw EInOutError(kStreamReadErrorText);
+            throw EInOutError(Text(TText::kShapeStreamReadError));
         }
         indexBlockFirst_ = index;
         indexBlockCount_ = count;
@@ -142,8 +132,7 @@ TShapefileReader::TIndexEntry TShapefileReader::ReadIndexEntry(int index) {
     const std::uint64_t contentBytes = 2 * static_cast<std::uint64_t>(std::max(contentWords, 0));
     if (offsetWords < 0 || contentWords < 0 || offset < kShpHeaderBytes ||
         offset + kShpRecordHeaderBytes + contentBytes > shpLength_) {
-        DamagedRecord(index, "インデックスの位置 " + Decimal(offsetWords) + " と長さ " +
-                                 Decimal(contentWords) + " (16 ビット語) がファイルの範囲外です");
+        DamagedRecord(index, Text(TText::kShapeIndexEntryOutside, offsetWords, contentWords));
     }
     return TIndexEntry{offset, contentBytes};
 }
@@ -155,8 +144,8 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
     shape.Parts.clear();
     shape.Points.clear();
     if (index < 0 || index >= recordCount_) {
-        throw EShapefileError("レコード " + Decimal(std::int64_t{index} + 1) +
-                              " はありません (レコード数 " + Decimal(recordCount_) + ")");
+        throw EShapefileError(
+            Text(TText::kShapeNoSuchRecord, std::int64_t{index} + 1, recordCount_));
     }
     const TIndexEntry entry = ReadIndexEntry(index);
     const std::span<const std::byte> record =
@@ -164,21 +153,19 @@ void TShapefileReader::ReadShape(int index, TShape& shape) {
     const std::int32_t contentWords = GetInt32BE(&record[4]);
     if (2 * static_cast<std::int64_t>(contentWords) !=
         static_cast<std::int64_t>(entry.ContentBytes)) {
-        DamagedRecord(index, "長さ " + Decimal(contentWords) + " がインデックスの長さ " +
-                                 Decimal(static_cast<std::int64_t>(entry.ContentBytes / 2)) +
-                                 " と異なります");
+        DamagedRecord(index,
+                      Text(TText::kShapeRecordLengthDiffers, contentWords, entry.ContentBytes / 2));
     }
     const auto content = record.subspan(kShpRecordHeaderBytes);
     if (content.size() < 4) {
-        DamagedRecord(index, "シェープタイプがありません");
+        DamagedRecord(index, Text(TText::kShapeNoShapeType));
     }
     const std::int32_t type = GetInt32LE(content.data());
     if (type == kShapeTypeNull) {
         return;
     }
     if (type != shapeType_) {
-        DamagedRecord(index, "シェープタイプ " + Decimal(type) + " がファイルのシェープタイプ " +
-                                 Decimal(shapeType_) + " と異なります");
+        DamagedRecord(index, Text(TText::kShapeRecordTypeDiffers, type, shapeType_));
     }
     try {
         if (type == kShapeTypePoint) {
@@ -204,7 +191,7 @@ std::span<const std::byte> TShapefileReader::ReadShpBytes(std::uint64_t offset,
         windowStart_ = offset;
         if (shp_->ReadAt(offset, window_) != window_.size()) {
             window_.clear();
-            throw EInOutError(kStreamReadErrorText);
+            throw EInOutError(Text(TText::kShapeStreamReadError));
         }
     }
     return std::span<const std::byte>(window_).subspan(
@@ -214,8 +201,7 @@ std::span<const std::byte> TShapefileReader::ReadShpBytes(std::uint64_t offset,
 void TShapefileReader::ReadPoint(int index, std::span<const std::byte> content,
                                  TShape& shape) const {
     if (content.size() < kShpPointContentBytes) {
-        DamagedRecord(index, "点の内容が " + Decimal(static_cast<std::int64_t>(content.size())) +
-                                 " バイトしかありません");
+        DamagedRecord(index, Text(TText::kShapePointTooShort, content.size()));
     }
     const TShpPoint point{GetDoubleLE(&content[4]), GetDoubleLE(&content[12])};
     shape.Points.push_back(point);
@@ -225,22 +211,19 @@ void TShapefileReader::ReadPoint(int index, std::span<const std::byte> content,
 void TShapefileReader::ReadMultiPart(int index, std::span<const std::byte> content,
                                      TShape& shape) const {
     if (content.size() < kShpMultiPartFixedBytes) {
-        DamagedRecord(index, "内容が " + Decimal(static_cast<std::int64_t>(content.size())) +
-                                 " バイトしかありません");
+        DamagedRecord(index, Text(TText::kShapeContentTooShort, content.size()));
     }
     const std::int32_t numParts = GetInt32LE(&content[36]);
     const std::int32_t numPoints = GetInt32LE(&content[40]);
-    const std::string counts = "パート数 " + Decimal(numParts) + "、点数 " + Decimal(numPoints);
     if (numParts < 0 || numPoints < 0) {
-        DamagedRecord(index, counts + " が不正です");
+        DamagedRecord(index, Text(TText::kShapeCountsInvalid, numParts, numPoints));
     }
     const std::uint64_t needed = kShpMultiPartFixedBytes +
                                  4 * static_cast<std::uint64_t>(numParts) +
                                  kPointBytes * static_cast<std::uint64_t>(numPoints);
     if (needed > content.size()) {
-        DamagedRecord(index, counts + " が内容の " +
-                                 Decimal(static_cast<std::int64_t>(content.size())) +
-                                 " バイトに収まりません");
+        DamagedRecord(index,
+                      Text(TText::kShapeCountsTooLarge, numParts, numPoints, content.size()));
     }
     const std::byte* at = &content[kShpMultiPartFixedBytes];
     shape.Parts.resize(static_cast<std::size_t>(numParts));
@@ -250,9 +233,7 @@ void TShapefileReader::ReadMultiPart(int index, std::span<const std::byte> conte
         const std::int32_t part = GetInt32LE(at);
         at += 4;
         if (part < previous || part > numPoints) {
-            DamagedRecord(index, "パート " + Decimal(static_cast<std::int64_t>(k) + 1) +
-                                     " の開始位置 " + Decimal(part) + " が不正です (点数 " +
-                                     Decimal(numPoints) + ")");
+            DamagedRecord(index, Text(TText::kShapePartStartInvalid, k + 1, part, numPoints));
         }
         shape.Parts[k] = previous = part;
     }

@@ -73,7 +73,7 @@ void EnsureConsistentCounts(const TSFMultiPart& shape) {
     if (shape.NumParts < 0 || shape.NumPoints < 0 ||
         static_cast<std::size_t>(shape.NumParts) > shape.Parts.size() ||
         static_cast<std::size_t>(shape.NumPoints) > shape.Points.size()) {
-        throw Exception(kInconsistentShapeText);
+        throw Exception(Text(TText::kShapeInconsistentShape));
     }
 }
 
@@ -134,7 +134,7 @@ bool RecordFits(std::uint64_t recordOffset, std::int32_t contentLength) noexcept
 
 void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength) {
     if (!RecordFits(recordOffset, contentLength)) {
-        throw EInOutError(kShapefileTooLargeText);
+        throw EInOutError(Text(TText::kShapeFileTooLarge));
     }
 }
 
@@ -195,7 +195,7 @@ void WriteRenumberedRecord(TOutputStream& stream, std::int32_t recordNumber,
 void WriteShxRecord(TOutputStream& stream, std::int32_t offset, std::int32_t contentLength) {
     // The index grows by a fixed 8 bytes per record; it is checked against the same limit.
     if (stream.Position() > kMaxShapefileBytes - kShxRecordBytes) {
-        throw EInOutError(kShapefileTooLargeText);
+        throw EInOutError(Text(TText::kShapeFileTooLarge));
     }
     std::array<std::byte, kShxRecordBytes> bytes{};
     PutInt32BE(&bytes[0], offset / 2);

@@ -9,7 +9,7 @@
 // 32-bit byte count, no record may end beyond byte 2^31 - 1 (INT32_MAX) of its file; since
 // every record has an even length, a finished file is at most 2^31 - 2 bytes long. A record
 // or index entry that would end beyond that limit is refused with EInOutError
-// (kShapefileTooLargeText) before any of its bytes is written.
+// (kShapeFileTooLarge) before any of its bytes is written.
 #pragma once
 
 #include <cstddef>
@@ -46,12 +46,6 @@ inline constexpr std::size_t kShpPointContentBytes = 20;
 inline constexpr std::size_t kShpMultiPartFixedBytes = 44;
 inline constexpr std::uint64_t kMaxShapefileBytes = std::numeric_limits<std::int32_t>::max();
 
-inline constexpr const char* kShapefileTooLargeText =
-    "シェープファイルが 2 GB の上限を超えるため、これ以上レコードを書き込めません";
-
-inline constexpr const char* kInconsistentShapeText =
-    "図形のパート数または点数が配列の大きさと合いません";
-
 // Content lengths in 16-bit words, without the 8-byte record header. The multi-part form is
 // 22 + 2 * NumParts + 8 * NumPoints from the shape's current counts; a value beyond the
 // range of the result is returned as INT32_MAX, which no file can hold.
@@ -62,7 +56,7 @@ std::int32_t PolygonContentLength(const TSFPolygon& polygon) noexcept;
 // Whether a record of `contentLength` words whose header starts at byte `recordOffset`
 // ends within kMaxShapefileBytes.
 bool RecordFits(std::uint64_t recordOffset, std::int32_t contentLength) noexcept;
-// Raises EInOutError(kShapefileTooLargeText) unless RecordFits. The shapefile writer calls it
+// Raises EInOutError (kShapeFileTooLarge) unless RecordFits. The shapefile writer calls it
 // with the .shp size before writing the index entry, so that no entry is left for a record
 // that cannot be written.
 void EnsureRecordFits(std::uint64_t recordOffset, std::int32_t contentLength);
@@ -76,7 +70,7 @@ inline void WriteShxHeader(TOutputStream& stream, const TShpHeader& header) {
 
 // Record writers. The multi-part writers write exactly NumParts part indices and NumPoints
 // points; counts that are negative or larger than the arrays raise Exception
-// (kInconsistentShapeText) before anything is written, rather than reading outside them.
+// (kShapeInconsistentShape) before anything is written, rather than reading outside them.
 void WritePointRecord(TOutputStream& stream, std::int32_t recordNumber, const TShpPoint& point);
 void WritePolyLineRecord(TOutputStream& stream, std::int32_t recordNumber, const TSFPolyLine& line);
 // Normalises the caller's polygon first (NormalizePolygonRing), then writes it with the

@@ -13,7 +13,7 @@ namespace varnelo {
 namespace {
 
 std::string OpenFailureText(const std::string& path, os::TError error) {
-    return "テーブル \"" + path + "\" を開けません: " + os::SystemErrorText(error);
+    return Text(TText::kShapeCannotOpenTable, path, os::SystemErrorText(error));
 }
 
 class TDiskTableStorage final : public TTableStorage {
@@ -26,7 +26,7 @@ class TDiskTableStorage final : public TTableStorage {
     std::uint64_t Size() override {
         std::uint64_t size = 0;
         if (file_.Size(size)) {
-            throw EInOutError(kStreamReadErrorText);
+            throw EInOutError(Text(TText::kShapeStreamReadError));
         }
         return size;
     }
@@ -34,14 +34,14 @@ class TDiskTableStorage final : public TTableStorage {
     std::size_t ReadAt(std::uint64_t offset, std::span<std::byte> out) override {
         std::size_t got = 0;
         if (file_.ReadAt(offset, out.data(), out.size(), got)) {
-            throw EInOutError(kStreamReadErrorText);
+            throw EInOutError(Text(TText::kShapeStreamReadError));
         }
         return got;
     }
 
     void WriteAt(std::uint64_t offset, std::span<const std::byte> data) override {
         if (file_.WriteAt(offset, data.data(), data.size())) {
-            throw EWriteError(kStreamWriteErrorText);
+            throw EWriteError(Text(TText::kShapeStreamWriteError));
         }
     }
 
@@ -56,7 +56,7 @@ class TDiskTableStorage final : public TTableStorage {
                 break;
         }
         // No lock support on this file system: refuse rather than open unguarded.
-        throw EInOutError(std::string("ファイルをロックできません: ") + os::SystemErrorText(error));
+        throw EInOutError(Text(TText::kShapeCannotLock, os::SystemErrorText(error)));
     }
 
     void Unlock() noexcept override { file_.Unlock(); }
@@ -121,7 +121,7 @@ std::size_t TMemoryTableStorage::ReadAt(std::uint64_t offset, std::span<std::byt
 
 void TMemoryTableStorage::WriteAt(std::uint64_t offset, std::span<const std::byte> data) {
     if (access_ != TStorageAccess::ReadWrite) {
-        throw EWriteError(kStreamWriteErrorText);
+        throw EWriteError(Text(TText::kShapeStreamWriteError));
     }
     if (data.empty()) {
         return;

@@ -278,7 +278,7 @@ class TTroubledStorage final : public TTableStorage {
         }
         disk_->WriteAt(offset, data.first(static_cast<std::size_t>(remaining_)));
         remaining_ = 0;
-        throw EWriteError(kStreamWriteErrorText);
+        throw EWriteError(Text(TText::kShapeStreamWriteError));
     }
     bool TryLock(TLockKind kind) override {
         if (lock_ == TLock::Unsupported) {
@@ -351,7 +351,7 @@ TEST_F(FaultInjection, AWriteFailingAtAnyByteStopsTheConversionThere) {
             const bool converted = ConvertMifToShp(ctPolygon, mif, target, hooks);
             EXPECT_EQ(converted, writable >= victim.Total) << context;
             if (!converted) {
-                EXPECT_EQ(report.ErrorText, kStreamWriteErrorText) << context;
+                EXPECT_EQ(report.ErrorText, Text(TText::kShapeStreamWriteError)) << context;
             }
             const TOutputs got = Outputs(dir.Path("out/target"));
             ASSERT_TRUE(got.Shp && got.Shx && got.Dbf) << context;

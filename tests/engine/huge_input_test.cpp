@@ -18,6 +18,7 @@
 #include "../support/sanitizer.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
+#include "os/catalog.hpp"
 #include "shape/shp_writer.hpp"
 
 namespace varnelo {
@@ -153,7 +154,7 @@ TEST_F(HugeInput, AShapefilePassingTwoGigabytesStopsBeforeTheRecordThatWouldCros
                 static_cast<unsigned long long>(fit), outcome.Seconds,
                 outcome.PeakRssMb / 1.048576);
     EXPECT_TRUE(outcome.Exited(1));
-    EXPECT_EQ(report.ErrorText, kShapefileTooLargeText);
+    EXPECT_EQ(report.ErrorText, Text(TText::kShapeFileTooLarge));
     EXPECT_EQ(report.RecordsWritten, static_cast<std::int64_t>(fit));
 #ifndef VARNELO_SANITIZED
     EXPECT_LT(outcome.PeakRssMb, kMemoryCeilingMb);

@@ -98,6 +98,10 @@ TEST(FileOutputStream, NamesPathAndSystemErrorWhenTheFileCannotBeCreated) {
     EXPECT_EQ(MessageOf([&] { CreateFileOutputStream(path); }),
               "ファイル \"" + path + "\" を作成できません: ファイルまたはフォルダが見つかりません");
     EXPECT_THROW(CreateFileOutputStream(path), EInOutError);
+    SetTextLanguage(TLanguage::English);
+    EXPECT_EQ(MessageOf([&] { CreateFileOutputStream(path); }),
+              "cannot create file \"" + path + "\": file or folder not found");
+    SetTextLanguage(TLanguage::Japanese);
 }
 
 TEST(FileOutputStream, RaisesWriteErrorWhenTheDeviceIsFull) {

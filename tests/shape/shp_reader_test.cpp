@@ -263,6 +263,20 @@ TEST(ShapefileReader, MissingFilesAndRecordsAreNamed) {
                                       "インデックスファイル \"t.shx\" が見つかりません");
 }
 
+TEST(ShapefileReader, DamageReadsInEnglishInAnEnglishRun) {
+    auto files = TwoLines();
+    PutInt32(files->at("t.shp")->Bytes, 156, 5, false);
+    auto reader = Open(files);
+    TShape shape;
+    SetTextLanguage(TLanguage::English);
+    testing::ExpectError<EShapefileError>(
+        [&] { reader.ReadShape(0, shape); },
+        "cannot read \"t.shp\": record 1: part 2 starts at 5, which is not valid (point count 4)");
+    files->erase("t.shx");
+    testing::ExpectError<EInOutError>([&] { Open(files); }, "index file \"t.shx\" not found");
+    SetTextLanguage(TLanguage::Japanese);
+}
+
 // A shapefile written by another program (GDAL), read on disk: every record, and as many as
 // GDAL counts. GDAL leaves out what does not fit the file's shape type (the stations
 // sample's multipoint). Skipped when GDAL is not installed.

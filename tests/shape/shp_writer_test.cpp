@@ -32,6 +32,10 @@ using testing::TExpectedBytes;
 
 constexpr std::uint64_t k2GiB = std::uint64_t{1} << 31;
 
+std::string TooLargeText() {
+    return Text(TText::kShapeFileTooLarge);
+}
+
 TExpectedBytes ExpectedHeader(std::int32_t fileLength, std::int32_t shapeType, TShpBox box) {
     TExpectedBytes bytes;
     bytes.Int32BE(9994).Zeros(20).Int32BE(fileLength).Int32LE(1000).Int32LE(shapeType);
@@ -336,7 +340,7 @@ TEST(SizeLimit, RefusesARecordEndingBeyondTwoGigabytesBeforeWritingIt) {
     EXPECT_EQ(fits.Size(), k2GiB - 2);
 
     TFarStream full(k2GiB - 28);
-    EXPECT_EQ(MessageOf([&] { WritePointRecord(full, 1, {1, 2}); }), kShapefileTooLargeText);
+    EXPECT_EQ(MessageOf([&] { WritePointRecord(full, 1, {1, 2}); }), TooLargeText());
     TSFPolygon square = PolygonOf({{{0, 0}, {0, 1}, {1, 1}, {1, 0}}});
     EXPECT_THROW(WritePolygonRecord(full, 2, square), EInOutError);
     EXPECT_EQ(full.BytesWritten(), 0u);
@@ -349,8 +353,7 @@ TEST(SizeLimit, WriterRefusesARecordBeyondTwoGigabytesBeforeWritingEitherFile) {
     TShapefileWriter writer(kShapeTypePolyLine, std::move(far),
                             std::make_unique<TMemoryOutputStream>());
     const TExpectedBytes encoded = EncodedLineRecord();
-    EXPECT_EQ(MessageOf([&] { writer.AppendEncoded(encoded.Bytes().data()); }),
-              kShapefileTooLargeText);
+    EXPECT_EQ(MessageOf([&] { writer.AppendEncoded(encoded.Bytes().data()); }), TooLargeText());
     EXPECT_EQ(shp.BytesWritten(), 0u);
     EXPECT_EQ(writer.Shx().Size(), 0u);
     EXPECT_EQ(writer.Records(), 0);
@@ -362,7 +365,7 @@ TEST(SizeLimit, RefusesAnIndexEntryEndingBeyondTwoGigabytes) {
     EXPECT_EQ(fits.Size(), k2GiB - 2);
 
     TFarStream full(k2GiB - 8);
-    EXPECT_EQ(MessageOf([&] { WriteShxRecord(full, 100, 10); }), kShapefileTooLargeText);
+    EXPECT_EQ(MessageOf([&] { WriteShxRecord(full, 100, 10); }), TooLargeText());
     EXPECT_EQ(full.BytesWritten(), 0u);
 }
 
@@ -373,7 +376,8 @@ TEST(RecordWriters, RefuseCountsBeyondTheArraysBeforeWriting) {
     line.Parts = {0};
     line.Points = {{0, 0}};
     TMemoryOutputStream stream;
-    EXPECT_EQ(MessageOf([&] { WritePolyLineRecord(stream, 1, line); }), kInconsistentShapeText);
+    EXPECT_EQ(MessageOf([&] { WritePolyLineRecord(stream, 1, line); }),
+              Text(TText::kShapeInconsistentShape));
     line.NumPoints = -1;
     EXPECT_THROW(WritePolyLineRecord(stream, 1, line), Exception);
     EXPECT_EQ(stream.Size(), 0u);
