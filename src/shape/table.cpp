@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "os/catalog.hpp"
 #include "shape/ascii_text.hpp"
 #include "shape/letter_case.hpp"
 
@@ -54,12 +55,12 @@ std::string TextOf(const Variant& value) {
         value);
 }
 
-[[noreturn]] void RaiseNotConvertible(std::string_view text, const char* what) {
-    throw EConvertError("'" + TextForMessage(text) + "' is not a valid " + what);
+[[noreturn]] void RaiseNotConvertible(std::string_view text, TText what) {
+    throw EConvertError(Text(what, TextForMessage(text)));
 }
 
-[[noreturn]] void RaiseWrongKind(const TField& field, const char* kind) {
-    throw EDatabaseError("Field '" + field.FieldName() + "' cannot hold " + kind);
+[[noreturn]] void RaiseWrongKind(const TField& field) {
+    throw EDatabaseError(Text(TText::kShapeWrongKind, field.FieldName()));
 }
 
 }  // namespace
@@ -114,22 +115,22 @@ TFieldValue TField::ValueFromText(std::string_view text) const {
             if (const auto v = ParseInt64Text(trimmed)) {
                 return *v;
             }
-            RaiseNotConvertible(text, "integer value");
+            RaiseNotConvertible(text, TText::kShapeNotAnInteger);
         case ftFloat:
             if (const auto v = ParseDecimalText(trimmed)) {
                 return *v;
             }
-            RaiseNotConvertible(text, "floating point value");
+            RaiseNotConvertible(text, TText::kShapeNotAFloat);
         case ftBoolean:
             if (const auto v = ParseBooleanText(trimmed)) {
                 return *v;
             }
-            RaiseNotConvertible(text, "boolean value");
+            RaiseNotConvertible(text, TText::kShapeNotABoolean);
         case ftDate:
             if (const auto v = ParseDateText(trimmed)) {
                 return *v;
             }
-            RaiseNotConvertible(text, "date");
+            RaiseNotConvertible(text, TText::kShapeNotADate);
         case ftString:
             break;
     }
@@ -182,12 +183,12 @@ void TField::SetValue(const TFieldValueView& value) {
             if (const auto* d = std::get_if<double>(&value)) {
                 const double rounded = std::round(*d);
                 if (!(rounded >= kLowestInteger && rounded < -kLowestInteger)) {
-                    throw EConvertError("Field '" + FieldName() + "': " + TextOf(value) +
-                                        " is out of the integer range");
+                    throw EConvertError(
+                        Text(TText::kShapeOutOfIntegerRange, FieldName(), TextOf(value)));
                 }
                 stored = static_cast<std::int64_t>(rounded);
             } else if (!none && !std::holds_alternative<std::int64_t>(value)) {
-                RaiseWrongKind(*this, "a value of this kind");
+                RaiseWrongKind(*this);
             }
             break;
         case ftFloat:
@@ -195,25 +196,24 @@ void TField::SetValue(const TFieldValueView& value) {
                 stored = static_cast<double>(*i);
             } else if (const auto* d = std::get_if<double>(&value)) {
                 if (!std::isfinite(*d)) {
-                    throw EConvertError("Field '" + FieldName() +
-                                        "' cannot hold a non-finite value");
+                    throw EConvertError(Text(TText::kShapeNonFinite, FieldName()));
                 }
             } else if (!none) {
-                RaiseWrongKind(*this, "a value of this kind");
+                RaiseWrongKind(*this);
             }
             break;
         case ftBoolean:
             if (!none && !std::holds_alternative<bool>(value)) {
-                RaiseWrongKind(*this, "a value of this kind");
+                RaiseWrongKind(*this);
             }
             break;
         case ftDate:
             if (const auto* date = std::get_if<TDate>(&value)) {
                 if (!IsValidDate(*date)) {
-                    throw EConvertError("Field '" + FieldName() + "': invalid date");
+                    throw EConvertError(Text(TText::kShapeInvalidDate, FieldName()));
                 }
             } else if (!none) {
-                RaiseWrongKind(*this, "a value of this kind");
+                RaiseWrongKind(*this);
             }
             break;
     }

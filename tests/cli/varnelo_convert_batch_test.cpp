@@ -101,7 +101,7 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
         std::string message;  // the start of what stderr shows
     } cases[] = {
         {"--batch '" + dir.Path("none.txt") + "'", 2,
-         "varnelo-convert: ファイル \"" + dir.Path("none.txt") + "\" を開けません"},
+         "varnelo-convert: cannot open file \"" + dir.Path("none.txt") + "\""},
         {"--batch '" + List("yes", "", {stations}) + "'", 2,
          "varnelo-convert: 'yes' は正しい論理型ではありません.\n"},
         {"--batch '" + List("0", "", {}) + "'", 1,

@@ -173,8 +173,8 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     const std::string target = dir.Path("no/such/folder/o.shp");
     const TRun noFolder = RunTool({"-t", "0", Sample("stations.mif"), target});
     EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_NE(noFolder.err.find("varnelo-convert: conversion failed: ファイル \"" + target +
-                                "\" を作成できません: file or folder not found"),
+    EXPECT_NE(noFolder.err.find("varnelo-convert: conversion failed: cannot create file \"" + target +
+                                "\": file or folder not found"),
               std::string::npos)
         << noFolder.err;
 

@@ -200,7 +200,7 @@ TEST_F(DbfTool, ShowsAConvertedSampleWithReadableJapanese) {
 TEST_F(DbfTool, ExplainsWhatItCannotDo) {
     const std::string none = dir.Path("none.dbf");
     const std::pair<std::string, std::pair<int, std::string>> cases[] = {
-        {"'" + none + "'", {1, "varnelo-dbf: " + none + ": テーブルが見つかりません\n"}},
+        {"'" + none + "'", {1, "varnelo-dbf: " + none + ": table not found\n"}},
         {"--where NAME '" + table + "'",
          {2, "varnelo-dbf: --where takes FIELD=VALUE, not \"NAME\"\n"}},
         {"--where NONE=1 '" + table + "'",
