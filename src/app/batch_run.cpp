@@ -16,6 +16,7 @@
 #include "app/combined_source.hpp"
 #include "app/paths.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -148,7 +149,7 @@ class TBatchRun {
             summary_.WithoutMid.clear();  // the joined conversion took no .mid values
         }
         view_.SetBusyCursor(false);
-        view_.SetStatusText(summary_.Cancelled ? kCancelledText : "");
+        view_.SetStatusText(summary_.Cancelled ? Text(TText::kEngineCancelled) : "");
         view_.SetProgress(0, 0);
         if (options_.Ended) {
             options_.Ended(summary_);

@@ -57,8 +57,8 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
                            dir.Path("st.dbf") + "\ncode page 932 written: " + dir.Path("st.cpg") +
                            "\ncoordinate system GCS_WGS_1984 (EPSG:4326) written: " +
                            dir.Path("st.prj") + "\n");
-    EXPECT_EQ(run.err, "変換の準備をしています。\n" + Sample("stations.mif") +
-                           "を変換しています。\n変換の後処理をしています。\n");
+    EXPECT_EQ(run.err, "Preparing the conversion.\nConverting " + Sample("stations.mif") +
+                           ".\nFinishing the conversion.\n");
     EXPECT_EQ(ReadFileBytes(target).size(), 212u);
 
     // What the header does not tell is named, with the reason.
@@ -293,7 +293,7 @@ TEST_F(ConvertTool, NamesTheLineWhereAConversionFailed) {
         ConvertPoints("bad", columns + "Point 1 2\r\nPoint 3 4\r\n", "1\r\nfour\r\n");
     EXPECT_EQ(value.exitCode, 1);
     EXPECT_NE(value.err.find("varnelo-convert: conversion failed at line 2 of " +
-                             dir.Path("bad.mid") + ": .mid の 2 行目、フィールド N の値 \"four\""),
+                             dir.Path("bad.mid") + ": field N cannot take the value \"four\""),
               std::string::npos)
         << value.err;
 }
