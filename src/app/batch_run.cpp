@@ -30,7 +30,7 @@ std::string ErrorText(const std::exception_ptr& error) {
     } catch (const std::exception& e) {
         return e.what();
     } catch (...) {
-        return "不明なエラー";
+        return Text(TText::kAppUnknownError);
     }
 }
 
@@ -176,16 +176,19 @@ class TBatchRun {
         if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
             // The joining stopped at this entry.
             const TEntryFailure& failure = summary_.Failures.front();
-            return {TMessageKind::Warning, std::string(kConvertFailedText) + "\n" +
-                                               ExtractFileName(failure.MifFile) + ": " +
-                                               failure.Reason};
+            TOutcomeMessage message{TMessageKind::Warning, Text(TText::kAppConvertFailed)};
+            message.Text.append("\n").append(
+                failure.Place != TFailurePlace::Unplaced
+                    ? failure.Reason
+                    : ExtractFileName(failure.MifFile) + ": " + failure.Reason);
+            return message;
         }
         // A line of the joined file would mean nothing to the user.
         TConversionReport report = summary_.CombinedReport;
         report.FailedLine = report.FailedMidLine = 0;
         TOutcomeMessage message =
             ConversionMessage(entries_.front().ConversionType, combinedSource_,
-                              summary_.CombinedConverted, report, kBatchFinishedText);
+                              summary_.CombinedConverted, report, Text(TText::kAppBatchFinished));
         if (summary_.CombinedConverted &&
             summary_.CombinedReport.Outcome == TConversionOutcome::Written) {
             AddMidsMissing(message, withoutMid);
@@ -215,7 +218,7 @@ class TBatchRun {
         std::size_t current = 0;
         try {
             source.emplace(options_.TempDir);
-            view_.SetStatusText(kJoiningText);
+            view_.SetStatusText(Text(TText::kAppJoining));
             BuildCombinedSource(
                 entries_, *source,
                 [this, &current](std::size_t i) {
@@ -244,14 +247,14 @@ class TBatchRun {
             return;
         }
         combinedSource_ = source->MifPath();
-        view_.SetStatusText(kCombinedConvertingText);
+        view_.SetStatusText(Text(TText::kAppCombinedConverting));
         TConversionReport report;
         const bool converted = ConvertMifToShp(entries_.front().ConversionType, source->MifPath(),
                                                combineFile_, Hooks(report));
         summary_.CombinedConverted = converted;
         summary_.CombinedReport = report;
         view_.ProcessMessages();
-        view_.SetStatusText(kCombinedFinishingText);
+        view_.SetStatusText(Text(TText::kEngineFinishing));
     }
 
     // One worker: takes the entries in list order, as long as no error ended the run.
@@ -355,13 +358,15 @@ class TBatchRun {
             case TEntryStatus::NothingToWrite:
                 ++summary_.NothingToWrite;
                 summary_.Unwritten.push_back(
-                    {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                    {index, entry.MifFile, EntryReasonText(entry, status, report),
+                     TFailurePlace::Unplaced});
                 break;
             default:
                 ++summary_.Failed;
                 if (!report.Cancelled) {
-                    summary_.Failures.push_back(
-                        {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                    summary_.Failures.push_back({index, entry.MifFile,
+                                                 EntryReasonText(entry, status, report),
+                                                 FailurePlaceOf(report)});
                 }
                 break;
         }
@@ -405,13 +410,13 @@ class TBatchRun {
 
 std::optional<std::string> CheckBatchRun(const TBatchList& list) {
     if (list.Entries.empty()) {
-        return std::string(kNoBatchListText);
+        return Text(TText::kAppNoBatchList);
     }
     if (IsCombinedRun(list) && TrimView(list.CombineFile).empty()) {
-        return std::string(kBadCombineFileText);
+        return Text(TText::kAppBadCombineFile);
     }
     if (const auto file = FindOverwrittenSource(list)) {
-        return "変換先のファイル \"" + *file + "\" は変換元のファイルのため、変換を行いません。";
+        return Text(TText::kAppTargetIsSource, *file);
     }
     return std::nullopt;
 }

@@ -436,7 +436,7 @@ void TMainLogic::O1Click() {
 
 void TMainLogic::S1Click() {
     if (list_.Entries.empty()) {
-        view_.ShowMessage(TMessageKind::Warning, kNoBatchListText);
+        view_.ShowMessage(TMessageKind::Warning, Text(TText::kAppNoBatchList));
         return;
     }
     if (const auto path = view_.ChooseFile(TFileDialog::SaveBatchList)) {

@@ -133,6 +133,10 @@ std::string ShownValue(std::string_view value, const TSourceText* source) {
     return source != nullptr ? source->Show(value, kQuotedTextLimit)
                              : TextForMessage(value, kQuotedTextLimit);
 }
+std::string QuotedValue(std::string_view value, const TSourceText* source) {
+    std::string quoted(1, '"');
+    return quoted.append(ShownValue(value, source)).append(1, '"');
+}
 
 // Says which value of which field was refused, and why. The .mid line it stands on is the
 // error's place, which whoever reports the failure names once.
@@ -141,7 +145,7 @@ std::string ShownValue(std::string_view value, const TSourceText* source) {
                                      const TSourceText* source) {
     throw EMidValueError(Text(TText::kEngineValueNotTaken,
                               ShownName(table.Fields(field).FieldName(), source),
-                              "\"" + ShownValue(value, source) + '"', reason.Message()),
+                              QuotedValue(value, source), reason.Message()),
                          midLine);
 }
 
