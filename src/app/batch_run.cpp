@@ -177,10 +177,10 @@ class TBatchRun {
             // The joining stopped at this entry.
             const TEntryFailure& failure = summary_.Failures.front();
             TOutcomeMessage message{TMessageKind::Warning, Text(TText::kAppConvertFailed)};
-            message.Text.append("\n").append(
-                failure.Place != TFailurePlace::Unplaced
-                    ? failure.Reason
-                    : ExtractFileName(failure.MifFile) + ": " + failure.Reason);
+            message.Text.append("\n").append(failure.Place != TFailurePlace::Unplaced
+                                                 ? failure.Reason
+                                                 : ExtractFileName(failure.MifFile) + ": " +
+                                                       failure.Reason);
             return message;
         }
         // A line of the joined file would mean nothing to the user.
@@ -357,9 +357,9 @@ class TBatchRun {
                 break;
             case TEntryStatus::NothingToWrite:
                 ++summary_.NothingToWrite;
-                summary_.Unwritten.push_back(
-                    {index, entry.MifFile, EntryReasonText(entry, status, report),
-                     TFailurePlace::Unplaced});
+                summary_.Unwritten.push_back({index, entry.MifFile,
+                                              EntryReasonText(entry, status, report),
+                                              TFailurePlace::Unplaced});
                 break;
             default:
                 ++summary_.Failed;

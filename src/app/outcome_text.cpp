@@ -170,8 +170,8 @@ TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryF
     std::string& text = message.Text;
     if (!failures.empty() || !unwritten.empty()) {
         const std::size_t converted = total - failures.size() - unwritten.size();
-        text.append("\n").append(Text(TText::kAppBatchCounts, total, converted, failures.size(),
-                                      unwritten.size()));
+        text.append("\n").append(
+            Text(TText::kAppBatchCounts, total, converted, failures.size(), unwritten.size()));
     }
     for (const std::vector<TEntryFailure>* list : {&failures, &unwritten}) {
         for (std::size_t i = 0; i < list->size() && i < kListedFailures; ++i) {

@@ -51,8 +51,7 @@ std::string MidMissingText(const std::string& mifPath);
 // under the heading of nothing to write (after `doneText` when given) when there was nothing
 // to write, or the failure with its reason.
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
-                                  const TConversionReport& report,
-                                  std::string_view doneText = {});
+                                  const TConversionReport& report, std::string_view doneText = {});
 
 // An entry of a batch run that failed or had nothing to write, and why. A reason whose
 // failure had a place (FailurePlaceOf) begins with it; any other is shown after the file.

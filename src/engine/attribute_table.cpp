@@ -143,10 +143,10 @@ std::string QuotedValue(std::string_view value, const TSourceText* source) {
 [[noreturn]] void RaiseValueNotTaken(TLocalDbf& table, int field, std::string_view value,
                                      std::int64_t midLine, const Exception& reason,
                                      const TSourceText* source) {
-    throw EMidValueError(Text(TText::kEngineValueNotTaken,
-                              ShownName(table.Fields(field).FieldName(), source),
-                              QuotedValue(value, source), reason.Message()),
-                         midLine);
+    throw EMidValueError(
+        Text(TText::kEngineValueNotTaken, ShownName(table.Fields(field).FieldName(), source),
+             QuotedValue(value, source), reason.Message()),
+        midLine);
 }
 
 // Stores what `rules` make of a value that field `field` refused, and answers true; false

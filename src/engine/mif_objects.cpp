@@ -496,7 +496,8 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
         }
         out.NumParts = sections;
         for (std::int32_t k = 0; k < sections; ++k) {
-            const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "PLINE"), "PLINE", TText::kEngineNegativePointCount);
+            const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "PLINE"), "PLINE",
+                                                 TText::kEngineNegativePointCount);
             out.Parts.push_back(static_cast<std::int32_t>(total));
             AddToTotal(total, count, "PLINE");
             ReadPointLines(mif, count, "PLINE", out.Points);
@@ -515,12 +516,13 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
     out.Parts.clear();
     out.Points.clear();
-    const std::int32_t rings =
-        ReadCount(TailAfterKeyword(keywordLine, mif, "REGION"), "REGION", TText::kEngineNegativeRingCount);
+    const std::int32_t rings = ReadCount(TailAfterKeyword(keywordLine, mif, "REGION"), "REGION",
+                                         TText::kEngineNegativeRingCount);
     out.NumParts = rings;
     std::int64_t total = 0;
     for (std::int32_t k = 0; k < rings; ++k) {
-        const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "REGION"), "REGION", TText::kEngineNegativePointCount);
+        const std::int32_t count =
+            ReadCount(NextNonEmptyLine(mif, "REGION"), "REGION", TText::kEngineNegativePointCount);
         out.Parts.push_back(static_cast<std::int32_t>(total));
         AddToTotal(total, count, "REGION");
         ReadPointLines(mif, count, "REGION", out.Points);
@@ -631,8 +633,8 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
                                       TSFPolygon& region, TSFPolyLine& polyline,
                                       TMifCollectionParts wanted) {
-    const std::int32_t count =
-        ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"), "COLLECTION", TText::kEngineNegativePartCount);
+    const std::int32_t count = ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"),
+                                         "COLLECTION", TText::kEngineNegativePartCount);
     TMifCollectionParts held;
     TMifCollectionParts filled;
     TSFPolygon moreRings;

@@ -223,7 +223,8 @@ TEST_F(BatchRunTest, AMidValueFailureNamesItsPlaceOnceWithNameAndValueDecoded) {
                                    "  \x90\x94 Integer\r\nData\r\nPoint 1 0\r\nPoint 2 0\r\n",
                                    "1\r\n\x8C\xDC\r\n");
     const std::pair<TLanguage, std::string> cases[] = {
-        {TLanguage::Japanese, "\n不正値.mid の 2 行目: フィールド 数 の値 \"五\" を格納できません: "},
+        {TLanguage::Japanese,
+         "\n不正値.mid の 2 行目: フィールド 数 の値 \"五\" を格納できません: "},
         {TLanguage::English, "\n不正値.mid, line 2: field 数 cannot take the value \"五\": "},
     };
     for (const auto& [language, reason] : cases) {

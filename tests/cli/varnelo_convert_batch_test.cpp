@@ -147,8 +147,7 @@ TEST_F(ConvertBatch, ExitCodesTellFailedNothingWrittenAndWrittenApart) {
                                               : Run("--batch " + List("1", target, {entry, entry}));
             EXPECT_EQ(run.ExitCode, exitCode[expect]) << caller << run.Out << run.Err;
             if (caller == 0 && expect == 0) {
-                EXPECT_NE(run.Err.find("not a MIF file (no Data line found)"),
-                          std::string::npos)
+                EXPECT_NE(run.Err.find("not a MIF file (no Data line found)"), std::string::npos)
                     << run.Err;
             }
             if (caller == 1) {
