@@ -105,10 +105,10 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
         {"--batch '" + List("yes", "", {stations}) + "'", 2,
          "varnelo-convert: 'yes' is not a valid boolean.\n"},
         {"--batch '" + List("0", "", {}) + "'", 1,
-         "varnelo-convert: The batch list has no entries.\n"},
+         "varnelo-convert: the batch list has no entries\n"},
         {"--batch '" + List("0", "", {Entry(0, dir.Path("s.mif"), "./s.mid")}) + "'", 1,
-         "varnelo-convert: The target \"" + dir.Path("./s.mid") +
-             "\" is a source file: nothing is converted.\n"},
+         "varnelo-convert: the target \"" + dir.Path("./s.mid") +
+             "\" is a source file: nothing is converted\n"},
         {"--batch l.txt --type point", 2, "--type excludes --batch"},
     };
     WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
@@ -119,7 +119,7 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
     }
     const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'");
     EXPECT_EQ(invalid.ExitCode, 2);
-    EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: Not a valid batch list.\n");
+    EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: not a valid batch list\n");
 }
 
 // Each source as polygons over a good earlier output, by the tool and by --batch (plain, and
