@@ -176,12 +176,8 @@ class TBatchRun {
         if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
             // The joining stopped at this entry.
             const TEntryFailure& failure = summary_.Failures.front();
-            TOutcomeMessage message{TMessageKind::Warning, Text(TText::kAppConvertFailed)};
-            message.Text.append("\n").append(failure.Place != TFailurePlace::Unplaced
-                                                 ? failure.Reason
-                                                 : ExtractFileName(failure.MifFile) + ": " +
-                                                       failure.Reason);
-            return message;
+            return {TMessageKind::Warning,
+                    Text(TText::kAppConvertFailed) + "\n" + EntryFailureLine(failure)};
         }
         // A line of the joined file would mean nothing to the user.
         TConversionReport report = summary_.CombinedReport;

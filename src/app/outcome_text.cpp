@@ -42,15 +42,6 @@ void AddUnlisted(std::string& text, std::size_t count) {
     }
 }
 
-// An entry that wrote nothing, on a line of a closing box: its reason, after its file when the
-// reason does not begin with the place it names.
-std::string EntryFailureLine(const TEntryFailure& failure) {
-    if (failure.Place != TFailurePlace::Unplaced) {
-        return failure.Reason;
-    }
-    return ExtractFileName(failure.MifFile) + ": " + failure.Reason;
-}
-
 const TObjectKind* KindOfType(int conversionType) {
     for (const TObjectKind& kind : kKinds) {
         if (kind.Types[0] == conversionType || kind.Types[1] == conversionType) {
@@ -85,6 +76,13 @@ std::string FailureReasonText(const std::string& mifPath, const TConversionRepor
             break;
     }
     return report.ErrorText.empty() ? Text(TText::kAppCauseUnknown) : report.ErrorText;
+}
+
+std::string EntryFailureLine(const TEntryFailure& failure) {
+    if (failure.Place != TFailurePlace::Unplaced) {
+        return failure.Reason;
+    }
+    return ExtractFileName(failure.MifFile) + ": " + failure.Reason;
 }
 
 std::string NoRecordText(int conversionType, const TObjectCounts& objects) {

@@ -62,6 +62,10 @@ struct TEntryFailure {
     TFailurePlace Place = TFailurePlace::Unplaced;
 };
 
+// An entry that wrote nothing, on a line of a closing box: its reason, after its file name
+// when the reason does not begin with its place.
+std::string EntryFailureLine(const TEntryFailure& failure);
+
 // The closing box of a plain batch run of `total` entries: the run has ended, and when some
 // failed or had nothing to write (`unwritten`), the count of the entries converted, failed
 // and with nothing to write, with the first reasons of each, each naming its place once; a
