@@ -10,11 +10,13 @@
 #include "../support/outcome_sources.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/tool_text.hpp"
 
 namespace varnelo {
 namespace {
 
 using testing::TempDir;
+using testing::ToolText;
 using testing::WriteFileBytes;
 
 const std::string kSamples = VARNELO_SOURCE_DIR "/samples/";
@@ -103,12 +105,11 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
         {"--batch '" + dir.Path("none.txt") + "'", 2,
          "varnelo-convert: ファイル \"" + dir.Path("none.txt") + "\" を開けません"},
         {"--batch '" + List("yes", "", {stations}) + "'", 2,
-         "varnelo-convert: 'yes' is not a valid boolean.\n"},
+         "varnelo-convert: " + ToolText(TText::kAppNotABoolean, "yes")},
         {"--batch '" + List("0", "", {}) + "'", 1,
-         "varnelo-convert: the batch list has no entries\n"},
+         "varnelo-convert: " + ToolText(TText::kAppNoBatchList) + "\n"},
         {"--batch '" + List("0", "", {Entry(0, dir.Path("s.mif"), "./s.mid")}) + "'", 1,
-         "varnelo-convert: the target \"" + dir.Path("./s.mid") +
-             "\" is a source file: nothing is converted\n"},
+         "varnelo-convert: " + ToolText(TText::kAppTargetIsSource, dir.Path("./s.mid")) + "\n"},
         {"--batch l.txt --type point", 2, "--type excludes --batch"},
     };
     WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
@@ -119,7 +120,8 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
     }
     const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'");
     EXPECT_EQ(invalid.ExitCode, 2);
-    EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: not a valid batch list\n");
+    EXPECT_EQ(invalid.Out + invalid.Err,
+              "varnelo-convert: " + ToolText(TText::kAppInvalidBatchList) + "\n");
 }
 
 // Each source as polygons over a good earlier output, by the tool and by --batch (plain, and
@@ -147,7 +149,7 @@ TEST_F(ConvertBatch, ExitCodesTellFailedNothingWrittenAndWrittenApart) {
                                               : Run("--batch " + List("1", target, {entry, entry}));
             EXPECT_EQ(run.ExitCode, exitCode[expect]) << caller << run.Out << run.Err;
             if (caller == 0 && expect == 0) {
-                EXPECT_NE(run.Err.find("not a MIF file (no Data line found)"), std::string::npos)
+                EXPECT_NE(run.Err.find(ToolText(TText::kEngineNoDataLine)), std::string::npos)
                     << run.Err;
             }
             if (caller == 1) {
