@@ -8,6 +8,7 @@
 #include "engine/line_reader.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/text.hpp"
 #include "shape/output_stream.hpp"
 #include "shape/value_text.hpp"
@@ -44,8 +45,7 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 void RequireOneLine(const std::string& path) {
     if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
         // Shown with its line breaks as "?", so that the message stays on one line.
-        throw Exception("パス \"" + TextForMessage(path, path.size()) +
-                        "\" は改行を含むため、バッチリストに保存できません");
+        throw Exception(Text(TText::kAppPathHoldsLineEnd, TextForMessage(path, path.size())));
     }
 }
 
@@ -118,8 +118,7 @@ class TListText {
             path = os::PathFromSystemText(field);
         }
         if (!path) {
-            throw EConvertError("バッチリストの " + std::to_string(line + 1) +
-                                " 行目は UTF-8 としてもシステムのコードページとしても読めません");
+            throw EConvertError(Text(TText::kAppUnreadableListLine, line + 1));
         }
         return std::move(*path);
     }
@@ -152,7 +151,7 @@ bool BatchListBoolean(std::string_view text) {
     if (SameKeyword(word, "FALSE")) {
         return false;
     }
-    throw EConvertError("'" + std::string(text) + "' は正しい論理型ではありません");
+    throw EConvertError(Text(TText::kAppNotABoolean, text));
 }
 
 void SaveBatchList(const TBatchList& list, const std::string& path) {

@@ -8,16 +8,15 @@
 #include <string_view>
 
 #include "app/batch_list.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
 
-inline constexpr std::string_view kInvalidBatchListText = "不正なバッチリストです。";
-
-// A file whose first lines are not those of a batch list; carries kInvalidBatchListText.
+// A file whose first lines are not those of a batch list.
 class EInvalidBatchList : public Exception {
   public:
-    EInvalidBatchList() : Exception(std::string(kInvalidBatchListText)) {}
+    EInvalidBatchList() : Exception(Text(TText::kAppInvalidBatchList)) {}
 };
 
 // Writes the list to `path`, replacing any file there: in the system's code page, or in UTF-8

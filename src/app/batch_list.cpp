@@ -7,6 +7,7 @@
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 #include "shape/number_text.hpp"
 
@@ -37,7 +38,7 @@ bool SameColumns(const TSFColumns& a, const TSFColumns& b) {
 
 std::string_view ConversionTypeName(int conversionType) {
     if (conversionType < 0 || conversionType >= static_cast<int>(kConversionTypeNames.size())) {
-        throw EConvertError("変換タイプ " + std::to_string(conversionType) + " はありません");
+        throw EConvertError(Text(TText::kAppNoConversionType, conversionType));
     }
     return kConversionTypeNames[static_cast<std::size_t>(conversionType)];
 }
@@ -47,7 +48,7 @@ int ConversionTypeFromText(std::string_view text) {
     const std::optional<std::int32_t> value =
         text.starts_with('+') ? std::nullopt : ParseInt32Text(text);
     if (!value) {
-        throw EConvertError("'" + std::string(text) + "' は整数ではありません");
+        throw EConvertError(Text(TText::kAppNotAnInteger, text));
     }
     return *value;
 }

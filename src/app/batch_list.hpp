@@ -16,14 +16,11 @@ inline constexpr std::array<std::string_view, 5> kConversionTypeNames{
     "ポイント", "ポリライン", "ポリゴン", "テキスト（ポイントとして変換）",
     "テキスト（ラインとして変換）"};
 
-// Shown when a batch run or a save finds no entries.
-inline constexpr std::string_view kNoBatchListText = "対象のバッチリストがありません。";
-
 // The type list's text for a conversion type; raises EConvertError for a number outside 0-4.
 std::string_view ConversionTypeName(int conversionType);
 
 // An entry's own text, the conversion type as decimal digits, read back as the number;
-// raises EConvertError "'<text>' は整数ではありません" for text that is no whole number.
+// raises EConvertError for text that is no whole number.
 int ConversionTypeFromText(std::string_view text);
 
 // An entry's result: not run, converted, failed, or nothing to write (its source holds no

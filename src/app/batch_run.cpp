@@ -16,6 +16,7 @@
 #include "app/combined_source.hpp"
 #include "app/paths.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -29,7 +30,7 @@ std::string ErrorText(const std::exception_ptr& error) {
     } catch (const std::exception& e) {
         return e.what();
     } catch (...) {
-        return "不明なエラー";
+        return Text(TText::kAppUnknownError);
     }
 }
 
@@ -148,7 +149,7 @@ class TBatchRun {
             summary_.WithoutMid.clear();  // the joined conversion took no .mid values
         }
         view_.SetBusyCursor(false);
-        view_.SetStatusText(summary_.Cancelled ? kCancelledText : "");
+        view_.SetStatusText(summary_.Cancelled ? Text(TText::kEngineCancelled) : "");
         view_.SetProgress(0, 0);
         if (options_.Ended) {
             options_.Ended(summary_);
@@ -175,16 +176,15 @@ class TBatchRun {
         if (!summary_.CombinedConverted && !summary_.Failures.empty()) {
             // The joining stopped at this entry.
             const TEntryFailure& failure = summary_.Failures.front();
-            return {TMessageKind::Warning, std::string(kConvertFailedText) + "\n" +
-                                               ExtractFileName(failure.MifFile) + ": " +
-                                               failure.Reason};
+            return {TMessageKind::Warning,
+                    Text(TText::kAppConvertFailed) + "\n" + EntryFailureLine(failure)};
         }
         // A line of the joined file would mean nothing to the user.
         TConversionReport report = summary_.CombinedReport;
         report.FailedLine = report.FailedMidLine = 0;
         TOutcomeMessage message =
             ConversionMessage(entries_.front().ConversionType, combinedSource_,
-                              summary_.CombinedConverted, report, kBatchFinishedText);
+                              summary_.CombinedConverted, report, Text(TText::kAppBatchFinished));
         if (summary_.CombinedConverted &&
             summary_.CombinedReport.Outcome == TConversionOutcome::Written) {
             AddMidsMissing(message, withoutMid);
@@ -214,7 +214,7 @@ class TBatchRun {
         std::size_t current = 0;
         try {
             source.emplace(options_.TempDir);
-            view_.SetStatusText(kJoiningText);
+            view_.SetStatusText(Text(TText::kAppJoining));
             BuildCombinedSource(
                 entries_, *source,
                 [this, &current](std::size_t i) {
@@ -243,14 +243,14 @@ class TBatchRun {
             return;
         }
         combinedSource_ = source->MifPath();
-        view_.SetStatusText(kCombinedConvertingText);
+        view_.SetStatusText(Text(TText::kAppCombinedConverting));
         TConversionReport report;
         const bool converted = ConvertMifToShp(entries_.front().ConversionType, source->MifPath(),
                                                combineFile_, Hooks(report));
         summary_.CombinedConverted = converted;
         summary_.CombinedReport = report;
         view_.ProcessMessages();
-        view_.SetStatusText(kCombinedFinishingText);
+        view_.SetStatusText(Text(TText::kEngineFinishing));
     }
 
     // One worker: takes the entries in list order, as long as no error ended the run.
@@ -353,14 +353,16 @@ class TBatchRun {
                 break;
             case TEntryStatus::NothingToWrite:
                 ++summary_.NothingToWrite;
-                summary_.Unwritten.push_back(
-                    {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                summary_.Unwritten.push_back({index, entry.MifFile,
+                                              EntryReasonText(entry, status, report),
+                                              TFailurePlace::Unplaced});
                 break;
             default:
                 ++summary_.Failed;
                 if (!report.Cancelled) {
-                    summary_.Failures.push_back(
-                        {index, entry.MifFile, EntryReasonText(entry, status, report)});
+                    summary_.Failures.push_back({index, entry.MifFile,
+                                                 EntryReasonText(entry, status, report),
+                                                 FailurePlaceOf(report)});
                 }
                 break;
         }
@@ -404,13 +406,13 @@ class TBatchRun {
 
 std::optional<std::string> CheckBatchRun(const TBatchList& list) {
     if (list.Entries.empty()) {
-        return std::string(kNoBatchListText);
+        return Text(TText::kAppNoBatchList);
     }
     if (IsCombinedRun(list) && TrimView(list.CombineFile).empty()) {
-        return std::string(kBadCombineFileText);
+        return Text(TText::kAppBadCombineFile);
     }
     if (const auto file = FindOverwrittenSource(list)) {
-        return "変換先のファイル \"" + *file + "\" は変換元のファイルのため、変換を行いません。";
+        return Text(TText::kAppTargetIsSource, *file);
     }
     return std::nullopt;
 }

@@ -18,11 +18,6 @@
 
 namespace varnelo {
 
-inline constexpr std::string_view kBadCombineFileText = "統合後のファイル名が不正です。";
-inline constexpr std::string_view kJoiningText = "統合のための一時ファイルを作成しています。";
-inline constexpr std::string_view kCombinedConvertingText = "変換を行っています。";
-inline constexpr std::string_view kCombinedFinishingText = "変換の後処理をしています。";
-
 // How a run ended, for callers that report more than the window does.
 struct TBatchSummary {
     bool Combined = false;

@@ -7,6 +7,7 @@
 #include "engine/mif_header.hpp"
 #include "engine/object_counts.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
@@ -23,8 +24,7 @@ void WriteLine(TOutputStream& out, std::string_view line) {
 std::string MakePrivateFolder(const std::string& tempDir) {
     std::string folder;
     if (const os::TError error = os::CreateUniqueFolder(tempDir + "varnelo-combine-", folder)) {
-        throw EInOutError("一時フォルダ \"" + tempDir +
-                          "\" に作業フォルダを作成できません: " + os::SystemErrorText(error));
+        throw EInOutError(Text(TText::kAppNoWorkingFolder, tempDir, os::SystemErrorText(error)));
     }
     return folder + os::PathSeparator();
 }
@@ -62,7 +62,8 @@ bool TCombinedSource::Append(const std::string& mifFile, bool first) {
         }
     }
     if (!inData) {
-        throw EMifFormatError("ファイル \"" + mifFile + "\" に DATA 行がないため統合できません");
+        // The entry's file is the failure's place, which the run names.
+        throw EMifFormatError(Text(TText::kAppNoDataLineToCombine));
     }
     if (MidIsMissing(mifFile)) {
         // The rows a conversion of this pair alone would read, so that the next entry's

@@ -8,6 +8,7 @@
 #include "engine/convert.hpp"
 #include "engine/file_names.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
@@ -25,8 +26,7 @@ void ListInto(const std::string& folder, const std::string& relative, bool subfo
     std::vector<os::TFolderEntry> entries;
     if (const os::TError error = os::ListFolder(folder, entries)) {
         if (relative.empty()) {
-            throw EInOutError("フォルダ \"" + folder + "\" を読み込めません: " +
-                              os::SystemErrorText(error));
+            throw EInOutError(Text(TText::kAppFolderUnreadable, folder, os::SystemErrorText(error)));
         }
         return;
     }
@@ -105,7 +105,7 @@ TFolderScan ScanFolder(const TFolderScanRequest& request, const std::vector<TBat
                 EntriesForObjects(overview.Tally.Objects, mifFile, shpFile);
             if (entries.empty()) {
                 scan.Skipped.push_back(
-                    {mifFile, overview.DataLine ? NoRecordText(-1, {}) : std::string(kNoMifText)});
+                    {mifFile, overview.DataLine ? NoRecordText(-1, {}) : Text(TText::kAppNotAMif)});
             }
             for (const TBatchEntry& entry : entries) {
                 if (isListed(entry)) {

@@ -53,11 +53,9 @@ struct TSkippedSource {
     std::string Reason;
 };
 
-inline constexpr std::string_view kNoMifText = "MIF ファイルではありません。";
-
 struct TFolderScan {
     std::vector<TBatchEntry> Entries;  // the new ones, in the files' order
-    // Files that are no MIF (kNoMifText), hold no object, or cannot be read.
+    // Files that are no MIF, hold no object, or cannot be read.
     std::vector<TSkippedSource> Skipped;
     std::size_t AlreadyListed = 0;  // entries left out as the list holds them already
     bool Cancelled = false;         // stopped on request: nothing found is given

@@ -10,6 +10,7 @@
 #include "app/paths.hpp"
 #include "app/shapefile_layer.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 
 namespace varnelo {
@@ -318,7 +319,7 @@ void TMainLogic::FinishConvert(const TConvertOutcome& outcome) {
         std::rethrow_exception(outcome.Error);
     }
     if (outcome.Report.Cancelled) {
-        view_.SetStatusText(kCancelledText);
+        view_.SetStatusText(Text(TText::kEngineCancelled));
         return;
     }
     const TOutcomeMessage message =
@@ -368,7 +369,7 @@ void TMainLogic::FinishAddFolder(const TFolderScanOutcome& outcome) {
         std::rethrow_exception(outcome.Error);
     }
     if (outcome.Scan.Cancelled) {
-        view_.SetStatusText(kCancelledText);
+        view_.SetStatusText(Text(TText::kEngineCancelled));
         return;
     }
     for (const TBatchEntry& entry : outcome.Scan.Entries) {
@@ -435,7 +436,7 @@ void TMainLogic::O1Click() {
 
 void TMainLogic::S1Click() {
     if (list_.Entries.empty()) {
-        view_.ShowMessage(TMessageKind::Warning, kNoBatchListText);
+        view_.ShowMessage(TMessageKind::Warning, Text(TText::kAppNoBatchList));
         return;
     }
     if (const auto path = view_.ChooseFile(TFileDialog::SaveBatchList)) {

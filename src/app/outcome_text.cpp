@@ -5,6 +5,7 @@
 #include <array>
 
 #include "engine/file_names.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -14,21 +15,30 @@ constexpr std::size_t kListedFailures = 3;
 
 // The kinds of object, each with the conversion types that take it.
 struct TObjectKind {
-    std::string_view Name;
+    TText Name;
     std::int64_t TObjectCounts::*Count;
     std::array<int, 2> Types;  // -1: none
 };
 constexpr std::array<TObjectKind, 4> kKinds{{
-    {"ポイント", &TObjectCounts::Points, {ctPoint, -1}},
-    {"ポリライン", &TObjectCounts::PolyLines, {ctPolyLine, -1}},
-    {"ポリゴン", &TObjectCounts::Polygons, {ctPolygon, -1}},
-    {"テキスト", &TObjectCounts::Texts, {ctTextAsPoint, ctTextAsLine}},
+    {TText::kAppKindPoints, &TObjectCounts::Points, {ctPoint, -1}},
+    {TText::kAppKindPolyLines, &TObjectCounts::PolyLines, {ctPolyLine, -1}},
+    {TText::kAppKindPolygons, &TObjectCounts::Polygons, {ctPolygon, -1}},
+    {TText::kAppKindTexts, &TObjectCounts::Texts, {ctTextAsPoint, ctTextAsLine}},
 }};
+
+// A conversion type as a message names it, in the order of the type numbers.
+constexpr std::array<TText, 5> kTypeTexts{TText::kAppTypePoint, TText::kAppTypePolyLine,
+                                          TText::kAppTypePolygon, TText::kAppTypeTextAsPoint,
+                                          TText::kAppTypeTextAsLine};
+
+std::string TypeText(int conversionType) {
+    return Text(kTypeTexts.at(static_cast<std::size_t>(conversionType)));
+}
 
 // "ほか 2 件" for the items of a list of `count` beyond the ones a box names.
 void AddUnlisted(std::string& text, std::size_t count) {
     if (count > kListedFailures) {
-        text.append("\nほか ").append(std::to_string(count - kListedFailures)).append(" 件");
+        text.append("\n").append(Text(TText::kAppMoreItems, count - kListedFailures));
     }
 }
 
@@ -56,16 +66,23 @@ TFailurePlace FailurePlaceOf(const TConversionReport& report) {
 std::string FailureReasonText(const std::string& mifPath, const TConversionReport& report) {
     switch (FailurePlaceOf(report)) {
         case TFailurePlace::MidLine:
-            return ExtractFileName(ChangeFileExt(mifPath, ".mid")) + " の " +
-                   std::to_string(report.FailedMidLine) + " 行目: " + report.ErrorText;
+            return Text(TText::kAppLinePlace, ExtractFileName(ChangeFileExt(mifPath, ".mid")),
+                        report.FailedMidLine, report.ErrorText);
         case TFailurePlace::MifLine:
-            return ExtractFileName(mifPath) + " の " + std::to_string(report.FailedLine) +
-                   " 行目: " + report.ErrorText;
+            return Text(TText::kAppLinePlace, ExtractFileName(mifPath), report.FailedLine,
+                        report.ErrorText);
         case TFailurePlace::MissingSource:  // the engine's reason names the file
         case TFailurePlace::Unplaced:
             break;
     }
-    return report.ErrorText.empty() ? "原因は分かりません" : report.ErrorText;
+    return report.ErrorText.empty() ? Text(TText::kAppCauseUnknown) : report.ErrorText;
+}
+
+std::string EntryFailureLine(const TEntryFailure& failure) {
+    if (failure.Place != TFailurePlace::Unplaced) {
+        return failure.Reason;
+    }
+    return ExtractFileName(failure.MifFile) + ": " + failure.Reason;
 }
 
 std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
@@ -75,22 +92,17 @@ std::string NoRecordText(int conversionType, const TObjectCounts& objects) {
         if (count == 0 || &kind == KindOfType(conversionType)) {
             continue;
         }
-        // Appended piece by piece: GCC 12 at -O3 misjudges "a" + b.
-        text.append("\n").append(kind.Name).append(" ").append(std::to_string(count));
-        text.append(" 件: ");
-        for (const int type : kind.Types) {
-            if (type >= 0) {
-                text.append(type == kind.Types[0] ? "" : "または").append("「");
-                text.append(ConversionTypeName(type)).append("」");
-            }
-        }
-        text.append("で変換してください。");
+        text.append("\n").append(
+            kind.Types[1] < 0
+                ? Text(TText::kAppConvertKindAs, Text(kind.Name), count, TypeText(kind.Types[0]))
+                : Text(TText::kAppConvertKindAsEither, Text(kind.Name), count,
+                       TypeText(kind.Types[0]), TypeText(kind.Types[1])));
     }
     const TObjectKind* wanted = KindOfType(conversionType);
     if (text.empty() || wanted == nullptr) {
-        return "このファイルには変換できる図形がありません。";
+        return Text(TText::kAppNoObjectToConvert);
     }
-    return "このファイルには" + std::string(wanted->Name) + "がありません。" + text;
+    return Text(TText::kAppNoObjectOfKind, Text(wanted->Name)) + text;
 }
 
 std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
@@ -110,31 +122,28 @@ std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
 }
 
 std::string MidMissingText(const std::string& mifPath) {
-    std::string text("属性ファイル ");  // appended piece by piece, as below
-    text.append(ExtractFileName(ChangeFileExt(mifPath, ".mid")));
-    return text.append(" がないため、属性をすべて空欄にしました。");
+    return Text(TText::kAppMidMissing, ExtractFileName(ChangeFileExt(mifPath, ".mid")));
 }
 
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
                                   const TConversionReport& report, std::string_view doneText) {
     if (!converted) {
         return {TMessageKind::Warning,
-                std::string(kConvertFailedText) + "\n" + FailureReasonText(mifPath, report)};
+                Text(TText::kAppConvertFailed) + "\n" + FailureReasonText(mifPath, report)};
     }
     if (report.Outcome == TConversionOutcome::NothingToWrite) {
-        std::string text(doneText == kConvertedText ? "" : std::string(doneText) + "\n");
-        text.append(kNothingToWriteText).append("\n");
+        std::string text(doneText.empty() ? "" : std::string(doneText) + "\n");
+        text.append(Text(TText::kAppNothingToWrite)).append("\n");
         return {TMessageKind::Warning, text + NoRecordText(conversionType, report.Objects)};
     }
+    const std::string done = doneText.empty() ? Text(TText::kAppConverted) : std::string(doneText);
     TOutcomeMessage message;
     if (report.RecordsWritten == 0) {
-        message = {TMessageKind::Warning, std::string(doneText) +
-                                              "\nレコードを 1 件も書き込みませんでした。" +
+        message = {TMessageKind::Warning, done + "\n" + Text(TText::kAppNoRecordWritten) +
                                               NoRecordText(conversionType, report.Objects)};
     } else {
-        message = {TMessageKind::Information, std::string(doneText) + "\n" +
-                                                  std::to_string(report.RecordsWritten) +
-                                                  " 件のレコードを書き込みました。"};
+        message = {TMessageKind::Information,
+                   done + "\n" + Text(TText::kAppRecordsWritten, report.RecordsWritten)};
     }
     if (report.MidMissing) {
         AddMidsMissing(message, {mifPath});
@@ -155,19 +164,16 @@ void AddMidsMissing(TOutcomeMessage& message, const std::vector<std::string>& mi
 TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,
                                     const std::vector<TEntryFailure>& unwritten,
                                     const std::vector<std::string>& withoutMid) {
-    TOutcomeMessage message{TMessageKind::Information, std::string(kBatchFinishedText)};
-    std::string& text = message.Text;  // appended piece by piece, as above
+    TOutcomeMessage message{TMessageKind::Information, Text(TText::kAppBatchFinished)};
+    std::string& text = message.Text;
     if (!failures.empty() || !unwritten.empty()) {
         const std::size_t converted = total - failures.size() - unwritten.size();
-        text.append("\n").append(std::to_string(total)).append(" 件中 成功 ");
-        text.append(std::to_string(converted)).append(" 件、失敗 ");
-        text.append(std::to_string(failures.size())).append(" 件、書き込みなし ");
-        text.append(std::to_string(unwritten.size())).append(" 件");
+        text.append("\n").append(
+            Text(TText::kAppBatchCounts, total, converted, failures.size(), unwritten.size()));
     }
     for (const std::vector<TEntryFailure>* list : {&failures, &unwritten}) {
         for (std::size_t i = 0; i < list->size() && i < kListedFailures; ++i) {
-            text.append("\n").append(ExtractFileName((*list)[i].MifFile)).append(": ");
-            text.append((*list)[i].Reason);
+            text.append("\n").append(EntryFailureLine((*list)[i]));
         }
         AddUnlisted(text, list->size());
     }

@@ -16,13 +16,6 @@
 
 namespace varnelo {
 
-inline constexpr std::string_view kConvertedText = "変換に成功しました。";
-inline constexpr std::string_view kConvertFailedText = "変換に失敗しました。";
-inline constexpr std::string_view kBatchFinishedText = "変換が終了しました。";
-// The heading of a conversion that had nothing to write (the reason follows).
-inline constexpr std::string_view kNothingToWriteText =
-    "変換する図形がないため、ファイルを書き込みませんでした。";
-
 // A message box: its kind and its text.
 struct TOutcomeMessage {
     TMessageKind Kind = TMessageKind::Information;
@@ -53,24 +46,30 @@ std::string EntryReasonText(const TBatchEntry& entry, TEntryStatus status,
 std::string MidMissingText(const std::string& mifPath);
 
 // The box after one conversion of `conversionType` from `mifPath` that ended (not cancelled):
-// success (`doneText` first) with the record count, a warning when no record was written or
-// the .mid the columns wanted was missing, a warning under kNothingToWriteText (after
-// `doneText` unless that is kConvertedText) when there was nothing to write, or the failure
-// with its reason.
+// success (`doneText` first, by default that the conversion succeeded) with the record count,
+// a warning when no record was written or the .mid the columns wanted was missing, a warning
+// under the heading of nothing to write (after `doneText` when given) when there was nothing
+// to write, or the failure with its reason.
 TOutcomeMessage ConversionMessage(int conversionType, const std::string& mifPath, bool converted,
-                                  const TConversionReport& report,
-                                  std::string_view doneText = kConvertedText);
+                                  const TConversionReport& report, std::string_view doneText = {});
 
-// An entry of a batch run that failed or had nothing to write, and why.
+// An entry of a batch run that failed or had nothing to write, and why. A reason whose
+// failure had a place (FailurePlaceOf) begins with it; any other is shown after the file.
 struct TEntryFailure {
     std::size_t Index = 0;
     std::string MifFile;
     std::string Reason;
+    TFailurePlace Place = TFailurePlace::Unplaced;
 };
+
+// An entry that wrote nothing, on a line of a closing box: its reason, after its file name
+// when the reason does not begin with its place.
+std::string EntryFailureLine(const TEntryFailure& failure);
 
 // The closing box of a plain batch run of `total` entries: the run has ended, and when some
 // failed or had nothing to write (`unwritten`), the count of the entries converted, failed
-// and with nothing to write, with the first reasons of each; a warning, naming the
+// and with nothing to write, with the first reasons of each, each naming its place once; a
+// warning, naming the
 // first of them, when some entries were converted without their .mid (`withoutMid`, their
 // .mif files).
 TOutcomeMessage BatchClosingMessage(std::size_t total, const std::vector<TEntryFailure>& failures,

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "engine/convert.hpp"
+#include "engine/display_text.hpp"
 #include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 #include "shape/letter_case.hpp"
 #include "shape/local_dbf.hpp"
@@ -122,22 +124,36 @@ std::string UnusedRenaming(const TSFColumns& columns, std::size_t position, TCha
     }
 }
 
-// Says where a value was refused: the .mid line, the field and the value, then the reason.
+// A field's name and a value as a message shows them: decoded by `source` when given, else as
+// stored; a value cut when long.
+std::string ShownName(const std::string& name, const TSourceText* source) {
+    return source != nullptr ? source->Show(name) : TextForMessage(name);
+}
+std::string ShownValue(std::string_view value, const TSourceText* source) {
+    return source != nullptr ? source->Show(value, kQuotedTextLimit)
+                             : TextForMessage(value, kQuotedTextLimit);
+}
+std::string QuotedValue(std::string_view value, const TSourceText* source) {
+    std::string quoted(1, '"');
+    return quoted.append(ShownValue(value, source)).append(1, '"');
+}
+
+// Says which value of which field was refused, and why. The .mid line it stands on is the
+// error's place, which whoever reports the failure names once.
 [[noreturn]] void RaiseValueNotTaken(TLocalDbf& table, int field, std::string_view value,
-                                     std::int64_t midLine, const Exception& reason) {
-    std::string message;
-    if (midLine > 0) {
-        message = ".mid の " + std::to_string(midLine) + " 行目、";
-    }
-    message += "フィールド " + table.Fields(field).FieldName() + " の値 " + QuoteForMessage(value) +
-               " を格納できません: " + reason.Message();
-    throw EMidValueError(message, midLine);
+                                     std::int64_t midLine, const Exception& reason,
+                                     const TSourceText* source) {
+    throw EMidValueError(
+        Text(TText::kEngineValueNotTaken, ShownName(table.Fields(field).FieldName(), source),
+             QuotedValue(value, source), reason.Message()),
+        midLine);
 }
 
 // Stores what `rules` make of a value that field `field` refused, and answers true; false
 // when they make nothing of it.
 bool TakeRefusedValue(TLocalDbf& table, int field, std::string_view value, std::int64_t midLine,
-                      const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty) {
+                      const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty,
+                      const TSourceText* source) {
     TField& target = table.Fields(field);
     if (rules.YearLastDates && target.DataType() == ftDate) {
         if (const auto date = ParseYearLastDateText(TrimBlanks(value), *rules.YearLastDates)) {
@@ -152,7 +168,8 @@ bool TakeRefusedValue(TLocalDbf& table, int field, std::string_view value, std::
     if (leftEmpty != nullptr) {
         ++leftEmpty->Count;
         if (leftEmpty->First.size() < TValuesLeftEmpty::kListed) {
-            leftEmpty->First.push_back({midLine, target.FieldName(), TextForMessage(value)});
+            leftEmpty->First.push_back(
+                {midLine, ShownName(target.FieldName(), source), ShownValue(value, source)});
         }
     }
     return true;
@@ -210,9 +227,7 @@ void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set) {
 }
 
 std::string KeptAsTextNote(std::string_view columnName) {
-    return "column " + std::string(columnName) +
-           ": type not recognised, its values kept as text in a " +
-           std::to_string(kUnknownTypeFieldLength) + "-byte character field";
+    return Text(TText::kEngineKeptAsText, columnName, kUnknownTypeFieldLength);
 }
 
 void CheckDbfFieldsFit(const TSFColumns& columns, TCharacterSet set) {
@@ -224,7 +239,8 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns, TCharacte
 }
 
 void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine,
-                     const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty) {
+                     const TMidValueRules& rules, TValuesLeftEmpty* leftEmpty,
+                     const TSourceText* source) {
     if (!table.Active()) {
         return;
     }
@@ -240,8 +256,9 @@ void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t 
         try {
             table.SetFieldFromText(static_cast<int>(i), value);
         } catch (const Exception& e) {
-            if (!TakeRefusedValue(table, static_cast<int>(i), value, midLine, rules, leftEmpty)) {
-                RaiseValueNotTaken(table, static_cast<int>(i), value, midLine, e);
+            if (!TakeRefusedValue(table, static_cast<int>(i), value, midLine, rules, leftEmpty,
+                                  source)) {
+                RaiseValueNotTaken(table, static_cast<int>(i), value, midLine, e, source);
             }
         }
     }

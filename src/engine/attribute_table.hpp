@@ -14,6 +14,7 @@
 namespace varnelo {
 
 class TLocalDbf;
+class TSourceText;
 
 // Longest dBASE field name in bytes.
 inline constexpr std::size_t kDbfFieldNameLength = 10;
@@ -28,7 +29,8 @@ std::string ShortenFieldName(std::string_view name, TCharacterSet set = TCharact
 // readers find fields ignoring case. Types and widths are left alone.
 void ColumnsToDbfFields(TSFColumns& columns, TCharacterSet set = TCharacterSet::ShiftJis);
 
-// Says that the column, whose type no test recognises, keeps its values as text.
+// Says that the column, whose type no test recognises, keeps its values as text; the name as
+// the message shows it.
 std::string KeptAsTextNote(std::string_view columnName);
 
 // Raises ELocalDbfError, naming the limit and the column, when the columns' fields would make
@@ -45,11 +47,13 @@ void CreateDbfFile(const std::string& path, const TSFColumns& columns,
 // Appends one record whose fields take the values of a split .mid row in order: a value that
 // was quoted in the row as the splitter gives it, any other with its single quotes removed
 // ('a' is stored as a); fields beyond the row's values stay blank. A value that its field does not
-// take raises EMidValueError naming `midLine` (when not 0), the field and the value, unless `rules`
+// take raises EMidValueError, carrying `midLine` and naming the field and the value, unless `rules`
 // say otherwise: a date written with the year last is read in their order, and a lenient conversion
-// stores no value and counts it in `leftEmpty`. Does nothing when the table is not open.
+// stores no value and counts it in `leftEmpty`. Names and values in messages are decoded by
+// `source` when given. Does nothing when the table is not open.
 void AppendDbfRecord(TLocalDbf& table, const TMidRowSplitter& row, std::int64_t midLine = 0,
-                     const TMidValueRules& rules = {}, TValuesLeftEmpty* leftEmpty = nullptr);
+                     const TMidValueRules& rules = {}, TValuesLeftEmpty* leftEmpty = nullptr,
+                     const TSourceText* source = nullptr);
 // The same for one row given as text, split at `delimiter`.
 void AppendDbfRecord(TLocalDbf& table, std::string_view line, char delimiter = ',');
 

@@ -7,6 +7,7 @@
 #include "engine/file_names.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/file.hpp"
 
 namespace varnelo {
@@ -98,7 +99,7 @@ TCodePage CodePageOfCharset(std::string_view charset) {
         page.Characters = TCharacterSet::SingleByte;
         return page;
     }
-    page.Reason = "Charset " + QuoteForMessage(charset) + " has no Windows code page";
+    page.Reason = Text(TText::kEngineNoCodePage, QuoteForMessage(charset));
     return page;
 }
 

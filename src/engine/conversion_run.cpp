@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/attribute_table.hpp"
+#include "engine/display_text.hpp"
 #include "engine/mid_rows.hpp"
 #include "engine/mif_objects.hpp"
 #include "engine/objects_ahead.hpp"
@@ -89,6 +90,7 @@ class TConversionRun final : private IRowSteps, private IPartTaking {
 
     void Run(const TTableLayout& layout) {
         characters_ = layout.Characters;
+        source_ = std::make_unique<TSourceText>(layout.Header.Charset);
         for (TShapefileOutput& out : outputs_) {
             const std::string dbfPath = ChangeFileExt(out.NewShp, ".dbf");
             CreateDbfFile(dbfPath, out.TextRows ? TextColumns() : layout.Columns, characters_);
@@ -297,7 +299,8 @@ class TConversionRun final : private IRowSteps, private IPartTaking {
         if (table == nullptr) {
             row_ = &rows_->ReadRow();
         } else {
-            AppendDbfRecord(*table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_);
+            AppendDbfRecord(*table, *row_, rows_->RowLine(), hooks_.ValueRules, &leftEmpty_,
+                            source_.get());
         }
     }
 
@@ -479,6 +482,7 @@ class TConversionRun final : private IRowSteps, private IPartTaking {
     // cache lines of its own, so that the two threads do not take each other's lines away.
     std::unique_ptr<TMidRowReader> rows_;
     alignas(64) TValuesLeftEmpty leftEmpty_;
+    std::unique_ptr<TSourceText> source_;  // the rows' names and values in messages
     const TMidRowSplitter* row_ = nullptr;
     alignas(64) std::string text_;
     TCharacterSet characters_ = TCharacterSet::ShiftJis;  // of the source's text

@@ -12,6 +12,7 @@
 #include "engine/convert.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_header.hpp"
+#include "os/catalog.hpp"
 #include "shape/character_set.hpp"
 #include "shape/errors.hpp"
 #include "shape/shapefile_writer.hpp"
@@ -23,7 +24,7 @@ class TLocalDbf;
 // Raised before the next object once the caller asked the conversion to stop.
 class EConversionCancelled : public Exception {
   public:
-    EConversionCancelled() : Exception(std::string(kCancelledText)) {}
+    EConversionCancelled() : Exception(Text(TText::kEngineCancelled)) {}
 };
 
 // What the .mif declares before its objects, made ready for the attribute tables.

@@ -11,11 +11,13 @@
 #include "engine/code_page.hpp"
 #include "engine/conversion_run.hpp"
 #include "engine/coord_sys.hpp"
+#include "engine/display_text.hpp"
 #include "engine/line_reader.hpp"
 #include "engine/mif_errors.hpp"
 #include "engine/mif_header.hpp"
 #include "engine/safe_replace.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 #include "shape/local_dbf.hpp"
@@ -33,15 +35,13 @@ TLocalDbf& TTableOwner::CreateTable() {
 }
 
 std::string TargetClashText(const std::string& mifPath, const std::string& shpPath) {
-    constexpr std::string_view kTargetIsSourceText =
-        "出力先のファイルが変換元のファイルと同じため変換できません";
     const std::string midPath = ChangeFileExt(mifPath, ".mid");
     for (const std::string_view ext : kShapefileSetExtensions) {
         const std::string target = ShapefileSetPath(shpPath, ext);
         for (const auto* source : {&mifPath, &midPath}) {
             // The same file however it is spelled.
             if (os::SameFile(target, *source)) {
-                return std::string(kTargetIsSourceText) + ": " + target;
+                return Text(TText::kEngineTargetIsSource, target);
             }
         }
     }
@@ -49,10 +49,6 @@ std::string TargetClashText(const std::string& mifPath, const std::string& shpPa
 }
 
 namespace {
-
-constexpr std::string_view kPreparingText = "変換の準備をしています。";
-constexpr std::string_view kConvertingSuffix = "を変換しています。";
-constexpr std::string_view kFinishingText = "変換の後処理をしています。";
 
 bool FileExists(const std::string& path) {
     return os::KindOfPath(path) == os::TFileKind::Regular;
@@ -74,10 +70,11 @@ TTableLayout ReadTableLayout(TLineReader& mif, bool mifColumnsUsed, TConversionR
     if (!mifColumnsUsed) {
         layout.Columns.clear();
     }
+    const TSourceText source(layout.Header.Charset);
     for (const TSFColumn& column : layout.Columns) {
         if (!column.Known) {
             report.UnknownTypeColumns.push_back(column.Name);
-            report.Notes.push_back(KeptAsTextNote(column.Name));
+            report.Notes.push_back(KeptAsTextNote(source.Show(column.Name)));
         }
     }
     if (std::string note = CoordSysToPrj(layout.Header.CoordSys).Note; !note.empty()) {
@@ -105,7 +102,7 @@ void EnsureTableNotInUse(const std::string& dbfPath, const TConversionHooks& hoo
         hooks.TableStorage ? hooks.TableStorage : TTableStorageFactory(OpenDiskTableStorage);
     const std::unique_ptr<TTableStorage> table = open(dbfPath, TStorageAccess::ReadOnly);
     if (table != nullptr && !table->TryLock(TLockKind::Exclusive)) {
-        throw EInOutError("テーブル \"" + dbfPath + "\" は使用中のため置き換えできません");
+        throw EInOutError(Text(TText::kEngineTableInUse, dbfPath));
     }
 }
 
@@ -166,7 +163,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         report.MidMissing = midMissing && report.ValuesFromMid;
         if (!ReadPastDataLine(*mif)) {
             // Refused before any file is made; the line the reader stopped at is its last.
-            report.ErrorText = kNoDataLineText;
+            report.ErrorText = Text(TText::kEngineNoDataLine);
             return false;
         }
         reading = false;  // making the new files
@@ -180,7 +177,7 @@ bool ConvertIntoNewSets(const std::string& mifPath, const std::vector<TShapefile
         OpenOutputs(targets, *replace, hooks, hooks.Owner != nullptr ? *hooks.Owner : privateOwner,
                     outputs);
         ShowStatus(hooks, "");
-        ShowStatus(hooks, mifPath + std::string(kConvertingSuffix));
+        ShowStatus(hooks, Text(TText::kEngineConverting, mifPath));
 
         reading = true;
         RunConversion(*mif, *mid, outputs, layout, hooks, mifPath, writeEmpty, report, failedLine);
@@ -262,7 +259,7 @@ bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>
     }
     if (!FileExists(mifPath)) {
         report.MissingSource = mifPath;
-        report.ErrorText = "変換元のファイル \"" + mifPath + "\" が見つかりません";
+        report.ErrorText = Text(TText::kEngineSourceNotFound, mifPath);
         return false;
     }
     for (const TShapefileTarget& target : targets) {
@@ -273,11 +270,11 @@ bool ConvertInto(const std::string& mifPath, const std::vector<TShapefileTarget>
     }
 
     ShowStatus(hooks, "");
-    ShowStatus(hooks, kPreparingText);
+    ShowStatus(hooks, Text(TText::kEnginePreparing));
     std::optional<TSafeReplace> replace;
     const bool ok = ConvertIntoNewSets(mifPath, targets, writeEmpty, hooks, report, replace);
     const bool nothing = ok && NothingToWrite(report, writeEmpty);
-    ShowStatus(hooks, kFinishingText);
+    ShowStatus(hooks, Text(TText::kEngineFinishing));
     if (replace) {
         report.ErrorText = replace->ShowAsTarget(std::move(report.ErrorText));
         const bool keep = ok || (hooks.KeepPartial && !report.Cancelled);

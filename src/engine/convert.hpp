@@ -79,9 +79,6 @@ struct TSidecarOutcome {
     std::string Reason;    // why none was written; empty when one was
 };
 
-// The status text of a conversion stopped on request.
-inline constexpr std::string_view kCancelledText = "中止しました。";
-
 // One shapefile a conversion writes: the conversion type that fills it and its .shp.
 struct TShapefileTarget {
     int ConversionType = ctPoint;
@@ -119,7 +116,7 @@ struct TConversionReport {
     // There was no .mid beside the .mif though the values come from it: the conversion went
     // on with every attribute empty.
     bool MidMissing = false;
-    bool Cancelled = false;       // stopped on request; ErrorText is kCancelledText
+    bool Cancelled = false;       // stopped on request; ErrorText says so
     TObjectCounts Objects;        // what the source holds, as far as it was read
     std::int64_t FailedLine = 0;  // .mif line number where the failure was met, 0 if none
     // .mid line of the row whose value its field did not take, 0 for any other failure

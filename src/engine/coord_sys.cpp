@@ -10,6 +10,7 @@
 #include "engine/crs_table.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 
@@ -206,7 +207,7 @@ std::optional<TZone> ZoneOf(const TTransverseMercator& tm) noexcept {
 
 // "1 parameter", "3 parameters".
 std::string Parameters(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " parameter" : " parameters");
+    return Text(count == 1 ? TText::kEngineCrsOneParameter : TText::kEngineCrsParameters, count);
 }
 
 // The numbers at the start of `values` (from `first` on), at most `most` of them: a clause is
@@ -231,20 +232,18 @@ std::string TooFewNumbers(std::string_view what, std::string_view needs,
                           std::size_t given) {
     const std::size_t at = first + given;
     if (at < values.size()) {
-        return std::string(what) + " needs " + std::string(needs) + "; its parameter " +
-               std::to_string(given + 1) + ", " + QuoteForMessage(values[at]) + ", is not a number";
+        return Text(TText::kEngineCrsNotANumber, what, needs, given + 1,
+                    QuoteForMessage(values[at]));
     }
-    return std::string(what) + " needs " + std::string(needs) + "; the file gives " +
-           std::to_string(given);
+    return Text(TText::kEngineCrsTooFewNumbers, what, needs, given);
 }
 
 // That the clause gives parameters beyond those `what` takes, which are left aside as GIS
 // programs leave them.
 std::string ExtraParametersNote(std::string_view what, std::string_view takes,
                                 std::size_t ignored) {
-    return "CoordSys: " + std::string(what) + " takes " + std::string(takes) + "; the " +
-           Parameters(ignored) + " more that the file gives " + (ignored == 1 ? "was" : "were") +
-           " ignored";
+    return Text(ignored == 1 ? TText::kEngineCrsOneIgnored : TText::kEngineCrsSeveralIgnored, what,
+                takes, Parameters(ignored));
 }
 
 TPrjText NotUnderstood(std::string reason) {
@@ -283,19 +282,18 @@ std::optional<TGeographic> ClauseDatum(int datum, std::vector<std::string>& valu
     const std::size_t count = datum == kShiftedDatum ? 4 : 9;  // the ellipsoid, then numbers
     std::vector<double> numbers = LeadingNumbers(values, 0, count);
     if (numbers.size() != count) {
-        reason = TooFewNumbers("datum " + std::to_string(datum),
-                               datum == kShiftedDatum
-                                   ? "4 parameters (an ellipsoid and 3 shifts)"
-                                   : "9 parameters (an ellipsoid, 3 shifts, 3 rotations, a "
-                                     "scale and a prime meridian)",
-                               values, 0, numbers.size());
+        reason =
+            TooFewNumbers(Text(TText::kEngineCrsDatum, datum),
+                          Text(datum == kShiftedDatum ? TText::kEngineCrsShiftedDatumParameters
+                                                      : TText::kEngineCrsRotatedDatumParameters),
+                          values, 0, numbers.size());
         return std::nullopt;
     }
     const auto ellipsoidNumber = TryStrToInt32(values[0]);
     const TMifEllipsoid* ellipsoid =
         ellipsoidNumber ? FindNumber(MifEllipsoids(), *ellipsoidNumber) : nullptr;
     if (ellipsoid == nullptr) {
-        reason = "ellipsoid " + QuoteForMessage(values[0]) + " is not a known ellipsoid number";
+        reason = Text(TText::kEngineCrsUnknownEllipsoid, QuoteForMessage(values[0]));
         return std::nullopt;
     }
     values.erase(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
@@ -339,7 +337,7 @@ std::optional<TGeographic> DatumOf(int datum, std::string_view datumText,
     }
     auto gcs = NumberedDatum(datum);
     if (!gcs) {
-        reason = "datum " + QuoteForMessage(datumText) + " is not a known datum number";
+        reason = Text(TText::kEngineCrsUnknownDatum, QuoteForMessage(datumText));
     }
     return gcs;
 }
@@ -386,26 +384,26 @@ TPrjText ProjectedPrjOf(int datum, const TGeographic& gcs, const TMifProjection&
 // note.
 TPrjText ProjectedPrj(int datum, const TGeographic& gcs, const TMifProjection& projection,
                       const std::vector<std::string>& values) {
-    const std::string title = "projection type " + std::to_string(projection.Number);
+    const std::string title = Text(TText::kEngineCrsProjectionType, projection.Number);
     const auto needed = static_cast<std::size_t>(projection.Count);
     const auto read = static_cast<std::size_t>(std::max(projection.Count, projection.MostRead));
     if (values.empty()) {
-        return NotUnderstood(title + " needs a unit and " + Parameters(needed) +
-                             " after it; the file gives no unit");
+        return NotUnderstood(Text(TText::kEngineCrsNoUnit, title, Parameters(needed)));
     }
     const std::vector<double> numbers = LeadingNumbers(values, 1, read);
     if (numbers.size() < needed) {
-        return NotUnderstood(TooFewNumbers(title, Parameters(needed) + " after the unit", values, 1,
-                                           numbers.size()));
+        return NotUnderstood(TooFewNumbers(title,
+                                           Text(TText::kEngineCrsAfterUnit, Parameters(needed)),
+                                           values, 1, numbers.size()));
     }
     const TMifUnit* unit = FindUnit(values[0]);
     if (unit == nullptr) {
-        return NotUnderstood("the unit " + QuoteForMessage(values[0]) +
-                             " is not a unit of length the converter knows");
+        return NotUnderstood(Text(TText::kEngineCrsUnknownUnit, QuoteForMessage(values[0])));
     }
     TPrjText prj = ProjectedPrjOf(datum, gcs, projection, *unit, numbers);
     if (const std::size_t ignored = values.size() - 1 - numbers.size(); ignored > 0) {
-        prj.Note = ExtraParametersNote(title, Parameters(read) + " after the unit", ignored);
+        prj.Note =
+            ExtraParametersNote(title, Text(TText::kEngineCrsAfterUnit, Parameters(read)), ignored);
     }
     return prj;
 }
@@ -419,25 +417,24 @@ TPrjText CoordSysToPrj(std::string_view clause) {
         words.emplace_back(scanner.Field());
     }
     if (words.empty()) {
-        return NotUnderstood("the header declares no CoordSys");
+        return NotUnderstood(Text(TText::kEngineCrsNoCoordSys));
     }
     if (SameKeyword(words[0], "NonEarth")) {
-        return NotUnderstood("NonEarth coordinates have no place on the earth");
+        return NotUnderstood(Text(TText::kEngineCrsNonEarth));
     }
     if (!SameKeyword(words[0], "Earth")) {
-        return NotUnderstood("CoordSys " + QuoteForMessage(words[0]) +
-                             " is not a coordinate system on the earth");
+        return NotUnderstood(Text(TText::kEngineCrsNotOnEarth, QuoteForMessage(words[0])));
     }
     auto type = words.size() >= 4 && SameKeyword(words[1], "Projection") ? TryStrToInt32(words[2])
                                                                          : std::nullopt;
     const auto datum = type ? TryStrToInt32(words[3]) : std::nullopt;
     if (!datum) {
-        return NotUnderstood("CoordSys Earth without a readable Projection type and datum");
+        return NotUnderstood(Text(TText::kEngineCrsNoProjection));
     }
     std::vector<std::string> values;
     for (std::size_t i = 4; i < words.size() && !StartsWithKeyword(words[i], "Bounds"); ++i) {
         if (StartsWithKeyword(words[i], "Affine")) {
-            return NotUnderstood("an Affine transformation is not supported");
+            return NotUnderstood(Text(TText::kEngineCrsAffine));
         }
         values.push_back(words[i]);
     }
@@ -446,8 +443,7 @@ TPrjText CoordSysToPrj(std::string_view clause) {
     }
     const TMifProjection* projection = FindProjection(*type, *datum);
     if (*type == kNonEarth || (*type != kLongLat && projection == nullptr)) {
-        return NotUnderstood("projection type " + QuoteForMessage(words[2]) +
-                             " is not a known projection type");
+        return NotUnderstood(Text(TText::kEngineCrsUnknownProjection, QuoteForMessage(words[2])));
     }
     std::string reason;
     const auto gcs = DatumOf(*datum, words[3], values, reason);
@@ -457,7 +453,8 @@ TPrjText CoordSysToPrj(std::string_view clause) {
     if (*type == kLongLat) {
         TPrjText prj = Written(GeographicWkt(*gcs), gcs->EsriName, gcs->Epsg);
         if (!values.empty()) {
-            prj.Note = ExtraParametersNote("longitude/latitude", "no parameters", values.size());
+            prj.Note = ExtraParametersNote(Text(TText::kEngineCrsLongLat),
+                                           Text(TText::kEngineCrsNoParameters), values.size());
         }
         return prj;
     }

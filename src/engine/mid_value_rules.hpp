@@ -23,8 +23,9 @@ struct TMidValueRules {
 // A value that a lenient conversion left empty.
 struct TValueLeftEmpty {
     std::int64_t MidLine = 0;
+    // Both as a message shows them: decoded (cut when long, control bytes as "?").
     std::string Field;
-    std::string Value;  // as a message shows it (cut when long, control bytes as "?")
+    std::string Value;
     friend bool operator==(const TValueLeftEmpty&, const TValueLeftEmpty&) = default;
 };
 

@@ -11,18 +11,15 @@
 
 namespace varnelo {
 
-// Why a source in which no Data line opens the objects is refused.
-inline constexpr std::string_view kNoDataLineText =
-    "MIF ファイルではありません (Data 行が見つかりません)";
-
 // A MIF source that ends inside an object or declares counts it cannot hold.
 class EMifFormatError : public Exception {
   public:
     using Exception::Exception;
 };
 
-// A .mid value that its field does not take. The message names the .mid line, the field
-// and the value; MidLine is that line (0 when the row came from elsewhere).
+// A .mid value that its field does not take. The message names the field and the value;
+// MidLine is the .mid line the value stands on, the failure's place (0 when the row came from
+// elsewhere).
 class EMidValueError : public EConvertError {
   public:
     EMidValueError(const std::string& message, std::int64_t midLine)

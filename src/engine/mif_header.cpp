@@ -6,6 +6,7 @@
 #include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -217,9 +218,7 @@ void ReadColumnLine(std::string_view line, TSFColumn& column) {
 std::string_view NextColumnLine(TLineReader& mif, std::int32_t read, std::int32_t declared) {
     for (;;) {
         if (mif.Eof()) {
-            throw EMifFormatError("Columns 節の途中でファイルが終わっています (" +
-                                  std::to_string(declared) + " 列のうち " + std::to_string(read) +
-                                  " 列しかありません)");
+            throw EMifFormatError(Text(TText::kEngineColumnsCutShort, declared, read));
         }
         const std::string_view line = TrimView(mif.ReadLineView());
         if (!line.empty()) {
@@ -275,7 +274,7 @@ void ReadMifColumns(TLineReader& mif, TSFColumns& columns) {
 
     const std::int32_t count = TryStrToInt32(countText).value_or(0);
     if (count < 0) {
-        throw EMifFormatError("Columns の列数が負の値です (" + std::to_string(count) + ")");
+        throw EMifFormatError(Text(TText::kEngineNegativeColumnCount, count));
     }
     // The list grows only as column lines are actually read, so a huge declared count
     // cannot allocate ahead of the data.

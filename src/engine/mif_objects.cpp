@@ -12,6 +12,7 @@
 #include "engine/mif_errors.hpp"
 #include "engine/numbers.hpp"
 #include "engine/text_ops.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 #include "shape/number_text.hpp"
 
@@ -32,7 +33,7 @@ constexpr double kFarDegrees = 360.0 * 65536.0;
 // ---- line access with the end of the file as an error ----
 
 [[noreturn]] void ThrowTruncated(std::string_view kind) {
-    throw EMifFormatError(std::string(kind) + " オブジェクトの途中でファイルが終わっています");
+    throw EMifFormatError(Text(TText::kEngineObjectCutShort, kind));
 }
 
 // The next line of an object, raw; an object never waits past the end of the file.
@@ -92,11 +93,11 @@ double NextFieldAsDouble(TFieldScanner& fields) {
 
 // ---- counts and point lists ----
 
-std::int32_t ReadCount(std::string_view text, std::string_view kind, const char* what) {
+// `negative` says that a count of what it counts is below zero.
+std::int32_t ReadCount(std::string_view text, std::string_view kind, TText negative) {
     const std::int32_t count = StrToInt32(text);
     if (count < 0) {
-        throw EMifFormatError(std::string(kind) + " オブジェクトの" + what + "が負の値です (" +
-                              std::to_string(count) + ")");
+        throw EMifFormatError(Text(negative, kind, count));
     }
     return count;
 }
@@ -105,7 +106,7 @@ std::int32_t ReadCount(std::string_view text, std::string_view kind, const char*
 void AddToTotal(std::int64_t& total, std::int32_t count, std::string_view kind) {
     total += count;
     if (total > std::numeric_limits<std::int32_t>::max()) {
-        throw EMifFormatError(std::string(kind) + " オブジェクトの点の数が多すぎます");
+        throw EMifFormatError(Text(TText::kEngineTooManyPoints, kind));
     }
 }
 
@@ -295,8 +296,7 @@ double EllipseAngle(double theta, double cx, double cy, double rx, double ry) {
 void RequireFinite(std::initializer_list<double> values, std::string_view kind) {
     for (const double v : values) {
         if (!std::isfinite(v)) {
-            throw EMifFormatError(std::string(kind) +
-                                  " オブジェクトの座標が大きすぎて計算できません");
+            throw EMifFormatError(Text(TText::kEngineCoordinatesTooLarge, kind));
         }
     }
 }
@@ -492,18 +492,18 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
         const std::string_view sectionText = SplitAtFirstBlankView(tail).Tail;
         const std::int32_t sections = TryStrToInt32(sectionText).value_or(1);
         if (sections < 0) {
-            throw EMifFormatError("PLINE オブジェクトの区間数が負の値です (" +
-                                  std::to_string(sections) + ")");
+            throw EMifFormatError(Text(TText::kEngineNegativeSectionCount, "PLINE", sections));
         }
         out.NumParts = sections;
         for (std::int32_t k = 0; k < sections; ++k) {
-            const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "PLINE"), "PLINE", "点数");
+            const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "PLINE"), "PLINE",
+                                                 TText::kEngineNegativePointCount);
             out.Parts.push_back(static_cast<std::int32_t>(total));
             AddToTotal(total, count, "PLINE");
             ReadPointLines(mif, count, "PLINE", out.Points);
         }
     } else {
-        const std::int32_t count = ReadCount(tail, "PLINE", "点数");
+        const std::int32_t count = ReadCount(tail, "PLINE", TText::kEngineNegativePointCount);
         out.NumParts = 1;
         out.Parts.push_back(0);
         total = count;
@@ -516,12 +516,13 @@ void ReadMifPline(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& o
 void ReadMifRegion(std::string_view keywordLine, TLineReader& mif, TSFPolygon& out) {
     out.Parts.clear();
     out.Points.clear();
-    const std::int32_t rings =
-        ReadCount(TailAfterKeyword(keywordLine, mif, "REGION"), "REGION", "リング数");
+    const std::int32_t rings = ReadCount(TailAfterKeyword(keywordLine, mif, "REGION"), "REGION",
+                                         TText::kEngineNegativeRingCount);
     out.NumParts = rings;
     std::int64_t total = 0;
     for (std::int32_t k = 0; k < rings; ++k) {
-        const std::int32_t count = ReadCount(NextNonEmptyLine(mif, "REGION"), "REGION", "点数");
+        const std::int32_t count =
+            ReadCount(NextNonEmptyLine(mif, "REGION"), "REGION", TText::kEngineNegativePointCount);
         out.Parts.push_back(static_cast<std::int32_t>(total));
         AddToTotal(total, count, "REGION");
         ReadPointLines(mif, count, "REGION", out.Points);
@@ -632,8 +633,8 @@ void ReadMifArc(std::string_view keywordLine, TLineReader& mif, TSFPolyLine& out
 TMifCollectionParts ReadMifCollection(std::string_view keywordLine, TLineReader& mif,
                                       TSFPolygon& region, TSFPolyLine& polyline,
                                       TMifCollectionParts wanted) {
-    const std::int32_t count =
-        ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"), "COLLECTION", "部分の数");
+    const std::int32_t count = ReadCount(TailAfterKeyword(keywordLine, mif, "COLLECTION"),
+                                         "COLLECTION", TText::kEngineNegativePartCount);
     TMifCollectionParts held;
     TMifCollectionParts filled;
     TSFPolygon moreRings;

@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "engine/numbers.hpp"
 
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 #include "shape/number_text.hpp"
 #include "shape/value_text.hpp"
 
 namespace varnelo {
-
-namespace {
-
-constexpr std::size_t kQuotedTextLimit = 64;
-
-}  // namespace
 
 std::string QuoteForMessage(std::string_view text) {
     std::string quoted = "\"";
@@ -27,11 +22,11 @@ double StrToDouble(std::string_view text) {
             return value;
         case TNumberRead::OutOfRange:
         case TNumberRead::Underflow:
-            throw EConvertError(QuoteForMessage(text) + " は数値の範囲外です");
+            throw EConvertError(Text(TText::kEngineNumberOutOfRange, QuoteForMessage(text)));
         case TNumberRead::Invalid:
             break;
     }
-    throw EConvertError(QuoteForMessage(text) + " は有効な数値ではありません");
+    throw EConvertError(Text(TText::kEngineNotANumber, QuoteForMessage(text)));
 }
 
 std::optional<double> TryStrToDouble(std::string_view text) noexcept {
@@ -49,11 +44,11 @@ std::int32_t StrToInt32(std::string_view text) {
             return value;
         case TNumberRead::OutOfRange:
         case TNumberRead::Underflow:
-            throw EConvertError(QuoteForMessage(text) + " は整数の範囲外です");
+            throw EConvertError(Text(TText::kEngineIntegerOutOfRange, QuoteForMessage(text)));
         case TNumberRead::Invalid:
             break;
     }
-    throw EConvertError(QuoteForMessage(text) + " は有効な整数ではありません");
+    throw EConvertError(Text(TText::kEngineNotAnInteger, QuoteForMessage(text)));
 }
 
 std::optional<std::int32_t> TryStrToInt32(std::string_view text) noexcept {

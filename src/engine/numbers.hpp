@@ -4,6 +4,7 @@
 // are not accepted; an optional leading '+' is.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ std::optional<double> TryStrToDouble(std::string_view text) noexcept;
 // or does not fit.
 std::int32_t StrToInt32(std::string_view text);
 std::optional<std::int32_t> TryStrToInt32(std::string_view text) noexcept;
+
+// Bytes of a text an error message quotes at most, beyond which it is cut.
+inline constexpr std::size_t kQuotedTextLimit = 64;
 
 // The text as an error message quotes it: in double quotes, cut after about 64 bytes on a
 // character boundary so that a huge garbage line cannot make a huge message, control bytes

@@ -13,6 +13,7 @@
 #include "../support/temp_dir.hpp"
 #include "app/main_logic.hpp"
 #include "fake_main_view.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "os/text.hpp"
 
@@ -153,14 +154,14 @@ TEST(BatchListFile, LoadingChecksTheHeaderLinesAndEachEntrysType) {
         std::string combineFile;
         std::size_t entries;
     } cases[] = {
-        {"three lines", "Varnelo\r\n200\r\n-1\r\n", std::string(kInvalidBatchListText), false,
+        {"three lines", "Varnelo\r\n200\r\n-1\r\n", Text(TText::kAppInvalidBatchList), false,
          "keep", 0},
         {"four lines", "Varnelo\r\n200\r\n-1\r\n c.shp", std::nullopt, true, " c.shp", 0},
         {"product word in capitals with blanks, 200 with blanks; CR, LF and CR LF ends",
          "  VARNELO \t\r200  \n0\r\n\r\n\"1\"\t\"a.mif\"\t\"a.shp\"", std::nullopt, false, "", 1},
-        {"another product", "Varnelox\r\n200\r\n0\r\n\r\n", std::string(kInvalidBatchListText),
+        {"another product", "Varnelox\r\n200\r\n0\r\n\r\n", Text(TText::kAppInvalidBatchList),
          false, "keep", 0},
-        {"another format", "Varnelo\r\n201\r\n0\r\n\r\n", std::string(kInvalidBatchListText), false,
+        {"another format", "Varnelo\r\n201\r\n0\r\n\r\n", Text(TText::kAppInvalidBatchList), false,
          "keep", 0},
         {"line 3 garbage", "Varnelo\r\n200\r\nyes\r\nc\r\n",
          std::string("'yes' は正しい論理型ではありません"), false, "keep", 0},

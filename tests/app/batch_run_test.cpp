@@ -22,6 +22,7 @@
 #include "app/main_logic.hpp"
 #include "engine/mif_errors.hpp"
 #include "fake_main_view.hpp"
+#include "os/catalog.hpp"
 #include "shape/errors.hpp"
 
 namespace varnelo {
@@ -120,8 +121,8 @@ TEST_F(BatchRunTest, WarningsStopTheRunBeforeAnythingChanges) {
         std::optional<std::string> combineFile;                 // a combined run when set
         std::string warning;
     } cases[] = {
-        {"empty list", {}, std::nullopt, std::string(kNoBatchListText)},
-        {"blank combined name", {{a, "x.shp"}, {a, "y"}}, " \t ", std::string(kBadCombineFileText)},
+        {"empty list", {}, std::nullopt, Text(TText::kAppNoBatchList)},
+        {"blank combined name", {{a, "x.shp"}, {a, "y"}}, " \t ", Text(TText::kAppBadCombineFile)},
         {"another entry's .mid spelled another way",
          {{a, "x.shp"}, {Points("b", {"1"}), "./a.mid"}},
          std::nullopt,
@@ -213,6 +214,32 @@ TEST_F(BatchRunTest, PlainRunMarksEveryEntrySelectingEachAndGoesOnPastAFailure) 
         << view.CallsOf("box").back();
 }
 
+// A .mid value its field does not take: the closing box names the .mid, the line, the field
+// and the value once, each decoded from the source's code page, in the run's language.
+TEST_F(BatchRunTest, AMidValueFailureNamesItsPlaceOnceWithNameAndValueDecoded) {
+    // The column 数 and the value 五, in code page 932.
+    const std::string mif = Source("不正値",
+                                   "Version 300\r\nCharset \"WindowsJapanese\"\r\nColumns 1\r\n"
+                                   "  \x90\x94 Integer\r\nData\r\nPoint 1 0\r\nPoint 2 0\r\n",
+                                   "1\r\n\x8C\xDC\r\n");
+    const std::pair<TLanguage, std::string> cases[] = {
+        {TLanguage::Japanese,
+         "\n不正値.mid の 2 行目: フィールド 数 の値 \"五\" を格納できません: "},
+        {TLanguage::English, "\n不正値.mid, line 2: field 数 cannot take the value \"五\": "},
+    };
+    for (const auto& [language, reason] : cases) {
+        SetTextLanguage(language);
+        list = TBatchList{};
+        Add(mif, "out.shp");
+        Run();
+        SetTextLanguage(TLanguage::Japanese);
+        const std::string box = view.CallsOf("box").back();
+        EXPECT_NE(box.find(reason), std::string::npos) << box;
+        EXPECT_EQ(box.find("不正値.mif"), std::string::npos) << box;
+        EXPECT_EQ(box.find(" 2 "), box.rfind(" 2 ")) << box;  // the line once
+    }
+}
+
 TEST_F(BatchRunTest, JoinedSourceTakesTheFirstHeaderAndTheLinesAfterEachLaterDataLine) {
     TCombinedSource joined(temp.Path() + "/");
     // The first file whole: its header, its blank line, a lone CR dropped inside a line.
@@ -250,9 +277,9 @@ TEST_F(BatchRunTest, CombinedRunConvertsOnceWithEveryRowOnItsObject) {
     EXPECT_EQ(Statuses(), (std::vector{Success, Success}));
     EXPECT_EQ(summary.CombinedReport.RecordsWritten, 3);
     const TCalls status = view.CallsOf("status");
-    EXPECT_EQ(status.front(), "status " + std::string(kJoiningText));
+    EXPECT_EQ(status.front(), "status " + Text(TText::kAppJoining));
     EXPECT_NE(std::find(status.begin(), status.end(), "status 変換を行っています。"), status.end());
-    EXPECT_EQ(status[status.size() - 2], "status " + std::string(kCombinedFinishingText));
+    EXPECT_EQ(status[status.size() - 2], "status " + Text(TText::kEngineFinishing));
     EXPECT_EQ(status.back(), "status ");
     EXPECT_EQ(view.CallsOf("box"),
               TCalls{"box information 変換が終了しました。\n3 件のレコードを書き込みました。"});
@@ -323,8 +350,7 @@ TEST_F(BatchRunTest, CombinedRunsThatCannotFinishSayWhy) {
          {good, Source("nodata", "Version 300\r\nPoint 1 1\r\n", "9\r\n"), good},
          "",
          {Success, Failure, None},
-         "box warning 変換に失敗しました。\nnodata.mif: ファイル \"" + dir.Path("nodata.mif") +
-             "\" に DATA 行がない"},
+         "box warning 変換に失敗しました。\nnodata.mif: DATA 行がないため統合できません"},
         {"an unreadable .mid stops the joining",
          {good, UnreadableMid("nomid")},
          "",

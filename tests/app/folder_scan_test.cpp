@@ -14,6 +14,7 @@
 #include "app/main_logic.hpp"
 #include "engine/convert.hpp"
 #include "fake_main_view.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
@@ -78,7 +79,7 @@ TEST_F(FolderScan, GivesAnEntryPerKindNamedAsEveryKindConversionsNameThem) {
     EXPECT_EQ(scan.Skipped[0].MifFile, In(d, "empty.mif"));
     EXPECT_EQ(scan.Skipped[0].Reason, "このファイルには変換できる図形がありません。");
     EXPECT_EQ(scan.Skipped[1].MifFile, In(d, "junk.mif"));
-    EXPECT_EQ(scan.Skipped[1].Reason, kNoMifText);
+    EXPECT_EQ(scan.Skipped[1].Reason, Text(TText::kAppNotAMif));
     EXPECT_FALSE(scan.Cancelled);
 
     // What the list holds already is not added twice.
@@ -124,7 +125,7 @@ TEST_F(FolderScan, TheFileMenusCommandAddsTheEntriesAndNamesWhatItLeftOut) {
     const std::string box = "box warning " + std::string(kFolderSkippedText) + "\n" +
                             In(dir.Path(), "empty.mif") +
                             ": このファイルには変換できる図形がありません。\n" +
-                            In(dir.Path(), "junk.mif") + ": " + std::string(kNoMifText);
+                            In(dir.Path(), "junk.mif") + ": " + Text(TText::kAppNotAMif);
     EXPECT_NE(std::find(view.Calls.begin(), view.Calls.end(), box), view.Calls.end());
     EXPECT_FALSE(logic.Busy());
     logic.Run(TMainCommand::AddFolder);  // nothing twice

@@ -15,6 +15,7 @@
 #include "../support/temp_dir.hpp"
 #include "../support/test_system.hpp"
 #include "fake_main_view.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -470,7 +471,7 @@ TEST_F(MainLogicTest, NoCommandThatChangesTheListOrConvertsRunsDuringAConversion
 
 TEST_F(MainLogicTest, CommandsRunTheirHandlersAndEntriesShowTheirStatusAndReason) {
     logic.Run(TMainCommand::Save);
-    EXPECT_EQ(view.CallsOf("box"), TCalls{"box warning " + std::string(kNoBatchListText)});
+    EXPECT_EQ(view.CallsOf("box"), TCalls{"box warning " + Text(TText::kAppNoBatchList)});
     logic.Run(TMainCommand::About);
     EXPECT_EQ(view.CallsOf("about").size(), 1u);
     logic.Run(TMainCommand::Add);  // no type chosen

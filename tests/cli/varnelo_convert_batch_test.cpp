@@ -10,11 +10,13 @@
 #include "../support/outcome_sources.hpp"
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
+#include "../support/tool_text.hpp"
 
 namespace varnelo {
 namespace {
 
 using testing::TempDir;
+using testing::ToolText;
 using testing::WriteFileBytes;
 
 const std::string kSamples = VARNELO_SOURCE_DIR "/samples/";
@@ -103,14 +105,14 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
         {"--batch '" + dir.Path("none.txt") + "'", 2,
          "varnelo-convert: cannot open file \"" + dir.Path("none.txt") + "\""},
         {"--batch '" + List("yes", "", {stations}) + "'", 2,
-         "varnelo-convert: 'yes' は正しい論理型ではありません.\n"},
+         "varnelo-convert: " + ToolText(TText::kAppNotABoolean, "yes")},
         {"--batch '" + List("0", "", {}) + "'", 1,
-         "varnelo-convert: 対象のバッチリストがありません。\n"},
+         "varnelo-convert: " + ToolText(TText::kAppNoBatchList) + "\n"},
         {"--batch '" + List("0", "", {Entry(0, dir.Path("s.mif"), "./s.mid")}) + "'", 1,
-         "varnelo-convert: 変換先のファイル \"" + dir.Path("./s.mid") +
-             "\" は変換元のファイルのため、変換を行いません。\n"},
+         "varnelo-convert: " + ToolText(TText::kAppTargetIsSource, dir.Path("./s.mid")) + "\n"},
         {"--batch l.txt --type point", 2,
-         "varnelo-convert: --type cannot be given with --batch\nRun with --help"},
+         "varnelo-convert: " + ToolText(TText::kCliUsageExcludes, "--type", "--batch") + "\n" +
+             ToolText(TText::kCliRunWithHelp)},
     };
     WriteFileBytes(dir.Path("bad.txt"), "Varnelo\r\n200\r\n");
     for (const auto& c : cases) {
@@ -120,7 +122,8 @@ TEST_F(ConvertBatch, ListsThatCannotBeReadOrRunSayWhyOnStandardError) {
     }
     const auto invalid = Run("--batch '" + dir.Path("bad.txt") + "'");
     EXPECT_EQ(invalid.ExitCode, 2);
-    EXPECT_EQ(invalid.Out + invalid.Err, "varnelo-convert: 不正なバッチリストです。\n");
+    EXPECT_EQ(invalid.Out + invalid.Err,
+              "varnelo-convert: " + ToolText(TText::kAppInvalidBatchList) + "\n");
 }
 
 // Each source as polygons over a good earlier output, by the tool and by --batch (plain, and
@@ -148,8 +151,7 @@ TEST_F(ConvertBatch, ExitCodesTellFailedNothingWrittenAndWrittenApart) {
                                               : Run("--batch " + List("1", target, {entry, entry}));
             EXPECT_EQ(run.ExitCode, exitCode[expect]) << caller << run.Out << run.Err;
             if (caller == 0 && expect == 0) {
-                EXPECT_NE(run.Err.find("MIF ファイルではありません (Data 行が見つかりません)"),
-                          std::string::npos)
+                EXPECT_NE(run.Err.find(ToolText(TText::kEngineNoDataLine)), std::string::npos)
                     << run.Err;
             }
             if (caller == 1) {

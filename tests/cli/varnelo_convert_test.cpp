@@ -11,12 +11,14 @@
 #include "../support/run_command.hpp"
 #include "../support/temp_dir.hpp"
 #include "../support/test_system.hpp"
+#include "../support/tool_text.hpp"
 
 namespace varnelo {
 namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
+using testing::ToolText;
 using testing::WriteFileBytes;
 
 struct TRun {
@@ -57,8 +59,9 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
                            dir.Path("st.dbf") + "\ncode page 932 written: " + dir.Path("st.cpg") +
                            "\ncoordinate system GCS_WGS_1984 (EPSG:4326) written: " +
                            dir.Path("st.prj") + "\n");
-    EXPECT_EQ(run.err, "変換の準備をしています。\n" + Sample("stations.mif") +
-                           "を変換しています。\n変換の後処理をしています。\n");
+    EXPECT_EQ(run.err, ToolText(TText::kEnginePreparing) + "\n" +
+                           ToolText(TText::kEngineConverting, Sample("stations.mif")) + "\n" +
+                           ToolText(TText::kEngineFinishing) + "\n");
     EXPECT_EQ(ReadFileBytes(target).size(), 212u);
 
     // What the header does not tell is named, with the reason.
@@ -67,9 +70,10 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
                    "Columns 0\r\nData\r\n");
     WriteFileBytes(dir.Path("plane.mid"), "");
     const TRun plane = RunTool({"-t", "0", dir.Path("plane.mif"), dir.Path("plane.shp")});
-    EXPECT_NE(plane.out.find("\nno code page written: Charset \"MacRoman\" has no Windows code "
-                             "page\nno coordinate system written: NonEarth coordinates have no "
-                             "place on the earth\n"),
+    EXPECT_NE(plane.out.find("\nno code page written: " +
+                             ToolText(TText::kEngineNoCodePage, "\"MacRoman\"") +
+                             "\nno coordinate system written: " +
+                             ToolText(TText::kEngineCrsNonEarth) + "\n"),
               std::string::npos)
         << plane.out;
 
@@ -78,9 +82,8 @@ TEST_F(ConvertTool, ConvertsASampleAndSummarisesOnStdout) {
         "blob", "Columns 3\r\n  A Blob\r\n  B Char(3)\r\n  C Raster\r\nData\r\nPoint 1 2\r\n",
         "x,y,z\r\n");
     EXPECT_EQ(unknown.exitCode, 0) << unknown.err;
-    EXPECT_NE(unknown.out.find("\ncolumn A: type not recognised, its values kept as text in a "
-                               "254-byte character field\ncolumn C: type not recognised, its "
-                               "values kept as text in a 254-byte character field\n"),
+    EXPECT_NE(unknown.out.find("\n" + ToolText(TText::kEngineKeptAsText, "A", 254) + "\n" +
+                               ToolText(TText::kEngineKeptAsText, "C", 254) + "\n"),
               std::string::npos)
         << unknown.out;
 }
@@ -173,18 +176,21 @@ TEST_F(ConvertTool, ExplainsMissingSourcesAndUncreatableTargets) {
     const std::string target = dir.Path("no/such/folder/o.shp");
     const TRun noFolder = RunTool({"-t", "0", Sample("stations.mif"), target});
     EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_NE(noFolder.err.find("varnelo-convert: conversion failed: cannot create file \"" + target +
-                                "\": file or folder not found"),
+    EXPECT_NE(noFolder.err.find("varnelo-convert: " +
+                                ToolText(TText::kCliConversionFailed,
+                                         ToolText(TText::kShapeCannotCreateFile, target,
+                                                  ToolText(TText::kErrorNotFound)))),
               std::string::npos)
         << noFolder.err;
 
     // Nothing to write: what the file holds instead, and the type that takes it.
     const TRun none = RunTool({"-t", "2", Sample("stations.mif"), dir.Path("o.shp")});
     EXPECT_EQ(none.exitCode, 3);
-    EXPECT_NE(none.out.find(
-                  "\nこのファイルにはポリゴンがありません。\nポイント 4 件: 「ポイント」で変換"),
-              std::string::npos)
-        << none.out;
+    const std::string holds =
+        ToolText(TText::kAppNoObjectOfKind, ToolText(TText::kAppKindPolygons)) + "\n" +
+        ToolText(TText::kAppConvertKindAs, ToolText(TText::kAppKindPoints), 4,
+                 ToolText(TText::kAppTypePoint));
+    EXPECT_NE(none.out.find("\n" + holds), std::string::npos) << none.out;
 }
 
 TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesThatWriteRecords) {
@@ -204,8 +210,8 @@ TEST_F(ConvertTool, TypeAllWritesAShapefilePerKindHeldAndMifinfoNamesTheTypesTha
                            "\n1 records written: " + triple("o_text") +
                            "\ncode page 932 written: " + dir.Path("o_point.cpg") + ", " +
                            dir.Path("o_line.cpg") + ", " + dir.Path("o_polygon.cpg") + ", " +
-                           dir.Path("o_text.cpg") +
-                           "\nno coordinate system written: the header declares no CoordSys\n");
+                           dir.Path("o_text.cpg") + "\nno coordinate system written: " +
+                           ToolText(TText::kEngineCrsNoCoordSys) + "\n");
     const std::string info = testing::RunTool(VARNELO_MIFINFO_EXE, {dir.Path("m.mif")}).Out;
     EXPECT_NE(info.find("\nrecords by --type:\n  point      2\n  polyline   1\n  polygon    1\n"
                         "  text-point 1\n  text-line  1\n  all        5 in 4 files\n"),
@@ -448,8 +454,8 @@ TEST_F(ConvertTool, SaysHowManyRowsSpannedSeveralLines) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "2 records written: " + dir.Path("o.shp") + ", " + dir.Path("o.shx") + ", " +
                            dir.Path("o.dbf") + "\ncode page 932 written: " + dir.Path("o.cpg") +
-                           "\nno coordinate system written: the header declares no CoordSys\n"
-                           "1 row of " +
+                           "\nno coordinate system written: " +
+                           ToolText(TText::kEngineCrsNoCoordSys) + "\n1 row of " +
                            dir.Path("multi.mid") +
                            " spanned several lines (quoted values holding line breaks)\n");
 }

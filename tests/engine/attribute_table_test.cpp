@@ -212,7 +212,7 @@ TEST_F(AppendRows, SplitsAtCommasAndQuotesAsTheMidLineSays) {
     EXPECT_EQ(Rows(columns, {" 7 ,\tabcde fghijkl  ,12.5"}), expected.String());
 }
 
-TEST_F(AppendRows, NamesTheMidLineTheFieldAndTheValueARowFailsAt) {
+TEST_F(AppendRows, NamesTheFieldAndTheValueARowFailsAtAndCarriesItsMidLine) {
     const std::string path = dir.Path("fail.dbf");
     CreateDbfFile(path, {{"NAME", 0, 8}, {"AREA", 2, 0}});
     TLocalDbf table;
@@ -225,9 +225,8 @@ TEST_F(AppendRows, NamesTheMidLineTheFieldAndTheValueARowFailsAt) {
         FAIL() << "a word in a number column was taken";
     } catch (const EMidValueError& e) {
         EXPECT_EQ(e.MidLine(), 12);
-        EXPECT_EQ(std::string(e.what()).rfind(".mid の 12 行目、フィールド AREA の値 "
-                                              "\"GREENBANK MILITARY\" を格納できません: ",
-                                              0),
+        EXPECT_EQ(std::string(e.what()).rfind(
+                      "フィールド AREA の値 \"GREENBANK MILITARY\" を格納できません: ", 0),
                   0u)
             << e.what();
     }

@@ -13,6 +13,7 @@
 #include "../support/expected_bytes.hpp"
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -66,10 +67,12 @@ TEST_F(OtherProducers, NamesWithBlanksUnknownTypesQuotedValuesAndExtraProjection
                                "CoordSys Earth Projection 17, 104, \"m\", 0, 0\r\n" +
                                "Columns 4\r\n  Depth low Float\r\n  Date of survey Date\r\n"
                                "  Shape Blob\r\n  Remark Char(12)\r\n";
-    ASSERT_TRUE(Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
-                        "12.5,19650330,raw bytes here,\"\"\"X\"\", rest\"\r\n"
-                        "-3,20010101,\"x, y\",'a'\r\n"))
-        << report.ErrorText;
+    SetTextLanguage(TLanguage::English);  // the notes as the tools say them
+    const bool converted = Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n",
+                                   "12.5,19650330,raw bytes here,\"\"\"X\"\", rest\"\r\n"
+                                   "-3,20010101,\"x, y\",'a'\r\n");
+    SetTextLanguage(TLanguage::Japanese);
+    ASSERT_TRUE(converted) << report.ErrorText;
     EXPECT_EQ(Column("Depth_low"), (Values{"12.5", "-3"}));
     EXPECT_EQ(Column("Date_of_su"), (Values{"1965/03/30", "2001/01/01"}));
     EXPECT_EQ(Column("Shape"), (Values{"raw bytes here", "x, y"}));
@@ -115,8 +118,7 @@ TEST_F(OtherProducers, ARowOverThreeLinesFillsItsFieldAndTheNextObjectTakesTheNe
     ASSERT_FALSE(
         Convert(ctPoint, header, "Point 1 2\r\nPoint 3 4\r\n", "\"a\r\nb\",1\r\n\"c\",x\r\n"));
     EXPECT_EQ(report.FailedMidLine, 3);
-    EXPECT_EQ(report.ErrorText.rfind(".mid の 3 行目、フィールド N の値 \"x\" を格納できません", 0),
-              0u)
+    EXPECT_EQ(report.ErrorText.rfind("フィールド N の値 \"x\" を格納できません", 0), 0u)
         << report.ErrorText;
 }
 

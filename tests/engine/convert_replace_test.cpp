@@ -17,6 +17,7 @@
 #include "engine/convert.hpp"
 #include "engine/file_names.hpp"
 #include "engine/safe_replace.hpp"
+#include "os/catalog.hpp"
 #include "os/file_system.hpp"
 #include "shape/errors.hpp"
 
@@ -70,7 +71,7 @@ TEST_F(ConvertReplace, AFailureOrAStopPartWayLeavesThePreviousFilesAndNoTemporar
     hooks.CreateOutput = StopWhenShpExceeds(stop, 100);  // once the first record is written
     EXPECT_FALSE(ConvertMifToShp(ctPoint, Points("many", 50), target, hooks));
     EXPECT_TRUE(stopped.Cancelled);
-    EXPECT_EQ(stopped.ErrorText, kCancelledText);
+    EXPECT_EQ(stopped.ErrorText, Text(TText::kEngineCancelled));
     EXPECT_EQ(stopped.RecordsWritten, 1);  // stopped before the next object
     EXPECT_EQ(FolderFiles(out.Path("")), before);
 }

@@ -18,6 +18,7 @@
 #include "../support/temp_dir.hpp"
 #include "engine/convert.hpp"
 #include "mif_generator.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -259,7 +260,7 @@ TEST(ConvertThreads, AStopHalfWayEndsBothSidesAsOnOneThread) {
         hooks.CreateOutput = StopWhenShpExceeds(stop, 100 + 28 * kCount / 2);
         EXPECT_FALSE(ConvertMifToShp(ctPoint, mif, folder + "/out.shp", hooks));
         EXPECT_TRUE(report.Cancelled) << threads;
-        EXPECT_EQ(report.ErrorText, kCancelledText) << threads;
+        EXPECT_EQ(report.ErrorText, Text(TText::kEngineCancelled)) << threads;
         EXPECT_TRUE(FolderFiles(folder).empty()) << threads;
         reports.push_back(report);
     }

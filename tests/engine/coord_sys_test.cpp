@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/code_page.hpp"
+#include "os/catalog.hpp"
 
 namespace varnelo {
 namespace {
@@ -89,6 +90,7 @@ TEST(CoordSysToPrj, NamesKnownZonesAndWritesOthersWithTheirParameters) {
 }
 
 TEST(CoordSysToPrj, IgnoresParametersBeyondThoseTheProjectionTakesWithANote) {
+    SetTextLanguage(TLanguage::English);  // the notes as the tools say them
     struct TCase {
         const char* Clause;
         const char* Exact;  // the same clause without the parameters ignored
@@ -118,9 +120,11 @@ TEST(CoordSysToPrj, IgnoresParametersBeyondThoseTheProjectionTakesWithANote) {
         EXPECT_EQ(prj.Epsg, exact.Epsg) << c.Clause;
         EXPECT_EQ(prj.Note, "CoordSys: " + std::string(c.Note)) << c.Clause;
     }
+    SetTextLanguage(TLanguage::Japanese);
 }
 
 TEST(CoordSysToPrj, SaysWhyAClauseGivesNoPrj) {
+    SetTextLanguage(TLanguage::English);  // the reasons as the tools say them
     const std::pair<const char*, const char*> cases[] = {
         {"", "the header declares no CoordSys"},
         {"NonEarth Units \"m\" Bounds (0, 0) (1, 1)", "NonEarth coordinates"},
@@ -152,6 +156,7 @@ TEST(CoordSysToPrj, SaysWhyAClauseGivesNoPrj) {
         EXPECT_EQ(prj.Wkt, "") << clause;
         EXPECT_NE(prj.Reason.find(reason), std::string::npos) << clause << ": " << prj.Reason;
     }
+    SetTextLanguage(TLanguage::Japanese);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "app/display_text.hpp"
+#include "engine/display_text.hpp"
 
 #include <stdexcept>
+
+#include "engine/code_page.hpp"
 
 namespace varnelo {
 namespace {
@@ -66,6 +68,31 @@ std::optional<std::string> TDisplayText::Store(std::string_view utf8) const {
         return std::nullopt;
     }
     return stored;
+}
+
+TSourceText::TSourceText(std::string_view mifCharset)
+    : mifCharset_(mifCharset), characters_(CodePageOfCharset(mifCharset).Characters) {}
+
+TSourceText::~TSourceText() = default;
+
+const TDisplayText& TSourceText::Decoder() const {
+    if (!decoder_) {
+        const std::string name =
+            CharsetOfCodePage(CodePageOfCharset(mifCharset_).CpgText).value_or("CP932");
+        try {
+            decoder_ = std::make_unique<TDisplayText>(name);
+        } catch (const std::runtime_error&) {
+            decoder_ = std::make_unique<TDisplayText>("CP932");
+        }
+    }
+    return *decoder_;
+}
+
+std::string TSourceText::Show(std::string_view stored, std::size_t limit) const {
+    if (stored.size() <= limit) {
+        return Decoder().Show(stored);
+    }
+    return Decoder().Show(stored.substr(0, CharBoundaryAtMost(characters_, stored, limit))) + "...";
 }
 
 }  // namespace varnelo
