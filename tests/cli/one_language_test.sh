@@ -49,7 +49,8 @@ strip_names() {
     -e 's#\b(MIF|MID|DBF|ESRI|Shapefile|dBASE|Shift-JIS|ASCII|UTF-8|utf-8|CP932|cp932|raw|Data|Charset|CoordSys|WindowsJapanese)\b##g' \
     -e 's#\b(Blob|Char|Integer)\b##g' \
     -e 's#\b(POINT|LINE|PLINE|REGION|ARC|TEXT|RECT|ROUNDRECT|ELLIPSE|MULTIPOINT|NONE|COLLECTION)\b##g' \
-    -e 's#\b(TARGET|DIR|FIELD|VALUE|LIST|dmy|mdy)\b##g'
+    -e 's#\b(TARGET|DIR|FIELD|VALUE|LIST|dmy|mdy)\b##g' \
+    -e 's#\b(Windows|ANSI|cmd|find|more|type|PowerShell)\b##g'
 }
 
 status=0
