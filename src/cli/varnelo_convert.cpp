@@ -89,13 +89,6 @@ void PrintSidecar(TText written, TText none, const TSidecarOutcome& outcome,
     std::cout << Text(written, outcome.Declared, paths) << '\n';
 }
 
-// The source's own text (its column names and values) as the terminal shows it: decoded from
-// the code page of the source's Charset, code page 932 when it names none.
-std::unique_ptr<TDisplayText> SourceText(const TConversionReport& report) {
-    std::string charset = CharsetOfCodePage(report.CodePage.Declared).value_or("CP932");
-    return DisplayTextFor(charset);
-}
-
 // "/out/a.shp, /out/a.shx, /out/a.dbf"
 std::string TripleText(const std::string& shp) {
     return shp + ", " + ChangeFileExt(shp, ".shx") + ", " + ChangeFileExt(shp, ".dbf");
@@ -108,9 +101,8 @@ struct TRunOptions {
 };
 
 // "2 values of a.mid did not fit their fields and were left empty:" and the first of them,
-// their fields and values decoded by `source`.
-void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid,
-                          const TDisplayText& source) {
+// their fields and values as the report holds them, decoded for messages.
+void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid) {
     if (values.Count == 0) {
         return;
     }
@@ -118,8 +110,7 @@ void PrintValuesLeftEmpty(const TValuesLeftEmpty& values, const std::string& mid
                       values.Count, mid)
               << '\n';
     for (const TValueLeftEmpty& value : values.First) {
-        std::cout << Text(TText::kCliValueLeftEmptyAt, value.MidLine, source.Show(value.Field),
-                          source.Show(value.Value))
+        std::cout << Text(TText::kCliValueLeftEmptyAt, value.MidLine, value.Field, value.Value)
                   << '\n';
     }
     const auto unlisted = values.Count - static_cast<std::int64_t>(values.First.size());
@@ -188,7 +179,7 @@ void PrintSummary(const TConversionReport& report, const std::string& source,
     for (const std::string& note : report.Notes) {  // columns kept as text, numbers left over
         std::cout << note << '\n';
     }
-    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid, *SourceText(report));
+    PrintValuesLeftEmpty(report.ValuesLeftEmpty, mid);
 }
 
 // Converts with one type, or every kind of object into a shapefile each when `type` is none.

@@ -431,6 +431,12 @@ TEST_F(ConvertTool, LenientConversionLeavesValuesThatDoNotFitEmptyAndListsThem) 
                                "  and 1 more\n"),
               std::string::npos)
         << lenient.out;
+    // A column named in code page 932 is listed as the user reads it, decoded once.
+    WriteFileBytes(dir.Path("j.mif"), "Version 300\r\nColumns 1\r\n  \x90\x94 Integer\r\nData\r\n"
+                                      "Point 1 2\r\n");
+    WriteFileBytes(dir.Path("j.mid"), "five\r\n");
+    const TRun named = RunTool({"--lenient", "-t", "0", dir.Path("j.mif"), dir.Path("j.shp")});
+    EXPECT_NE(named.out.find(" 数: \"five\"\n"), std::string::npos) << named.out;
     const std::string dbf = dir.Path("o.dbf");
     EXPECT_EQ(testing::DbfColumn(dbf, "N"), (std::vector<std::string>{"7", "", ""}));
     EXPECT_EQ(testing::DbfColumn(dbf, "F"), (std::vector<std::string>{"1.5", "", ""}));
