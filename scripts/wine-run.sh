@@ -17,11 +17,14 @@ else
   unset DISPLAY
 fi
 # Wine passes non-ASCII arguments and file names only under a UTF-8 locale. A Japanese one
-# also gives the system code page 932 of the users' Windows; without it, C.UTF-8.
+# also gives the system code page 932 of the users' Windows; without it, C.UTF-8. The user's
+# display language follows LC_MESSAGES: the locale's own, unless VARNELO_WINE_MESSAGES names
+# another (the tools' tests read their messages in English, as on Linux).
+unset LC_ALL
 if locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export LANG=ja_JP.UTF-8 LC_CTYPE=ja_JP.UTF-8
 else
-  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+  export LANG=C.UTF-8 LC_CTYPE=C.UTF-8
 fi
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
@@ -67,4 +70,5 @@ if [ ! -f "$prefix/varnelo-settings" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
-exec "$wine" "$@"
+# Given to Wine only: this shell need not have the locale installed.
+exec env LC_MESSAGES="${VARNELO_WINE_MESSAGES:-$LANG}" "$wine" "$@"
