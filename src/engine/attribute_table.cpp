@@ -138,15 +138,35 @@ std::string QuotedValue(std::string_view value, const TSourceText* source) {
     return quoted.append(ShownValue(value, source)).append(1, '"');
 }
 
+// Why `field` refused a value: for text its type cannot read, what the type wants (the value
+// itself is named before the cause, decoded); otherwise the table's own reason.
+std::string CauseOf(const TField& field, const Exception& reason) {
+    if (dynamic_cast<const EConvertError*>(&reason) != nullptr) {
+        switch (field.DataType()) {
+            case ftInteger:
+                return Text(TText::kEngineFieldWantsInteger);
+            case ftFloat:
+                return Text(TText::kEngineFieldWantsNumber);
+            case ftBoolean:
+                return Text(TText::kEngineFieldWantsBoolean);
+            case ftDate:
+                return Text(TText::kEngineFieldWantsDate);
+            case ftString:
+                break;
+        }
+    }
+    return reason.Message();
+}
+
 // Says which value of which field was refused, and why. The .mid line it stands on is the
 // error's place, which whoever reports the failure names once.
 [[noreturn]] void RaiseValueNotTaken(TLocalDbf& table, int field, std::string_view value,
                                      std::int64_t midLine, const Exception& reason,
                                      const TSourceText* source) {
-    throw EMidValueError(
-        Text(TText::kEngineValueNotTaken, ShownName(table.Fields(field).FieldName(), source),
-             QuotedValue(value, source), reason.Message()),
-        midLine);
+    const TField& target = table.Fields(field);
+    throw EMidValueError(Text(TText::kEngineValueNotTaken, ShownName(target.FieldName(), source),
+                              QuotedValue(value, source), CauseOf(target, reason)),
+                         midLine);
 }
 
 // Stores what `rules` make of a value that field `field` refused, and answers true; false

@@ -224,8 +224,9 @@ TEST_F(BatchRunTest, AMidValueFailureNamesItsPlaceOnceWithNameAndValueDecoded) {
                                    "1\r\n\x8C\xDC\r\n");
     const std::pair<TLanguage, std::string> cases[] = {
         {TLanguage::Japanese,
-         "\n不正値.mid の 2 行目: フィールド 数 の値 \"五\" を格納できません: "},
-        {TLanguage::English, "\n不正値.mid, line 2: field 数 cannot take the value \"五\": "},
+         "\n不正値.mid の 2 行目: フィールド 数 の値 \"五\" を格納できません: 整数ではありません"},
+        {TLanguage::English,
+         "\n不正値.mid, line 2: field 数 cannot take the value \"五\": not an integer"},
     };
     for (const auto& [language, reason] : cases) {
         SetTextLanguage(language);
@@ -237,6 +238,7 @@ TEST_F(BatchRunTest, AMidValueFailureNamesItsPlaceOnceWithNameAndValueDecoded) {
         EXPECT_NE(box.find(reason), std::string::npos) << box;
         EXPECT_EQ(box.find("不正値.mif"), std::string::npos) << box;
         EXPECT_EQ(box.find(" 2 "), box.rfind(" 2 ")) << box;  // the line once
+        EXPECT_EQ(box.find("\x8C\xDC"), std::string::npos) << box;  // the value never raw
     }
 }
 
