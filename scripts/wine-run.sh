@@ -64,7 +64,8 @@ if [ ! -f "$prefix/varnelo-settings" ]; then
       # The frames' buttons are glyphs of Wine's own Marlett font (fonts-wine), which this Wine
       # finds only among the prefix's fonts.
       if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+        mkdir -p "$prefix/drive_c/windows/Fonts"
+        cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || true
       fi
       touch "$prefix/varnelo-settings"
     fi
